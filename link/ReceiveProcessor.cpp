@@ -1,0 +1,1 @@
+// Received-text processor: being written.

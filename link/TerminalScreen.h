@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QWidget>
+
+// The terminal screen: paints what the modem sends (VT100/ANSI through libvterm) and turns
+// key presses into the bytes they transmit. It never talks to a port itself.
+class TerminalScreen : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TerminalScreen(QWidget *parent = nullptr);
+    ~TerminalScreen() override;
+
+    // Received bytes, Windows-1252 text with control and escape sequences.
+    void feed(const QByteArray &bytes);
+
+    // Lines kept above the visible screen; at least 10,000.
+    int scrollbackLimit() const;
+    int scrollbackCount() const;
+
+    QString selectedText() const;
+    void selectAll();
+    void copySelection();
+    void clearScreen();
+
+    // Visible screen as text, rows joined by '\n', trailing blanks of each row dropped.
+    QString screenText() const;
+    // Scrollback plus the visible screen, oldest first.
+    QString allText() const;
+
+    int rows() const;
+    int columns() const;
+
+signals:
+    // A key was pressed (Qt key code and modifiers), before any bytes are emitted.
+    void keyPressed(int key, Qt::KeyboardModifiers modifiers);
+    // Bytes the key press transmits (Windows-1252, control codes for Enter, arrows, ...).
+    void keyBytes(const QByteArray &bytes);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    struct Private;
+    Private *d;
+};
