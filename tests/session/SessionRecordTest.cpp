@@ -1,0 +1,219 @@
+#include "SessionRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Each test runs in a fresh working directory, since the fallback file is relative to it.
+class SessionRecordTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_oldDir = fs::current_path();
+        std::string templ = (fs::temp_directory_path() / "tandrel-session-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(templ.data()), nullptr);
+        m_dir = templ;
+        fs::current_path(m_dir);
+    }
+    void TearDown() override
+    {
+        fs::current_path(m_oldDir);
+        std::error_code ec;
+        fs::permissions(m_dir / "locked", fs::perms::owner_all, ec);
+        fs::remove_all(m_dir, ec);
+    }
+
+    static void write(const fs::path &path, const std::string &content)
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << content;
+    }
+    static std::string read(const fs::path &path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    static void expectAllDefaults(const SessionRecord &record, SessionTag except)
+    {
+        for (int i = 0; i < SessionRecord::TagCount; ++i) {
+            const auto tag = static_cast<SessionTag>(i);
+            if (tag != except) {
+                EXPECT_EQ(record.value(tag), SessionRecord::defaultValue(tag))
+                    << SessionRecord::tagName(tag);
+            }
+        }
+    }
+
+    fs::path m_oldDir;
+    fs::path m_dir;
+};
+
+const std::string kDefaultFile = "<SETTINGS>19200,n,8,1<\\SETTINGS>\n"
+                                 "<COM>COM1<\\COM>\n"
+                                 "<SIM>CIV<\\SIM>\n"
+                                 "<CALL>+1(000)000-0000<\\CALL>\n"
+                                 "<TYPE>Land<\\TYPE>\n"
+                                 "<ECHO>ON<\\ECHO>\n"
+                                 "<RING>ON<\\RING>\n"
+                                 "<FLOW>NONE<\\FLOW>\n"
+                                 "<IGVER>E3P2<\\IGVER>\n"
+                                 "<TERMVER>IGS<\\TERMVER>\n"
+                                 "<SMS>ON<\\SMS>\n";
+
+} // namespace
+
+TEST_F(SessionRecordTest, DefaultsAndTags)
+{
+    SessionRecord record;
+    EXPECT_EQ(record.value(SessionTag::TermVer), "IGS");
+    EXPECT_EQ(record.value(SessionTag::Modem), "9505");
+    EXPECT_EQ(SessionRecord::openingTag(SessionTag::IgVer), "<IGVER>");
+    EXPECT_EQ(SessionRecord::closingTag(SessionTag::IgVer), "<\\IGVER>");
+    EXPECT_EQ(SessionRecord::defaultSessionFile(), (fs::path("Session") / "default.sms").string());
+}
+
+TEST_F(SessionRecordTest, SavedLayoutIsByteExact)
+{
+    SessionRecord record;
+    std::string error;
+    ASSERT_TRUE(record.SaveSession("a.sms", &error)) << error;
+    EXPECT_EQ(read("a.sms"), kDefaultFile);
+
+    record.setValue(SessionTag::Com, "COM7");
+    record.setValue(SessionTag::Sms, "OFF");
+    ASSERT_TRUE(record.SaveSession("a.sms", &error)) << error;
+    const std::string saved = read("a.sms");
+    EXPECT_NE(saved.find("<COM>COM7<\\COM>\n<SIM>"), std::string::npos);
+    EXPECT_EQ(saved.substr(saved.size() - 15), "<SMS>OFF<\\SMS>\n");
+    EXPECT_EQ(fs::directory_iterator(m_dir)->path().filename(), "a.sms") << "temp file left";
+}
+
+TEST_F(SessionRecordTest, ValuesAreTakenVerbatimFromFirstOccurrences)
+{
+    // Values are only what lies between the tags, so line ends inside them stay.
+    write("odd.sms", "junk<COM>COM3\r\n<\\COM><COM>COM9<\\COM>"
+                     "<CALL>+1 555<\\CALL><TYPE><\\TYPE>"
+                     "<\\FLOW>HW<FLOW>");
+    SessionRecord record;
+    ASSERT_EQ(record.LoadSession("odd.sms"), 0);
+    EXPECT_EQ(record.value(SessionTag::Com), "COM3\r\n");
+    EXPECT_EQ(record.value(SessionTag::Call), "+1 555");
+    EXPECT_EQ(record.value(SessionTag::Type), "");
+    EXPECT_EQ(record.value(SessionTag::Flow), ""); // closing tag before the opening one
+    EXPECT_EQ(record.value(SessionTag::Sms), "ON");
+}
+
+TEST_F(SessionRecordTest, MissingTagsLoadDefaults)
+{
+    SessionRecord record;
+    record.setValue(SessionTag::Echo, "OFF");
+    write("empty.sms", "");
+    ASSERT_EQ(record.LoadSession("empty.sms"), 0);
+    expectAllDefaults(record, SessionTag::Com);
+    EXPECT_EQ(record.value(SessionTag::Com), "COM1");
+
+    write("com.sms", "<COM>COM3<\\COM>\n");
+    ASSERT_EQ(record.LoadSession("com.sms"), 0);
+    EXPECT_EQ(record.value(SessionTag::Com), "COM3");
+    expectAllDefaults(record, SessionTag::Com);
+
+    // A slash is not the closing tag.
+    write("slash.sms", "<CALL>+881631234567</CALL>\n<SIM>GOV<\\SIM>\n");
+    ASSERT_EQ(record.LoadSession("slash.sms"), 0);
+    EXPECT_EQ(record.value(SessionTag::Call), "+1(000)000-0000");
+    EXPECT_EQ(record.value(SessionTag::Sim), "GOV");
+}
+
+TEST_F(SessionRecordTest, ModemIsReadButNeverSaved)
+{
+    write("modem.sms", "<MODEM>9522<\\MODEM><COM>COM2<\\COM>");
+    SessionRecord record;
+    ASSERT_EQ(record.LoadSession("modem.sms"), 0);
+    EXPECT_EQ(record.value(SessionTag::Modem), "9522");
+    record.setValue(SessionTag::Modem, "9555"); // not one of the saved values
+    EXPECT_EQ(record.value(SessionTag::Modem), "9522");
+
+    ASSERT_TRUE(record.SaveSession("modem.sms"));
+    EXPECT_EQ(read("modem.sms").find("MODEM"), std::string::npos);
+    SessionRecord reloaded;
+    ASSERT_EQ(reloaded.LoadSession("modem.sms"), 0);
+    EXPECT_EQ(reloaded.value(SessionTag::Modem), "9505");
+    EXPECT_EQ(reloaded.value(SessionTag::Com), "COM2");
+}
+
+TEST_F(SessionRecordTest, FallsBackToDefaultFileThenFails)
+{
+    SessionRecord record;
+    EXPECT_EQ(record.LoadSession("missing.sms"), -1);
+    EXPECT_EQ(record.LoadSession(""), -1);
+    fs::create_directory("folder.sms");
+    EXPECT_EQ(record.LoadSession("folder.sms"), -1); // opens, but cannot be read
+
+    fs::create_directory("Session");
+    write(SessionRecord::defaultSessionFile(), "<COM>COM4<\\COM>");
+    EXPECT_EQ(record.LoadSession("missing.sms"), 0);
+    EXPECT_EQ(record.value(SessionTag::Com), "COM4");
+    record.setValue(SessionTag::Com, "COM1");
+    EXPECT_EQ(record.LoadSession(""), 0);
+    EXPECT_EQ(record.value(SessionTag::Com), "COM4");
+}
+
+TEST_F(SessionRecordTest, FailedSaveKeepsOldFileAndSaysWhy)
+{
+    SessionRecord record;
+    std::string error;
+    EXPECT_FALSE(record.SaveSession("", &error));
+    EXPECT_NE(error.find("no file name"), std::string::npos) << error;
+
+    error.clear();
+    EXPECT_FALSE(record.SaveSession("nowhere/x.sms", &error));
+    EXPECT_NE(error.find("nowhere/x.sms"), std::string::npos) << error;
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists("nowhere"));
+
+    // A write that fails half way (a full disk, here a file size limit) must not touch the
+    // old file nor leave the temporary one behind.
+    write("old.sms", "<COM>COM5<\\COM>");
+    rlimit oldLimit{};
+    ::getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit small = oldLimit;
+    small.rlim_cur = 40;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    error.clear();
+    const bool saved = record.SaveSession("old.sms", &error);
+    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(error.find("\"old.sms\""), std::string::npos) << error;
+    EXPECT_EQ(read("old.sms"), "<COM>COM5<\\COM>");
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(SessionRecordTest, SaveIntoReadOnlyFolderKeepsOldFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    SessionRecord record;
+    std::string error;
+    fs::create_directory("locked");
+    write("locked/old.sms", "<COM>COM5<\\COM>");
+    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(record.SaveSession("locked/old.sms", &error));
+    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+    EXPECT_EQ(read("locked/old.sms"), "<COM>COM5<\\COM>");
+}
