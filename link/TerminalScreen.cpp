@@ -1,31 +1,1019 @@
-// Placeholder until the libvterm screen lands.
 #include "TerminalScreen.h"
 
+#include "Cp1252.h"
+#include "QtText.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QStringList>
+#include <QWheelEvent>
+
+#include <vterm.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <compare>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int kScrollbackLimit = 10000;
+constexpr int kMargin = 2;
+constexpr int kWheelUnitsPerLine = 40; // 3 lines per 120-unit notch
+constexpr qint64 kBellGapMs = 200;
+// libvterm marks the right half of a double-width glyph with this code.
+constexpr char32_t kWideTail = 0xFFFFFFFFu;
+
+enum CellFlag : std::uint8_t
+{
+    Bold = 1,
+    Underline = 2,
+    Italic = 4,
+    Strike = 8,
+    Reverse = 16,
+    DefaultFg = 32,
+    DefaultBg = 64,
+};
+constexpr std::uint8_t kFontFlags = Bold | Underline | Italic | Strike;
+
+// Our copy of a cell: 16 bytes where libvterm's takes 40, which matters for 10,000 lines.
+// Received text is Windows-1252, so one code point per cell is all that can occur.
+struct Cell
+{
+    char32_t ch = 0;
+    QRgb fg = 0;
+    QRgb bg = 0;
+    std::uint8_t flags = DefaultFg | DefaultBg;
+};
+
+bool isBlank(const Cell &c)
+{
+    return (c.ch == 0 || c.ch == U' ') && (c.flags & ~(DefaultFg | Bold | Italic)) == DefaultBg;
+}
+
+// ANSI colours 0-15, tuned to stay readable on the navy background.
+constexpr std::array<QRgb, 16> kPalette = {
+    0xff2a3346, 0xffe06c75, 0xff98c379, 0xffe5c07b, 0xff61afef, 0xffc678dd, 0xff56b6c2, 0xffc8ccd4,
+    0xff5c6370, 0xffff7b86, 0xffb5e890, 0xffffd68a, 0xff82c4ff, 0xffdd9cf0, 0xff7fd6e0, 0xffffffff,
+};
+constexpr QRgb kDefaultFg = 0xffd6dde8;
+constexpr QRgb kDefaultBg = 0xff0f1b2d;
+constexpr QRgb kSelectionFg = 0xffffffff;
+constexpr QRgb kSelectionBg = 0xff35598a;
+constexpr QRgb kCursorColor = 0xfff0c674;
+
+// A point in the text: `line` counts every line the terminal ever kept (scrollback first,
+// then the screen), so it stays put while lines scroll into the scrollback.
+struct TextPos
+{
+    qint64 line = 0;
+    int col = 0;
+    auto operator<=>(const TextPos &) const = default;
+};
+
+void appendCodePoint(QString &out, char32_t ch)
+{
+    if (ch == 0 || ch == kWideTail || ch < 0x20) {
+        out += QLatin1Char(' ');
+    } else if (ch > 0xFFFF) {
+        out += QChar(QChar::highSurrogate(ch));
+        out += QChar(QChar::lowSurrogate(ch));
+    } else {
+        out += QChar(static_cast<char16_t>(ch));
+    }
+}
+
+void chopTrailingBlanks(QString &s)
+{
+    qsizetype n = s.size();
+    while (n > 0 && s.at(n - 1) == QLatin1Char(' '))
+        --n;
+    s.truncate(n);
+}
+
+// The five bytes Windows-1252 leaves unassigned decode to C1 controls, and libvterm obeys
+// those even in UTF-8 mode: one line-noise 0x90 (DCS) would swallow all output that follows.
+// They are shown as U+FFFD instead.
+void maskC1Controls(std::string &utf8)
+{
+    const auto isC1 = [&](size_t i) {
+        return static_cast<unsigned char>(utf8[i]) == 0xC2 && i + 1 < utf8.size() &&
+               (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0x80;
+    };
+    size_t i = 0;
+    while (i < utf8.size() && !isC1(i))
+        ++i;
+    if (i == utf8.size())
+        return;
+    std::string out(utf8, 0, i);
+    for (; i < utf8.size(); ++i) {
+        if (isC1(i)) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out += utf8[i];
+        }
+    }
+    utf8.swap(out);
+}
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || QStringView(u"_-+.@/:#%~").contains(c);
+}
+
+} // namespace
 
 struct TerminalScreen::Private
 {
+    TerminalScreen *q;
+    VTerm *vt = nullptr;
+    VTermScreen *screen = nullptr;
+    VTermState *state = nullptr;
+    int rows = 24;
+    int cols = 80;
+
+    // Scrollback ring: `head` is the oldest line once the ring is full; until then it is 0.
+    std::vector<std::vector<Cell>> ring;
+    int head = 0;
+    int count = 0;
+    qint64 dropped = 0; // lines ever dropped off the top, for TextPos
+
+    int offset = 0; // view scrolled back by this many lines
+    int wheelRemainder = 0;
+
+    int damageTop = INT_MAX;
+    int damageBottom = -1;
+    bool bellPending = false;
+    QElapsedTimer lastBell;
+
+    bool cursorVisible = true;
+    bool reverseScreen = false;
+    QByteArray *keyOut = nullptr; // set only while a key is translated
+
+    QRgb fg = kDefaultFg;
+    QRgb bg = kDefaultBg;
+
+    int cellW = 8;
+    int cellH = 16;
+    int ascent = 12;
+    std::array<QFont, 16> fonts;
+    std::array<bool, 16> fontOnGrid{};
+
+    bool selActive = false;
+    bool selDragging = false;
+    TextPos anchor;
+    TextPos extent;
+
+    std::vector<Cell> rowBuf; // reused by painting, so a repaint allocates nothing
+
+    explicit Private(TerminalScreen *owner) : q(owner) {}
+
+    void damage(int top, int bottom)
+    {
+        damageTop = std::min(damageTop, top);
+        damageBottom = std::max(damageBottom, bottom);
+    }
+
+    int lineSlot(int index) const { return (head + index) % static_cast<int>(ring.size()); }
+    qint64 totalLines() const { return count + rows; }
+
+    Cell toCell(const VTermScreenCell &c) const
+    {
+        Cell out;
+        out.ch = c.chars[0];
+        std::uint8_t f = 0;
+        if (c.attrs.bold)
+            f |= Bold;
+        if (c.attrs.underline)
+            f |= Underline;
+        if (c.attrs.italic)
+            f |= Italic;
+        if (c.attrs.strike)
+            f |= Strike;
+        if (c.attrs.reverse)
+            f |= Reverse;
+        VTermColor fgc = c.fg;
+        VTermColor bgc = c.bg;
+        if (VTERM_COLOR_IS_DEFAULT_FG(&fgc)) {
+            f |= DefaultFg;
+        } else {
+            vterm_screen_convert_color_to_rgb(screen, &fgc);
+            out.fg = qRgb(fgc.rgb.red, fgc.rgb.green, fgc.rgb.blue);
+        }
+        if (VTERM_COLOR_IS_DEFAULT_BG(&bgc)) {
+            f |= DefaultBg;
+        } else {
+            vterm_screen_convert_color_to_rgb(screen, &bgc);
+            out.bg = qRgb(bgc.rgb.red, bgc.rgb.green, bgc.rgb.blue);
+        }
+        out.flags = f;
+        return out;
+    }
+
+    void toVterm(const Cell &c, VTermScreenCell &out) const
+    {
+        out = VTermScreenCell{};
+        out.chars[0] = c.ch;
+        out.width = 1;
+        out.attrs.bold = (c.flags & Bold) != 0;
+        out.attrs.underline = (c.flags & Underline) ? VTERM_UNDERLINE_SINGLE : VTERM_UNDERLINE_OFF;
+        out.attrs.italic = (c.flags & Italic) != 0;
+        out.attrs.strike = (c.flags & Strike) != 0;
+        out.attrs.reverse = (c.flags & Reverse) != 0;
+        VTermColor defFg;
+        VTermColor defBg;
+        vterm_state_get_default_colors(state, &defFg, &defBg);
+        if (c.flags & DefaultFg)
+            out.fg = defFg;
+        else
+            vterm_color_rgb(&out.fg, qRed(c.fg), qGreen(c.fg), qBlue(c.fg));
+        if (c.flags & DefaultBg)
+            out.bg = defBg;
+        else
+            vterm_color_rgb(&out.bg, qRed(c.bg), qGreen(c.bg), qBlue(c.bg));
+    }
+
+    void pushLine(int ncols, const VTermScreenCell *cells)
+    {
+        std::vector<Cell> *line;
+        if (count == kScrollbackLimit) {
+            line = &ring[static_cast<size_t>(head)];
+            head = (head + 1) % kScrollbackLimit;
+            ++dropped;
+        } else if (ring.size() < static_cast<size_t>(kScrollbackLimit)) {
+            if (static_cast<size_t>(count) == ring.size())
+                ring.emplace_back();
+            line = &ring[static_cast<size_t>(count)];
+            ++count;
+        } else {
+            line = &ring[static_cast<size_t>(lineSlot(count))];
+            ++count;
+        }
+        // Trailing blanks are not stored; a reused slot keeps its capacity.
+        line->resize(static_cast<size_t>(ncols));
+        for (int i = 0; i < ncols; ++i)
+            (*line)[static_cast<size_t>(i)] = toCell(cells[i]);
+        while (!line->empty() && isBlank(line->back()))
+            line->pop_back();
+    }
+
+    bool popLine(int ncols, VTermScreenCell *cells)
+    {
+        if (count == 0)
+            return false;
+        --count;
+        const std::vector<Cell> &line = ring[static_cast<size_t>(lineSlot(count))];
+        const Cell blank;
+        for (int i = 0; i < ncols; ++i)
+            toVterm(static_cast<size_t>(i) < line.size() ? line[static_cast<size_t>(i)] : blank,
+                    cells[i]);
+        offset = std::min(offset, count);
+        return true;
+    }
+
+    // Cells of a line by index (0 = oldest scrollback line). Scrollback lines come back
+    // without their trailing blanks, screen rows with all their columns.
+    void fetchLine(qint64 index, std::vector<Cell> &out) const
+    {
+        out.clear();
+        if (index < 0 || index >= totalLines())
+            return;
+        if (index < count) {
+            const auto &line = ring[static_cast<size_t>(lineSlot(static_cast<int>(index)))];
+            out.assign(line.begin(), line.end());
+            return;
+        }
+        const int row = static_cast<int>(index - count);
+        out.reserve(static_cast<size_t>(cols));
+        VTermScreenCell vc;
+        for (int c = 0; c < cols; ++c) {
+            vterm_screen_get_cell(screen, VTermPos{row, c}, &vc);
+            out.push_back(toCell(vc));
+        }
+    }
+
+    QString lineText(qint64 index, int from = 0, int to = INT_MAX) const
+    {
+        std::vector<Cell> cells;
+        fetchLine(index, cells);
+        QString out;
+        const int end = std::min(to, static_cast<int>(cells.size()));
+        for (int i = std::max(0, from); i < end; ++i) {
+            if (cells[static_cast<size_t>(i)].ch != kWideTail)
+                appendCodePoint(out, cells[static_cast<size_t>(i)].ch);
+        }
+        chopTrailingBlanks(out);
+        return out;
+    }
+
+    QString linesText(qint64 first, qint64 last) const
+    {
+        QStringList lines;
+        for (qint64 i = first; i <= last; ++i)
+            lines << lineText(i);
+        while (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        return lines.join(QLatin1Char('\n'));
+    }
+
+    qint64 viewIndex(int row) const { return count - offset + row; }
+
+    TextPos posAt(const QPoint &p) const
+    {
+        const int row = std::clamp((p.y() - kMargin) / cellH, 0, rows - 1);
+        const int col = std::clamp((p.x() - kMargin) / cellW, 0, cols - 1);
+        return TextPos{dropped + viewIndex(row), col};
+    }
+
+    std::pair<TextPos, TextPos> selectionRange() const
+    {
+        return anchor <= extent ? std::pair{anchor, extent} : std::pair{extent, anchor};
+    }
+
+    void clearSelection()
+    {
+        selActive = false;
+        selDragging = false;
+    }
+
+    bool scrollView(int lines)
+    {
+        const int next = std::clamp(offset + lines, 0, count);
+        if (next == offset)
+            return false;
+        offset = next;
+        q->update();
+        return true;
+    }
+
+    void updateMetrics()
+    {
+        QFont base = q->font();
+        base.setKerning(false);
+        QFontMetrics fm(base);
+        cellW = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
+        cellH = std::max(1, fm.height());
+        ascent = fm.ascent();
+        for (int i = 0; i < 16; ++i) {
+            QFont f = base;
+            f.setBold(i & Bold);
+            f.setUnderline(i & Underline);
+            f.setItalic(i & Italic);
+            f.setStrikeOut(i & Strike);
+            fonts[static_cast<size_t>(i)] = f;
+            // A run may be drawn as one string only when every glyph keeps to the grid.
+            QFontMetrics m(f);
+            fontOnGrid[static_cast<size_t>(i)] =
+                m.horizontalAdvance(QLatin1Char('i')) == cellW &&
+                m.horizontalAdvance(QLatin1Char('W')) == cellW &&
+                m.horizontalAdvance(QStringLiteral("iW")) == 2 * cellW;
+        }
+    }
+
+    void updateSize()
+    {
+        const int newCols = std::max(1, (q->width() - 2 * kMargin) / cellW);
+        const int newRows = std::max(1, (q->height() - 2 * kMargin) / cellH);
+        if (newCols != cols || newRows != rows) {
+            vterm_set_size(vt, newRows, newCols);
+            rows = newRows;
+            cols = newCols;
+            vterm_screen_flush_damage(screen);
+            damageTop = INT_MAX;
+            damageBottom = -1;
+            offset = std::min(offset, count);
+        }
+        q->update();
+    }
+
+    QByteArray translateKey(const QKeyEvent *event);
+
+    static int onDamage(VTermRect rect, void *user)
+    {
+        static_cast<Private *>(user)->damage(rect.start_row, rect.end_row);
+        return 1;
+    }
+    static int onMoveCursor(VTermPos pos, VTermPos oldpos, int visible, void *user)
+    {
+        auto *d = static_cast<Private *>(user);
+        d->cursorVisible = visible != 0;
+        d->damage(oldpos.row, oldpos.row + 1);
+        d->damage(pos.row, pos.row + 1);
+        return 1;
+    }
+    static int onTermProp(VTermProp prop, VTermValue *val, void *user)
+    {
+        auto *d = static_cast<Private *>(user);
+        if (prop == VTERM_PROP_CURSORVISIBLE) {
+            d->cursorVisible = val->boolean != 0;
+            d->damage(0, d->rows);
+        } else if (prop == VTERM_PROP_REVERSE) {
+            d->reverseScreen = val->boolean != 0;
+            d->damage(0, d->rows);
+        }
+        return 1;
+    }
+    static int onBell(void *user)
+    {
+        static_cast<Private *>(user)->bellPending = true;
+        return 1;
+    }
+    static int onResize(int rows, int cols, void *user)
+    {
+        auto *d = static_cast<Private *>(user);
+        d->rows = rows;
+        d->cols = cols;
+        return 1;
+    }
+    static int onPushLine(int cols, const VTermScreenCell *cells, void *user)
+    {
+        static_cast<Private *>(user)->pushLine(cols, cells);
+        return 1;
+    }
+    static int onPopLine(int cols, VTermScreenCell *cells, void *user)
+    {
+        return static_cast<Private *>(user)->popLine(cols, cells) ? 1 : 0;
+    }
+    static void onOutput(const char *s, size_t len, void *user)
+    {
+        // Only key translation is wanted; replies libvterm would send to queries from the
+        // line (device attributes, cursor reports) are not transmitted.
+        auto *d = static_cast<Private *>(user);
+        if (d->keyOut)
+            d->keyOut->append(s, static_cast<qsizetype>(len));
+    }
 };
 
-TerminalScreen::TerminalScreen(QWidget *parent) : QWidget(parent), d(new Private) {}
-TerminalScreen::~TerminalScreen() { delete d; }
-void TerminalScreen::feed(const QByteArray &) {}
-int TerminalScreen::scrollbackLimit() const { return 10000; }
-int TerminalScreen::scrollbackCount() const { return 0; }
-QString TerminalScreen::selectedText() const { return {}; }
-void TerminalScreen::selectAll() {}
-void TerminalScreen::copySelection() {}
-void TerminalScreen::clearScreen() {}
-QString TerminalScreen::screenText() const { return {}; }
-QString TerminalScreen::allText() const { return {}; }
-int TerminalScreen::rows() const { return 24; }
-int TerminalScreen::columns() const { return 80; }
-void TerminalScreen::paintEvent(QPaintEvent *) {}
-void TerminalScreen::resizeEvent(QResizeEvent *) {}
-void TerminalScreen::keyPressEvent(QKeyEvent *) {}
-void TerminalScreen::mousePressEvent(QMouseEvent *) {}
-void TerminalScreen::mouseMoveEvent(QMouseEvent *) {}
-void TerminalScreen::mouseReleaseEvent(QMouseEvent *) {}
-void TerminalScreen::mouseDoubleClickEvent(QMouseEvent *) {}
-void TerminalScreen::wheelEvent(QWheelEvent *) {}
-bool TerminalScreen::focusNextPrevChild(bool) { return false; }
+namespace {
+
+VTermModifier vtermModifiers(Qt::KeyboardModifiers m)
+{
+    int out = VTERM_MOD_NONE;
+    if (m & Qt::ShiftModifier)
+        out |= VTERM_MOD_SHIFT;
+    if (m & Qt::AltModifier)
+        out |= VTERM_MOD_ALT;
+    if (m & Qt::ControlModifier)
+        out |= VTERM_MOD_CTRL;
+    return static_cast<VTermModifier>(out);
+}
+
+VTermKey vtermKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+        return VTERM_KEY_UP;
+    case Qt::Key_Down:
+        return VTERM_KEY_DOWN;
+    case Qt::Key_Left:
+        return VTERM_KEY_LEFT;
+    case Qt::Key_Right:
+        return VTERM_KEY_RIGHT;
+    case Qt::Key_Insert:
+        return VTERM_KEY_INS;
+    case Qt::Key_Delete:
+        return VTERM_KEY_DEL;
+    case Qt::Key_Home:
+        return VTERM_KEY_HOME;
+    case Qt::Key_End:
+        return VTERM_KEY_END;
+    case Qt::Key_PageUp:
+        return VTERM_KEY_PAGEUP;
+    case Qt::Key_PageDown:
+        return VTERM_KEY_PAGEDOWN;
+    default:
+        break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
+        return static_cast<VTermKey>(VTERM_KEY_FUNCTION(key - Qt::Key_F1 + 1));
+    return VTERM_KEY_NONE;
+}
+
+// Ctrl with a key of the C0 row; -1 when the key has no control code.
+int controlCode(int key)
+{
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return key - Qt::Key_A + 1;
+    switch (key) {
+    case Qt::Key_At:
+    case Qt::Key_Space:
+    case Qt::Key_2:
+        return 0x00;
+    case Qt::Key_BracketLeft:
+        return 0x1B;
+    case Qt::Key_Backslash:
+        return 0x1C;
+    case Qt::Key_BracketRight:
+        return 0x1D;
+    case Qt::Key_AsciiCircum:
+    case Qt::Key_6:
+        return 0x1E;
+    case Qt::Key_Underscore:
+    case Qt::Key_Minus:
+        return 0x1F;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+QByteArray TerminalScreen::Private::translateKey(const QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool alt = mods & Qt::AltModifier;
+
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return QByteArrayLiteral("\r");
+    case Qt::Key_Backspace:
+        // The modem edits its command line on BS, not DEL.
+        return QByteArrayLiteral("\b");
+    case Qt::Key_Tab:
+        return QByteArrayLiteral("\t");
+    case Qt::Key_Backtab:
+        return QByteArrayLiteral("\x1b[Z");
+    case Qt::Key_Escape:
+        return QByteArrayLiteral("\x1b");
+    default:
+        break;
+    }
+    // Ctrl+Alt is AltGr on Windows keyboards: that is text, not a control code.
+    if (ctrl && !alt) {
+        const int code = controlCode(key);
+        if (code >= 0)
+            return QByteArray(1, static_cast<char>(code));
+    }
+    if (const VTermKey vk = vtermKey(key); vk != VTERM_KEY_NONE) {
+        QByteArray out;
+        keyOut = &out;
+        vterm_keyboard_key(vt, vk, vtermModifiers(mods));
+        keyOut = nullptr;
+        return out;
+    }
+    // Alt+letter is a menu accelerator in a desktop program; it must not reach the modem.
+    if (alt && !ctrl)
+        return {};
+    const QString text = event->text();
+    if (text.isEmpty())
+        return {};
+    const std::string bytes = tandrel::fromQString(text);
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+TerminalScreen::TerminalScreen(QWidget *parent) : QWidget(parent), d(new Private(this))
+{
+    d->vt = vterm_new(d->rows, d->cols);
+    vterm_set_utf8(d->vt, 1);
+    vterm_output_set_callback(d->vt, &Private::onOutput, d);
+    d->state = vterm_obtain_state(d->vt);
+    d->screen = vterm_obtain_screen(d->vt);
+    static const VTermScreenCallbacks callbacks = {
+        .damage = &Private::onDamage,
+        .moverect = nullptr,
+        .movecursor = &Private::onMoveCursor,
+        .settermprop = &Private::onTermProp,
+        .bell = &Private::onBell,
+        .resize = &Private::onResize,
+        .sb_pushline = &Private::onPushLine,
+        .sb_popline = &Private::onPopLine,
+    };
+    vterm_screen_set_callbacks(d->screen, &callbacks, d);
+    // One damage rectangle per feed() instead of one callback per glyph.
+    vterm_screen_set_damage_merge(d->screen, VTERM_DAMAGE_SCREEN);
+    vterm_screen_reset(d->screen, 1);
+    for (int i = 0; i < static_cast<int>(kPalette.size()); ++i) {
+        VTermColor c;
+        vterm_color_rgb(&c, qRed(kPalette[i]), qGreen(kPalette[i]), qBlue(kPalette[i]));
+        vterm_state_set_palette_color(d->state, i, &c);
+    }
+    vterm_state_set_bold_highbright(d->state, 1);
+
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::IBeamCursor);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter);
+    // Desktops often hand out 8 or 9 points here, too small for long PDU lines.
+    if (font.pointSizeF() > 0 && font.pointSizeF() < 10)
+        font.setPointSizeF(10);
+    setFont(font);
+    d->updateMetrics();
+}
+
+TerminalScreen::~TerminalScreen()
+{
+    vterm_free(d->vt);
+    delete d;
+}
+
+void TerminalScreen::feed(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    const std::string_view raw(bytes.constData(), static_cast<size_t>(bytes.size()));
+    // Plain ASCII is already UTF-8; only a chunk with high bytes pays for a conversion.
+    if (std::none_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) != 0; })) {
+        vterm_input_write(d->vt, raw.data(), raw.size());
+    } else {
+        std::string utf8 = tandrel::cp1252ToUtf8(raw);
+        maskC1Controls(utf8);
+        vterm_input_write(d->vt, utf8.data(), utf8.size());
+    }
+    vterm_screen_flush_damage(d->screen);
+
+    if (d->offset != 0) {
+        d->offset = 0;
+        update();
+    } else if (d->damageBottom > d->damageTop) {
+        const int top = std::clamp(d->damageTop, 0, d->rows);
+        const int bottom = std::clamp(d->damageBottom, 0, d->rows);
+        if (bottom > top)
+            update(QRect(0, kMargin + top * d->cellH, width(), (bottom - top) * d->cellH));
+    }
+    d->damageTop = INT_MAX;
+    d->damageBottom = -1;
+
+    if (d->bellPending) {
+        d->bellPending = false;
+        // A line full of BEL characters must not turn into a beep storm.
+        if (!d->lastBell.isValid() || d->lastBell.elapsed() >= kBellGapMs) {
+            QApplication::beep();
+            d->lastBell.start();
+        }
+    }
+}
+
+int TerminalScreen::scrollbackLimit() const
+{
+    return kScrollbackLimit;
+}
+
+int TerminalScreen::scrollbackCount() const
+{
+    return d->count;
+}
+
+QString TerminalScreen::selectedText() const
+{
+    if (!d->selActive)
+        return {};
+    auto [from, to] = d->selectionRange();
+    const qint64 first = std::max(from.line, d->dropped);
+    const qint64 last = std::min(to.line, d->dropped + d->totalLines() - 1);
+    if (first > from.line)
+        from.col = 0;
+    QStringList lines;
+    for (qint64 line = first; line <= last; ++line) {
+        const int start = line == from.line ? from.col : 0;
+        const int end = line == to.line ? to.col + 1 : INT_MAX;
+        lines << d->lineText(line - d->dropped, start, end);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TerminalScreen::selectAll()
+{
+    // Up to the last line with text, so a copy does not end in a screenful of blank lines.
+    qint64 last = d->totalLines() - 1;
+    while (last > 0 && d->lineText(last).isEmpty())
+        --last;
+    d->anchor = TextPos{d->dropped, 0};
+    d->extent = TextPos{d->dropped + last, INT_MAX - 1};
+    d->selActive = true;
+    d->selDragging = false;
+    update();
+}
+
+void TerminalScreen::copySelection()
+{
+    const QString text = selectedText();
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+void TerminalScreen::clearScreen()
+{
+    // The operator's "clear" empties the scrollback too, so nothing old scrolls back in.
+    d->ring.clear();
+    d->head = 0;
+    d->dropped += d->count;
+    d->count = 0;
+    d->offset = 0;
+    d->clearSelection();
+    static constexpr std::string_view kHomeAndErase = "\x1b[H\x1b[2J";
+    vterm_input_write(d->vt, kHomeAndErase.data(), kHomeAndErase.size());
+    vterm_screen_flush_damage(d->screen);
+    d->damageTop = INT_MAX;
+    d->damageBottom = -1;
+    update();
+}
+
+QString TerminalScreen::screenText() const
+{
+    return d->linesText(d->count, d->totalLines() - 1);
+}
+
+QString TerminalScreen::allText() const
+{
+    return d->linesText(0, d->totalLines() - 1);
+}
+
+int TerminalScreen::rows() const
+{
+    return d->rows;
+}
+
+int TerminalScreen::columns() const
+{
+    return d->cols;
+}
+
+QPoint TerminalScreen::cursorPosition() const
+{
+    VTermPos pos;
+    vterm_state_get_cursorpos(d->state, &pos);
+    return QPoint(pos.col, pos.row);
+}
+
+QRect TerminalScreen::cellRect(int row, int column) const
+{
+    return QRect(kMargin + column * d->cellW, kMargin + row * d->cellH, d->cellW, d->cellH);
+}
+
+int TerminalScreen::viewOffset() const
+{
+    return d->offset;
+}
+
+void TerminalScreen::setColors(const QColor &foreground, const QColor &background)
+{
+    d->fg = foreground.rgb();
+    d->bg = background.rgb();
+    update();
+}
+
+QSize TerminalScreen::sizeHint() const
+{
+    return QSize(80 * d->cellW + 2 * kMargin, 24 * d->cellH + 2 * kMargin);
+}
+
+void TerminalScreen::paintEvent(QPaintEvent *event)
+{
+    QPainter p(this);
+    const QRect area = event->rect();
+    const QRgb defFg = d->reverseScreen ? d->bg : d->fg;
+    const QRgb defBg = d->reverseScreen ? d->fg : d->bg;
+    p.fillRect(area, QColor(defBg));
+
+    const int firstRow = std::max(0, (area.top() - kMargin) / d->cellH);
+    const int lastRow = std::min(d->rows - 1, (area.bottom() - kMargin) / d->cellH);
+    const auto [selFrom, selTo] = d->selectionRange();
+    const Cell blank;
+    QString run;
+
+    auto styleOf = [&](const Cell &c, TextPos at, QRgb &f, QRgb &b) {
+        f = (c.flags & DefaultFg) ? defFg : c.fg;
+        b = (c.flags & DefaultBg) ? defBg : c.bg;
+        if (c.flags & Reverse)
+            std::swap(f, b);
+        if (d->selActive && selFrom <= at && at <= selTo) {
+            f = kSelectionFg;
+            b = kSelectionBg;
+        }
+    };
+    auto drawCells = [&](int x, int y, const QString &text, int fontIdx) {
+        p.setFont(d->fonts[static_cast<size_t>(fontIdx)]);
+        if (d->fontOnGrid[static_cast<size_t>(fontIdx)]) {
+            p.drawText(x, y + d->ascent, text);
+            return;
+        }
+        for (qsizetype i = 0; i < text.size(); ++i)
+            p.drawText(x + static_cast<int>(i) * d->cellW, y + d->ascent, QString(text.at(i)));
+    };
+
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const qint64 index = d->viewIndex(row);
+        d->fetchLine(index, d->rowBuf);
+        const qint64 line = d->dropped + index;
+        const int y = kMargin + row * d->cellH;
+        int col = 0;
+        while (col < d->cols) {
+            const auto cellAt = [&](int c) -> const Cell & {
+                return static_cast<size_t>(c) < d->rowBuf.size() ? d->rowBuf[static_cast<size_t>(c)]
+                                                                 : blank;
+            };
+            QRgb f;
+            QRgb b;
+            styleOf(cellAt(col), TextPos{line, col}, f, b);
+            const int fontIdx = cellAt(col).flags & kFontFlags;
+            const int start = col;
+            run.clear();
+            bool visible = false;
+            for (; col < d->cols; ++col) {
+                const Cell &c = cellAt(col);
+                QRgb cf;
+                QRgb cb;
+                styleOf(c, TextPos{line, col}, cf, cb);
+                if (cb != b || (c.flags & kFontFlags) != fontIdx || (cf != f && !isBlank(c)))
+                    break;
+                appendCodePoint(run, c.ch);
+                visible = visible || (c.ch > U' ' && c.ch != kWideTail) ||
+                          (fontIdx & (Underline | Strike));
+            }
+            const int x = kMargin + start * d->cellW;
+            if (b != defBg)
+                p.fillRect(x, y, (col - start) * d->cellW, d->cellH, QColor(b));
+            if (visible) {
+                p.setPen(QColor(f));
+                drawCells(x, y, run, fontIdx);
+            }
+        }
+    }
+
+    VTermPos cur;
+    vterm_state_get_cursorpos(d->state, &cur);
+    const int curRow = cur.row + d->offset;
+    if (d->cursorVisible && curRow >= firstRow && curRow <= lastRow && cur.col < d->cols) {
+        const QRect r = cellRect(curRow, cur.col);
+        if (hasFocus()) {
+            p.fillRect(r, QColor(kCursorColor));
+            VTermScreenCell vc;
+            vterm_screen_get_cell(d->screen, cur, &vc);
+            const Cell c = d->toCell(vc);
+            if (c.ch > U' ' && c.ch != kWideTail) {
+                QString s;
+                appendCodePoint(s, c.ch);
+                p.setPen(QColor(defBg));
+                p.setFont(d->fonts[static_cast<size_t>(c.flags & kFontFlags)]);
+                p.drawText(r.x(), r.y() + d->ascent, s);
+            }
+        } else {
+            p.setPen(QColor(kCursorColor));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        }
+    }
+}
+
+void TerminalScreen::resizeEvent(QResizeEvent *)
+{
+    d->updateSize();
+}
+
+void TerminalScreen::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange) {
+        d->updateMetrics();
+        // A hidden widget still has its default geometry; its first resize event follows.
+        if (isVisible())
+            d->updateSize();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TerminalScreen::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    QPointer<TerminalScreen> alive(this);
+    emit keyPressed(key, mods);
+    if (!alive)
+        return;
+
+    const bool ctrl = mods & Qt::ControlModifier;
+    const bool shift = mods & Qt::ShiftModifier;
+    // Copy and paste belong to the owner.
+    if (ctrl && shift && (key == Qt::Key_C || key == Qt::Key_V)) {
+        event->accept();
+        return;
+    }
+    if (shift && !ctrl && (key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
+        const int page = std::max(1, d->rows - 1);
+        d->scrollView(key == Qt::Key_PageUp ? page : -page);
+        event->accept();
+        return;
+    }
+    const QByteArray bytes = d->translateKey(event);
+    if (bytes.isEmpty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    d->scrollView(-d->offset);
+    emit keyBytes(bytes);
+}
+
+void TerminalScreen::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const TextPos at = d->posAt(event->position().toPoint());
+    if ((event->modifiers() & Qt::ShiftModifier) && d->selActive) {
+        d->extent = at;
+    } else {
+        d->anchor = at;
+        d->extent = at;
+        d->selActive = false;
+    }
+    d->selDragging = true;
+    update();
+}
+
+void TerminalScreen::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!d->selDragging || !(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint pos = event->position().toPoint();
+    // Dragging past an edge walks the view through the scrollback.
+    if (pos.y() < 0)
+        d->scrollView(1);
+    else if (pos.y() >= height())
+        d->scrollView(-1);
+    const TextPos at = d->posAt(pos);
+    if (at != d->extent || d->selActive) {
+        d->extent = at;
+        d->selActive = d->selActive || at != d->anchor;
+        update();
+    }
+}
+
+void TerminalScreen::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    d->selDragging = false;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (d->selActive && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void TerminalScreen::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    const TextPos at = d->posAt(event->position().toPoint());
+    const QString text = d->lineText(at.line - d->dropped);
+    if (at.col >= text.size() || !isWordChar(text.at(at.col)))
+        return;
+    int start = at.col;
+    int end = at.col;
+    while (start > 0 && isWordChar(text.at(start - 1)))
+        --start;
+    while (end + 1 < text.size() && isWordChar(text.at(end + 1)))
+        ++end;
+    d->anchor = TextPos{at.line, start};
+    d->extent = TextPos{at.line, end};
+    d->selActive = true;
+    d->selDragging = false;
+    update();
+}
+
+void TerminalScreen::wheelEvent(QWheelEvent *event)
+{
+    d->wheelRemainder += event->angleDelta().y();
+    const int lines = d->wheelRemainder / kWheelUnitsPerLine;
+    d->wheelRemainder -= lines * kWheelUnitsPerLine;
+    if (lines != 0)
+        d->scrollView(lines);
+    event->accept();
+}
+
+bool TerminalScreen::focusNextPrevChild(bool)
+{
+    // Tab is a key for the modem, not a focus move.
+    return false;
+}
+
+void TerminalScreen::focusInEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TerminalScreen::focusOutEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusOutEvent(event);
+}

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -33,6 +36,18 @@ public:
     int rows() const;
     int columns() const;
 
+    // Cursor cell on the visible screen: x is the column, y the row, both from 0.
+    QPoint cursorPosition() const;
+    // Pixel rectangle of a cell of the view (row 0 is the top row shown).
+    QRect cellRect(int row, int column) const;
+    // Lines the view is scrolled back from the live screen; 0 at the bottom.
+    int viewOffset() const;
+
+    // Default text and background colours (SGR 39/49); the ANSI palette stays as it is.
+    void setColors(const QColor &foreground, const QColor &background);
+
+    QSize sizeHint() const override;
+
 signals:
     // A key was pressed (Qt key code and modifiers), before any bytes are emitted.
     void keyPressed(int key, Qt::KeyboardModifiers modifiers);
@@ -49,6 +64,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     bool focusNextPrevChild(bool next) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     struct Private;

@@ -1,0 +1,371 @@
+#include "TerminalScreen.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+
+QByteArray numberedLines(int first, int count)
+{
+    QByteArray out;
+    for (int i = first; i < first + count; ++i)
+        out += "line " + QByteArray::number(i) + "\r\n";
+    return out;
+}
+
+QPoint cellCentre(const TerminalScreen &s, int row, int col)
+{
+    return s.cellRect(row, col).center();
+}
+
+void sendMouse(TerminalScreen &s, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, pos, s.mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&s, &e);
+}
+
+void drag(TerminalScreen &s, QPoint from, QPoint to)
+{
+    sendMouse(s, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    sendMouse(s, QEvent::MouseMove, to, Qt::LeftButton);
+    sendMouse(s, QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+} // namespace
+
+class TerminalScreenTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rendersReceivedText_data();
+    void rendersReceivedText();
+    void wrapsAtTheRightMargin();
+    void scrollbackKeepsExactlyItsLimit();
+    void viewScrollsBackAndSnapsToNewOutput();
+    void resizeFollowsPixelsAndKeepsLines();
+    void mouseSelectionAcrossScrollbackIsCopied();
+    void keysTransmitTheirBytes_data();
+    void keysTransmitTheirBytes();
+    void keyPressedComesFirstAndCopyPasteAreLeftToOwner();
+    void tabReachesTheTerminal();
+    void clearScreenEmptiesEverything();
+    void paintsSelectionAndCursor();
+};
+
+void TerminalScreenTest::rendersReceivedText_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("screen");
+
+    QTest::newRow("CR LF") << QByteArray("hello\r\nworld") << QStringLiteral("hello\nworld");
+    QTest::newRow("bare LF keeps column") << QByteArray("ab\ncd") << QStringLiteral("ab\n  cd");
+    QTest::newRow("CR overwrites") << QByteArray("12345\rab") << QStringLiteral("ab345");
+    QTest::newRow("BS moves left") << QByteArray("abc\b\bX") << QStringLiteral("aXc");
+    QTest::newRow("tab stop") << QByteArray("a\tb") << QStringLiteral("a       b");
+    QTest::newRow("bell not shown") << QByteArray("a\ab") << QStringLiteral("ab");
+    QTest::newRow("erase to end of line")
+        << QByteArray("abcdef\x1b[3D\x1b[K") << QStringLiteral("abc");
+    QTest::newRow("cursor position") << QByteArray("\x1b[3;5Hx") << QStringLiteral("\n\n    x");
+    QTest::newRow("erase display and home")
+        << QByteArray("one\r\ntwo\x1b[2J\x1b[Hz") << QStringLiteral("z");
+    QTest::newRow("SGR attributes are not text")
+        << QByteArray("\x1b[1;4;7;31;44mred\x1b[0m ok\x1b[38;5;202m!") << QStringLiteral("red ok!");
+    QTest::newRow("scroll region")
+        << QByteArray("A\r\nB\r\nC\r\nD\x1b[2;3r\x1b[3;1H\nE") << QStringLiteral("A\nC\nE\nD");
+    QTest::newRow("Windows-1252") << QByteArray("caf\xe9 \x80 \x93q\x94")
+                                  << QStringLiteral(u"caf\u00e9 \u20ac \u201cq\u201d");
+    // 0x90 and 0x9D decode to C1 controls (DCS, OSC); a noisy line must not swallow output.
+    QTest::newRow("stray C1 bytes") << QByteArray("a\x90"
+                                                  "b\x9d"
+                                                  "c\x81\r\nd")
+                                    << QStringLiteral(u"a\ufffdb\ufffdc\ufffd\nd");
+}
+
+void TerminalScreenTest::rendersReceivedText()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, screen);
+    TerminalScreen s;
+    s.feed(input);
+    QCOMPARE(s.screenText(), screen);
+}
+
+void TerminalScreenTest::wrapsAtTheRightMargin()
+{
+    TerminalScreen s;
+    s.feed(QByteArray(s.columns(), 'x') + "y");
+    QCOMPARE(s.screenText(), QString(s.columns(), QLatin1Char('x')) + QStringLiteral("\ny"));
+    QCOMPARE(s.cursorPosition(), QPoint(1, 1));
+    // Fed byte by byte, the same stream gives the same screen.
+    TerminalScreen t;
+    for (char c : QByteArray(t.columns(), 'x') + "y")
+        t.feed(QByteArray(1, c));
+    QCOMPARE(t.screenText(), s.screenText());
+}
+
+void TerminalScreenTest::scrollbackKeepsExactlyItsLimit()
+{
+    TerminalScreen s;
+    QVERIFY(s.scrollbackLimit() >= 10000);
+    const int pushed = s.scrollbackLimit() + 50;
+    // The last line fed leaves the cursor on a fresh row, so rows - 1 lines stay on screen.
+    const QByteArray all = numberedLines(0, pushed + s.rows() - 1);
+    for (qsizetype at = 0; at < all.size(); at += 4096)
+        s.feed(all.mid(at, 4096));
+
+    QCOMPARE(s.scrollbackCount(), s.scrollbackLimit());
+    const QStringList lines = s.allText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), s.scrollbackLimit() + s.rows() - 1);
+    QCOMPARE(lines.first(), QStringLiteral("line 50"));
+    QCOMPARE(lines.at(s.scrollbackLimit() - 1), QStringLiteral("line %1").arg(pushed - 1));
+    QCOMPARE(lines.last(), QStringLiteral("line %1").arg(pushed + s.rows() - 2));
+    QVERIFY(s.screenText().startsWith(QStringLiteral("line %1\n").arg(pushed)));
+}
+
+void TerminalScreenTest::viewScrollsBackAndSnapsToNewOutput()
+{
+    TerminalScreen s;
+    s.resize(s.sizeHint());
+    s.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s));
+    s.feed(numberedLines(0, 100));
+    QCOMPARE(s.viewOffset(), 0);
+
+    QWheelEvent up(QPointF(10, 10), s.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&s, &up);
+    QCOMPARE(s.viewOffset(), 3);
+
+    QTest::keyClick(&s, Qt::Key_PageUp, Qt::ShiftModifier);
+    QCOMPARE(s.viewOffset(), 3 + s.rows() - 1);
+    QTest::keyClick(&s, Qt::Key_PageDown, Qt::ShiftModifier);
+    QCOMPARE(s.viewOffset(), 3);
+    // The view cannot go past the oldest line.
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(&s, Qt::Key_PageUp, Qt::ShiftModifier);
+    QCOMPARE(s.viewOffset(), s.scrollbackCount());
+
+    s.feed("more");
+    QCOMPARE(s.viewOffset(), 0);
+}
+
+void TerminalScreenTest::resizeFollowsPixelsAndKeepsLines()
+{
+    TerminalScreen s;
+    s.resize(673, 342);
+    s.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s));
+    const QRect cell = s.cellRect(0, 0);
+    QCOMPARE(s.columns(), (673 - 2 * cell.x()) / cell.width());
+    QCOMPARE(s.rows(), (342 - 2 * cell.y()) / cell.height());
+    QVERIFY2(s.columns() >= 70 && s.rows() >= 16, "the main window's terminal must stay usable");
+
+    const int rows = s.rows();
+    s.feed(numberedLines(0, rows - 1) + "prompt>");
+    const QString full = s.screenText();
+    QCOMPARE(s.scrollbackCount(), 0);
+
+    s.resize(673, 342 / 2);
+    QVERIFY(s.rows() < rows);
+    QVERIFY(s.scrollbackCount() > 0);
+    QVERIFY(s.screenText().endsWith(QStringLiteral("prompt>")));
+    QCOMPARE(s.allText(), full);
+
+    // Growing again brings the lines back out of the scrollback.
+    s.resize(673, 342);
+    QCOMPARE(s.rows(), rows);
+    QCOMPARE(s.scrollbackCount(), 0);
+    QCOMPARE(s.screenText(), full);
+
+    s.resize(1, 1);
+    QCOMPARE(s.rows(), 1);
+    QCOMPARE(s.columns(), 1);
+}
+
+void TerminalScreenTest::mouseSelectionAcrossScrollbackIsCopied()
+{
+    TerminalScreen s;
+    s.resize(s.sizeHint());
+    s.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s));
+    s.feed("first line\r\nsecond line\r\nthird");
+
+    drag(s, cellCentre(s, 0, 6), cellCentre(s, 2, 2));
+    QCOMPARE(s.selectedText(), QStringLiteral("line\nsecond line\nthi"));
+    s.copySelection();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("line\nsecond line\nthi"));
+
+    // Dragging backwards selects the same cells.
+    drag(s, cellCentre(s, 2, 2), cellCentre(s, 0, 6));
+    QCOMPARE(s.selectedText(), QStringLiteral("line\nsecond line\nthi"));
+
+    // A click without a drag selects nothing.
+    drag(s, cellCentre(s, 1, 1), cellCentre(s, 1, 1));
+    QCOMPARE(s.selectedText(), QString());
+
+    QTest::mouseDClick(&s, Qt::LeftButton, Qt::NoModifier, cellCentre(s, 1, 3));
+    QCOMPARE(s.selectedText(), QStringLiteral("second"));
+
+    // A selection started in the scrollback spans into the live screen.
+    s.feed("\r\n" + numberedLines(0, 100));
+    QTest::keyClick(&s, Qt::Key_PageUp, Qt::ShiftModifier);
+    const int back = s.viewOffset();
+    QVERIFY(back > 0);
+    drag(s, cellCentre(s, 0, 0), cellCentre(s, back + 1, 5));
+    const QStringList picked = s.selectedText().split(QLatin1Char('\n'));
+    QCOMPARE(picked.size(), back + 2);
+    const QStringList all = s.allText().split(QLatin1Char('\n'));
+    QCOMPARE(picked.first(), all.at(s.scrollbackCount() - back));
+    QCOMPARE(picked.last(), all.at(s.scrollbackCount() + 1).left(6));
+
+    s.selectAll();
+    QCOMPARE(s.selectedText(), s.allText());
+}
+
+void TerminalScreenTest::keysTransmitTheirBytes_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const Qt::KeyboardModifiers none = Qt::NoModifier;
+    QTest::newRow("Return") << int(Qt::Key_Return) << none << QByteArray("\r");
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << none << QByteArray("\r");
+    QTest::newRow("Backspace is BS") << int(Qt::Key_Backspace) << none << QByteArray("\b");
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << none << QByteArray("\x1b");
+    QTest::newRow("Ctrl+Z") << int(Qt::Key_Z) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                            << QByteArray("\x1a");
+    QTest::newRow("Ctrl+C") << int(Qt::Key_C) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                            << QByteArray("\x03");
+    QTest::newRow("Up") << int(Qt::Key_Up) << none << QByteArray("\x1b[A");
+    QTest::newRow("Left") << int(Qt::Key_Left) << none << QByteArray("\x1b[D");
+    QTest::newRow("PageDown") << int(Qt::Key_PageDown) << none << QByteArray("\x1b[6~");
+    QTest::newRow("F1") << int(Qt::Key_F1) << none << QByteArray("\x1bOP");
+    QTest::newRow("F12") << int(Qt::Key_F12) << none << QByteArray("\x1b[24~");
+    QTest::newRow("letter") << int(Qt::Key_A) << none << QByteArray("a");
+    QTest::newRow("Alt+letter is an accelerator")
+        << int(Qt::Key_F) << Qt::KeyboardModifiers(Qt::AltModifier) << QByteArray();
+}
+
+void TerminalScreenTest::keysTransmitTheirBytes()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QByteArray, bytes);
+    TerminalScreen s;
+    QSignalSpy sent(&s, &TerminalScreen::keyBytes);
+    QTest::keyClick(&s, Qt::Key(key), modifiers);
+    QCOMPARE(sent.size(), bytes.isEmpty() ? 0 : 1);
+    if (!bytes.isEmpty())
+        QCOMPARE(sent.at(0).at(0).toByteArray(), bytes);
+}
+
+void TerminalScreenTest::keyPressedComesFirstAndCopyPasteAreLeftToOwner()
+{
+    TerminalScreen s;
+    QStringList log;
+    // QTest presses the modifier keys as keys of their own; they transmit nothing.
+    connect(&s, &TerminalScreen::keyPressed, &s, [&](int key, Qt::KeyboardModifiers) {
+        if (key != Qt::Key_Control && key != Qt::Key_Shift)
+            log << QStringLiteral("key %1").arg(key);
+    });
+    connect(&s, &TerminalScreen::keyBytes, &s,
+            [&](const QByteArray &b) { log << QStringLiteral("bytes ") + QString::fromLatin1(b); });
+
+    QTest::keyClick(&s, 'a');
+    QCOMPARE(log, QStringList({QStringLiteral("key %1").arg(Qt::Key_A), "bytes a"}));
+
+    log.clear();
+    QTest::keyClick(&s, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(&s, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(log, QStringList({QStringLiteral("key %1").arg(Qt::Key_C),
+                               QStringLiteral("key %1").arg(Qt::Key_V)}));
+
+    // Text beyond ASCII goes out in Windows-1252.
+    QSignalSpy sent(&s, &TerminalScreen::keyBytes);
+    QKeyEvent eacute(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QStringLiteral(u"\u00e9"));
+    QApplication::sendEvent(&s, &eacute);
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.at(0).at(0).toByteArray(), QByteArray("\xe9"));
+
+    // Application cursor mode, as set by the far end, changes what the arrows send.
+    s.feed("\x1b[?1h");
+    QTest::keyClick(&s, Qt::Key_Up);
+    QCOMPARE(sent.last().at(0).toByteArray(), QByteArray("\x1bOA"));
+}
+
+void TerminalScreenTest::tabReachesTheTerminal()
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *edit = new QLineEdit;
+    auto *screen = new TerminalScreen;
+    layout->addWidget(edit);
+    layout->addWidget(screen);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(screen->focusPolicy(), Qt::StrongFocus);
+    screen->setFocus();
+
+    QSignalSpy sent(screen, &TerminalScreen::keyBytes);
+    QTest::keyClick(screen, Qt::Key_Tab);
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.at(0).at(0).toByteArray(), QByteArray("\t"));
+    QTest::keyClick(screen, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(sent.size(), 2);
+    QCOMPARE(sent.at(1).at(0).toByteArray(), QByteArray("\x1b[Z"));
+}
+
+void TerminalScreenTest::clearScreenEmptiesEverything()
+{
+    TerminalScreen s;
+    s.feed(numberedLines(0, 200) + "tail");
+    s.selectAll();
+    s.clearScreen();
+    QCOMPARE(s.screenText(), QString());
+    QCOMPARE(s.scrollbackCount(), 0);
+    QCOMPARE(s.selectedText(), QString());
+    QCOMPARE(s.cursorPosition(), QPoint(0, 0));
+    s.feed("again");
+    QCOMPARE(s.allText(), QStringLiteral("again"));
+}
+
+void TerminalScreenTest::paintsSelectionAndCursor()
+{
+    TerminalScreen s;
+    s.resize(673, 342);
+    s.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s));
+    s.feed("\x1b[1;33;41mwarn\x1b[0m plain\r\n\x1b[7mreverse\x1b[0m\r\n");
+    const QImage plain = s.grab().toImage();
+    const QColor background = plain.pixelColor(1, 1);
+    // Red background of the first cells, default background after the text.
+    QVERIFY(plain.pixelColor(s.cellRect(0, 0).topLeft()) != background);
+    QCOMPARE(plain.pixelColor(s.cellRect(0, 40).center()), background);
+
+    s.selectAll();
+    const QImage selected = s.grab().toImage();
+    QVERIFY(selected.pixelColor(s.cellRect(0, 5).topLeft()) != background);
+    QVERIFY(selected.pixelColor(s.cellRect(1, 40).center()) != background);
+    QCOMPARE(selected.pixelColor(s.cellRect(3, 40).center()), background);
+
+    // The cursor sits at row 2, column 0: a block with focus, a hollow box without.
+    QVERIFY(QTest::qWaitForWindowActive(&s));
+    const QRect cursor = s.cellRect(2, 0);
+    s.setFocus();
+    QVERIFY(s.hasFocus());
+    QVERIFY(s.grab().toImage().pixelColor(cursor.center()) != background);
+    s.clearFocus();
+    const QImage unfocused = s.grab().toImage();
+    QCOMPARE(unfocused.pixelColor(cursor.center()), background);
+    QVERIFY(unfocused.pixelColor(cursor.topLeft()) != background);
+}
+
+QTEST_MAIN(TerminalScreenTest)
+#include "TerminalScreenTest.moc"
