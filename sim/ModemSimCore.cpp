@@ -1,0 +1,713 @@
+#include "ModemSimCore.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace tandrel::sim {
+
+namespace {
+
+constexpr int64_t ConnectDelayMs = 1500;
+constexpr int64_t RingPulseMs = 1000;
+constexpr int64_t AnswerWindowMs = 8000;
+constexpr size_t LineLimit = 1024;
+constexpr const char *ConnectText = "CONNECT 19200";
+
+enum class Result
+{
+    Ok = 0,
+    Connect = 1,
+    Ring = 2,
+    NoCarrier = 3,
+    Error = 4,
+    Busy = 7
+};
+
+const char *verboseText(Result r)
+{
+    switch (r) {
+    case Result::Ok:
+        return "OK";
+    case Result::Connect:
+        return ConnectText;
+    case Result::Ring:
+        return "RING";
+    case Result::NoCarrier:
+        return "NO CARRIER";
+    case Result::Error:
+        return "ERROR";
+    case Result::Busy:
+        return "BUSY";
+    }
+    return "ERROR";
+}
+
+std::string upper(std::string_view s)
+{
+    std::string out(s);
+    for (char &c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool parseInt(std::string_view s, long &out)
+{
+    s = trim(s);
+    if (s.empty())
+        return false;
+    const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && p == s.data() + s.size();
+}
+
+struct Profile
+{
+    bool echo = true;
+    bool verbose = true;
+    bool quiet = false;
+    int cmee = 0;
+    int creg = 0;
+    std::string cbst = "7,0,1";
+    std::string cnmi = "0,0,0,0,0";
+    std::array<int, 100> s{};
+
+    Profile()
+    {
+        s[2] = '+';
+        s[3] = '\r';
+        s[4] = '\n';
+        s[5] = '\b';
+        s[7] = 50;
+        s[12] = 50; // escape guard time in fiftieths of a second
+    }
+};
+
+} // namespace
+
+struct ModemSimCore::State
+{
+    enum class Mode
+    {
+        Command,
+        Dialing,
+        Answering,
+        Data
+    };
+
+    Profile active;
+    Profile stored;
+    Mode mode = Mode::Command;
+    bool online = false; // a data call is up, in data mode or in online command mode
+    bool voiceCall = false;
+    Lines lines;
+    uint64_t rings = 0;
+    std::string output;
+    std::string line;
+    bool overflow = false;
+    std::string lastCommand;
+    std::string lastNumber;
+    int pendingCms = -1;
+
+    int64_t connectAt = -1;
+    int64_t ringOffAt = -1;
+    int64_t lastRingAt = -1;
+    int64_t escapeAt = -1;
+    int64_t lastDataAt = -1;
+    int plusCount = 0;
+
+    int64_t guardMs() const { return int64_t(active.s[12]) * 20; }
+
+    void emitInfo(std::string_view text)
+    {
+        if (active.verbose) {
+            output += "\r\n";
+            output += text;
+            output += "\r\n";
+        } else {
+            output += text;
+            output += "\r\n";
+        }
+    }
+
+    void emitResult(Result r)
+    {
+        if (active.quiet)
+            return;
+        if (active.verbose) {
+            output += "\r\n";
+            output += verboseText(r);
+            output += "\r\n";
+        } else {
+            output += std::to_string(static_cast<int>(r));
+            output += '\r';
+        }
+    }
+
+    // The final result of a command line; a pending "cms" event takes its place once.
+    void finish(Result r)
+    {
+        if (pendingCms >= 0 && (r == Result::Ok || r == Result::Error)) {
+            const int code = std::exchange(pendingCms, -1);
+            emitInfo("+CMS ERROR:" + std::to_string(code)); // this family sends no space
+            return;
+        }
+        emitResult(r);
+    }
+
+    void extendedError()
+    {
+        if (active.cmee == 1)
+            emitInfo("+CME ERROR: 4");
+        else if (active.cmee == 2)
+            emitInfo("+CME ERROR: operation not supported");
+        else
+            finish(Result::Error);
+    }
+
+    void connect()
+    {
+        mode = Mode::Data;
+        online = true;
+        lines.carrier = true;
+        plusCount = 0;
+        escapeAt = -1;
+        lastDataAt = -1;
+        emitResult(Result::Connect);
+    }
+
+    void dropCall(bool report)
+    {
+        const bool wasUp = online || mode == Mode::Dialing || mode == Mode::Answering;
+        mode = Mode::Command;
+        online = false;
+        voiceCall = false;
+        connectAt = -1;
+        escapeAt = -1;
+        lines.carrier = false;
+        if (report && wasUp)
+            emitResult(Result::NoCarrier);
+    }
+
+    void startRing(int64_t now)
+    {
+        ++rings;
+        lines.ring = true;
+        ringOffAt = now + RingPulseMs;
+        lastRingAt = now;
+        ++active.s[1];
+        if (mode == Mode::Data)
+            return;
+        emitResult(Result::Ring);
+        if (active.s[0] > 0 && active.s[1] >= active.s[0] && !online)
+            answer(now);
+    }
+
+    void answer(int64_t now)
+    {
+        if (lastRingAt < 0 || now - lastRingAt > AnswerWindowMs) {
+            emitResult(Result::NoCarrier);
+            return;
+        }
+        active.s[1] = 0;
+        lastRingAt = -1;
+        mode = Mode::Answering;
+        connectAt = now + ConnectDelayMs;
+    }
+
+    // One extended command ("+CSQ", "+CREG?", "+CMEE=1", ...). False ends the line with an
+    // error already reported.
+    bool extended(std::string_view cmd)
+    {
+        const std::string u = upper(cmd);
+        size_t nameEnd = 1;
+        while (nameEnd < u.size() && std::isalpha(static_cast<unsigned char>(u[nameEnd])))
+            ++nameEnd;
+        const std::string name = u.substr(0, nameEnd);
+        const std::string_view rest = std::string_view(cmd).substr(nameEnd);
+        const bool query = rest == "?";
+        const bool test = rest == "=?";
+        const bool set = !test && !rest.empty() && rest.front() == '=';
+        const std::string_view value = set ? rest.substr(1) : std::string_view{};
+        const bool plain = rest.empty();
+
+        // The registration query also reports the (always registered) state.
+        auto intSetting = [&](int &field, int lo, int hi, std::string_view suffix) {
+            long v = 0;
+            if (query) {
+                emitInfo(name + ": " + std::to_string(field) + std::string(suffix));
+                return true;
+            }
+            if (test) {
+                emitInfo(name + ": (" + std::to_string(lo) + "-" + std::to_string(hi) + ")");
+                return true;
+            }
+            if (set && parseInt(value, v) && v >= lo && v <= hi) {
+                field = static_cast<int>(v);
+                return true;
+            }
+            if (plain) {
+                field = 0;
+                return true;
+            }
+            return false;
+        };
+
+        bool ok = true;
+        if (name == "+CGMI" || name == "+GMI") {
+            ok = plain || test;
+            if (plain)
+                emitInfo("Tandrel");
+        } else if (name == "+CGMM" || name == "+GMM") {
+            ok = plain || test;
+            if (plain)
+                emitInfo("SH-2 Satellite Handset");
+        } else if (name == "+CGMR" || name == "+GMR") {
+            ok = plain || test;
+            if (plain)
+                emitInfo("Revision SH2.3.01");
+        } else if (name == "+CGSN" || name == "+GSN") {
+            ok = plain || test;
+            if (plain)
+                emitInfo("300215010042817");
+        } else if (name == "+CSQ") {
+            if (plain)
+                emitInfo("+CSQ:4");
+            else if (test)
+                emitInfo("+CSQ:(0-5)");
+            else
+                ok = false;
+        } else if (name == "+CREG") {
+            ok = intSetting(active.creg, 0, 2, ",1");
+        } else if (name == "+CMEE") {
+            ok = intSetting(active.cmee, 0, 2, "");
+        } else if (name == "+CBST" || name == "+CNMI") {
+            std::string &field = name == "+CBST" ? active.cbst : active.cnmi;
+            if (query)
+                emitInfo(name + ": " + field);
+            else if (test)
+                emitInfo(name == "+CBST" ? "+CBST: (6,7,14,16,17,71,75,80,81),(0),(1)"
+                                         : "+CNMI: (0-2),(0-3),(0),(0-2),(0)");
+            else if (set && !value.empty())
+                field = std::string(value);
+            else
+                ok = false;
+        } else {
+            ok = false;
+        }
+        if (!ok)
+            extendedError();
+        return ok;
+    }
+
+    void showProfile()
+    {
+        auto flags = [](const Profile &p) {
+            std::string t = std::string("E") + (p.echo ? "1" : "0") + " Q" + (p.quiet ? "1" : "0") +
+                            " V" + (p.verbose ? "1" : "0") + " &C1 &D2 &K3";
+            return t;
+        };
+        auto regs = [](const Profile &p) {
+            std::string t;
+            for (int n : {0, 2, 3, 4, 5, 7, 12}) {
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "S%03d:%03d ", n, p.s[static_cast<size_t>(n)]);
+                t += buf;
+            }
+            t.pop_back();
+            return t;
+        };
+        emitInfo("ACTIVE PROFILE:");
+        emitInfo(flags(active));
+        emitInfo(regs(active));
+        emitInfo("STORED PROFILE:");
+        emitInfo(flags(stored));
+        emitInfo(regs(stored));
+    }
+
+    static std::string identity(long n)
+    {
+        switch (n) {
+        case 0:
+            return "Tandrel SH-2";
+        case 1:
+            return "Checksum 5A3C";
+        case 2:
+            return "ROM test passed";
+        case 3:
+            return "SH2.3.01 built 2026-09-14";
+        case 4:
+            return "Satellite handset, serial data interface";
+        case 5:
+            return "Region code 0";
+        case 6:
+            return "Hardware revision B";
+        }
+        return {};
+    }
+
+    // Reads the optional decimal argument of a basic command at pos.
+    static long number(const std::string &cmd, size_t &pos)
+    {
+        long v = 0;
+        while (pos < cmd.size() && std::isdigit(static_cast<unsigned char>(cmd[pos])))
+            v = std::min<long>(v * 10 + (cmd[pos++] - '0'), 100000);
+        return v;
+    }
+
+    // Runs the commands after "AT" on one line.
+    void execute(const std::string &body, int64_t now)
+    {
+        const std::string u = upper(body);
+        size_t pos = 0;
+        while (pos < u.size()) {
+            const char c = u[pos++];
+            if (c == ' ')
+                continue;
+            if (c == '+' || c == '%' || c == '*') {
+                size_t end = body.find(';', pos);
+                if (end == std::string::npos)
+                    end = body.size();
+                if (!extended(std::string_view(body).substr(pos - 1, end - pos + 1)))
+                    return;
+                pos = std::min(end + 1, body.size());
+                continue;
+            }
+            if (c == 'D') {
+                dial(body.substr(pos), now);
+                return;
+            }
+            if (c == '&') {
+                if (pos >= u.size())
+                    return finish(Result::Error);
+                const char a = u[pos++];
+                const long v = number(u, pos);
+                if (a == 'V') {
+                    showProfile();
+                } else if (a == 'F') {
+                    active = Profile();
+                } else if (a == 'W') {
+                    stored = active;
+                } else if (a == 'C' || a == 'D' || a == 'K' || a == 'Y') {
+                    (void)v;
+                } else {
+                    return finish(Result::Error);
+                }
+                continue;
+            }
+            if (c == 'S') {
+                const size_t start = pos;
+                const long reg = number(u, pos);
+                if (pos == start || reg > 99)
+                    return finish(Result::Error);
+                if (pos < u.size() && u[pos] == '?') {
+                    ++pos;
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "%03d", active.s[static_cast<size_t>(reg)]);
+                    emitInfo(buf);
+                } else if (pos < u.size() && u[pos] == '=') {
+                    ++pos;
+                    const size_t vs = pos;
+                    const long v = number(u, pos);
+                    if (pos == vs || v > 255)
+                        return finish(Result::Error);
+                    active.s[static_cast<size_t>(reg)] = static_cast<int>(v);
+                } else {
+                    return finish(Result::Error);
+                }
+                continue;
+            }
+            const size_t argStart = pos;
+            const long v = number(u, pos);
+            const bool hasArg = pos > argStart;
+            switch (c) {
+            case 'E':
+                active.echo = v != 0;
+                break;
+            case 'V':
+                active.verbose = v != 0;
+                break;
+            case 'Q':
+                active.quiet = v != 0;
+                break;
+            case 'I':
+                if (identity(v).empty())
+                    return finish(Result::Error);
+                emitInfo(identity(v));
+                break;
+            case 'Z':
+                active = stored;
+                break;
+            case 'H':
+                if (hasArg && v != 0)
+                    return finish(Result::Error);
+                online = false;
+                voiceCall = false;
+                lines.carrier = false;
+                break;
+            case 'A':
+                answer(now);
+                return;
+            case 'O':
+                if (!online)
+                    return finish(Result::NoCarrier);
+                connect();
+                return;
+            case 'X':
+            case 'L':
+            case 'M':
+            case 'B':
+                break;
+            default:
+                return finish(Result::Error);
+            }
+        }
+        finish(Result::Ok);
+    }
+
+    void dial(std::string rest, int64_t now)
+    {
+        std::string number;
+        bool voice = false;
+        std::string_view r = trim(rest);
+        if (r == "L" || r == "l")
+            r = lastNumber;
+        for (char ch : r) {
+            if (std::isdigit(static_cast<unsigned char>(ch)) || ch == '+' || ch == '*' || ch == '#')
+                number += ch;
+            else if (ch == ';')
+                voice = true;
+        }
+        if (number.empty())
+            return finish(Result::Error);
+        lastNumber = number + (voice ? ";" : "");
+        if (online)
+            return finish(Result::Error);
+        voiceCall = voice;
+        mode = Mode::Dialing;
+        connectAt = now + ConnectDelayMs;
+    }
+
+    void commandLine(std::string text, int64_t now)
+    {
+        const std::string u = upper(text);
+        if (u.size() < 2 || u.compare(0, 2, "AT") != 0)
+            return; // not addressed to the handset
+        lastCommand = text;
+        execute(text.substr(2), now);
+    }
+
+    void commandByte(char ch, int64_t now)
+    {
+        if (mode == Mode::Dialing || mode == Mode::Answering) {
+            // Any key aborts a call being set up, as on a real handset.
+            dropCall(true);
+            return;
+        }
+        const char cr = static_cast<char>(active.s[3]);
+        const char bs = static_cast<char>(active.s[5]);
+        if (ch == cr) {
+            if (active.echo)
+                output += ch;
+            const bool tooLong = std::exchange(overflow, false);
+            std::string text = std::exchange(line, {});
+            if (tooLong)
+                finish(Result::Error);
+            else
+                commandLine(std::move(text), now);
+            return;
+        }
+        if (ch == '\n' && line.empty())
+            return;
+        if (ch == bs || ch == 0x7f) {
+            if (!line.empty()) {
+                line.pop_back();
+                if (active.echo)
+                    output += "\b \b";
+            }
+            return;
+        }
+        if (active.echo)
+            output += ch;
+        if (line.size() >= LineLimit) {
+            overflow = true;
+            return;
+        }
+        line += ch;
+        if (line.size() == 2 && (line[0] == 'A' || line[0] == 'a') && line[1] == '/') {
+            line.clear();
+            if (!lastCommand.empty())
+                commandLine(lastCommand, now);
+        }
+    }
+
+    void dataByte(char ch, int64_t now)
+    {
+        const char plus = static_cast<char>(active.s[2]);
+        const bool quietBefore = lastDataAt < 0 || now - lastDataAt >= guardMs();
+        if (ch == plus && (plusCount > 0 || quietBefore) && plusCount < 3) {
+            ++plusCount;
+            if (plusCount == 3)
+                escapeAt = now + guardMs();
+        } else {
+            plusCount = 0;
+            escapeAt = -1;
+        }
+        lastDataAt = now;
+        output += ch; // the far end echoes what it gets
+    }
+};
+
+ModemSimCore::ModemSimCore() : d(new State) {}
+
+ModemSimCore::~ModemSimCore()
+{
+    delete d;
+}
+
+void ModemSimCore::receive(std::string_view bytes, int64_t nowMs)
+{
+    advance(nowMs);
+    for (char ch : bytes) {
+        if (d->mode == State::Mode::Data)
+            d->dataByte(ch, nowMs);
+        else
+            d->commandByte(ch, nowMs);
+    }
+}
+
+bool ModemSimCore::command(std::string_view text, int64_t nowMs, std::string *error)
+{
+    advance(nowMs);
+    const std::string_view line = trim(text);
+    const size_t space = line.find(' ');
+    const std::string verb = upper(line.substr(0, space));
+    const std::string_view arg =
+        space == std::string_view::npos ? std::string_view{} : trim(line.substr(space + 1));
+    auto onOff = [&](bool &field) {
+        const std::string a = upper(arg);
+        if (a != "ON" && a != "OFF") {
+            if (error)
+                *error = "expected on or off";
+            return false;
+        }
+        field = a == "ON";
+        return true;
+    };
+    if (verb == "RING" && arg.empty()) {
+        d->startRing(nowMs);
+        return true;
+    }
+    if (verb == "CTS")
+        return onOff(d->lines.cts);
+    if (verb == "CARRIER") {
+        bool on = false;
+        if (!onOff(on))
+            return false;
+        if (!on && d->online)
+            d->dropCall(true);
+        d->lines.carrier = on;
+        return true;
+    }
+    if (verb == "HANGUP" && arg.empty()) {
+        d->dropCall(true);
+        return true;
+    }
+    if (verb == "CMS") {
+        long code = 0;
+        if (!parseInt(arg, code) || code < 0 || code > 999) {
+            if (error)
+                *error = "expected an error number 0-999";
+            return false;
+        }
+        d->pendingCms = static_cast<int>(code);
+        return true;
+    }
+    if (verb == "SAY") {
+        d->output += "\r\n";
+        d->output += arg;
+        d->output += "\r\n";
+        return true;
+    }
+    if (verb == "FLOOD") {
+        long count = 0;
+        if (!parseInt(arg, count) || count < 0 || count > 100'000'000) {
+            if (error)
+                *error = "expected a byte count";
+            return false;
+        }
+        static constexpr std::string_view pattern =
+            "The quick brown fox jumps over the lazy dog 0123456789\r\n";
+        d->output.reserve(d->output.size() + static_cast<size_t>(count));
+        for (long left = count; left > 0;) {
+            const size_t n = std::min<size_t>(pattern.size(), static_cast<size_t>(left));
+            d->output.append(pattern.substr(0, n));
+            left -= static_cast<long>(n);
+        }
+        return true;
+    }
+    if (error)
+        *error = "unknown event \"" + std::string(line) + "\"";
+    return false;
+}
+
+void ModemSimCore::advance(int64_t nowMs)
+{
+    if (d->ringOffAt >= 0 && nowMs >= d->ringOffAt) {
+        d->ringOffAt = -1;
+        d->lines.ring = false;
+    }
+    if (d->connectAt >= 0 && nowMs >= d->connectAt) {
+        d->connectAt = -1;
+        if (d->voiceCall) {
+            d->mode = State::Mode::Command;
+            d->finish(Result::Ok);
+        } else {
+            d->connect();
+        }
+    }
+    if (d->escapeAt >= 0 && nowMs >= d->escapeAt) {
+        d->escapeAt = -1;
+        d->plusCount = 0;
+        d->mode = State::Mode::Command;
+        d->emitResult(Result::Ok);
+    }
+}
+
+int64_t ModemSimCore::nextDeadline() const
+{
+    int64_t best = -1;
+    for (int64_t t : {d->ringOffAt, d->connectAt, d->escapeAt})
+        if (t >= 0 && (best < 0 || t < best))
+            best = t;
+    return best;
+}
+
+std::string ModemSimCore::takeOutput()
+{
+    return std::exchange(d->output, {});
+}
+
+ModemSimCore::Lines ModemSimCore::lines() const
+{
+    return d->lines;
+}
+
+uint64_t ModemSimCore::ringCount() const
+{
+    return d->rings;
+}
+
+} // namespace tandrel::sim

@@ -1,0 +1,245 @@
+// tandrel-modemsim: the simulated handset on a pseudo-terminal, for trying the terminal
+// without hardware and for end-to-end tests.
+
+#include "ModemSimCore.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onSignal(int)
+{
+    stopRequested = 1;
+}
+
+int64_t nowMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
+}
+
+void usage()
+{
+    std::fprintf(stderr, "usage: tandrel-modemsim [--link PATH] [--log FILE]\n"
+                         "Opens a pseudo-terminal that answers like a handset and prints\n"
+                         "\"pty: PATH\". Events on standard input: ring, cts on|off,\n"
+                         "carrier on|off, hangup, cms N, say TEXT, flood N.\n");
+}
+
+// Writes what crosses the line, one text line per log line, marked by direction.
+class TrafficLog
+{
+public:
+    explicit TrafficLog(FILE *file) : m_file(file) {}
+    ~TrafficLog()
+    {
+        flush('>', m_in);
+        flush('<', m_out);
+        if (m_file)
+            std::fclose(m_file);
+    }
+
+    void received(const std::string &bytes) { add('>', m_in, bytes); }
+    void sent(const std::string &bytes) { add('<', m_out, bytes); }
+
+private:
+    void add(char mark, std::string &pending, const std::string &bytes)
+    {
+        if (!m_file)
+            return;
+        for (char c : bytes) {
+            if (c == '\r' || c == '\n') {
+                if (!pending.empty())
+                    flush(mark, pending);
+            } else {
+                pending += c;
+            }
+        }
+        std::fflush(m_file);
+    }
+
+    void flush(char mark, std::string &pending)
+    {
+        if (!m_file || pending.empty())
+            return;
+        std::fprintf(m_file, "%c %s\n", mark, pending.c_str());
+        pending.clear();
+    }
+
+    FILE *m_file;
+    std::string m_in;
+    std::string m_out;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string linkPath;
+    std::string logPath;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--link" || arg == "--log") && i + 1 < argc) {
+            (arg == "--link" ? linkPath : logPath) = argv[++i];
+        } else if (arg == "--help" || arg == "-h") {
+            usage();
+            return 0;
+        } else {
+            usage();
+            return 2;
+        }
+    }
+
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::fprintf(stderr, "tandrel-modemsim: cannot open a pseudo-terminal: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    const char *slaveName = ptsname(master);
+    if (!slaveName) {
+        std::fprintf(stderr, "tandrel-modemsim: no pseudo-terminal name: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    const std::string ptyPath = slaveName;
+    // Holding the slave open keeps the master readable while the terminal closes and
+    // reopens its port.
+    const int slave = open(ptyPath.c_str(), O_RDWR | O_NOCTTY);
+    if (slave >= 0) {
+        termios tio{};
+        if (tcgetattr(slave, &tio) == 0) {
+            cfmakeraw(&tio);
+            tcsetattr(slave, TCSANOW, &tio);
+        }
+    }
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    FILE *logFile = nullptr;
+    if (!logPath.empty()) {
+        logFile = std::fopen(logPath.c_str(), "w");
+        if (!logFile) {
+            std::fprintf(stderr, "tandrel-modemsim: cannot write log %s: %s\n", logPath.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    TrafficLog log(logFile);
+
+    if (!linkPath.empty()) {
+        unlink(linkPath.c_str()); // a stale link from an earlier run
+        if (symlink(ptyPath.c_str(), linkPath.c_str()) != 0) {
+            std::fprintf(stderr, "tandrel-modemsim: cannot create link %s: %s\n", linkPath.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+
+    struct sigaction sa
+    {};
+    sa.sa_handler = onSignal;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::printf("pty: %s\n", ptyPath.c_str());
+    std::fflush(stdout);
+
+    tandrel::sim::ModemSimCore core;
+    std::string toTerminal;
+    std::string eventLine;
+    bool stdinOpen = true;
+    char buf[4096];
+
+    auto collect = [&] {
+        std::string out = core.takeOutput();
+        if (!out.empty()) {
+            log.sent(out);
+            toTerminal += out;
+        }
+    };
+
+    while (!stopRequested && stdinOpen) {
+        pollfd fds[2] = {{master, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (!toTerminal.empty())
+            fds[0].events |= POLLOUT;
+        int timeout = -1;
+        const int64_t due = core.nextDeadline();
+        if (due >= 0)
+            timeout = static_cast<int>(std::max<int64_t>(0, due - nowMs()));
+        const int ready = poll(fds, 2, timeout);
+        if (ready < 0 && errno != EINTR)
+            break;
+
+        core.advance(nowMs());
+        collect();
+
+        if (fds[0].revents & POLLIN) {
+            const ssize_t n = read(master, buf, sizeof buf);
+            if (n > 0) {
+                const std::string bytes(buf, static_cast<size_t>(n));
+                log.received(bytes);
+                core.receive(bytes, nowMs());
+                collect();
+            }
+        }
+        if (!toTerminal.empty() && (fds[0].revents & POLLOUT)) {
+            const ssize_t n = write(master, toTerminal.data(), toTerminal.size());
+            if (n > 0)
+                toTerminal.erase(0, static_cast<size_t>(n));
+        }
+        if (fds[1].revents & (POLLIN | POLLHUP)) {
+            const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+            if (n <= 0) {
+                stdinOpen = false;
+                break;
+            }
+            eventLine.append(buf, static_cast<size_t>(n));
+            size_t nl;
+            while ((nl = eventLine.find('\n')) != std::string::npos) {
+                std::string line = eventLine.substr(0, nl);
+                eventLine.erase(0, nl + 1);
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                if (line.find_first_not_of(" \t") == std::string::npos)
+                    continue;
+                std::string why;
+                if (core.command(line, nowMs(), &why))
+                    std::printf("ok\n");
+                else
+                    std::printf("error: %s\n", why.c_str());
+                std::fflush(stdout);
+                collect();
+            }
+        }
+    }
+
+    // What the handset already said still reaches the terminal.
+    const int64_t drainUntil = nowMs() + 500;
+    while (!toTerminal.empty() && nowMs() < drainUntil) {
+        const ssize_t n = write(master, toTerminal.data(), toTerminal.size());
+        if (n > 0)
+            toTerminal.erase(0, static_cast<size_t>(n));
+        else
+            usleep(10'000);
+    }
+    if (!linkPath.empty())
+        unlink(linkPath.c_str());
+    if (slave >= 0)
+        close(slave);
+    close(master);
+    return 0;
+}
