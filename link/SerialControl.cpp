@@ -1,0 +1,250 @@
+#include "SerialControl.h"
+
+#include "QtText.h"
+#include "SerialPortLink.h"
+#include "SimulatorLink.h"
+#include "TerminalScreen.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+namespace {
+
+// What the operator has not read yet is kept, but a handler that never reads must not
+// make the program grow without end.
+constexpr size_t kReceivedLimit = 1 << 20;
+
+std::unique_ptr<ByteLink> defaultLink(const QString &portName)
+{
+    if (portName.compare(QLatin1String(SerialControl::SimulatorPortName), Qt::CaseInsensitive) == 0)
+        return std::make_unique<SimulatorLink>();
+    return std::make_unique<SerialPortLink>(portName);
+}
+
+} // namespace
+
+SerialControl::SerialControl(QWidget *parent)
+    : QWidget(parent), m_screen(new TerminalScreen(this)), m_factory(defaultLink)
+{
+    setObjectName(QStringLiteral("SaxComm1"));
+    m_screen->setObjectName(QStringLiteral("TerminalScreen"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_screen);
+    setFocusProxy(m_screen);
+    connect(m_screen, &TerminalScreen::keyPressed, this,
+            [this](int key, Qt::KeyboardModifiers mods) {
+                if (mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+                    if (key == Qt::Key_C)
+                        DoCommand(Copy);
+                    else if (key == Qt::Key_V)
+                        DoCommand(Paste);
+                }
+                emit OnKeyDown(key, mods);
+            });
+    connect(m_screen, &TerminalScreen::keyBytes, this, &SerialControl::onKeyBytes);
+}
+
+SerialControl::~SerialControl()
+{
+    if (m_link) {
+        m_link->disconnect(this);
+        m_link->close();
+    }
+}
+
+void SerialControl::setLinkFactory(LinkFactory factory)
+{
+    m_factory = factory ? std::move(factory) : LinkFactory(defaultLink);
+}
+
+void SerialControl::setPortOpen(bool open)
+{
+    if (open == PortOpen())
+        return;
+    if (!open) {
+        m_link->disconnect(this);
+        m_link->close();
+        m_link.reset();
+        return;
+    }
+    const QString port = tandrel::toQString(m_commPort);
+    PortSettings settings;
+    std::string why;
+    if (!PortSettings::parse(m_settings, &settings, &why)) {
+        report(QStringLiteral("Cannot open %1: %2 Correct them in Set Port Properties.")
+                   .arg(port, tandrel::toQString(why)));
+        return;
+    }
+    if (port.trimmed().isEmpty()) {
+        report(QStringLiteral("No port is chosen. Choose one in Set Port Properties."));
+        return;
+    }
+    auto link = m_factory(port);
+    QString error;
+    if (!link || !link->open(settings, m_handshaking, &error)) {
+        report(error.isEmpty() ? QStringLiteral("Cannot open %1.").arg(port) : error);
+        return;
+    }
+    m_link = std::move(link);
+    m_lastError.clear();
+    m_ringTail.clear();
+    connect(m_link.get(), &ByteLink::received, this, &SerialControl::onReceived);
+    connect(m_link.get(), &ByteLink::ctsChanged, this, &SerialControl::OnCTSChanged);
+    connect(m_link.get(), &ByteLink::carrierChanged, this, &SerialControl::OnCarrierChanged);
+    connect(m_link.get(), &ByteLink::ring, this, &SerialControl::OnRing);
+    connect(m_link.get(), &ByteLink::lost, this, &SerialControl::onLost);
+}
+
+int SerialControl::OutBufferCount() const
+{
+    return m_link ? static_cast<int>(m_link->bytesToWrite()) : 0;
+}
+
+bool SerialControl::CarrierDetect() const
+{
+    return m_link && m_link->carrier();
+}
+
+bool SerialControl::CtsState() const
+{
+    return m_link && m_link->cts();
+}
+
+void SerialControl::setTransmitLine(const std::string &text)
+{
+    QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    bytes += '\r';
+    send(bytes);
+}
+
+void SerialControl::setOutput(const std::string &text)
+{
+    send(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void SerialControl::send(const QByteArray &bytes)
+{
+    if (m_link)
+        m_link->write(bytes);
+}
+
+void SerialControl::writeRaw(const QByteArray &bytes)
+{
+    send(bytes);
+}
+
+std::string SerialControl::ReceivedText()
+{
+    return std::exchange(m_received, {});
+}
+
+void SerialControl::setReceiveDiversion(std::function<void(const QByteArray &)> hook)
+{
+    m_diversion = std::move(hook);
+}
+
+void SerialControl::DoCommand(int command)
+{
+    switch (command) {
+    case Copy:
+        m_screen->copySelection();
+        break;
+    case Paste: {
+        if (!m_link)
+            break;
+        QString text = QApplication::clipboard()->text();
+        text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
+        text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+        onKeyBytes(QByteArray::fromStdString(tandrel::fromQString(text)));
+        break;
+    }
+    case SendFile:
+    case ReceiveFile:
+        emit fileTransferRequested(command == SendFile);
+        break;
+    default:
+        break;
+    }
+}
+
+std::vector<std::string> SerialControl::CommPorts()
+{
+    std::vector<std::string> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ports.push_back(tandrel::fromQString(info.systemLocation()));
+    ports.emplace_back(SimulatorPortName);
+    return ports;
+}
+
+void SerialControl::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    m_screen->setFocus();
+}
+
+void SerialControl::onReceived(const QByteArray &bytes)
+{
+    if (m_diversion) {
+        m_diversion(bytes);
+        return;
+    }
+    if (m_inputEcho)
+        m_screen->feed(bytes);
+    m_received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (m_received.size() > kReceivedLimit)
+        m_received.erase(0, m_received.size() - kReceivedLimit);
+    if (!m_link->reportsRing())
+        watchForRingText(bytes);
+    emit OnReceive();
+}
+
+// Devices without a ring-indicator line still say "RING" as a result code.
+void SerialControl::watchForRingText(const QByteArray &bytes)
+{
+    static const QByteArray ring("\r\nRING\r\n");
+    QByteArray window = m_ringTail + bytes;
+    int from = 0;
+    bool rang = false;
+    for (int at; (at = static_cast<int>(window.indexOf(ring, from))) >= 0; from = at + 1)
+        rang = true;
+    m_ringTail = window.right(ring.size() - 1);
+    if (rang)
+        emit OnRing();
+}
+
+void SerialControl::onLost(const QString &reason)
+{
+    if (m_link) {
+        m_link->disconnect(this);
+        m_link.release()->deleteLater();
+    }
+    report(reason);
+}
+
+void SerialControl::onKeyBytes(const QByteArray &bytes)
+{
+    if (!m_link)
+        return;
+    if (m_echo)
+        m_screen->feed(bytes);
+    send(bytes);
+}
+
+void SerialControl::report(const QString &message)
+{
+    m_lastError = message;
+    emit portFailed(message);
+    // One box at a time: every key typed while closed retries the open.
+    if (m_errorBox)
+        return;
+    m_errorBox = new QMessageBox(QMessageBox::Warning, QStringLiteral("Port"), message,
+                                 QMessageBox::Ok, window());
+    m_errorBox->setObjectName(QStringLiteral("PortErrorBox"));
+    m_errorBox->setAttribute(Qt::WA_DeleteOnClose);
+    m_errorBox->setWindowModality(Qt::ApplicationModal);
+    m_errorBox->show();
+}

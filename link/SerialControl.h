@@ -1,0 +1,120 @@
+#pragma once
+
+#include "ByteLink.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TerminalScreen;
+class QMessageBox;
+
+// The serial communications control: one port and the terminal screen that shows it.
+// Texts are the program's Windows-1252 strings.
+class SerialControl : public QWidget
+{
+    Q_OBJECT
+public:
+    // Makes the link for a port name; the default gives the simulated handset for
+    // "SIMULATOR" and a serial device for everything else.
+    using LinkFactory = std::function<std::unique_ptr<ByteLink>(const QString &portName)>;
+
+    static constexpr const char *SimulatorPortName = "SIMULATOR";
+
+    explicit SerialControl(QWidget *parent = nullptr);
+    ~SerialControl() override;
+
+    void setLinkFactory(LinkFactory factory);
+    ByteLink *link() const { return m_link.get(); }
+    TerminalScreen *screen() const { return m_screen; }
+
+    bool PortOpen() const { return m_link != nullptr; }
+    void setPortOpen(bool open);
+
+    std::string Settings() const { return m_settings; }
+    void setSettings(const std::string &settings) { m_settings = settings; }
+    std::string CommPort() const { return m_commPort; }
+    void setCommPort(const std::string &port) { m_commPort = port; }
+    int Handshaking() const { return m_handshaking; }
+    void setHandshaking(int value) { m_handshaking = value; }
+    std::string PhoneNumber() const { return m_phoneNumber; }
+    void setPhoneNumber(const std::string &number) { m_phoneNumber = number; }
+    bool Echo() const { return m_echo; }
+    void setEcho(bool on) { m_echo = on; }
+    // Received text is painted on the screen while this is on.
+    bool InputEcho() const { return m_inputEcho; }
+    void setInputEcho(bool on) { m_inputEcho = on; }
+    // Kept for the session; the program never starts transfers on its own.
+    bool AutoReceive() const { return m_autoReceive; }
+    void setAutoReceive(bool on) { m_autoReceive = on; }
+
+    int OutBufferCount() const;
+    bool CarrierDetect() const;
+    bool CtsState() const;
+
+    // Sends the text followed by a carriage return; dropped while the port is closed.
+    void setTransmitLine(const std::string &text);
+    // Sends the text unchanged.
+    void setOutput(const std::string &text);
+    // Everything received since the previous call.
+    std::string ReceivedText();
+
+    enum CommCommand
+    {
+        Copy = 5,
+        Paste = 6,
+        SendFile = 9,
+        ReceiveFile = 10
+    };
+    void DoCommand(int command);
+
+    // Serial ports of the platform, then the simulated handset.
+    static std::vector<std::string> CommPorts();
+
+    // The last open or connection failure, as shown to the operator.
+    QString lastError() const { return m_lastError; }
+
+    // While set, received bytes go to the hook (a file transfer) and not to the screen.
+    void setReceiveDiversion(std::function<void(const QByteArray &)> hook);
+    // Raw bytes to the port, for file transfers.
+    void writeRaw(const QByteArray &bytes);
+
+signals:
+    void OnReceive();
+    void OnKeyDown(int key, Qt::KeyboardModifiers shift);
+    void OnCTSChanged();
+    void OnCarrierChanged();
+    void OnRing();
+    void fileTransferRequested(bool send);
+    void portFailed(const QString &message);
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    void onReceived(const QByteArray &bytes);
+    void onLost(const QString &reason);
+    void onKeyBytes(const QByteArray &bytes);
+    void send(const QByteArray &bytes);
+    void report(const QString &message);
+    void watchForRingText(const QByteArray &bytes);
+
+    TerminalScreen *m_screen = nullptr;
+    LinkFactory m_factory;
+    std::unique_ptr<ByteLink> m_link;
+    std::function<void(const QByteArray &)> m_diversion;
+    std::string m_settings = "19200,n,8,1";
+    std::string m_commPort = "COM1";
+    std::string m_phoneNumber;
+    int m_handshaking = 0;
+    bool m_echo = false;
+    bool m_inputEcho = true;
+    bool m_autoReceive = false;
+    std::string m_received;
+    QByteArray m_ringTail;
+    QString m_lastError;
+    QPointer<QMessageBox> m_errorBox;
+};

@@ -1,0 +1,138 @@
+#include "SerialPortLink.h"
+
+SerialPortLink::SerialPortLink(const QString &portName, QObject *parent)
+    : ByteLink(parent), m_portName(portName)
+{
+    m_port.setPortName(QString::fromStdString(devicePathForPort(portName.toStdString())));
+    connect(&m_port, &QSerialPort::readyRead, this, [this] { emit received(m_port.readAll()); });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortLink::onError);
+    // Qt reports no pin-change events, so the lines are sampled.
+    m_linePoll.setInterval(100);
+    connect(&m_linePoll, &QTimer::timeout, this, &SerialPortLink::pollLines);
+}
+
+QString SerialPortLink::describe() const
+{
+    const QString path = m_port.portName();
+    return path == m_portName ? m_portName : QStringLiteral("%1 (%2)").arg(m_portName, path);
+}
+
+bool SerialPortLink::open(const PortSettings &s, int handshaking, QString *error)
+{
+    m_port.setBaudRate(s.baud);
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits));
+    switch (s.parity) {
+    case 'o':
+        m_port.setParity(QSerialPort::OddParity);
+        break;
+    case 'e':
+        m_port.setParity(QSerialPort::EvenParity);
+        break;
+    case 'm':
+        m_port.setParity(QSerialPort::MarkParity);
+        break;
+    case 's':
+        m_port.setParity(QSerialPort::SpaceParity);
+        break;
+    default:
+        m_port.setParity(QSerialPort::NoParity);
+        break;
+    }
+    m_port.setStopBits(s.stopBits == "2"     ? QSerialPort::TwoStop
+                       : s.stopBits == "1.5" ? QSerialPort::OneAndHalfStop
+                                             : QSerialPort::OneStop);
+    // "Both" has no Qt equivalent; hardware flow control is the half that protects data.
+    m_port.setFlowControl(handshaking == 1                         ? QSerialPort::SoftwareControl
+                          : (handshaking == 2 || handshaking == 3) ? QSerialPort::HardwareControl
+                                                                   : QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (error) {
+            QString why;
+            switch (m_port.error()) {
+            case QSerialPort::PermissionError:
+                why = QStringLiteral("permission denied. Add your user to the \"dialout\" group "
+                                     "(sudo usermod -aG dialout $USER), log in again and "
+                                     "choose Connect.");
+                break;
+            case QSerialPort::DeviceNotFoundError:
+                why = QStringLiteral("no such device. Check that the modem is plugged in, or "
+                                     "choose another port in Set Port Properties.");
+                break;
+            case QSerialPort::OpenError:
+                why = QStringLiteral("the port is already in use by another program.");
+                break;
+            default:
+                why = m_port.errorString() + QStringLiteral(".");
+                break;
+            }
+            *error = QStringLiteral("Cannot open %1: %2").arg(describe(), why);
+        }
+        m_port.clearError();
+        return false;
+    }
+    // Pseudo-terminals and some USB adapters cannot report modem lines.
+    m_lines = m_port.pinoutSignals();
+    m_linesReported = m_port.error() == QSerialPort::NoError;
+    m_port.clearError();
+    if (m_linesReported)
+        m_linePoll.start();
+    return true;
+}
+
+void SerialPortLink::close()
+{
+    m_linePoll.stop();
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void SerialPortLink::write(const QByteArray &bytes)
+{
+    if (m_port.isOpen())
+        m_port.write(bytes);
+}
+
+qint64 SerialPortLink::bytesToWrite() const
+{
+    return m_port.isOpen() ? m_port.bytesToWrite() : 0;
+}
+
+bool SerialPortLink::cts() const
+{
+    return !m_linesReported || m_lines.testFlag(QSerialPort::ClearToSendSignal);
+}
+
+bool SerialPortLink::carrier() const
+{
+    return m_linesReported && m_lines.testFlag(QSerialPort::DataCarrierDetectSignal);
+}
+
+void SerialPortLink::pollLines()
+{
+    const auto now = m_port.pinoutSignals();
+    if (m_port.error() != QSerialPort::NoError) {
+        m_port.clearError();
+        return;
+    }
+    const auto changed = now ^ m_lines;
+    m_lines = now;
+    if (changed.testFlag(QSerialPort::ClearToSendSignal))
+        emit ctsChanged();
+    if (changed.testFlag(QSerialPort::DataCarrierDetectSignal))
+        emit carrierChanged();
+    if (changed.testFlag(QSerialPort::RingIndicatorSignal) &&
+        now.testFlag(QSerialPort::RingIndicatorSignal))
+        emit ring();
+}
+
+void SerialPortLink::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError && m_port.isOpen()) {
+        const QString reason = QStringLiteral("The connection to %1 was lost (%2). Check the "
+                                              "cable or adapter, then choose Connect.")
+                                   .arg(describe(), m_port.errorString());
+        m_port.clearError();
+        close();
+        emit lost(reason);
+    }
+}

@@ -1,0 +1,158 @@
+#include "TPort_Frm.h"
+
+#include "Panel.h"
+#include "QtText.h"
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "WindowPlacement.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using tandrel::fromQString;
+using tandrel::toQString;
+
+TPort_Frm *Port_Frm = nullptr;
+
+namespace {
+
+const char *const kParityLetters[] = {"n", "o", "e", "m", "s"};
+const char *const kFlowNames[] = {"NONE", "XONXOFF", "HW", "BOTH", "DEFAULT"};
+
+QComboBox *combo(const char *name, const QStringList &items, bool editable, QWidget *parent)
+{
+    auto *c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->addItems(items);
+    c->setEditable(editable);
+    return c;
+}
+
+int indexOf(const char *const *names, int count, const std::string &value)
+{
+    for (int i = 0; i < count; ++i) {
+        if (value == names[i])
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+TPort_Frm::TPort_Frm(QWidget *parent) : QWidget(parent, Qt::Dialog)
+{
+    setObjectName(QStringLiteral("Port_Frm"));
+    setWindowTitle(QStringLiteral("Port Properties"));
+    COM_ComboBox = combo("COM_ComboBox", {}, true, this);
+    BPS_ComboBox = combo("BPS_ComboBox",
+                         {"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
+                          "28800", "38400", "57600", "115200", "230400", "460800", "921600"},
+                         true, this);
+    DataBits_ComboBox = combo("DataBits_ComboBox", {"5", "6", "7", "8"}, true, this);
+    Parity_ComboBox =
+        combo("Parity_ComboBox", {"None", "Odd", "Even", "Mark", "Space"}, false, this);
+    StopBits_ComboBox = combo("StopBits_ComboBox", {"1", "1.5", "2"}, true, this);
+    FlowControl_ComboBox = combo("FlowControl_ComboBox",
+                                 {"None", "Xon/Xoff", "Hardware", "Both", "Default"}, false, this);
+    PortSet_OKB = new QPushButton(QStringLiteral("OK"), this);
+    PortSet_OKB->setObjectName(QStringLiteral("PortSet_OKB"));
+    PortSet_OKB->setDefault(true);
+    PortSet_CancelB = new QPushButton(QStringLiteral("Cancel"), this);
+    PortSet_CancelB->setObjectName(QStringLiteral("PortSet_CancelB"));
+
+    auto *top = new QFormLayout;
+    top->addRow(QStringLiteral("Connect using:"), COM_ComboBox);
+    auto *group = new QGroupBox(QStringLiteral("Settings"), this);
+    auto *form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Bits per second:"), BPS_ComboBox);
+    form->addRow(QStringLiteral("Data bits:"), DataBits_ComboBox);
+    form->addRow(QStringLiteral("Parity:"), Parity_ComboBox);
+    form->addRow(QStringLiteral("Stop bits:"), StopBits_ComboBox);
+    form->addRow(QStringLiteral("Flow control:"), FlowControl_ComboBox);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(PortSet_OKB);
+    buttons->addWidget(PortSet_CancelB);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(group);
+    layout->addLayout(buttons);
+
+    // Each change is written to the main window at once.
+    connect(COM_ComboBox, &QComboBox::currentTextChanged, this,
+            [](const QString &t) { Form1->ComValue = fromQString(t); });
+    connect(BPS_ComboBox, &QComboBox::currentTextChanged, this,
+            [](const QString &t) { Form1->BaudText = fromQString(t); });
+    connect(DataBits_ComboBox, &QComboBox::currentTextChanged, this,
+            [](const QString &t) { Form1->DataBitsText = fromQString(t); });
+    connect(StopBits_ComboBox, &QComboBox::currentTextChanged, this,
+            [](const QString &t) { Form1->StopBitsText = fromQString(t); });
+    connect(Parity_ComboBox, &QComboBox::currentIndexChanged, this, [](int i) {
+        if (i >= 0 && i < 5)
+            Form1->ParityText = kParityLetters[i];
+    });
+    connect(FlowControl_ComboBox, &QComboBox::currentIndexChanged, this, [](int i) {
+        if (i >= 0 && i < 5)
+            Form1->FlowValue = kFlowNames[i];
+    });
+    connect(PortSet_OKB, &QPushButton::clicked, this, &TPort_Frm::PortSet_OKBClick);
+    connect(PortSet_CancelB, &QPushButton::clicked, this, &TPort_Frm::PortSet_CancelBClick);
+    FormCreate();
+}
+
+void TPort_Frm::FormCreate()
+{
+    // Filling the list selects its first entry, which is no choice of the operator's.
+    const QSignalBlocker blocker(COM_ComboBox);
+    for (const std::string &port : SerialControl::CommPorts())
+        COM_ComboBox->addItem(toQString(port));
+}
+
+// The writes back to the main window are suppressed while the dialog loads its fields.
+void TPort_Frm::FormActivate()
+{
+    placement::centreOver(this, Form1);
+    const QSignalBlocker b1(COM_ComboBox), b2(BPS_ComboBox), b3(Parity_ComboBox),
+        b4(DataBits_ComboBox), b5(StopBits_ComboBox), b6(FlowControl_ComboBox);
+    COM_ComboBox->setCurrentText(toQString(Form1->ComValue));
+    BPS_ComboBox->setCurrentText(toQString(Form1->BaudText));
+    if (int i = indexOf(kParityLetters, 5, Form1->ParityText); i >= 0)
+        Parity_ComboBox->setCurrentIndex(i);
+    DataBits_ComboBox->setCurrentText(toQString(Form1->DataBitsText));
+    StopBits_ComboBox->setCurrentText(toQString(Form1->StopBitsText));
+    if (int i = indexOf(kFlowNames, 5, Form1->FlowValue); i >= 0)
+        FlowControl_ComboBox->setCurrentIndex(i);
+    if (isVisible())
+        COM_ComboBox->setFocus();
+}
+
+void TPort_Frm::PortSet_OKBClick()
+{
+    Form1->SettingsValue = Form1->BaudText + "," + Form1->ParityText + "," + Form1->DataBitsText +
+                           "," + Form1->StopBitsText;
+    Form1->SaxComm1->setSettings(Form1->SettingsValue);
+    Form1->SaxComm1->setCommPort(Form1->ComValue);
+    Form1->COM_Panel->setCaption(toQString(Form1->ComValue));
+    Form1->EnableAtCommandItems();
+    if (Form1->SaxComm1->isVisible())
+        Form1->SaxComm1->setFocus();
+    if (isVisible())
+        close();
+}
+
+void TPort_Frm::PortSet_CancelBClick()
+{
+    if (isVisible())
+        close();
+}
+
+void TPort_Frm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    FormActivate();
+}

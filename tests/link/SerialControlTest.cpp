@@ -1,0 +1,226 @@
+#include "SerialControl.h"
+#include "FakeLink.h"
+#include "TerminalScreen.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+
+class SerialControlTest : public QObject
+{
+    Q_OBJECT
+
+    SerialControl *control = nullptr;
+    FakeLink *fake = nullptr; // owned by the control while open
+    QString openedName;
+    QString failNext;
+    bool noRingLine = false;
+
+    void closeBoxes()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w))
+                box->close();
+        QCoreApplication::processEvents();
+    }
+
+    int visibleErrorBoxes()
+    {
+        int n = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == "PortErrorBox" && w->isVisible())
+                ++n;
+        return n;
+    }
+
+private slots:
+    void init()
+    {
+        failNext.clear();
+        noRingLine = false;
+        control = new SerialControl;
+        control->resize(640, 400);
+        control->setLinkFactory([this](const QString &name) {
+            openedName = name;
+            auto link = std::make_unique<FakeLink>();
+            link->failOpenWith = failNext;
+            link->ringLine = !noRingLine;
+            fake = link.get();
+            return link;
+        });
+        control->show();
+    }
+
+    void cleanup()
+    {
+        closeBoxes();
+        delete control;
+        control = nullptr;
+        fake = nullptr;
+    }
+
+    void opensWithSettingsAndSendsLines()
+    {
+        control->setCommPort("COM3");
+        control->setSettings("9600,e,7,2");
+        control->setHandshaking(2);
+        control->setTransmitLine("ATI"); // closed: dropped
+        control->setPortOpen(true);
+        QVERIFY(control->PortOpen());
+        QCOMPARE(openedName, QString("COM3"));
+        QCOMPARE(fake->lastSettings.baud, 9600);
+        QCOMPARE(fake->lastSettings.parity, 'e');
+        QCOMPARE(fake->lastHandshaking, 2);
+
+        control->setTransmitLine("ATI");
+        control->setOutput("+++");
+        control->setOutput(std::string("0791\x1a", 5));
+        QCOMPARE(fake->written, QByteArray("ATI\r+++0791\x1a"));
+
+        fake->pendingOutput = 7;
+        QCOMPARE(control->OutBufferCount(), 7);
+        control->setPortOpen(false);
+        QVERIFY(!control->PortOpen());
+        QCOMPARE(control->OutBufferCount(), 0);
+        QVERIFY(!control->CtsState());
+    }
+
+    void receivedTextIsPaintedAndDrained()
+    {
+        control->setCommPort("SIMULATOR");
+        control->setPortOpen(true);
+        QSignalSpy spy(control, &SerialControl::OnReceive);
+        fake->inject("ATI\r\r\nTandrel\r\n");
+        fake->inject("OK\r\n");
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(control->ReceivedText(), std::string("ATI\r\r\nTandrel\r\nOK\r\n"));
+        QCOMPARE(control->ReceivedText(), std::string());
+        QVERIFY(control->screen()->screenText().contains("Tandrel"));
+
+        control->setInputEcho(false);
+        fake->inject("hidden\r\n");
+        QVERIFY(!control->screen()->screenText().contains("hidden"));
+        QCOMPARE(control->ReceivedText(), std::string("hidden\r\n"));
+    }
+
+    void typedKeysAreSentAndEchoedOnlyWhenAsked()
+    {
+        control->setPortOpen(true);
+        control->screen()->setFocus();
+        QSignalSpy keys(control, &SerialControl::OnKeyDown);
+        QTest::keyClicks(control->screen(), "at");
+        QTest::keyClick(control->screen(), Qt::Key_Return);
+        QCOMPARE(fake->written, QByteArray("at\r"));
+        QCOMPARE(keys.count(), 3);
+        QVERIFY(!control->screen()->screenText().contains("at"));
+
+        control->setEcho(true);
+        QTest::keyClicks(control->screen(), "xyz");
+        QVERIFY(control->screen()->screenText().contains("xyz"));
+
+        // Keys typed while the port is closed still reach OnKeyDown, so the window can
+        // open the port, but nothing is sent.
+        control->setPortOpen(false);
+        QTest::keyClicks(control->screen(), "q");
+        QCOMPARE(keys.count(), 7);
+    }
+
+    void pasteTransmitsTheClipboardWithCarriageReturns()
+    {
+        control->setPortOpen(true);
+        QApplication::clipboard()->setText("ATE1\nATI3\r\n");
+        control->DoCommand(SerialControl::Paste);
+        QCOMPARE(fake->written, QByteArray("ATE1\rATI3\r"));
+
+        fake->inject("copy me");
+        control->screen()->selectAll();
+        control->DoCommand(SerialControl::Copy);
+        QVERIFY(QApplication::clipboard()->text().contains("copy me"));
+    }
+
+    void unopenablePortGivesOneClearMessage()
+    {
+        control->setCommPort("/dev/ttyUSB9");
+        failNext = "Cannot open /dev/ttyUSB9: no such device.";
+        QSignalSpy failed(control, &SerialControl::portFailed);
+        control->setPortOpen(true);
+        control->setPortOpen(true);
+        QVERIFY(!control->PortOpen());
+        QCOMPARE(failed.count(), 2);
+        QCOMPARE(control->lastError(), failNext);
+        QCOMPARE(visibleErrorBoxes(), 1);
+        closeBoxes();
+
+        control->setSettings("19200,q,8,1");
+        control->setPortOpen(true);
+        QVERIFY(control->lastError().contains("19200,q,8,1"));
+        QVERIFY(control->lastError().contains("Set Port Properties"));
+    }
+
+    void vanishedPortClosesCleanly()
+    {
+        control->setPortOpen(true);
+        QSignalSpy failed(control, &SerialControl::portFailed);
+        fake->vanish("The port /dev/ttyUSB0 went away.");
+        QVERIFY(!control->PortOpen());
+        QCOMPARE(failed.count(), 1);
+        control->setTransmitLine("AT"); // must not touch the dead link
+        QCoreApplication::processEvents();
+        closeBoxes();
+        control->setPortOpen(true);
+        QVERIFY(control->PortOpen());
+    }
+
+    void lineEventsAndRingText()
+    {
+        control->setPortOpen(true);
+        QSignalSpy cts(control, &SerialControl::OnCTSChanged);
+        QSignalSpy dcd(control, &SerialControl::OnCarrierChanged);
+        QSignalSpy ring(control, &SerialControl::OnRing);
+        fake->setCts(false);
+        fake->setCarrier(true);
+        QCOMPARE(cts.count(), 1);
+        QVERIFY(!control->CtsState());
+        QCOMPARE(dcd.count(), 1);
+        QVERIFY(control->CarrierDetect());
+        fake->fireRing();
+        fake->inject("\r\nRING\r\n"); // the line reports rings; the text is not counted twice
+        QCOMPARE(ring.count(), 1);
+
+        control->setPortOpen(false);
+        noRingLine = true;
+        control->setPortOpen(true);
+        QSignalSpy textRing(control, &SerialControl::OnRing);
+        fake->inject("\r\nRI");
+        fake->inject("NG\r\n");
+        fake->inject("\r\nRING\r\n\r\nRING\r\n");
+        QCOMPARE(textRing.count(), 2); // one per chunk that completes a RING
+    }
+
+    void diversionKeepsBytesOffTheScreen()
+    {
+        control->setPortOpen(true);
+        QByteArray diverted;
+        control->setReceiveDiversion([&](const QByteArray &b) { diverted += b; });
+        fake->inject("**\x18"
+                     "B0100000023be50\r\n");
+        QVERIFY(!control->screen()->screenText().contains("B0100"));
+        QCOMPARE(control->ReceivedText(), std::string());
+        QVERIFY(diverted.startsWith("**"));
+        control->setReceiveDiversion(nullptr);
+        fake->inject("OK\r\n");
+        QVERIFY(control->screen()->screenText().contains("OK"));
+    }
+
+    void commPortsEndWithTheSimulator()
+    {
+        const auto ports = SerialControl::CommPorts();
+        QVERIFY(!ports.empty());
+        QCOMPARE(ports.back(), std::string("SIMULATOR"));
+    }
+};
+
+QTEST_MAIN(SerialControlTest)
+#include "SerialControlTest.moc"
