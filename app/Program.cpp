@@ -1,0 +1,71 @@
+#include "Program.h"
+
+#include "ReceiveBridge.h"
+#include "ReceiveProcessor.h"
+#include "SessionRecord.h"
+#include "TATTableForm.h"
+#include "TChatModeAlert_Frm.h"
+#include "TDialing_Frm.h"
+#include "TForm1.h"
+#include "THint_Frm.h"
+#include "TInfoBox.h"
+#include "TMsgBox.h"
+#include "TPort_Frm.h"
+#include "TRingBox.h"
+#include "TSMS_Frm.h"
+#include "TSearchForm.h"
+
+ProgramObjects *Program = nullptr;
+
+void createProgram(const std::string &programDirectory)
+{
+    Program = new ProgramObjects;
+    Program->receiveHooks = new ReceiveBridge;
+    Program->receive = new ReceiveProcessor(Program->receiveHooks);
+    Program->session = new SessionRecord;
+    Program->programDirectory = programDirectory;
+    Program->smsLogPath = programDirectory + "SMSLog.txt";
+}
+
+void createWindows(const std::string &commandLine)
+{
+    Form1 = new TForm1(commandLine);
+    ATTableForm = new TATTableForm;
+    SearchForm = new TSearchForm;
+    ChatModeAlert_Frm = new TChatModeAlert_Frm;
+    MsgBox = new TMsgBox;
+    SMS_Frm = new TSMS_Frm;
+    Port_Frm = new TPort_Frm;
+    Dialing_Frm = new TDialing_Frm;
+    Hint_Frm = new THint_Frm;
+    InfoBox = new TInfoBox;
+    RingBox = new TRingBox;
+}
+
+template <typename T>
+static void destroy(T *&window)
+{
+    delete window;
+    window = nullptr;
+}
+
+void destroyProgram()
+{
+    destroy(RingBox);
+    destroy(InfoBox);
+    destroy(Hint_Frm);
+    destroy(Dialing_Frm);
+    destroy(Port_Frm);
+    destroy(SMS_Frm);
+    destroy(MsgBox);
+    destroy(ChatModeAlert_Frm);
+    destroy(SearchForm);
+    destroy(ATTableForm);
+    destroy(Form1);
+    if (Program) {
+        delete Program->receive;
+        delete Program->receiveHooks;
+        delete Program->session;
+        destroy(Program);
+    }
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+class SessionRecord;
+class ReceiveProcessor;
+class ReceiveHooks;
+
+// The objects that exist before any window and live until the program ends.
+struct ProgramObjects
+{
+    ReceiveProcessor *receive = nullptr;
+    ReceiveHooks *receiveHooks = nullptr;
+    SessionRecord *session = nullptr;
+    std::string programDirectory; // with its trailing separator
+    std::string smsLogPath;
+};
+
+extern ProgramObjects *Program;
+
+// Start-up in its fixed order: the program-wide objects, then every window once.
+void createProgram(const std::string &programDirectory);
+void createWindows(const std::string &commandLine);
+// For tests, which start the program many times in one process.
+void destroyProgram();

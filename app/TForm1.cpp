@@ -1,0 +1,854 @@
+#include "TForm1.h"
+
+#include "AtMenuItems.h"
+#include "Panel.h"
+#include "Program.h"
+#include "QtText.h"
+#include "ReceiveProcessor.h"
+#include "SerialControl.h"
+#include "SessionRecord.h"
+#include "SessionValues.h"
+#include "TATTableForm.h"
+#include "TDialing_Frm.h"
+#include "TInfoBox.h"
+#include "TMsgBox.h"
+#include "TPort_Frm.h"
+#include "TRingBox.h"
+#include "TSMS_Frm.h"
+#include "TSearchForm.h"
+#include "TandrelArt.h"
+#include "WindowPlacement.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+using tandrel::fromQString;
+using tandrel::toQString;
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+
+const char *const kNavy = "#0b1f4b";
+
+QString groupComponent(const QString &group)
+{
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("Basic AT Commands"), QStringLiteral("BasicAT")},
+        {QStringLiteral("AT% Commands"), QStringLiteral("ATPerc")},
+        {QStringLiteral("AT& Commands"), QStringLiteral("ATAmps")},
+        {QStringLiteral("AT* Commands"), QStringLiteral("ATAstr")},
+        {QStringLiteral("AT+ Commands"), QStringLiteral("ATPlus")},
+        {QStringLiteral("AT- Commands"), QStringLiteral("ATMinus")},
+        {QStringLiteral("AT\\ Commands"), QStringLiteral("ATBSlash")},
+        {QStringLiteral("AT SMS Commands"), QStringLiteral("ATSMSCommands1")},
+        {QStringLiteral("AT SBD Commands"), QStringLiteral("ATSBDCommands1")},
+        {QStringLiteral("AT GPS Commands"), QStringLiteral("ATGPSCommands1")},
+    };
+    return names.value(group, group);
+}
+
+QFrame *bar(const char *name, QWidget *parent)
+{
+    auto *f = new QFrame(parent);
+    f->setObjectName(QLatin1String(name));
+    f->setFrameShape(QFrame::VLine);
+    f->setFrameShadow(QFrame::Sunken);
+    return f;
+}
+
+QToolButton *speedButton(const char *name, const char *caption, const char *hint, QWidget *parent)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setText(QLatin1String(caption));
+    b->setToolTip(QLatin1String(hint));
+    b->setCheckable(true);
+    b->setEnabled(false);
+    return b;
+}
+
+QPushButton *button(const char *name, const QString &caption, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+} // namespace
+
+TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    exitProgram = [](int status) { QCoreApplication::exit(status); };
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("Client"));
+    setCentralWidget(central);
+
+    SaxComm1 = new SerialControl(central);
+    StatusTimer = new QTimer(this);
+    StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
+    StatusTimer->setInterval(50);
+    IntroScreenTimer = new QTimer(this);
+    IntroScreenTimer->setObjectName(QStringLiteral("IntroScreenTimer"));
+    RequestSMSTimer = new QTimer(this);
+    RequestSMSTimer->setObjectName(QStringLiteral("RequestSMSTimer"));
+    RequestSMSTimer->setInterval(8500);
+    DisconnectTimer = new QTimer(this);
+    DisconnectTimer->setObjectName(QStringLiteral("DisconnectTimer"));
+    DisconnectTimer->setInterval(1500);
+    connect(StatusTimer, &QTimer::timeout, this, &TForm1::RefreshConnectionStatus);
+    connect(IntroScreenTimer, &QTimer::timeout, this, &TForm1::EndIntroScreen);
+    connect(RequestSMSTimer, &QTimer::timeout, this, &TForm1::RequestSMSTimerTimer);
+    connect(DisconnectTimer, &QTimer::timeout, this, &TForm1::DisconnectTimerTimer);
+    connect(SaxComm1, &SerialControl::OnReceive, this, &TForm1::SaxComm1Receive);
+    connect(SaxComm1, &SerialControl::OnKeyDown, this, &TForm1::SaxComm1KeyDown);
+    connect(SaxComm1, &SerialControl::OnCTSChanged, this, &TForm1::SaxComm1CTSChanged);
+    connect(SaxComm1, &SerialControl::OnCarrierChanged, this, &TForm1::SaxComm1CarrierChanged);
+    connect(SaxComm1, &SerialControl::OnRing, this, &TForm1::SaxComm1Ring);
+
+    buildPanels();
+    buildMenus();
+
+    const QString sessionDir = toQString(ProgramDirectory()) + QStringLiteral("Session");
+    OpenDialog1 = new QFileDialog(this, QStringLiteral("Open Session"), sessionDir,
+                                  QStringLiteral("Session files (*.sms)"));
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    SaveDialog1 = new QFileDialog(this, QStringLiteral("Save Session"), sessionDir,
+                                  QStringLiteral("Session files (*.sms)"));
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setDefaultSuffix(QStringLiteral("sms"));
+    connect(OpenDialog1, &QFileDialog::fileSelected, this, &TForm1::sessionChosenForOpen);
+    connect(SaveDialog1, &QFileDialog::fileSelected, this, &TForm1::sessionChosenForSave);
+
+    QApplication::setApplicationDisplayName(QStringLiteral("Tandrel Software"));
+
+    const std::string fileName = sessionvalues::sessionArgument(commandLine);
+    if (Program->session->LoadSession(fileName) != -1)
+        ApplySession();
+    else
+        ApplyDefaultSession();
+
+    LayoutMainWindow();
+    StatusTimer->start();
+}
+
+TForm1::~TForm1() = default;
+
+std::string TForm1::ProgramDirectory()
+{
+    return fromQString(QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + '/'));
+}
+
+void TForm1::buildPanels()
+{
+    QWidget *c = centralWidget();
+    auto panel = [c](const char *name, const QString &caption = QString()) {
+        auto *p = new Panel(QLatin1String(name), c);
+        p->setCaption(caption);
+        return p;
+    };
+    IntroScreen = panel("IntroScreen");
+    IntroImage = new TandrelArt(QStringLiteral("IntroImage"), true, IntroScreen);
+    Pause = panel("Pause", QStringLiteral("pause"));
+    Pause->setStyleSheet(QStringLiteral("color: #c8d8f0; border: 1px solid #46608c;"));
+    Pause->setCursor(Qt::PointingHandCursor);
+    connect(Pause, &Panel::clicked, this, &TForm1::PauseClick);
+
+    CoverSaxComm = panel("CoverSaxComm");
+    CoverSaxComm0 = panel("CoverSaxComm0");
+    CoverSaxComm2 = panel("CoverSaxComm2");
+    CoverSaxComm2->setFrameShape(QFrame::StyledPanel);
+    CoverSaxComm2->setStyleSheet(QStringLiteral("background: #0f1b2d; border: 1px solid #55657d;"));
+    DisableEditPanel = panel("DisableEditPanel");
+    DisablePastePanel = panel("DisablePastePanel");
+    DisableFileTransfer = panel("DisableFileTransfer");
+
+    MenuBar3 = panel("MenuBar3");
+    MenuBar3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ModeTitle = new QLabel(MenuBar3);
+    ModeTitle->setObjectName(QStringLiteral("ModeTitle"));
+    QFont bold = ModeTitle->font();
+    bold.setBold(true);
+    ModeTitle->setFont(bold);
+    Edit = new QLabel(QStringLiteral("Edit"), MenuBar3);
+    Edit->setObjectName(QStringLiteral("Edit"));
+    Transfer = new QLabel(QStringLiteral("Transfer"), MenuBar3);
+    Transfer->setObjectName(QStringLiteral("Transfer"));
+
+    RegularBase = panel("RegularBase");
+    struct Tool
+    {
+        QPushButton **slot;
+        const char *name;
+        const char *caption;
+        const char *item;
+    };
+    const Tool tools[] = {
+        {&EscplusB, "EscplusB", "+++", "EscPlus"},
+        {&ATAB, "ATAB", "ATA", "ATA"},
+        {&ATDB, "ATDB", "ATD", "ATD"},
+        {&ATHB, "ATHB", "ATH0", "ATHn"},
+        {&ATOB, "ATOB", "ATOn", "ATOn"},
+        {&ATSB, "ATSB", "ATS0", "ATS0"},
+        {&ATFB, "ATFB", "AT&&F0", "ATampFn"},
+        {&ATIB, "ATIB", "ATIn", "ATIn"},
+        {&ATCREGB, "ATCREGB", "+CREG", "ATplusCREG"},
+        {&ATCOPSB, "ATCOPSB", "+COPS", "ATplusCOPS"},
+        {&ATCBSTB, "ATCBSTB", "+CBST", "ATplusCBST"},
+        {&ATCGSNB, "ATCGSNB", "+CGSN", "ATplusCGSN"},
+        {&ATCSQB, "ATCSQB", "+CSQ", "ATplusCSQ"},
+    };
+    int x = 13;
+    for (const Tool &t : tools) {
+        *t.slot = button(t.name, QString::fromLatin1(t.caption), RegularBase);
+        (*t.slot)->setGeometry(x, 3, 50, 26);
+        x += 52;
+        const QString item = QLatin1String(t.item);
+        connect(*t.slot, &QPushButton::clicked, this, [this, item] {
+            if (QAction *a = menuItem(item))
+                a->trigger();
+        });
+    }
+
+    Property_Panel = panel("Property_Panel");
+    EchoB = speedButton("EchoB", "ECHO", "Echo typed characters locally. ", Property_Panel);
+    AnsB = speedButton("AnsB", "ANS", "Answer incoming calls immediately. ", Property_Panel);
+    SMSB = speedButton("SMSB", "SMS", "Display SMS immediately. ", Property_Panel);
+    PPropertyB = button("PPropertyB", QStringLiteral("Port..."), Property_Panel);
+    PPropertyB->setToolTip(QStringLiteral("Set port properties."));
+    DPropertyB = button("DPropertyB", QStringLiteral("Dialing..."), Property_Panel);
+    DPropertyB->setToolTip(QStringLiteral("Set dialing properties."));
+    Bar2 = bar("Bar2", Property_Panel);
+    Bar3 = bar("Bar3", Property_Panel);
+    Bar4 = bar("Bar4", Property_Panel);
+    Bar5 = bar("Bar5", Property_Panel);
+    Bar6 = bar("Bar6", BasePanel = panel("BasePanel"));
+    Bar7 = bar("Bar7", BasePanel);
+    Bar8 = bar("Bar8", BasePanel);
+    EchoB->setGeometry(13, 3, 52, 24);
+    Bar2->setGeometry(69, 3, 4, 24);
+    AnsB->setGeometry(77, 3, 52, 24);
+    Bar3->setGeometry(133, 3, 4, 24);
+    SMSB->setGeometry(141, 3, 52, 24);
+    Bar4->setGeometry(197, 3, 4, 24);
+    PPropertyB->setGeometry(205, 3, 80, 24);
+    Bar5->setGeometry(289, 3, 4, 24);
+    DPropertyB->setGeometry(297, 3, 80, 24);
+    connect(EchoB, &QToolButton::clicked, this, &TForm1::Set_Echo1Click);
+    connect(AnsB, &QToolButton::clicked, this, &TForm1::IncomingCallPanel1Click);
+    connect(SMSB, &QToolButton::clicked, this, &TForm1::DisplaySMSImmediately1Click);
+    connect(PPropertyB, &QPushButton::clicked, this, [] { placement::showModal(Port_Frm); });
+    connect(DPropertyB, &QPushButton::clicked, this, [] { placement::showModal(Dialing_Frm); });
+
+    Status = panel("Status", QStringLiteral("Disconnected"));
+    Status->setParent(BasePanel);
+    COM_Panel = panel("COM_Panel");
+    COM_Panel->setParent(BasePanel);
+    SIM_Panel = panel("SIM_Panel");
+    SIM_Panel->setParent(BasePanel);
+    Echo_Panel = panel("Echo_Panel", QStringLiteral("Echo"));
+    Echo_Panel->setParent(BasePanel);
+    Ans_Panel = panel("Ans_Panel", QStringLiteral("Answer"));
+    Ans_Panel->setParent(BasePanel);
+    SMS_Panel = panel("SMS_Panel", QStringLiteral("SMS"));
+    SMS_Panel->setParent(BasePanel);
+    Close = button("Close", QStringLiteral("Close"), BasePanel);
+    for (Panel *p : {Status, COM_Panel, SIM_Panel, Echo_Panel, Ans_Panel, SMS_Panel})
+        p->setFrameShape(QFrame::Panel), p->setFrameShadow(QFrame::Sunken);
+    Status->setGeometry(13, 4, 110, 24);
+    Bar6->setGeometry(127, 4, 4, 24);
+    COM_Panel->setGeometry(135, 4, 120, 24);
+    SIM_Panel->setGeometry(259, 4, 50, 24);
+    Bar7->setGeometry(313, 4, 4, 24);
+    Echo_Panel->setGeometry(321, 4, 60, 24);
+    Ans_Panel->setGeometry(385, 4, 60, 24);
+    SMS_Panel->setGeometry(449, 4, 60, 24);
+    Bar8->setGeometry(513, 4, 4, 24);
+    Close->setGeometry(606, 4, 80, 24);
+    connect(Status, &Panel::clicked, this, &TForm1::RefreshConnectionStatus);
+    connect(BasePanel, &Panel::clicked, this, &TForm1::RefreshConnectionStatus);
+    connect(Echo_Panel, &Panel::clicked, this, &TForm1::Set_Echo1Click);
+    connect(Ans_Panel, &Panel::clicked, this, &TForm1::IncomingCallPanel1Click);
+    connect(Close, &QPushButton::clicked, this, &TForm1::Exit1Click);
+
+    TerminalCheck = new QCheckBox(c);
+    TerminalCheck->setObjectName(QStringLiteral("TerminalCheck"));
+    // Left over from the version box layout; kept so every window finds them.
+    for (const char *name : {"Complete1", "Complete2", "Trying4"})
+        panel(name)->hide();
+}
+
+void TForm1::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto action = [this](QMenu *menu, const char *name, const QString &caption) {
+        auto *a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    File1 = bar->addMenu(QStringLiteral("&File"));
+    File1->setObjectName(QStringLiteral("File1"));
+    OpenSession1 = action(File1, "OpenSession1", QStringLiteral("&Open Session..."));
+    SaveSession1 = action(File1, "SaveSession1", QStringLiteral("&Save Session..."));
+    File1->addSeparator();
+    Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"));
+
+    Edit1 = bar->addMenu(QStringLiteral("&Edit"));
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Copy1 = action(Edit1, "Copy1", QStringLiteral("&Copy"));
+    Copy1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")));
+    Paste1 = action(Edit1, "Paste1", QStringLiteral("&Paste"));
+    Paste1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+V")));
+    Edit1->addSeparator();
+    Transfer1 = Edit1->addMenu(QStringLiteral("&Transfer"));
+    Transfer1->setObjectName(QStringLiteral("Transfer1"));
+    SendFiles1 = action(Transfer1, "SendFiles1", QStringLiteral("Send a File ..."));
+    ReceiveFiles1 = action(Transfer1, "ReceiveFiles1", QStringLiteral("Receive a File ..."));
+
+    Options1 = bar->addMenu(QStringLiteral("&Options"));
+    Options1->setObjectName(QStringLiteral("Options1"));
+    Connect1 = action(Options1, "Connect1", QStringLiteral("&Connect"));
+    Disconnect1 = action(Options1, "Disconnect1", QStringLiteral("&Disconnect"));
+    Options1->addSeparator();
+    SetPortProperties1 =
+        action(Options1, "SetPortProperties1", QStringLiteral("Set Port Properties..."));
+    SetDialingProperties1 =
+        action(Options1, "SetDialingProperties1", QStringLiteral("Set Dialing Properties..."));
+    Properties1 = Options1->addMenu(QStringLiteral("&Properties"));
+    Properties1->setObjectName(QStringLiteral("Properties1"));
+    Set_Echo1 = action(Properties1, "Set_Echo1", QStringLiteral("Echo Typed Characters Locally"));
+    IncomingCallPanel1 = action(Properties1, "IncomingCallPanel1",
+                                QStringLiteral("Answer Incoming Call Immediately"));
+    DisplaySMSImmediately1 =
+        action(Properties1, "DisplaySMSImmediately1", QStringLiteral("Display SMS Immediately"));
+    for (QAction *a : {Set_Echo1, IncomingCallPanel1, DisplaySMSImmediately1}) {
+        a->setCheckable(true);
+        a->setEnabled(false);
+    }
+    Options1->addSeparator();
+    ViewSMSWindow1 = action(Options1, "ViewSMSWindow1", QStringLiteral("View SMS Window"));
+    ViewSMSWindow1->setShortcut(QKeySequence(Qt::Key_F3));
+
+    Help1 = bar->addMenu(QStringLiteral("&Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    Search1 = action(Help1, "Search1", QStringLiteral("Search..."));
+    Search1->setShortcut(QKeySequence(Qt::Key_F1));
+    Help1->addSeparator();
+    QMenu *group = nullptr;
+    QString groupName;
+    for (const AtMenuItem &item : atMenuItems()) {
+        if (groupName != QLatin1String(item.group)) {
+            groupName = QLatin1String(item.group);
+            group = Help1->addMenu(groupName);
+            group->setObjectName(groupComponent(groupName));
+        }
+        QAction *a = action(group, item.objectName, QString::fromLatin1(item.title));
+        const QString page = QLatin1String(item.objectName);
+        const bool silentGps = group->objectName() == QLatin1String("ATGPSCommands1") &&
+                               page != QLatin1String("ATplusPA");
+        if (!silentGps)
+            connect(a, &QAction::triggered, this, [page] { ATTableForm->ShowPage(page); });
+    }
+    if (QMenu *gps = Help1->findChild<QMenu *>(QStringLiteral("ATGPSCommands1")))
+        gps->menuAction()->setVisible(false);
+    TermsandAbbreviations1 =
+        action(Help1, "TermsandAbbreviations1", QStringLiteral("Terms and Abbreviations"));
+    connect(TermsandAbbreviations1, &QAction::triggered, this,
+            [] { ATTableForm->ShowPage(QStringLiteral("TermsandAbbreviations1")); });
+    Help1->addSeparator();
+    About2 = action(Help1, "About2", QStringLiteral("About..."));
+
+    Info1 = bar->addMenu(QStringLiteral("&Info"));
+    Info1->setObjectName(QStringLiteral("Info1"));
+    Version1 = action(Info1, "Version1", QStringLiteral("Version"));
+
+    connect(OpenSession1, &QAction::triggered, this, &TForm1::OpenSession1Click);
+    connect(SaveSession1, &QAction::triggered, this, &TForm1::SaveSession1Click);
+    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    connect(Copy1, &QAction::triggered, this, [this] { SaxComm1->DoCommand(SerialControl::Copy); });
+    connect(Paste1, &QAction::triggered, this,
+            [this] { SaxComm1->DoCommand(SerialControl::Paste); });
+    connect(Connect1, &QAction::triggered, this, [this] { SaxComm1->setPortOpen(true); });
+    connect(Disconnect1, &QAction::triggered, this, [this] { SaxComm1->setPortOpen(false); });
+    connect(SetPortProperties1, &QAction::triggered, this, [] { placement::showModal(Port_Frm); });
+    connect(SetDialingProperties1, &QAction::triggered, this,
+            [] { placement::showModal(Dialing_Frm); });
+    connect(Set_Echo1, &QAction::triggered, this, &TForm1::Set_Echo1Click);
+    connect(IncomingCallPanel1, &QAction::triggered, this, &TForm1::IncomingCallPanel1Click);
+    connect(DisplaySMSImmediately1, &QAction::triggered, this,
+            &TForm1::DisplaySMSImmediately1Click);
+    connect(SendFiles1, &QAction::triggered, this,
+            [this] { SaxComm1->DoCommand(SerialControl::SendFile); });
+    connect(ReceiveFiles1, &QAction::triggered, this,
+            [this] { SaxComm1->DoCommand(SerialControl::ReceiveFile); });
+    connect(ViewSMSWindow1, &QAction::triggered, this, &TForm1::ViewSMSWindow1Click);
+    connect(Search1, &QAction::triggered, this, &TForm1::Search1Click);
+    connect(About2, &QAction::triggered, this, &TForm1::About2Click);
+    connect(Version1, &QAction::triggered, this, &TForm1::ShowVersionInfo);
+}
+
+QAction *TForm1::menuItem(const QString &objectName) const
+{
+    return menuBar()->findChild<QAction *>(objectName);
+}
+
+void TForm1::EnableAtCommandItems()
+{
+    for (const AtMenuItem &item : atMenuItems()) {
+        if (QAction *a = menuItem(QLatin1String(item.objectName)))
+            a->setEnabled(true);
+    }
+    TermsandAbbreviations1->setEnabled(true);
+}
+
+void TForm1::setEchoShown(bool on)
+{
+    EchoB->setChecked(on);
+    Set_Echo1->setChecked(on);
+}
+
+void TForm1::setAnswerShown(bool on)
+{
+    AnswerCalls = on;
+    AnsB->setChecked(on);
+    IncomingCallPanel1->setChecked(on);
+}
+
+void TForm1::setSmsShown(bool on)
+{
+    SMSB->setChecked(on);
+    DisplaySMSImmediately1->setChecked(on);
+}
+
+void TForm1::ApplySession()
+{
+    const SessionRecord &s = *Program->session;
+    SettingsValue = BaudText = ParityText = DataBitsText = StopBitsText = std::string();
+    ComValue = SimValue = CallValue = TypeValue = CountryCodeText = LocalNumberText = std::string();
+    EchoValue = RingValue = FlowValue = IgVerValue = TermVerValue = SmsValue = std::string();
+
+    ComValue = s.value(SessionTag::Com);
+    COM_Panel->setCaption(toQString(ComValue));
+    SaxComm1->setCommPort(ComValue);
+    SettingsValue = s.value(SessionTag::Settings);
+    const auto fields = sessionvalues::splitSettings(SettingsValue);
+    BaudText = fields[0];
+    ParityText = fields[1];
+    DataBitsText = fields[2];
+    StopBitsText = fields[3];
+    SaxComm1->setSettings(SettingsValue);
+    FlowValue = s.value(SessionTag::Flow);
+    if (const int h = handshakingForFlow(FlowValue); h >= 0)
+        SaxComm1->setHandshaking(h);
+    SimValue = s.value(SessionTag::Sim);
+    SIM_Panel->setCaption(toQString(SimValue));
+    TypeValue = s.value(SessionTag::Type);
+    if (TypeValue == "Land") {
+        CallValue = s.value(SessionTag::Call);
+        const auto number = sessionvalues::splitLandNumber(CallValue);
+        CountryCodeText = number.countryCode;
+        LocalNumberText = number.localNumber;
+        SaxComm1->setPhoneNumber(CallValue);
+    }
+    if (TypeValue == "Sate")
+        SatelliteNumber = s.value(SessionTag::Call);
+    if (SimValue == "GOV")
+        GovNumber = s.value(SessionTag::Call);
+    EchoValue = s.value(SessionTag::Echo);
+    if (EchoValue == "ON" || EchoValue == "OFF")
+        setEchoShown(EchoValue == "ON");
+    RingValue = s.value(SessionTag::Ring);
+    if (RingValue == "ON" || RingValue == "OFF")
+        setAnswerShown(RingValue == "ON");
+    SmsValue = s.value(SessionTag::Sms);
+    if (SmsValue == "ON" || SmsValue == "OFF")
+        setSmsShown(SmsValue == "ON");
+    EnableAtCommandItems();
+}
+
+void TForm1::ApplyDefaultSession()
+{
+    SettingsValue = "19200,n,8,1";
+    BaudText = "19200";
+    ParityText = "n";
+    DataBitsText = "8";
+    StopBitsText = "1";
+    ComValue = "COM1";
+    SimValue = "CIV";
+    CallValue = "+1(000)000-0000";
+    TypeValue = "Land";
+    CountryCodeText = "1";
+    LocalNumberText = "(000)000-0000";
+    EchoValue = "ON";
+    RingValue = "ON";
+    FlowValue = "NONE";
+    IgVerValue = "E3P2";
+    TermVerValue = "TSS";
+    SmsValue = "ON";
+    COM_Panel->setCaption(toQString(ComValue));
+    SaxComm1->setCommPort(ComValue);
+    SaxComm1->setSettings(SettingsValue);
+    SaxComm1->setHandshaking(handshakingForFlow(FlowValue));
+    SIM_Panel->setCaption(toQString(SimValue));
+    SaxComm1->setPhoneNumber(CallValue);
+    setEchoShown(true);
+    setAnswerShown(true);
+    setSmsShown(true);
+    EnableAtCommandItems();
+}
+
+void TForm1::setTerminalLayoutVisible(bool on)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             MenuBar3,       SaxComm1,    Edit,          Transfer,  Close,     Status,
+             SIM_Panel,      COM_Panel,   Echo_Panel,    Ans_Panel, SMS_Panel, Bar2,
+             Bar3,           Bar4,        Bar5,          Bar6,      Bar7,      Bar8,
+             Property_Panel, RegularBase, CoverSaxComm2, BasePanel})
+        w->setVisible(on);
+}
+
+void TForm1::LayoutMainWindow()
+{
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    setFixedSize(700, 480);
+    setWindowTitle(QStringLiteral("Tandrel Software"));
+    centralWidget()->setStyleSheet(QStringLiteral("#Client { background: %1; }").arg(kNavy));
+    IntroScreen->setGeometry(0, 0, 700, 480);
+    IntroImage->setGeometry(0, 0, 700, 480);
+    Pause->setGeometry(620, 444, 64, 22);
+    Pause->raise();
+    for (Panel *p :
+         {CoverSaxComm, CoverSaxComm0, DisableEditPanel, DisablePastePanel, DisableFileTransfer})
+        p->setGeometry(0, 0, 0, 0);
+    MenuBar3->setGeometry(0, 0, 705, 22);
+    ModeTitle->setGeometry(13, 2, 120, 18);
+    Edit->setGeometry(560, 2, 40, 18);
+    Transfer->setGeometry(610, 2, 70, 18);
+    CoverSaxComm2->setGeometry(11, 22, 677, 346);
+    RegularBase->setGeometry(0, 372, 705, 32);
+    Property_Panel->setGeometry(0, 404, 705, 30);
+    BasePanel->setGeometry(0, 436, 705, 32);
+    setTerminalLayoutVisible(false);
+    IntroScreen->show();
+    Pause->show();
+
+    SaxComm1->setEnabled(true);
+    SaxComm1->hide();
+    SaxComm1->setGeometry(13, 24, 673, 342);
+    IntroScreenTimer->setInterval(3000);
+    IntroScreenTimer->start();
+    TerminalCheck->hide();
+    if (IgVerValue == "L3P0") {
+        for (const char *name : {"ATplusPM", "ATplusPLOC", "ATplusPVEL"})
+            if (QAction *a = menuItem(QLatin1String(name)))
+                a->setVisible(false);
+    }
+    for (const char *name : {"ATplusPP", "ATplusPNAV"})
+        if (QAction *a = menuItem(QLatin1String(name)))
+            a->setVisible(false);
+    for (QMenu *m : {File1, Edit1, Options1, Help1, Info1})
+        m->menuAction()->setVisible(false);
+}
+
+void TForm1::PauseClick()
+{
+    if (Pause->caption() != QLatin1String("close")) {
+        Pause->setCaption(QStringLiteral("close"));
+        IntroScreenTimer->stop();
+        return;
+    }
+    EndIntroScreen();
+}
+
+void TForm1::EndIntroScreen()
+{
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::FramelessWindowHint, false);
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
+    setFixedSize(705, 497 - menuBar()->sizeHint().height());
+    SaxComm1->setInputEcho(true);
+    SaxComm1->setEcho(false);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{IntroScreen, Pause, DisableEditPanel, DisablePastePanel,
+                                          DisableFileTransfer, CoverSaxComm, CoverSaxComm0})
+        w->hide();
+    Edit1->setEnabled(true);
+    Copy1->setEnabled(true);
+    Paste1->setEnabled(true);
+    Transfer1->setEnabled(true);
+    Set_Echo1->setEnabled(true);
+    IncomingCallPanel1->setEnabled(true);
+    DisplaySMSImmediately1->setEnabled(true);
+    setTerminalLayoutVisible(true);
+    EchoB->setEnabled(true);
+    AnsB->setEnabled(true);
+    SMSB->setEnabled(true);
+    ApplyEchoSetting();
+    ModeTitle->setText(QStringLiteral("Tandrel"));
+    centralWidget()->setStyleSheet(QString());
+    for (QMenu *m : {File1, Edit1, Info1, Help1, Options1})
+        m->menuAction()->setVisible(true);
+    IntroScreenTimer->stop();
+    // Changing window flags hides a window; show it again in its new frame.
+    if (wasVisible)
+        show();
+    SaxComm1->setFocus();
+    SaxComm1->setPortOpen(true);
+    SaxComm1->setAutoReceive(false);
+}
+
+void TForm1::RefreshConnectionStatus()
+{
+    const bool open = SaxComm1->PortOpen();
+    Status->setCaption(open ? QStringLiteral("Connected") : QStringLiteral("Disconnected"));
+    for (QAction *a : {OpenSession1, Connect1, SetPortProperties1, SetDialingProperties1})
+        a->setEnabled(!open);
+    PPropertyB->setEnabled(!open);
+    DPropertyB->setEnabled(!open);
+    for (QAction *a : {Disconnect1, Paste1, SendFiles1, ReceiveFiles1})
+        a->setEnabled(open);
+}
+
+void TForm1::ApplyEchoSetting()
+{
+    SaxComm1->setInputEcho(true);
+    if (EchoValue == "ON")
+        SaxComm1->setEcho(true);
+    else if (EchoValue == "OFF")
+        SaxComm1->setEcho(false);
+}
+
+void TForm1::ShowVersionInfo()
+{
+    InfoBox->AboutT1->setText(QStringLiteral("Tandrel Software Version 3.3.0"));
+    InfoBox->setCaption(QStringLiteral("INFO"));
+    for (const char *name : {"Complete1", "Complete2", "Trying4"})
+        if (auto *p = centralWidget()->findChild<Panel *>(QLatin1String(name)))
+            p->hide();
+    InfoBox->ShowBox();
+}
+
+void TForm1::About2Click()
+{
+    InfoBox->setCaption(QStringLiteral("AT COMMAND TABLE"));
+    InfoBox->ShowBox();
+}
+
+void TForm1::OpenSession1Click()
+{
+    Dialing_Frm->ResetNumberFields();
+    ATTableForm->ResetNumberFields();
+    OpenDialog1->open();
+}
+
+void TForm1::sessionChosenForOpen(const QString &fileName)
+{
+    if (Program->session->LoadSession(fromQString(QDir::toNativeSeparators(fileName))) != -1)
+        ApplySession();
+}
+
+void TForm1::SaveSession1Click()
+{
+    QDir().mkpath(SaveDialog1->directory().absolutePath());
+    SaveDialog1->open();
+}
+
+void TForm1::sessionChosenForSave(const QString &fileName)
+{
+    SessionRecord &s = *Program->session;
+    s.setValue(SessionTag::Com, SaxComm1->CommPort());
+    s.setValue(SessionTag::Sim, SimValue);
+    s.setValue(SessionTag::Type, TypeValue);
+    if (SimValue == "GOV")
+        s.setValue(SessionTag::Call, GovNumber);
+    else if (TypeValue == "Land")
+        s.setValue(SessionTag::Call, SaxComm1->PhoneNumber());
+    else if (TypeValue == "Sate")
+        s.setValue(SessionTag::Call, SatelliteNumber);
+    s.setValue(SessionTag::Echo, EchoValue);
+    s.setValue(SessionTag::Ring, RingValue);
+    s.setValue(SessionTag::Flow, FlowValue);
+    s.setValue(SessionTag::Sms, SmsValue);
+    s.setValue(SessionTag::Settings, SaxComm1->Settings());
+    std::string error;
+    if (!s.SaveSession(fromQString(QDir::toNativeSeparators(fileName)), &error))
+        showWarning(QStringLiteral("The session was not saved.\n%1\nChoose another folder or "
+                                   "free some space, then save again.")
+                        .arg(toQString(error)));
+}
+
+void TForm1::showWarning(const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("WarningBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void TForm1::Exit1Click()
+{
+    SaxComm1->setPortOpen(false);
+    SMS_Frm->ReleaseSmsState();
+    exitProgram(0);
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    SaxComm1->setPortOpen(false);
+    SMS_Frm->ReleaseSmsState();
+    event->accept();
+    QApplication::closeAllWindows();
+}
+
+void TForm1::Set_Echo1Click()
+{
+    if (EchoValue == "ON") {
+        EchoValue = "OFF";
+        setEchoShown(false);
+    } else if (EchoValue == "OFF") {
+        EchoValue = "ON";
+        setEchoShown(true);
+    }
+    ApplyEchoSetting();
+}
+
+void TForm1::IncomingCallPanel1Click()
+{
+    setAnswerShown(!AnswerCalls);
+    RingValue = AnswerCalls ? "ON" : "OFF";
+}
+
+void TForm1::DisplaySMSImmediately1Click()
+{
+    if (SMS_Frm->IndicationRequest == 0) {
+        if (SmsValue == "ON") {
+            SmsValue = "OFF";
+            setSmsShown(false);
+        } else if (SmsValue == "OFF") {
+            SmsValue = "ON";
+            setSmsShown(true);
+        }
+    } else {
+        // The buttons follow the value, not the click.
+        setSmsShown(SmsValue == "ON");
+    }
+    if (FlowValue == "HW" && !SaxComm1->CtsState())
+        return;
+    if (SaxComm1->CarrierDetect())
+        return;
+    RequestSMSTimer->setInterval(500);
+    SMS_Frm->BeginIndicationRequest();
+}
+
+void TForm1::ViewSMSWindow1Click()
+{
+    SMS_Frm->show();
+    SMS_Frm->raise();
+    const int item = SMS_Frm->SMS_ViewComboBox->currentIndex();
+    if (item < 0 || item == 5) {
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(5);
+        SMS_Frm->SMS_ViewBClick();
+    }
+}
+
+void TForm1::Search1Click()
+{
+    SearchForm->show();
+    if (SearchForm->isVisible())
+        SearchForm->Search_ComboBox->setFocus();
+}
+
+void TForm1::SaxComm1Receive()
+{
+    const std::string chunk = SaxComm1->ReceivedText();
+    ReceiveProcessor &rp = *Program->receive;
+    const int code = rp.RecogniseSmsResponse(chunk);
+    if (code != -100)
+        SMS_Frm->HandleSmsResult(code, rp.CapturedListing());
+    const int state = rp.DetectCommandState(chunk);
+    if (state == 1)
+        SMS_Frm->DisableSmsButtons();
+    else if (state == 2 && !SMS_Frm->enableSMSBTimer->isActive() && !RequestSMSTimer->isActive())
+        SMS_Frm->EnableSmsButtons();
+}
+
+void TForm1::SaxComm1KeyDown(int, Qt::KeyboardModifiers)
+{
+    if (!SaxComm1->PortOpen())
+        SaxComm1->setPortOpen(true);
+}
+
+void TForm1::SaxComm1CTSChanged()
+{
+    SMS_Frm->IndicationRetryCount = 0;
+    SMS_Frm->SMS_Status->clear();
+    if (!SaxComm1->CtsState()) {
+        RequestSMSTimer->setInterval(8500);
+        SMS_Frm->EndIndicationRequest();
+        return;
+    }
+    SMS_Frm->EnableSmsButtons();
+    if (SmsValue == "ON")
+        SMS_Frm->BeginIndicationRequest();
+}
+
+void TForm1::SaxComm1CarrierChanged()
+{
+    if (!SaxComm1->CarrierDetect() && RingBox->isVisible())
+        RingBox->close();
+}
+
+void TForm1::SaxComm1Ring() {}
+
+void TForm1::RequestSMSTimerTimer()
+{
+    RequestSMSTimer->stop();
+    auto showBox = [] {
+        if (!MsgBox->isVisible())
+            MsgBox->ShowBox();
+    };
+    if (!SaxComm1->PortOpen()) {
+        showBox();
+        return;
+    }
+    if (FlowValue == "HW" && !SaxComm1->CtsState()) {
+        showBox();
+        return;
+    }
+    if (SaxComm1->OutBufferCount() == 0 && !SaxComm1->CarrierDetect()) {
+        const int request = SMS_Frm->IndicationRequest;
+        const bool on = request == 1 || (request == 0 && SmsValue == "ON");
+        SaxComm1->setTransmitLine(on ? "AT+CNMI=2,2" : "AT+CNMI=0,0");
+        SMS_Frm->IndicationRequest = 0;
+        showBox();
+        return;
+    }
+    RequestSMSTimer->setInterval(1000);
+    RequestSMSTimer->start();
+}
+
+void TForm1::DisconnectTimerTimer()
+{
+    SaxComm1->setTransmitLine("ATH0");
+    if (RingBox->isVisible())
+        RingBox->close();
+    DisconnectTimer->stop();
+    SaxComm1->setFocus();
+}

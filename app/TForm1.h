@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <string>
+
+class SerialControl;
+class Panel;
+class TandrelArt;
+class QTimer;
+class QToolButton;
+class QPushButton;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QAction;
+class QCheckBox;
+
+// The main window: session values, intro, terminal, menus, toolbar and status.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // `commandLine` is the argument text as the operator gave it.
+    explicit TForm1(const std::string &commandLine, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Session values.
+    std::string SettingsValue, BaudText, ParityText, DataBitsText, StopBitsText;
+    std::string ComValue, SimValue, CallValue, TypeValue, CountryCodeText, LocalNumberText;
+    std::string EchoValue, RingValue, FlowValue, IgVerValue, TermVerValue, SmsValue;
+    bool AnswerCalls = false;
+    // Dialing members.
+    std::string SatelliteNumber, GovNumber;
+
+    // Components.
+    SerialControl *SaxComm1;
+    QTimer *StatusTimer, *IntroScreenTimer, *RequestSMSTimer, *DisconnectTimer;
+    Panel *IntroScreen;
+    TandrelArt *IntroImage;
+    Panel *Pause, *Status, *BasePanel, *COM_Panel, *SIM_Panel, *Echo_Panel, *Ans_Panel;
+    Panel *SMS_Panel, *Property_Panel, *RegularBase, *CoverSaxComm, *CoverSaxComm0;
+    Panel *CoverSaxComm2, *DisableEditPanel, *DisablePastePanel, *DisableFileTransfer;
+    Panel *MenuBar3;
+    QFrame *Bar2, *Bar3, *Bar4, *Bar5, *Bar6, *Bar7, *Bar8;
+    QLabel *ModeTitle, *Edit, *Transfer;
+    QCheckBox *TerminalCheck;
+    QToolButton *EchoB, *AnsB, *SMSB;
+    QPushButton *PPropertyB, *DPropertyB, *Close;
+    QPushButton *EscplusB, *ATAB, *ATDB, *ATHB, *ATOB, *ATSB, *ATFB, *ATIB, *ATCREGB, *ATCOPSB,
+        *ATCBSTB, *ATCGSNB, *ATCSQB;
+    QFileDialog *OpenDialog1, *SaveDialog1;
+    QMenu *File1, *Edit1, *Options1, *Help1, *Info1, *Transfer1, *Properties1;
+    QAction *OpenSession1, *SaveSession1, *Exit1, *Copy1, *Paste1, *Connect1, *Disconnect1;
+    QAction *SetPortProperties1, *SetDialingProperties1, *Set_Echo1, *IncomingCallPanel1;
+    QAction *DisplaySMSImmediately1, *SendFiles1, *ReceiveFiles1, *ViewSMSWindow1, *Search1;
+    QAction *About2, *Version1, *TermsandAbbreviations1;
+
+    // Operations.
+    void ApplySession();
+    void ApplyDefaultSession();
+    void LayoutMainWindow();
+    void EndIntroScreen();
+    void RefreshConnectionStatus();
+    void ApplyEchoSetting();
+    void ShowVersionInfo();
+    void EnableAtCommandItems();
+    QAction *menuItem(const QString &objectName) const;
+
+    // Commands and events.
+    void OpenSession1Click();
+    void SaveSession1Click();
+    void Exit1Click();
+    void PauseClick();
+    void Set_Echo1Click();
+    void IncomingCallPanel1Click();
+    void DisplaySMSImmediately1Click();
+    void ViewSMSWindow1Click();
+    void Search1Click();
+    void About2Click();
+    void SaxComm1Receive();
+    void SaxComm1KeyDown(int key, Qt::KeyboardModifiers shift);
+    void SaxComm1CTSChanged();
+    void SaxComm1CarrierChanged();
+    void SaxComm1Ring();
+    void RequestSMSTimerTimer();
+    void DisconnectTimerTimer();
+
+    // Where the program ends; tests replace it.
+    std::function<void(int)> exitProgram;
+
+    // Directory of the executable, with its trailing separator.
+    static std::string ProgramDirectory();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildPanels();
+    void setEchoShown(bool on);
+    void setAnswerShown(bool on);
+    void setSmsShown(bool on);
+    void showWarning(const QString &text);
+    void sessionChosenForSave(const QString &fileName);
+    void sessionChosenForOpen(const QString &fileName);
+    void setTerminalLayoutVisible(bool on);
+};
+
+extern TForm1 *Form1;

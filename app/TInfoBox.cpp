@@ -1,0 +1,110 @@
+#include "TInfoBox.h"
+
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "TandrelArt.h"
+#include "WindowPlacement.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TInfoBox *InfoBox = nullptr;
+
+namespace {
+
+QLabel *line(const QString &text, QWidget *parent, bool bold = false)
+{
+    auto *l = new QLabel(text, parent);
+    if (bold) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+    return l;
+}
+
+} // namespace
+
+TInfoBox::TInfoBox(QWidget *parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("InfoBox"));
+    setWindowTitle(QStringLiteral("INFO"));
+
+    AboutBox = new QFrame(this);
+    AboutBox->setObjectName(QStringLiteral("AboutBox"));
+    auto *about = new QVBoxLayout(AboutBox);
+    Image3 = new TandrelArt(QStringLiteral("Image3"), true, AboutBox);
+    Image3->setFixedHeight(96);
+    AboutT1 = line(QString(), AboutBox, true);
+    AboutT1->setObjectName(QStringLiteral("AboutT1"));
+    about->addWidget(Image3);
+    about->addWidget(AboutT1);
+    about->addWidget(
+        line(QStringLiteral("Terminal, AT command reference, dialer and SMS"), AboutBox));
+    about->addWidget(line(QStringLiteral("for satellite handsets on a serial port."), AboutBox));
+    about->addWidget(line(QStringLiteral("Tandrel Software - free to use and share."), AboutBox));
+    AboutB = new QPushButton(QStringLiteral("OK"), AboutBox);
+    AboutB->setObjectName(QStringLiteral("AboutB"));
+    AboutB->setToolTip(QStringLiteral("Close this window."));
+    about->addWidget(AboutB, 0, Qt::AlignCenter);
+
+    ATInfoBox = new QFrame(this);
+    ATInfoBox->setObjectName(QStringLiteral("ATInfoBox"));
+    auto *at = new QVBoxLayout(ATInfoBox);
+    at->addWidget(line(QStringLiteral("The Contents of AT Command Table : "), ATInfoBox, true));
+    at->addWidget(line(QStringLiteral("ISU AT Command Reference Version 2.0"), ATInfoBox));
+    at->addWidget(
+        line(QStringLiteral("This software is designed for the 9505 modems. Some"), ATInfoBox));
+    at->addWidget(
+        line(QStringLiteral("of the AT commands will not work for 9500 modems."), ATInfoBox));
+    ATB = new QPushButton(QStringLiteral("OK"), ATInfoBox);
+    ATB->setObjectName(QStringLiteral("ATB"));
+    ATB->setToolTip(QStringLiteral("Close this window. "));
+    at->addWidget(ATB, 0, Qt::AlignCenter);
+
+    AboutBox->hide();
+    ATInfoBox->hide();
+    connect(AboutB, &QPushButton::clicked, this, &TInfoBox::AboutBClick);
+    connect(ATB, &QPushButton::clicked, this, &TInfoBox::AboutBClick);
+}
+
+void TInfoBox::ShowBox()
+{
+    placement::showModal(this);
+}
+
+void TInfoBox::FormActivate()
+{
+    AboutBox->hide();
+    ATInfoBox->hide();
+    AboutBox->move(0, 0);
+    ATInfoBox->move(0, 0);
+    const QPoint owner = Form1 ? Form1->frameGeometry().topLeft() : QPoint();
+    if (caption() == QLatin1String("INFO")) {
+        setFixedSize(313, 237 - 20);
+        AboutBox->resize(size());
+        placement::moveInside(this, owner + QPoint(196, 112));
+        AboutBox->show();
+    } else if (caption() == QLatin1String("AT COMMAND TABLE")) {
+        setFixedSize(313, 148 - 20);
+        ATInfoBox->resize(size());
+        placement::moveInside(this, owner + QPoint(196, 160));
+        ATInfoBox->show();
+    }
+}
+
+void TInfoBox::AboutBClick()
+{
+    if (isVisible())
+        close();
+    if (Form1 && Form1->SaxComm1->isVisible())
+        Form1->SaxComm1->setFocus();
+}
+
+void TInfoBox::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    FormActivate();
+}

@@ -1,0 +1,258 @@
+#include "FakeLink.h"
+#include "Panel.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "SessionRecord.h"
+#include "TATTableForm.h"
+#include "TForm1.h"
+#include "TInfoBox.h"
+#include "TMsgBox.h"
+#include "TSMS_Frm.h"
+#include "TerminalScreen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+    int exitStatus = -1;
+
+    void start(const std::string &commandLine)
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows(commandLine);
+        Form1->exitProgram = [this](int status) { exitStatus = status; };
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+    }
+
+    void write(const QString &name, const QByteArray &content)
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+    static bool shown(QMenu *menu) { return menu->menuAction()->isVisible(); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QDir::setCurrent(dir.path()); // the default session file is relative to it
+    }
+
+    void cleanup()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox *>(w))
+                w->close();
+        destroyProgram();
+        fake = nullptr;
+        exitStatus = -1;
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+        QDir::setCurrent(dir.path()); // the old working folder was just removed
+    }
+
+    void everyWindowExistsOnceAndTheIntroShows()
+    {
+        start("");
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{Form1, ATTableForm, MsgBox, SMS_Frm, InfoBox})
+            QVERIFY(w);
+        Form1->show();
+        QCOMPARE(Form1->size(), QSize(700, 480));
+        QCOMPARE(Form1->windowTitle(), QString("Tandrel Software"));
+        QVERIFY(Form1->IntroScreen->isVisible());
+        QVERIFY(Form1->Pause->isVisible());
+        QCOMPARE(Form1->Pause->caption(), QString("pause"));
+        QVERIFY(!Form1->SaxComm1->isVisible());
+        QVERIFY(!shown(Form1->File1) && !shown(Form1->Help1) && !shown(Form1->Info1));
+        QVERIFY(Form1->IntroScreenTimer->isActive());
+        QCOMPARE(Form1->IntroScreenTimer->interval(), 3000);
+        QCOMPARE(Form1->StatusTimer->interval(), 50);
+        QVERIFY(!Form1->menuItem("ATplusPP")->isVisible());
+        QVERIFY(!Form1->menuItem("ATplusPNAV")->isVisible());
+        QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
+        // No session file anywhere: the built-in defaults.
+        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM1"));
+        QCOMPARE(QString::fromStdString(Form1->TermVerValue), QString("TSS"));
+        QCOMPARE(QString::fromStdString(Form1->CountryCodeText), QString("1"));
+        QVERIFY(Form1->AnswerCalls);
+        QVERIFY(Form1->EchoB->isChecked());
+    }
+
+    void pauseHoldsTheIntroUntilClose()
+    {
+        start("");
+        Form1->show();
+        QTest::mouseClick(Form1->Pause, Qt::LeftButton);
+        QCOMPARE(Form1->Pause->caption(), QString("close"));
+        QVERIFY(!Form1->IntroScreenTimer->isActive());
+        QVERIFY(Form1->IntroScreen->isVisible());
+        QVERIFY(!Form1->SaxComm1->PortOpen());
+
+        QTest::mouseClick(Form1->Pause, Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        QCOMPARE(Form1->width(), 705);
+        QVERIFY(!Form1->IntroScreen->isVisible());
+        QVERIFY(Form1->SaxComm1->isVisible());
+        QCOMPARE(Form1->SaxComm1->geometry(), QRect(13, 24, 673, 342));
+        QVERIFY(shown(Form1->File1) && shown(Form1->Options1) && shown(Form1->Info1));
+        QCOMPARE(Form1->ModeTitle->text(), QString("Tandrel"));
+        QVERIFY(Form1->SaxComm1->PortOpen());
+        QVERIFY(!Form1->SaxComm1->AutoReceive());
+    }
+
+    void statusFollowsThePort()
+    {
+        start("");
+        Form1->show();
+        Form1->EndIntroScreen();
+        QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
+        QVERIFY(!Form1->OpenSession1->isEnabled());
+        QVERIFY(!Form1->PPropertyB->isEnabled());
+        QVERIFY(Form1->Disconnect1->isEnabled() && Form1->SendFiles1->isEnabled());
+
+        fake->vanish("The port went away.");
+        QTRY_COMPARE(Form1->Status->caption(), QString("Disconnected"));
+        QVERIFY(Form1->OpenSession1->isEnabled() && Form1->Connect1->isEnabled());
+        QVERIFY(Form1->PPropertyB->isEnabled() && Form1->DPropertyB->isEnabled());
+        QVERIFY(!Form1->Disconnect1->isEnabled() && !Form1->Paste1->isEnabled());
+        QVERIFY(!Form1->ReceiveFiles1->isEnabled());
+
+        // A key typed while disconnected opens the port again.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox *>(w))
+                w->close();
+        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_A);
+        QVERIFY(Form1->SaxComm1->PortOpen());
+    }
+
+    void echoSettingDecidesWhatTypedKeysShow()
+    {
+        write("echo-off.sms", "<COM>SIMULATOR<\\COM><ECHO>OFF<\\ECHO>");
+        start("\"" + dir.filePath("echo-off.sms").toStdString() + "\"");
+        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("SIMULATOR"));
+        QVERIFY(!Form1->EchoB->isChecked());
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY(!Form1->SaxComm1->Echo());
+        QVERIFY(Form1->SaxComm1->InputEcho());
+        TerminalScreen *screen = Form1->SaxComm1->screen();
+        QTest::keyClicks(screen, "ati");
+        QCOMPARE(fake->written, QByteArray("ati"));
+        QVERIFY(!screen->screenText().contains("ati"));
+        fake->inject("Tandrel SH-2\r\nOK\r\n");
+        QVERIFY(screen->screenText().contains("Tandrel SH-2"));
+
+        Form1->Set_Echo1->trigger();
+        QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("ON"));
+        QTest::keyClicks(screen, "xyz");
+        QVERIFY(screen->screenText().contains("xyz"));
+    }
+
+    void sessionFileIsAppliedToMembersAndControl()
+    {
+        write("field.sms", "<SETTINGS>9600,e,7,2<\\SETTINGS>\n<COM>COM3<\\COM>\n"
+                           "<SIM>GOV<\\SIM>\n<CALL>+44(20)1234-5678<\\CALL>\n<TYPE>Land<\\TYPE>\n"
+                           "<RING>OFF<\\RING>\n<FLOW>HW<\\FLOW>\n<SMS>OFF<\\SMS>\n"
+                           "<IGVER>L3P0<\\IGVER>\n");
+        start(dir.filePath("field.sms").toStdString());
+        QCOMPARE(QString::fromStdString(Form1->BaudText), QString("9600"));
+        QCOMPARE(QString::fromStdString(Form1->StopBitsText), QString("2"));
+        QCOMPARE(Form1->SaxComm1->Settings(), std::string("9600,e,7,2"));
+        QCOMPARE(Form1->COM_Panel->caption(), QString("COM3"));
+        QCOMPARE(Form1->SaxComm1->Handshaking(), 2);
+        QCOMPARE(Form1->SIM_Panel->caption(), QString("GOV"));
+        QCOMPARE(QString::fromStdString(Form1->CountryCodeText), QString("44"));
+        QCOMPARE(QString::fromStdString(Form1->LocalNumberText), QString("(20)1234-5678"));
+        QCOMPARE(QString::fromStdString(Form1->GovNumber), QString("+44(20)1234-5678"));
+        QCOMPARE(Form1->SaxComm1->PhoneNumber(), std::string("+44(20)1234-5678"));
+        QVERIFY(!Form1->AnswerCalls);
+        QVERIFY(!Form1->AnsB->isChecked());
+        QVERIFY(!Form1->SMSB->isChecked());
+        // Firmware codes are not taken from the record.
+        QCOMPARE(Form1->IgVerValue, std::string());
+        QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
+    }
+
+    void missingFileFallsBackToTheDefaultSession()
+    {
+        QDir().mkpath(dir.filePath("Session"));
+        write("Session/default.sms", "<COM>COM7<\\COM>");
+        start("no-such-file.sms");
+        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM7"));
+        QCOMPARE(QString::fromStdString(Form1->SettingsValue), QString("19200,n,8,1"));
+    }
+
+    void saveWritesTheCurrentValues()
+    {
+        start("");
+        Form1->SimValue = "CIV";
+        Form1->TypeValue = "Sate";
+        Form1->SatelliteNumber = "+8816314";
+        Form1->EchoValue = "OFF";
+        Form1->SaxComm1->setCommPort("/dev/ttyUSB0");
+        Form1->SaxComm1->setSettings("4800,n,8,1");
+        const QString file = dir.filePath("saved.sms");
+        Form1->SaveSession1Click();
+        QVERIFY(Form1->SaveDialog1->isVisible());
+        Form1->SaveDialog1->fileSelected(file);
+        Form1->SaveDialog1->close();
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray saved = f.readAll();
+        QVERIFY(saved.startsWith("<SETTINGS>4800,n,8,1<\\SETTINGS>\n<COM>/dev/ttyUSB0<\\COM>\n"));
+        QVERIFY(saved.contains("<CALL>+8816314<\\CALL>\n<TYPE>Sate<\\TYPE>\n<ECHO>OFF<\\ECHO>"));
+        QVERIFY(!saved.contains("MODEM"));
+    }
+
+    void failedSaveIsReportedInAWarningBox()
+    {
+        start("");
+        Form1->SaveDialog1->fileSelected(dir.filePath("no/such/folder/x.sms"));
+        QMessageBox *box = Form1->findChild<QMessageBox *>("WarningBox");
+        QVERIFY(box);
+        QTRY_VERIFY(box->isVisible());
+        QCOMPARE(box->windowTitle(), QString("Warning"));
+        QVERIFY(box->text().contains("no/such/folder/x.sms"));
+    }
+
+    void versionInfoAndExit()
+    {
+        start("");
+        Form1->ShowVersionInfo();
+        QVERIFY(InfoBox->isVisible());
+        QCOMPARE(InfoBox->AboutT1->text(), QString("Tandrel Software Version 3.3.0"));
+        InfoBox->close();
+
+        Form1->EndIntroScreen();
+        QVERIFY(Form1->SaxComm1->PortOpen());
+        Form1->Exit1->trigger();
+        QVERIFY(!Form1->SaxComm1->PortOpen());
+        QCOMPARE(exitStatus, 0);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
