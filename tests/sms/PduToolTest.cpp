@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct ToolRun
+{
+    int status = -1;
+    std::string out;
+};
+
+// Runs the tool with arguments already quoted for the shell; standard error is discarded.
+ToolRun tool(const std::string &args)
+{
+    ToolRun r;
+    const std::string command = std::string("'") + TANDREL_PDU_TOOL + "' " + args + " 2>/dev/null";
+    FILE *p = popen(command.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[512];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int raw = pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+} // namespace
+
+TEST(PduTool, EncodePrintsPduAndLength)
+{
+    ToolRun r = tool("encode --to 1234567 --text abc");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "079188612609005011000791214365F70000FF0361F118\nlength 24\n");
+
+    r = tool("encode --email ops@example.org --text hi --vp 0");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("1100"
+                         "02912A"
+                         "0000"
+                         "00"),
+              std::string::npos)
+        << r.out;
+
+    // UTF-8 in: the pound sign is one septet.
+    r = tool("encode --to 12 --text '\xC2\xA3' --abs 2612241830000A");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(16, 2), "19");
+    EXPECT_NE(r.out.find("0101\n"), std::string::npos) << r.out;
+
+    EXPECT_EQ(tool("encode --to 12").status, 2);
+    EXPECT_EQ(tool("encode --to 12 --text a --vp 256").status, 2);
+    EXPECT_EQ(tool("encode --to 12 --text a --abs 26122418300").status, 2);
+    EXPECT_EQ(tool("encode --to 12 --text " + std::string(161, 'x')).status, 2);
+}
+
+TEST(PduTool, DecodePrintsOneJsonObject)
+{
+    ToolRun r =
+        tool("decode 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "{\"kind\":\"deliver\",\"toa\":\"91\",\"number\":\"31641600986\","
+                     "\"timestamp\":\"02082619374180\",\"vp\":-1,\"vp_text\":\"\",\"dcs\":\"00\","
+                     "\"text\":\"How are you?\"}\n");
+
+    r = tool("decode 079188612609005011000791214365F70000FF0361F118");
+    EXPECT_NE(r.out.find("\"kind\":\"submit\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"vp\":255"), std::string::npos);
+
+    // Concatenation details appear only when a header carries them.
+    r = tool("decode 07911326040000F0400B911346610089F60008208062917314080B0608041234020100410042");
+    EXPECT_NE(r.out.find("\"udh_ref\":4660,\"udh_part\":1,\"udh_total\":2"), std::string::npos)
+        << r.out;
+
+    for (const char *bad : {"ABC", "0G", "''", "'07 91'"}) {
+        r = tool(std::string("decode ") + bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_TRUE(r.out.empty()) << bad;
+    }
+}
