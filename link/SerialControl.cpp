@@ -1,5 +1,6 @@
 #include "SerialControl.h"
 
+#include "FileTransfer.h"
 #include "QtText.h"
 #include "SerialPortLink.h"
 #include "SimulatorLink.h"
@@ -46,6 +47,7 @@ SerialControl::SerialControl(QWidget *parent)
                 emit OnKeyDown(key, mods);
             });
     connect(m_screen, &TerminalScreen::keyBytes, this, &SerialControl::onKeyBytes);
+    m_transfer = new FileTransfer(this);
 }
 
 SerialControl::~SerialControl()
@@ -165,6 +167,7 @@ void SerialControl::DoCommand(int command)
     case SendFile:
     case ReceiveFile:
         emit fileTransferRequested(command == SendFile);
+        m_transfer->askAndStart(command == SendFile);
         break;
     default:
         break;
@@ -227,7 +230,8 @@ void SerialControl::onLost(const QString &reason)
 
 void SerialControl::onKeyBytes(const QByteArray &bytes)
 {
-    if (!m_link)
+    // During a file transfer a stray key would corrupt the protocol.
+    if (!m_link || m_diversion)
         return;
     if (m_echo)
         m_screen->feed(bytes);

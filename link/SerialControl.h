@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class FileTransfer;
 class TerminalScreen;
 class QMessageBox;
 
@@ -30,6 +31,7 @@ public:
     void setLinkFactory(LinkFactory factory);
     ByteLink *link() const { return m_link.get(); }
     TerminalScreen *screen() const { return m_screen; }
+    FileTransfer *fileTransfer() const { return m_transfer; }
 
     bool PortOpen() const { return m_link != nullptr; }
     void setPortOpen(bool open);
@@ -103,6 +105,7 @@ private:
     void watchForRingText(const QByteArray &bytes);
 
     TerminalScreen *m_screen = nullptr;
+    FileTransfer *m_transfer = nullptr;
     LinkFactory m_factory;
     std::unique_ptr<ByteLink> m_link;
     std::function<void(const QByteArray &)> m_diversion;

@@ -1,0 +1,194 @@
+#include "FileTransfer.h"
+#include "SerialControl.h"
+#include "TerminalScreen.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <random>
+#include <stdlib.h>
+#include <unistd.h>
+
+// The far end of the line: an lrzsz program on the master side of a pseudo-terminal whose
+// slave side the control opens as its serial port.
+class FileTransferTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    int master = -1;
+    QString slave;
+
+    bool openPty()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            return false;
+        slave = QString::fromLocal8Bit(ptsname(master));
+        return true;
+    }
+
+    // Starts program with the pty master as its standard input and output.
+    void startFarEnd(QProcess &far, const QString &program, const QStringList &args,
+                     const QString &workingDir)
+    {
+        const int fd = master;
+        far.setChildProcessModifier([fd] {
+            dup2(fd, 0);
+            dup2(fd, 1);
+        });
+        far.setWorkingDirectory(workingDir);
+        far.setStandardErrorFile(QProcess::nullDevice());
+        far.start(QStandardPaths::findExecutable(program), args);
+        QVERIFY(far.waitForStarted(5000));
+    }
+
+    QByteArray randomBytes(int n)
+    {
+        std::mt19937 rng(42);
+        QByteArray data(n, '\0');
+        for (char &c : data)
+            c = char(rng()); // every byte value, control characters included
+        return data;
+    }
+
+    void openControl(SerialControl &control)
+    {
+        control.setCommPort(slave.toStdString());
+        control.setSettings("115200,n,8,1");
+        control.setPortOpen(true);
+        QVERIFY2(control.PortOpen(), qPrintable(control.lastError()));
+    }
+
+private slots:
+    void init()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("sz")).isEmpty())
+            QSKIP("lrzsz is not installed");
+        QVERIFY(openPty());
+    }
+
+    void cleanup()
+    {
+        if (master >= 0)
+            ::close(master);
+        master = -1;
+    }
+
+    void zmodemFileArrivesByteForByte()
+    {
+        const QByteArray data = randomBytes(200'000);
+        QFile out(dir.filePath("payload.bin"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(data);
+        out.close();
+        QDir().mkpath(dir.filePath("far"));
+
+        SerialControl control;
+        openControl(control);
+        QProcess far;
+        startFarEnd(far, "rz", {"-b", "-E"}, dir.filePath("far"));
+
+        FileTransfer *transfer = control.fileTransfer();
+        QSignalSpy done(transfer, &FileTransfer::finished);
+        QSignalSpy progress(transfer, &FileTransfer::progress);
+        QString error;
+        QVERIFY2(transfer->start(true, FileTransfer::Zmodem, out.fileName(), &error),
+                 qPrintable(error));
+        QVERIFY(done.wait(60000));
+        QVERIFY2(done.at(0).at(0).toBool(), qPrintable(done.at(0).at(1).toString()));
+        QVERIFY(done.at(0).at(1).toString().contains("payload.bin"));
+        QTRY_VERIFY_WITH_TIMEOUT(far.state() == QProcess::NotRunning,
+                                 20000); // it needs our event loop to finish
+        QCOMPARE(far.exitCode(), 0);
+
+        QFile in(dir.filePath("far/payload.bin"));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QCOMPARE(in.readAll(), data);
+        QVERIFY(progress.count() >= 2);
+        QCOMPARE(progress.last().at(1).toLongLong(), qint64(data.size()));
+        // The protocol never reached the terminal screen, and the terminal works again.
+        QVERIFY(!control.screen()->screenText().contains("B00"));
+        write(master, "hello\r\n", 7);
+        QTRY_VERIFY(control.screen()->screenText().contains("hello"));
+    }
+
+    void zmodemReceiveIntoAFolder()
+    {
+        const QByteArray data = randomBytes(50'000);
+        QDir().mkpath(dir.filePath("src"));
+        QFile src(dir.filePath("src/report.dat"));
+        QVERIFY(src.open(QIODevice::WriteOnly));
+        src.write(data);
+        src.close();
+        QDir().mkpath(dir.filePath("inbox"));
+
+        SerialControl control;
+        openControl(control);
+        FileTransfer *transfer = control.fileTransfer();
+        QSignalSpy done(transfer, &FileTransfer::finished);
+        QString error;
+        QVERIFY2(transfer->start(false, FileTransfer::Zmodem, dir.filePath("inbox"), &error),
+                 qPrintable(error));
+        QProcess far;
+        startFarEnd(far, "sz", {"-b", src.fileName()}, dir.filePath("src"));
+        QVERIFY(done.wait(60000));
+        QVERIFY2(done.at(0).at(0).toBool(), qPrintable(done.at(0).at(1).toString()));
+        QFile in(dir.filePath("inbox/report.dat"));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QCOMPARE(in.readAll(), data);
+        QTRY_VERIFY_WITH_TIMEOUT(far.state() == QProcess::NotRunning,
+                                 20000); // it needs our event loop to finish
+    }
+
+    void cancelStopsBothEndsAndSaysSo()
+    {
+        SerialControl control;
+        openControl(control);
+        FileTransfer *transfer = control.fileTransfer();
+        QSignalSpy done(transfer, &FileTransfer::finished);
+        QString error;
+        // Nobody answers at the far end: the receiver waits until cancelled.
+        QDir().mkpath(dir.filePath("wait"));
+        QVERIFY(transfer->start(false, FileTransfer::Zmodem, dir.filePath("wait"), &error));
+        QTest::keyClicks(control.screen(), "x"); // held back during the transfer
+        QTest::qWait(300);
+        transfer->cancel();
+        QVERIFY(done.wait(10000));
+        QVERIFY(!done.at(0).at(0).toBool());
+        QCOMPARE(done.at(0).at(1).toString(), QString("The transfer was cancelled."));
+        QVERIFY(!transfer->running());
+
+        // The far end saw the cancel sequence and no typed key.
+        QByteArray seen;
+        char buf[4096];
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
+            seen.append(buf, n);
+        QVERIFY(seen.contains(QByteArray(8, '\x18')));
+        QVERIFY(!seen.contains('x'));
+    }
+
+    void clearErrorsBeforeStarting()
+    {
+        SerialControl control;
+        FileTransfer *transfer = control.fileTransfer();
+        QString error;
+        QVERIFY(!transfer->start(true, FileTransfer::Zmodem, "/nonexistent", &error));
+        QVERIFY(error.contains("not open"));
+        openControl(control);
+        QVERIFY(!transfer->start(true, FileTransfer::Zmodem, dir.filePath("missing.bin"), &error));
+        QVERIFY(error.contains("missing.bin"));
+        QVERIFY(!transfer->start(false, FileTransfer::Ymodem, dir.filePath("no-folder"), &error));
+        QVERIFY(error.contains("no-folder"));
+        QVERIFY(!transfer->running());
+    }
+};
+
+QTEST_MAIN(FileTransferTest)
+#include "FileTransferTest.moc"
