@@ -83,12 +83,12 @@ void TInfoBox::FormActivate()
     ATInfoBox->move(0, 0);
     const QPoint owner = Form1 ? Form1->frameGeometry().topLeft() : QPoint();
     if (caption() == QLatin1String("INFO")) {
-        setFixedSize(313, 237 - 20);
+        placement::setOuterSize(this, QSize(313, 237));
         AboutBox->resize(size());
         placement::moveInside(this, owner + QPoint(196, 112));
         AboutBox->show();
     } else if (caption() == QLatin1String("AT COMMAND TABLE")) {
-        setFixedSize(313, 148 - 20);
+        placement::setOuterSize(this, QSize(313, 148));
         ATInfoBox->resize(size());
         placement::moveInside(this, owner + QPoint(196, 160));
         ATInfoBox->show();

@@ -67,6 +67,7 @@ void TMsgBox::FormActivate()
     MsgPanel->hide();
     MsgPanel->move(0, 0);
     if (caption() == QLatin1String("SMS")) {
+        placement::setOuterSize(this, QSize(207, 148));
         const QRect owner = Form1 ? Form1->frameGeometry() : QRect();
         placement::moveInside(this, owner.topLeft() + QPoint(250, 160));
         MsgPanel->show();

@@ -1,5 +1,6 @@
 #include "TSMS_Frm.h"
 
+#include "SerialControl.h"
 #include "TATTableForm.h"
 #include "TForm1.h"
 #include "TMsgBox.h"
@@ -44,7 +45,7 @@ TSMS_Frm::TSMS_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     enableSMSBTimer = new QTimer(this);
     enableSMSBTimer->setObjectName(QStringLiteral("enableSMSBTimer"));
     enableSMSBTimer->setSingleShot(true);
-    enableSMSBTimer->setInterval(1000);
+    enableSMSBTimer->setInterval(500);
     connect(enableSMSBTimer, &QTimer::timeout, this, &TSMS_Frm::EnableSmsButtons);
     ListSMSTimer = new QTimer(this);
     ListSMSTimer->setObjectName(QStringLiteral("ListSMSTimer"));
@@ -54,11 +55,43 @@ TSMS_Frm::TSMS_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     SendPDUTimer->setObjectName(QStringLiteral("SendPDUTimer"));
     SendPDUTimer->setSingleShot(true);
     SendPDUTimer->setInterval(100);
+    connect(ListSMSTimer, &QTimer::timeout, this, &TSMS_Frm::ListSMSTimerTimer);
     connect(SMS_ViewB, &QPushButton::clicked, this, &TSMS_Frm::SMS_ViewBClick);
     resize(520, 420);
 }
 
-void TSMS_Frm::HandleSmsResult(int, const std::string &) {}
+void TSMS_Frm::HandleSmsResult(int code, const std::string &)
+{
+    if (code == 1) {
+        if (Form1->SmsValue == "ON") {
+            MsgBox->T1->setText(QStringLiteral("Please wait..."));
+            MsgBox->T2->setText(QStringLiteral("Reading messages..."));
+            ListSMSTimer->start();
+        } else {
+            // Nothing is read when indications were switched off: the wait is over.
+            EnableSmsButtons();
+            MsgBox->ResetMsgBox();
+            MsgBox->CloseIfShowing();
+        }
+    }
+}
+
+bool TSMS_Frm::linkReady() const
+{
+    SerialControl *port = Form1->SaxComm1;
+    return port->PortOpen() && (Form1->FlowValue != "HW" || port->CtsState());
+}
+
+void TSMS_Frm::ListSMSTimerTimer()
+{
+    ListSMSTimer->stop();
+    if (!linkReady())
+        return;
+    if (Form1->SaxComm1->OutBufferCount() == 0)
+        Form1->SaxComm1->setTransmitLine("AT+CMGL=0");
+    else
+        ListSMSTimer->start();
+}
 void TSMS_Frm::HandleIncomingSms(const std::string &) {}
 void TSMS_Frm::SMS_ViewBClick() {}
 

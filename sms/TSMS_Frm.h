@@ -36,9 +36,12 @@ public:
     void EndIndicationRequest();
     void ReleaseSmsState();
     void SMS_ViewBClick();
+    void ListSMSTimerTimer();
 
 private:
     void setControlsEnabled(bool on);
+    // The port is open and, with hardware flow control, CTS is up.
+    bool linkReady() const;
 };
 
 extern TSMS_Frm *SMS_Frm;

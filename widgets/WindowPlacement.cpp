@@ -37,6 +37,12 @@ void moveInside(QWidget *window, const QPoint &topLeft)
     window->move(frame.topLeft());
 }
 
+void setOuterSize(QWidget *window, const QSize &outer)
+{
+    const QSize frame = window->frameGeometry().size() - window->size();
+    window->setFixedSize(outer - frame.expandedTo(QSize(0, 0)));
+}
+
 void centreOver(QWidget *window, const QWidget *owner)
 {
     const QRect o =

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 
 class QWidget;
 
@@ -13,6 +14,9 @@ QRect pushInside(const QRect &window, const QRect &screen);
 
 // Moves `window` (its frame) to `topLeft` and then inside the screen that holds it.
 void moveInside(QWidget *window, const QPoint &topLeft);
+
+// Sizes the window so that its frame, title bar included, is `outer`.
+void setOuterSize(QWidget *window, const QSize &outer);
 
 // Centres `window` over `owner`, inside the screen.
 void centreOver(QWidget *window, const QWidget *owner);

@@ -1,0 +1,239 @@
+#include "FakeLink.h"
+#include "Panel.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "TInfoBox.h"
+#include "TMsgBox.h"
+#include "TPort_Frm.h"
+#include "TSMS_Frm.h"
+#include "TerminalScreen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+// The notice boxes, the port dialog and the main window's SMS indication and call commands,
+// with a fake modem behind the port.
+class CommandsTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+
+    void startConnected()
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY(fake && Form1->SaxComm1->PortOpen());
+        fake->written.clear();
+    }
+
+    static QString text(const std::string &s) { return QString::fromStdString(s); }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(dir.path()); }
+
+    void cleanup()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox *>(w))
+                w->close();
+        destroyProgram();
+        fake = nullptr;
+    }
+
+    void statusBoxStaysOnScreenAndHonoursEnter()
+    {
+        startConnected();
+        const QRect screen = Form1->screen()->availableGeometry();
+        Form1->move(screen.right() - 100, screen.bottom() - 100);
+        MsgBox->ResetMsgBox();
+        MsgBox->ShowBox();
+        QVERIFY(MsgBox->isVisible());
+        QVERIFY(MsgBox->MsgPanel->isVisible());
+        QCOMPARE(MsgBox->frameGeometry().size(), QSize(207, 148));
+        QVERIFY(screen.contains(MsgBox->frameGeometry()));
+
+        QTest::keyClick(MsgBox, Qt::Key_Return); // the OK button is hidden: nothing happens
+        QVERIFY(MsgBox->isVisible());
+        MsgBox->T2->setText("Done.");
+        MsgBox->CloseBoxB->show();
+        QTest::keyClick(MsgBox, Qt::Key_Return);
+        QVERIFY(!MsgBox->isVisible());
+        QCOMPARE(MsgBox->T2->text(), QString("Please wait..."));
+        QVERIFY(MsgBox->CloseBoxB->isHidden());
+    }
+
+    void informationBoxSwitchesPanelsByCaption()
+    {
+        startConnected();
+        for (int i = 0; i < 2; ++i) {
+            Form1->About2Click();
+            QCOMPARE(InfoBox->caption(), QString("AT COMMAND TABLE"));
+            QVERIFY(InfoBox->ATInfoBox->isVisible());
+            QVERIFY(!InfoBox->AboutBox->isVisible());
+            QCOMPARE(InfoBox->frameGeometry().size(), QSize(313, 148));
+        }
+        Form1->ShowVersionInfo();
+        QCOMPARE(InfoBox->caption(), QString("INFO"));
+        QVERIFY(InfoBox->AboutBox->isVisible() && !InfoBox->ATInfoBox->isVisible());
+        QCOMPARE(InfoBox->AboutT1->text(), QString("Tandrel Software Version 3.3.0"));
+        QCOMPARE(InfoBox->frameGeometry().size(), QSize(313, 237));
+        QTest::mouseClick(InfoBox->AboutB, Qt::LeftButton);
+        QVERIFY(!InfoBox->isVisible());
+    }
+
+    void portDialogWritesAtOnceButAppliesOnOk()
+    {
+        startConnected();
+        Form1->SaxComm1->setPortOpen(false);
+        Port_Frm->show();
+        QCOMPARE(Port_Frm->BPS_ComboBox->currentText(), QString("19200"));
+        Port_Frm->BPS_ComboBox->setCurrentText("9600");
+        QCOMPARE(text(Form1->BaudText), QString("9600"));
+        QTest::mouseClick(Port_Frm->PortSet_CancelB, Qt::LeftButton);
+        QVERIFY(!Port_Frm->isVisible());
+        QCOMPARE(text(Form1->SettingsValue), QString("19200,n,8,1"));
+        QCOMPARE(text(Form1->SaxComm1->Settings()), QString("19200,n,8,1"));
+
+        Form1->BaudText = "19200";
+        Port_Frm->show();
+        Port_Frm->Parity_ComboBox->setCurrentIndex(3);
+        Port_Frm->FlowControl_ComboBox->setCurrentIndex(2);
+        Port_Frm->COM_ComboBox->setCurrentText("COM4");
+        QTest::mouseClick(Port_Frm->PortSet_OKB, Qt::LeftButton);
+        QCOMPARE(text(Form1->SettingsValue), QString("19200,m,8,1"));
+        QCOMPARE(text(Form1->SaxComm1->Settings()), QString("19200,m,8,1"));
+        QCOMPARE(text(Form1->SaxComm1->CommPort()), QString("COM4"));
+        QCOMPARE(Form1->COM_Panel->caption(), QString("COM4"));
+        QCOMPARE(text(Form1->FlowValue), QString("HW"));
+        QCOMPARE(Form1->SaxComm1->Handshaking(), 0); // flow control waits for a session
+
+        // A parity letter the dialog does not know leaves the selection alone.
+        Form1->ParityText = "M";
+        Port_Frm->Parity_ComboBox->setCurrentIndex(1);
+        Form1->ParityText = "M";
+        Port_Frm->show();
+        QCOMPARE(Port_Frm->Parity_ComboBox->currentIndex(), 1);
+        Port_Frm->close();
+    }
+
+    void typingWhileDisconnectedOpensThePort()
+    {
+        startConnected();
+        Form1->Disconnect1->trigger();
+        QVERIFY(!Form1->SaxComm1->PortOpen());
+        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_A);
+        QVERIFY(Form1->SaxComm1->PortOpen());
+    }
+
+    void indicationRequestSendsWhenTheLineIsFree()
+    {
+        startConnected();
+        QCOMPARE(text(Form1->SmsValue), QString("ON"));
+        Form1->SMSB->click();
+        QCOMPARE(text(Form1->SmsValue), QString("OFF"));
+        QVERIFY(!Form1->SMSB->isChecked());
+        QCOMPARE(Form1->RequestSMSTimer->interval(), 500);
+        QVERIFY(Form1->RequestSMSTimer->isActive());
+        QVERIFY(MsgBox->isVisible());
+        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
+
+        // Output still pending: retry every second, sending nothing yet.
+        fake->pendingOutput = 10;
+        Form1->RequestSMSTimerTimer();
+        QVERIFY(fake->written.isEmpty());
+        QCOMPARE(Form1->RequestSMSTimer->interval(), 1000);
+        QVERIFY(Form1->RequestSMSTimer->isActive());
+        fake->pendingOutput = 0;
+        Form1->RequestSMSTimerTimer();
+        QCOMPARE(fake->written, QByteArray("AT+CNMI=0,0\r"));
+        QVERIFY(!Form1->RequestSMSTimer->isActive());
+
+        // The answer arrives split; the box closes and the buttons come back.
+        fake->inject("AT+CNMI=0,0\r\r\nO");
+        fake->inject("K\r\n");
+        QCOMPARE(text(Form1->SmsValue), QString("OFF"));
+        QVERIFY(!MsgBox->isVisible());
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+    }
+
+    void pendingRequestKeepsTheValue()
+    {
+        startConnected();
+        SMS_Frm->IndicationRequest = 1;
+        Form1->DisplaySMSImmediately1->trigger();
+        QCOMPARE(text(Form1->SmsValue), QString("ON"));
+        QVERIFY(Form1->SMSB->isChecked());
+        QVERIFY(Form1->RequestSMSTimer->isActive());
+        Form1->RequestSMSTimerTimer();
+        QCOMPARE(fake->written, QByteArray("AT+CNMI=2,2\r"));
+        QCOMPARE(SMS_Frm->IndicationRequest, 0);
+
+        // Accepted with indications on: the unread messages are read next.
+        fake->written.clear();
+        fake->inject("AT+CNMI=2,2\r\r\nOK\r\n");
+        QCOMPARE(MsgBox->T2->text(), QString("Reading messages..."));
+        QTRY_COMPARE(fake->written, QByteArray("AT+CMGL=0\r"));
+    }
+
+    void hardwareFlowWithCtsLowSendsNothing()
+    {
+        startConnected();
+        Form1->FlowValue = "HW";
+        fake->setCts(false);
+        QCOMPARE(Form1->RequestSMSTimer->interval(), 8500);
+        Form1->SMSB->click();
+        QCOMPARE(text(Form1->SmsValue), QString("OFF"));
+        QVERIFY(!Form1->RequestSMSTimer->isActive()); // stopped before any request
+
+        MsgBox->close();
+        Form1->RequestSMSTimerTimer();
+        QVERIFY(MsgBox->isVisible());
+        QVERIFY(fake->written.isEmpty());
+
+        // CTS back up with indications wanted: a request starts by itself.
+        Form1->SmsValue = "ON";
+        fake->setCts(true);
+        QVERIFY(Form1->RequestSMSTimer->isActive());
+        QVERIFY(SMS_Frm->IndicationRetryCount == 0);
+    }
+
+    void callUpPostponesTheRequestAndDeclinedCallsHangUp()
+    {
+        startConnected();
+        fake->setCarrier(true);
+        Form1->SMSB->click();
+        QVERIFY(!Form1->RequestSMSTimer->isActive());
+        Form1->RequestSMSTimerTimer();
+        QVERIFY(fake->written.isEmpty());
+        QCOMPARE(Form1->RequestSMSTimer->interval(), 1000);
+
+        Form1->DisconnectTimer->start();
+        Form1->DisconnectTimerTimer();
+        QCOMPARE(fake->written, QByteArray("ATH0\r"));
+        QVERIFY(!Form1->DisconnectTimer->isActive());
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "CommandsTest.moc"
