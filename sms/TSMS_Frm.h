@@ -1,32 +1,108 @@
 #pragma once
 
+#include <QListWidgetItem>
 #include <QWidget>
+#include <memory>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
-class QPushButton;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTextEdit;
 class QTimer;
+class SmsLog;
 
-// The SMS window: composing and sending, listing, reading and deleting, and the SMS log.
+// One message of the list, owned by its list entry.
+struct SmsRecord
+{
+    std::string head;
+    std::string text;
+    unsigned char flag = 0;
+    unsigned char kind = 0; // 0 received, 1 stored outgoing
+};
+
+class SmsListEntry : public QListWidgetItem
+{
+public:
+    SmsListEntry(const QString &index, SmsRecord record)
+        : QListWidgetItem(index), record(std::move(record))
+    {}
+    SmsRecord record;
+};
+
+// The SMS window: composing and sending below, listing, reading, deleting and the SMS log
+// above.
 class TSMS_Frm : public QWidget
 {
     Q_OBJECT
 public:
     explicit TSMS_Frm(QWidget *parent = nullptr);
+    ~TSMS_Frm() override;
 
     // 0 none, 1 request "AT+CNMI=2,2", 2 request "AT+CNMI=0,0".
     int IndicationRequest = 0;
     int IndicationRetryCount = 0;
 
+    // Upper half.
     QComboBox *SMS_ViewComboBox;
     QPushButton *SMS_ViewB;
     QPushButton *SMS_DeleteB;
-    QPushButton *SMS_SendB;
+    QListWidget *SMS_IndexListBox;
+    QTextEdit *SMS_MessageRichEdit;
     QLabel *SMS_Status;
+
+    // Lower half.
+    QGroupBox *SettingsPanel;
+    QComboBox *CallType_ComboBox;
+    QLineEdit *EditDA;
+    QLineEdit *EditEA;
+    QRadioButton *RRelativeVP;
+    QRadioButton *RAbsoluteVP;
+    QWidget *RelativePanel;
+    QWidget *AbsolutePanel;
+    QSpinBox *SelectVP_SpinEdit;
+    QLabel *RelativeVP_calc;
+    QComboBox *Month_ComboBox;
+    QComboBox *Day_ComboBox;
+    QComboBox *Year_ComboBox;
+    QLineEdit *Time_MaskEdit;
+    QComboBox *TimeZone_ComboBox;
+    QPlainTextEdit *EditMessage;
+    QLabel *CharCounter;
+    QCheckBox *SMSWarningCheckBox;
+    QPushButton *SMS_SendB;
+
     QTimer *enableSMSBTimer;
     QTimer *ListSMSTimer;
     QTimer *SendPDUTimer;
+
+    // The PDU of the last encode; the AT table's SMS page places its own here too.
+    std::string PduText;
+    std::string LogEntryText;
+
+    void FormCreate();
+    void SMS_SendBClick();
+    void SendPDUTimerTimer();
+    void RRelativeVPClick();
+    void RAbsoluteVPClick();
+    void SelectVP_SpinEditChange();
+    void CallType_ComboBoxChange(int index);
+    void EditDAChange();
+    void EditEAChange();
+    void EditMessageChange();
+    void SMSWarningCheckBoxClick();
+
+    void SMS_ViewBClick();
+    void SMS_IndexListBoxClick();
+    void SMS_DeleteBClick();
+    void ListSMSTimerTimer();
 
     void HandleSmsResult(int code, const std::string &listing);
     void HandleIncomingSms(const std::string &text);
@@ -35,13 +111,35 @@ public:
     void BeginIndicationRequest();
     void EndIndicationRequest();
     void ReleaseSmsState();
-    void SMS_ViewBClick();
-    void ListSMSTimerTimer();
 
-private:
-    void setControlsEnabled(bool on);
+    // The length check of sending and editing; false when the operator declines.
+    bool CheckLength(const QString &question);
+    // The time-zone code of the chosen zone.
+    std::string TimeZoneCode() const;
     // The port is open and, with hardware flow control, CTS is up.
     bool linkReady() const;
+    SmsLog &log();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    bool emailType() const;
+    std::string countedText() const;
+    bool checkUnsafe(int previousType);
+    void setMessage(const std::string &text);
+    void showLog();
+    void clearView();
+    void parseAnswer(const std::string &answer, bool logEvery);
+    void storageFull();
+    void appendToLog(const std::string &entry);
+    void setControlsEnabled(bool on);
+    bool somethingToDelete() const;
+
+    std::unique_ptr<SmsLog> m_log;
+    int m_formCreateRuns = 0;
+    int m_callType = 0;
+    bool m_updating = false;
 };
 
 extern TSMS_Frm *SMS_Frm;

@@ -1,0 +1,125 @@
+#include "SmsRules.h"
+#include "SmsLog.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace smsrules;
+
+TEST(SmsRules, RelativePeriodInWords)
+{
+    EXPECT_EQ(RelativeVpWords(0), "0 hr. 5 min. ");
+    EXPECT_EQ(RelativeVpWords(143), "12 hr. 0 min. ");
+    EXPECT_EQ(RelativeVpWords(144), "12 hr. 30min.");
+    EXPECT_EQ(RelativeVpWords(167), "24 hr. 0min.");
+    EXPECT_EQ(RelativeVpWords(168), "2 days ");
+    EXPECT_EQ(RelativeVpWords(196), "30 days ");
+    EXPECT_EQ(RelativeVpWords(197), "5 weeks ");
+    EXPECT_EQ(RelativeVpWords(255), "63 weeks ");
+}
+
+TEST(SmsRules, CountedLengthAndTrimming)
+{
+    const std::string text = std::string(155, 'a') + "^^^";
+    EXPECT_EQ(CountedLength(text), 161);
+    const std::string trimmed = TrimToCountedLength(text, 160);
+    EXPECT_EQ(trimmed, std::string(155, 'a') + "^^");
+    EXPECT_EQ(CountedLength(trimmed), 159);
+    EXPECT_EQ(CountedLength("{}\\[~]|^x"), 17);
+}
+
+TEST(SmsRules, UnsafeCharactersByDestination)
+{
+    EXPECT_EQ(UnsafeCharacters("a`b\xEB\xE9\x0C", false), "`\xEB");
+    EXPECT_EQ(UnsafeCharacters("a[b]\x0C~\xE9", true), "[]\x0C~");
+    EXPECT_EQ(WithoutUnsafe("x{y}\xE9", true), "xy\xE9");
+    for (int c = 0; c < 256; ++c)
+        if (IsSafeCharacter(static_cast<unsigned char>(c), true)) {
+            EXPECT_TRUE(IsSafeCharacter(static_cast<unsigned char>(c), false)) << c;
+        }
+}
+
+TEST(SmsRules, ZonesBothWays)
+{
+    EXPECT_EQ(TimeZoneCode(-12), "1C");
+    EXPECT_EQ(TimeZoneCode(-1), "11");
+    EXPECT_EQ(TimeZoneCode(0), "00");
+    EXPECT_EQ(TimeZoneCode(13), "0D");
+    EXPECT_EQ(ZoneText('0', '0'), " (GMT)");
+    EXPECT_EQ(ZoneText('1', 'A'), " (GMT-10)");
+    EXPECT_EQ(ZoneText('0', '8'), " (GMT+8)");
+}
+
+TEST(SmsRules, DisplayOfReceivedAndStoredMessages)
+{
+    DisplayedMessage m =
+        DisplayPdu("07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07");
+    ASSERT_TRUE(m.valid);
+    EXPECT_TRUE(m.received);
+    EXPECT_EQ(m.head, "From: 31641600986 (International)\nSCTS: 08/26/02 19:37:41 (GMT)");
+    EXPECT_EQ(m.text, "How are you?");
+
+    m = DisplayPdu("07911326040000F0040B811346610089F6000020806291731481"
+                   "0141");
+    EXPECT_NE(m.head.find("(National)\n"), std::string::npos);
+    EXPECT_NE(m.head.find("(GMT-8)"), std::string::npos);
+
+    m = DisplayPdu("079188612609005011000791214365F70000FF0361F118");
+    EXPECT_FALSE(m.received);
+    EXPECT_EQ(m.head, "To: 1234567 (International)\nRelative VP: 63 weeks ");
+    EXPECT_EQ(m.text, "abc");
+    m = DisplayPdu("07918861260900500100"
+                   "04A121430000"
+                   "0141");
+    EXPECT_EQ(m.head, "To: 1234 (Unknown)");
+
+    EXPECT_FALSE(DisplayPdu("07911326").valid);
+    EXPECT_FALSE(DisplayPdu("not hex").valid);
+}
+
+TEST(SmsRules, ListingSplitSkipsWhatCannotBeRead)
+{
+    const std::string good = "079188612609005011000791214365F70000FF0361F118";
+    const std::string answer = "AT+CMGL=4\r\r\n+CMGL: 9,2,,22\r\n" + good +
+                               "\r\n+CMGL: 10,3,,22\r\n+CMGL: 11,3,,22\r\nZZZZ\r\n"
+                               "+CMGL: 12, 2,,22\r\n" +
+                               good + "\r\n\r\nOK\r\n";
+    const auto items = SplitListing(answer);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].index, "9");
+    EXPECT_EQ(items[1].index, "12");
+    EXPECT_EQ(items[1].pdu, good);
+
+    const auto cmt = SplitListing("+CMT: ,22\r\n" + good);
+    ASSERT_EQ(cmt.size(), 1u);
+    EXPECT_EQ(cmt[0].index, "");
+}
+
+TEST(SmsLog, AppendsReadsClearsAndFallsBack)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("smslog-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "data");
+
+    SmsLog log((dir / "SMSLog.txt").string(), (dir / "data").string());
+    EXPECT_EQ(log.readAll(), "");
+    std::string error;
+    ASSERT_TRUE(log.append("[SENT]\nTo: 1\n\n", &error)) << error;
+    ASSERT_TRUE(log.append("[RECEIVED]\nFrom: 2\n\n", &error));
+    EXPECT_EQ(log.readAll(), "[SENT]\nTo: 1\n\n[RECEIVED]\nFrom: 2\n\n");
+    ASSERT_TRUE(log.clear(&error));
+    EXPECT_EQ(log.readAll(), "");
+
+    // A folder that cannot take the log sends it to the per-user folder.
+    SmsLog moved((dir / "missing" / "SMSLog.txt").string(), (dir / "data").string());
+    EXPECT_EQ(moved.path(), (dir / "data" / "SMSLog.txt").string());
+
+    // A failed append says why.
+    SmsLog full("/dev/full", "");
+    EXPECT_FALSE(full.append("text", &error));
+    EXPECT_NE(error.find("/dev/full"), std::string::npos);
+    fs::remove_all(dir);
+}

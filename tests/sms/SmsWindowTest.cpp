@@ -1,0 +1,342 @@
+#include "FakeLink.h"
+#include "Notice.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "SmsLog.h"
+#include "SmsPduCodec.h"
+#include "TForm1.h"
+#include "TMsgBox.h"
+#include "TSMS_Frm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <deque>
+
+// The SMS window against a fake modem, with its message boxes answered by the test.
+class SmsWindowTest : public QObject
+{
+    Q_OBJECT
+
+    struct Shown
+    {
+        notice::Kind kind;
+        QString caption;
+        QString text;
+    };
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+    std::vector<Shown> shown;
+    std::deque<bool> answers; // for questions; No when empty
+
+    void start()
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->EndIntroScreen();
+        QVERIFY(fake);
+        fake->written.clear();
+        SMS_Frm->show();
+    }
+
+    QString last() const { return shown.empty() ? QString() : shown.back().text; }
+    QString logText() const
+    {
+        QFile f(dir.filePath("SMSLog.txt"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    }
+    void setMessage(const QString &text) { SMS_Frm->EditMessage->setPlainText(text); }
+
+    // Plays the modem's side of a send: the command line, the PDU, the answer.
+    QByteArray sendAndConfirm()
+    {
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        const QByteArray command = fake->written;
+        if (!command.startsWith("AT+CMGS="))
+            return {};
+        if (!QTest::qWaitFor([this] { return fake->written.endsWith('\x1A'); }, 2000))
+            return {};
+        const QByteArray pdu = fake->written.mid(command.size());
+        fake->inject("\r\n> ");
+        fake->inject("\r\n+CMGS: 7\r\n\r\nOK\r\n");
+        return command + pdu;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QDir::setCurrent(dir.path());
+        notice::setHook([this](notice::Kind kind, const QString &caption, const QString &text) {
+            shown.push_back({kind, caption, text});
+            if (kind != notice::Kind::Question || answers.empty())
+                return false;
+            const bool yes = answers.front();
+            answers.pop_front();
+            return yes;
+        });
+    }
+
+    void cleanupTestCase() { notice::setHook({}); }
+
+    void cleanup()
+    {
+        destroyProgram();
+        fake = nullptr;
+        shown.clear();
+        answers.clear();
+        QFile::remove(dir.filePath("SMSLog.txt"));
+    }
+
+    void inputChecksInOrder()
+    {
+        start();
+        SMS_Frm->SMS_SendB->click();
+        QCOMPARE(last(), QString("Please enter the destination number."));
+        QCOMPARE(shown.back().caption, QString("Warning"));
+        SMS_Frm->EditDA->setText("8816");
+        SMS_Frm->SMS_SendB->click();
+        QCOMPARE(last(), QString("There is no message to send."));
+
+        SMS_Frm->CallType_ComboBox->setCurrentIndex(1);
+        QVERIFY(SMS_Frm->EditDA->isHidden() && !SMS_Frm->EditEA->isHidden());
+        SMS_Frm->SMS_SendB->click();
+        QCOMPARE(last(), QString("Please enter the destination email address."));
+        SMS_Frm->EditEA->setText("ops.example.org");
+        setMessage("hello");
+        SMS_Frm->SMS_SendB->click();
+        QCOMPARE(last(), QString("Please enter the valid email address."));
+
+        // A closed port: nothing is sent and nothing is shown.
+        const size_t before = shown.size();
+        Form1->SaxComm1->setPortOpen(false);
+        SMS_Frm->EditEA->setText("ops@example.org");
+        SMS_Frm->SMS_SendB->click();
+        QCOMPARE(shown.size(), before);
+        QVERIFY(!SMS_Frm->SendPDUTimer->isActive());
+    }
+
+    void sendWritesCommandThenPduAndLogsOnConfirmation()
+    {
+        start();
+        SMS_Frm->EditDA->setText("1234567");
+        setMessage("abc");
+        QCOMPARE(SMS_Frm->CharCounter->text(), QString("3"));
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        QCOMPARE(fake->written, QByteArray("AT+CMGS=24\r"));
+        QCOMPARE(SMS_Frm->SMS_Status->text(), QString(" Sending..."));
+        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled() && !Form1->SMSB->isEnabled());
+        QTRY_COMPARE(fake->written,
+                     QByteArray("AT+CMGS=24\r"
+                                "079188612609005011000791214365F70000FF0361F118\x1A"));
+        fake->inject("\r\n+CMGS: 7\r\n\r\nOK\r\n");
+        QCOMPARE(logText(), QString("[SENT]\nTo: 1234567 (Phone number)\nRelative VP: 63 weeks\n"
+                                    "abc\n\n"));
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+        QCOMPARE(SMS_Frm->SMS_Status->text(), QString());
+        QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentIndex(), 5);
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("[SENT]"));
+        QVERIFY(SMS_Frm->SMS_DeleteB->isEnabled());
+
+        // Delete in the log view clears the log.
+        SMS_Frm->SMS_DeleteB->click();
+        QCOMPARE(logText(), QString());
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().isEmpty());
+        QVERIFY(!SMS_Frm->SMS_DeleteB->isEnabled());
+    }
+
+    void overlongMessageIsAdjustedOnRequest()
+    {
+        start();
+        SMS_Frm->EditDA->setText("12");
+        answers = {false, true}; // keep it while editing; take the shorter one on Send
+        setMessage(QString(155, 'a') + "^^^");
+        QCOMPARE(SMS_Frm->CharCounter->text(), QString("161"));
+        QVERIFY(last().contains("Would you like to adjust the message to the following?\n"));
+        QVERIFY(last().contains("Adjusted message:\n" + QString(155, 'a') + "^^\n"));
+        const QByteArray sent = sendAndConfirm();
+        QVERIFY(last().contains("Would you like to send the following message instead?\n"));
+        QCOMPARE(SMS_Frm->EditMessage->toPlainText(), QString(155, 'a') + "^^");
+        QVERIFY(!sent.isEmpty());
+        QVERIFY(logText().contains(QString(155, 'a') + "^^\n\n"));
+
+        // Declined on Send: nothing goes out.
+        answers = {false, false};
+        setMessage(QString(159, 'b') + "[");
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        QVERIFY(fake->written.isEmpty());
+    }
+
+    void emailAndAbsolutePeriod()
+    {
+        start();
+        SMS_Frm->CallType_ComboBox->setCurrentIndex(1);
+        SMS_Frm->EditEA->setText("ops@example.org");
+        setMessage("hi");
+        QCOMPARE(SMS_Frm->CharCounter->text(), QString("18"));
+        SMS_Frm->RAbsoluteVP->click();
+        QVERIFY(!SMS_Frm->AbsolutePanel->isHidden() && SMS_Frm->RelativePanel->isHidden());
+        SMS_Frm->Month_ComboBox->setCurrentText("12");
+        SMS_Frm->Day_ComboBox->setCurrentText("31");
+        SMS_Frm->Year_ComboBox->setCurrentText("05");
+        SMS_Frm->Time_MaskEdit->setText("23:59:00");
+        SMS_Frm->TimeZone_ComboBox->setCurrentText("GMT+1");
+        const QByteArray sent = sendAndConfirm();
+        QVERIFY2(sent.contains("1900"
+                               "02912A"
+                               "0000" +
+                               QByteArray("50211332950010")),
+                 sent);
+        QVERIFY(logText().startsWith("[SENT]\nTo: ops@example.org (Email address)\n"
+                                     "Absolute VP: 12/31/05 23:59:00 (GMT+1)\n"
+                                     "ops@example.org hi\n\n"));
+
+        // An unfinished time is not sent.
+        SMS_Frm->Time_MaskEdit->setText("23:5");
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        QVERIFY(fake->written.isEmpty());
+    }
+
+    void typedNumbersAndCharactersAreChecked()
+    {
+        start();
+        SMS_Frm->EditDA->setFocus();
+        QTest::keyClicks(SMS_Frm->EditDA, "+12a-3*#");
+        QCOMPARE(SMS_Frm->EditDA->text(), QString("+123*#"));
+
+        answers = {true};
+        setMessage("a`b");
+        QVERIFY(last().startsWith("The following character(s) may not arrive correctly "));
+        QVERIFY(last().contains("destination system: `\nWould you like"));
+        QCOMPARE(SMS_Frm->EditMessage->toPlainText(), QString("ab"));
+
+        // The e-mail check refused: back to the phone number type.
+        setMessage("a[b");
+        answers = {false};
+        SMS_Frm->CallType_ComboBox->setCurrentIndex(1);
+        QVERIFY(last().startsWith("There are character(s) which cannot be sent by email"));
+        QCOMPARE(SMS_Frm->CallType_ComboBox->currentIndex(), 0);
+        QVERIFY(!SMS_Frm->EditDA->isHidden());
+
+        SMS_Frm->SelectVP_SpinEdit->setValue(143);
+        QCOMPARE(SMS_Frm->RelativeVP_calc->text(), QString("12 hr. 0 min. "));
+        SMS_Frm->SelectVP_SpinEdit->setValue(168);
+        QCOMPARE(SMS_Frm->RelativeVP_calc->text(), QString("2 days "));
+    }
+
+    void modemErrorsAreExplained()
+    {
+        start();
+        SMS_Frm->HandleSmsResult(-2, {});
+        QCOMPARE(shown.back().caption, QString("Error"));
+        QVERIFY(last().contains("- Invalid validity period input"));
+        SMS_Frm->HandleSmsResult(-6, {});
+        QCOMPARE(last(), QString("Invalid memory index!\nPlease try again."));
+        answers = {true};
+        SMS_Frm->HandleSmsResult(-5, {});
+        QCOMPARE(shown.back().caption, QString("Failed"));
+        QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
+        QVERIFY(!Form1->SMSB->isChecked());
+        // Through the receive path: "+CMS ERROR:331" after a send.
+        fake->inject("\r\n+CMS ERROR:331\r\n");
+        QVERIFY(last().startsWith("Error occurred while processing the SMS command.\nPossible"));
+    }
+
+    void listingReadingAndDeleting()
+    {
+        start();
+        int len = 0;
+        SmsPduCodec codec;
+        const std::string a = codec.EncodeSubmit("111", "91", "first", 255, "", 0, len);
+        const std::string b = codec.EncodeSubmit("222", "81", "second", 0, "", 0, len);
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
+        fake->written.clear();
+        SMS_Frm->SMS_ViewB->click();
+        QCOMPARE(fake->written, QByteArray("AT+CMGL=4\r"));
+        QVERIFY(!SMS_Frm->SMS_ViewB->isEnabled());
+        const std::string answer = "AT+CMGL=4\r\r\n+CMGL: 9,2,,20\r\n" + a +
+                                   "\r\n+CMGL: 10,3,,20\r\n" + b +
+                                   "\r\n+CMGL: 11,3,,20\r\n\r\n\r\nOK\r\n";
+        fake->inject(QByteArray::fromStdString(answer));
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 2);
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->item(0)->text(), QString("10")); // sorted as text
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->item(1)->text(), QString("9"));
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().startsWith("To: 222 (National)\n"));
+        QVERIFY(SMS_Frm->SMS_ViewB->isEnabled());
+
+        SMS_Frm->SMS_IndexListBox->setCurrentRow(1);
+        SMS_Frm->SMS_IndexListBoxClick();
+        QCOMPARE(SMS_Frm->SMS_MessageRichEdit->toPlainText(),
+                 QString("To: 111 (International)\nRelative VP: 63 weeks \nfirst"));
+        fake->written.clear();
+        SMS_Frm->SMS_DeleteB->click();
+        QCOMPARE(fake->written, QByteArray("AT+CMGD=9\r"));
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 1);
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->currentItem()->text(), QString("10")); // the first
+        QVERIFY(SMS_Frm->enableSMSBTimer->isActive());
+        QCOMPARE(SMS_Frm->enableSMSBTimer->interval(), 500);
+        QTRY_VERIFY(SMS_Frm->SMS_DeleteB->isEnabled());
+        SMS_Frm->SMS_DeleteB->click();
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 0);
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().isEmpty());
+    }
+
+    void newMessagesAreLogged()
+    {
+        start();
+        const std::string deliver =
+            "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+        fake->inject(QByteArray::fromStdString("\r\n+CMT: ,24\r\n" + deliver + "\r\n"));
+        QVERIFY(logText().startsWith("[RECEIVED]\nFrom: 31641600986 (International)\n"
+                                     "SCTS: 08/26/02 19:37:41 (GMT)\nHOW ARE YOU?\n\n") ||
+                logText().startsWith("[RECEIVED]\nFrom: 31641600986 (International)\n"
+                                     "SCTS: 08/26/02 19:37:41 (GMT)\nHow are you?\n\n"));
+        QCOMPARE(MsgBox->T1->text(), QString("New messages have arrived"));
+        QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentIndex(), 5);
+
+        // An unread listing: every readable message is logged, a broken one skipped.
+        const std::string listing = "AT+CMGL=0\r\r\n+CMGL: 1,0,,24\r\n" + deliver +
+                                    "\r\n+CMGL: 2,0,,24\r\n07911326\r\n+CMGL: 3,0,,24\r\n" +
+                                    deliver + "\r\n\r\nOK\r\n";
+        fake->inject(QByteArray::fromStdString(listing));
+        QCOMPARE(logText().count("[RECEIVED]"), 3);
+    }
+
+    void failedLogAppendIsReported()
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        QDir().mkpath(dir.filePath("taken"));
+        Program->smsLogPath = dir.filePath("taken").toStdString(); // a folder where the file goes
+        createWindows("");
+        SMS_Frm->LogEntryText = "[SENT]\nTo: 1 (Phone number)\n\n";
+        SMS_Frm->HandleSmsResult(0, {});
+        QCOMPARE(shown.back().caption, QString("Warning"));
+        QVERIFY(last().contains("The message was not logged"));
+    }
+};
+
+QTEST_MAIN(SmsWindowTest)
+#include "SmsWindowTest.moc"

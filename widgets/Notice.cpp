@@ -1,0 +1,45 @@
+#include "Notice.h"
+
+#include <QMessageBox>
+
+namespace notice {
+
+namespace {
+Hook &hook()
+{
+    static Hook h;
+    return h;
+}
+} // namespace
+
+void setHook(Hook h)
+{
+    hook() = std::move(h);
+}
+
+void show(QWidget *parent, Kind kind, const QString &caption, const QString &text)
+{
+    if (hook()) {
+        hook()(kind, caption, text);
+        return;
+    }
+    const QMessageBox::Icon icon = kind == Kind::Error     ? QMessageBox::Critical
+                                   : kind == Kind::Warning ? QMessageBox::Warning
+                                                           : QMessageBox::Information;
+    auto *box = new QMessageBox(icon, caption, text, QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("NoticeBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+bool ask(QWidget *parent, const QString &caption, const QString &text)
+{
+    if (hook())
+        return hook()(Kind::Question, caption, text);
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setObjectName(QStringLiteral("QuestionBox"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace notice

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Message boxes of the windows. A question waits for its answer, as the flows that ask
+// depend on it; an information box never blocks. Tests replace both with a hook.
+namespace notice {
+
+enum class Kind
+{
+    Information,
+    Warning,
+    Error,
+    Question
+};
+
+// Returns true for Yes. Information boxes return true.
+using Hook = std::function<bool(Kind kind, const QString &caption, const QString &text)>;
+void setHook(Hook hook);
+
+void show(QWidget *parent, Kind kind, const QString &caption, const QString &text);
+bool ask(QWidget *parent, const QString &caption, const QString &text);
+
+} // namespace notice
