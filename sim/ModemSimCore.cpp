@@ -1,10 +1,15 @@
 #include "ModemSimCore.h"
 
+#include "Cp1252.h"
+#include "SmsPduCodec.h"
+#include "SmsStore.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 #include <utility>
 #include <vector>
 
@@ -120,6 +125,21 @@ struct ModemSimCore::State
     std::string lastCommand;
     std::string lastNumber;
     int pendingCms = -1;
+
+    // Messages, and a PDU being typed after "AT+CMGS=" or "AT+CMGW=".
+    SmsStore store;
+    int messageReference = 0;
+    enum class Prompt
+    {
+        None,
+        Send,
+        Write
+    };
+    Prompt prompt = Prompt::None;
+    int promptLength = 0;
+    int promptStat = 2;
+    std::string pduInput;
+    bool deferFinal = false; // the final result comes after the PDU
 
     int64_t connectAt = -1;
     int64_t ringOffAt = -1;
@@ -304,12 +324,151 @@ struct ModemSimCore::State
                 field = std::string(value);
             else
                 ok = false;
+        } else if (name == "+CMGF") {
+            if (query)
+                emitInfo("+CMGF: 0");
+            else if (test)
+                emitInfo("+CMGF: (0)");
+            else
+                ok = set && trim(value) == "0"; // PDU mode only
+        } else if (name == "+CMGL" || name == "+CMGR" || name == "+CMGD" || name == "+CMGS" ||
+                   name == "+CMGW" || name == "+CPMS" || name == "+CSCA") {
+            return smsCommand(name, query, test, set, value);
         } else {
             ok = false;
         }
         if (!ok)
             extendedError();
         return ok;
+    }
+
+    void smsError(int code) { emitInfo("+CMS ERROR:" + std::to_string(code)); }
+
+    // The message commands, in PDU mode. False ends the line with its error reported.
+    bool smsCommand(const std::string &name, bool query, bool test, bool set,
+                    std::string_view value)
+    {
+        long n = 0;
+        const std::string_view first = value.substr(0, value.find(','));
+        if (name == "+CPMS") {
+            if (!query && !set)
+                return smsError(302), false;
+            const std::string used =
+                std::to_string(store.used()) + "," + std::to_string(SmsStore::Capacity);
+            emitInfo("+CPMS: \"SM\"," + used + ",\"SM\"," + used + ",\"SM\"," + used);
+            return true;
+        }
+        if (name == "+CSCA") {
+            if (query)
+                emitInfo("+CSCA: \"+886129000\",145");
+            return query || set || test;
+        }
+        if (test) {
+            if (name == "+CMGL")
+                emitInfo("+CMGL: (0-4)");
+            return true;
+        }
+        if (!set || !parseInt(first, n))
+            return smsError(302), false;
+        if (name == "+CMGL") {
+            if (n < 0 || n > 4)
+                return smsError(302), false;
+            output += store.list(int(n));
+            return true;
+        }
+        if (name == "+CMGR" || name == "+CMGD") {
+            const SmsStore::Message *m = store.find(int(n));
+            if (!m)
+                return smsError(321), false;
+            if (name == "+CMGD") {
+                store.remove(int(n));
+                return true;
+            }
+            output += "\r\n+CMGR: " + std::to_string(m->stat) + ",," +
+                      std::to_string(SmsStore::tpduLength(m->pdu)) + "\r\n" + m->pdu + "\r\n";
+            store.markRead(int(n));
+            return true;
+        }
+        // +CMGS and +CMGW: the PDU follows the prompt.
+        if (n < 1 || n > 180)
+            return smsError(304), false;
+        if (name == "+CMGW") {
+            if (store.full())
+                return smsError(322), false;
+            long stat = 2;
+            const size_t comma = value.find(',');
+            if (comma != std::string_view::npos &&
+                (!parseInt(value.substr(comma + 1), stat) || stat < 2 || stat > 3))
+                return smsError(302), false;
+            promptStat = int(stat);
+        }
+        prompt = name == "+CMGS" ? Prompt::Send : Prompt::Write;
+        promptLength = int(n);
+        pduInput.clear();
+        output += "\r\n> ";
+        deferFinal = true;
+        return true;
+    }
+
+    // The PDU ended with Ctrl-Z: check it as a handset does and answer.
+    void pduComplete()
+    {
+        const Prompt was = std::exchange(prompt, Prompt::None);
+        const std::string pdu = SmsPduCodec::UpperText(pduInput);
+        const bool hex = !pdu.empty() && pdu.size() % 2 == 0 &&
+                         pdu.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+        const SmsPduCodec::Decoded d = hex ? SmsPduCodec().DecodePdu(pdu) : SmsPduCodec::Decoded();
+        // The terminal's own figure counts the service centre too; both are taken.
+        const bool lengthOk =
+            promptLength == SmsStore::tpduLength(pdu) || promptLength == int(pdu.size() / 2 + 1);
+        if (!hex || !d.IsSubmit || d.Address.size() < 3 || !lengthOk) {
+            if (pendingCms >= 0)
+                return finish(Result::Error);
+            return smsError(304);
+        }
+        if (pendingCms >= 0)
+            return finish(Result::Error);
+        if (was == Prompt::Send) {
+            messageReference = (messageReference + 1) % 256;
+            emitInfo("+CMGS: " + std::to_string(messageReference));
+        } else {
+            const int index = store.add(promptStat, pdu);
+            if (index < 0)
+                return smsError(322);
+            emitInfo("+CMGW: " + std::to_string(index));
+        }
+        finish(Result::Ok);
+    }
+
+    // Where a new message goes, by the mt field of AT+CNMI.
+    int routing() const
+    {
+        const size_t comma = active.cnmi.find(',');
+        long mt = 0;
+        if (comma == std::string::npos ||
+            !parseInt(std::string_view(active.cnmi).substr(comma + 1, 1), mt))
+            return 0;
+        return int(mt);
+    }
+
+    void incomingSms(const std::string &number, const std::string &text)
+    {
+        const std::time_t now = std::time(nullptr);
+        std::tm utc{};
+        gmtime_r(&now, &utc);
+        char stamp[64];
+        std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d%02d00", utc.tm_year % 100,
+                      utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+        const std::string pdu = SmsStore::deliverPdu(number, text, stamp);
+        const int mt = routing();
+        if (mt == 2 || mt == 3) {
+            output +=
+                "\r\n+CMT: ," + std::to_string(SmsStore::tpduLength(pdu)) + "\r\n" + pdu + "\r\n";
+            return;
+        }
+        const int index = store.add(0, pdu);
+        if (index > 0 && mt == 1)
+            emitInfo("+CMTI: \"SM\"," + std::to_string(index));
     }
 
     void showProfile()
@@ -381,6 +540,8 @@ struct ModemSimCore::State
                 if (end == std::string::npos)
                     end = body.size();
                 if (!extended(std::string_view(body).substr(pos - 1, end - pos + 1)))
+                    return;
+                if (std::exchange(deferFinal, false))
                     return;
                 pos = std::min(end + 1, body.size());
                 continue;
@@ -516,6 +677,20 @@ struct ModemSimCore::State
             dropCall(true);
             return;
         }
+        if (prompt != Prompt::None) {
+            if (ch == 26) {
+                pduComplete();
+            } else if (ch == 27) { // escape gives up the message
+                prompt = Prompt::None;
+                finish(Result::Ok);
+            } else if (ch != '\r' && ch != '\n') {
+                if (active.echo)
+                    output += ch;
+                if (pduInput.size() < 1024)
+                    pduInput += ch;
+            }
+            return;
+        }
         const char cr = static_cast<char>(active.s[3]);
         const char bs = static_cast<char>(active.s[5]);
         if (ch == cr) {
@@ -633,6 +808,19 @@ bool ModemSimCore::command(std::string_view text, int64_t nowMs, std::string *er
             return false;
         }
         d->pendingCms = static_cast<int>(code);
+        return true;
+    }
+    if (verb == "SMS") {
+        const size_t space = arg.find(' ');
+        const std::string number(arg.substr(0, space));
+        const bool digits = !number.empty() && number.size() <= 20 &&
+                            number.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || space == std::string_view::npos) {
+            if (error)
+                *error = "expected: sms NUMBER TEXT";
+            return false;
+        }
+        d->incomingSms(number, tandrel::utf8ToCp1252(trim(arg.substr(space + 1))));
         return true;
     }
     if (verb == "SAY") {

@@ -155,3 +155,74 @@ TEST(ModemSim, AutoAnswerAfterRingsInS0)
     sim.advance(10000);
     EXPECT_NE(sim.takeOutput().find("CONNECT"), std::string::npos);
 }
+
+TEST(ModemSimSms, SendChecksLengthAndPdu)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    const std::string pdu = "079188612609005011000791214365F70000FF0361F118";
+    EXPECT_EQ(say(sim, "AT+CMGS=24\r"), "\r\n> ");
+    EXPECT_EQ(say(sim, pdu + "\x1A"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    // The standard octet count is taken as well; a wrong one, or no PDU, is refused.
+    say(sim, "AT+CMGS=15\r");
+    EXPECT_EQ(say(sim, pdu + "\x1A"), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+    say(sim, "AT+CMGS=30\r");
+    EXPECT_EQ(say(sim, pdu + "\x1A"), "\r\n+CMS ERROR:304\r\n");
+    say(sim, "AT+CMGS=24\r");
+    EXPECT_EQ(say(sim, "0791XYZ\x1A"), "\r\n+CMS ERROR:304\r\n");
+    // Escape abandons the message.
+    say(sim, "AT+CMGS=24\r");
+    EXPECT_EQ(say(sim, "07\x1B"), "\r\nOK\r\n");
+    // An injected error answers the send.
+    sim.command("cms 331", 0);
+    say(sim, "AT+CMGS=24\r");
+    EXPECT_EQ(say(sim, pdu + "\x1A"), "\r\n+CMS ERROR:331\r\n");
+}
+
+TEST(ModemSimSms, StorageListingReadingDeleting)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    EXPECT_EQ(say(sim, "AT+CMGL=0\r"), "\r\nOK\r\n"); // empty
+    const std::string pdu = "079188612609005011000791214365F70000FF0361F118";
+    say(sim, "AT+CMGW=15\r");
+    EXPECT_EQ(say(sim, pdu + "\x1A"), "\r\n+CMGW: 1\r\n\r\nOK\r\n");
+
+    // Stored, not routed: the message waits as received unread.
+    EXPECT_TRUE(sim.command("sms 447700900123 Hello there", 0));
+    EXPECT_EQ(sim.takeOutput(), "");
+    const std::string unread = say(sim, "AT+CMGL=0\r");
+    EXPECT_EQ(unread.rfind("\r\n+CMGL: 2,0,,", 0), 0u) << unread;
+    EXPECT_EQ(unread.substr(unread.size() - 8), "\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+CMGL=0\r"), "\r\nOK\r\n"); // now read
+    const std::string all = say(sim, "AT+CMGL=4\r");
+    EXPECT_NE(all.find("+CMGL: 1,2,,15\r\n" + pdu + "\r\n"), std::string::npos);
+    EXPECT_NE(all.find("+CMGL: 2,1,,"), std::string::npos);
+    EXPECT_NE(say(sim, "AT+CMGR=2\r").find("+CMGR: 1,,"), std::string::npos);
+
+    EXPECT_EQ(say(sim, "AT+CMGD=1\r"), "\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+CMGD=1\r"), "\r\n+CMS ERROR:321\r\n");
+    EXPECT_EQ(say(sim, "AT+CMGR=7\r"), "\r\n+CMS ERROR:321\r\n");
+    EXPECT_EQ(say(sim, "AT+CMGL=9\r"), "\r\n+CMS ERROR:302\r\n");
+}
+
+TEST(ModemSimSms, RoutedMessagesAndFullStorage)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    EXPECT_EQ(say(sim, "AT+CNMI=2,2\r"), "\r\nOK\r\n");
+    sim.command("sms 12345 Hi", 0);
+    const std::string cmt = sim.takeOutput();
+    EXPECT_EQ(cmt.rfind("\r\n+CMT: ,", 0), 0u);
+    say(sim, "AT+CNMI=2,1\r");
+    sim.command("sms 12345 Hi", 0);
+    EXPECT_EQ(sim.takeOutput(), "\r\n+CMTI: \"SM\",1\r\n");
+    for (int i = 0; i < 30; ++i)
+        sim.command("sms 12345 more", 0);
+    sim.takeOutput();
+    EXPECT_NE(say(sim, "AT+CPMS?\r").find("\"SM\",20,20"), std::string::npos);
+    EXPECT_EQ(say(sim, "AT+CMGW=15\r"), "\r\n+CMS ERROR:322\r\n");
+    std::string why;
+    EXPECT_FALSE(sim.command("sms +44 text", 0, &why));
+    EXPECT_FALSE(why.empty());
+}

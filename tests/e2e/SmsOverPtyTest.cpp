@@ -1,0 +1,115 @@
+#include "ModemSimProcess.h"
+#include "Notice.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "TMsgBox.h"
+#include "TSMS_Frm.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// The SMS window through the real serial back end against the simulated handset.
+class SmsOverPtyTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QStringList boxes;
+
+    QString logText() const
+    {
+        QFile f(dir.filePath("SMSLog.txt"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    }
+
+    // Waits until the SMS window's controls are free again (the previous command answered).
+    bool idle()
+    {
+        return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, 8000);
+    }
+
+private slots:
+    void sendReceiveListAndDelete()
+    {
+        notice::setHook([this](notice::Kind, const QString &, const QString &text) {
+            boxes << text;
+            return false;
+        });
+        QDir::setCurrent(dir.path());
+        ModemSimProcess sim(dir.filePath("modem.log"));
+        QVERIFY(sim.started());
+        QFile session(dir.filePath("pty.sms"));
+        QVERIFY(session.open(QIODevice::WriteOnly));
+        session.write("<COM>" + sim.pty().toUtf8() + "<\\COM>\n<SMS>ON<\\SMS>\n");
+        session.close();
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows(session.fileName().toStdString());
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+
+        // Indications on: the handset routes new messages straight to the terminal.
+        SMS_Frm->IndicationRequest = 1;
+        Form1->DisplaySMSImmediately1Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && !MsgBox->isVisible(), 8000);
+        QVERIFY(idle());
+
+        // A message sent is logged once the handset confirms it.
+        SMS_Frm->show();
+        SMS_Frm->EditDA->setText("8816123456");
+        SMS_Frm->EditMessage->setPlainText("Position 12N 45W, all well");
+        SMS_Frm->SMS_SendB->click();
+        QTRY_VERIFY_WITH_TIMEOUT(logText().contains("[SENT]\nTo: 8816123456 (Phone number)"), 8000);
+        QVERIFY(logText().contains("Position 12N 45W, all well\n\n"));
+        QVERIFY(idle());
+
+        // Three incoming messages are logged as they arrive.
+        for (const char *text : {"one", "two", "three"})
+            QCOMPARE(sim.event(QStringLiteral("sms 447700900123 message %1").arg(text)),
+                     QString("ok"));
+        QTRY_COMPARE_WITH_TIMEOUT(logText().count("[RECEIVED]"), 3, 8000);
+        QVERIFY(logText().contains("From: 447700900123 (International)\n"));
+        QVERIFY(logText().contains("message three\n\n"));
+
+        // Indications off: new messages are stored and read with a listing.
+        MsgBox->close();
+        Form1->DisplaySMSImmediately1Click();
+        QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && !MsgBox->isVisible(), 8000);
+        QVERIFY(idle());
+        QCOMPARE(sim.event("sms 12025550100 stored one"), QString("ok"));
+        QCOMPARE(sim.event("sms 12025550100 stored two"), QString("ok"));
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
+        SMS_Frm->SMS_ViewBClick();
+        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 2, 8000);
+        QVERIFY(idle());
+        SMS_Frm->SMS_IndexListBox->setCurrentRow(0);
+        SMS_Frm->SMS_IndexListBoxClick();
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored one"));
+
+        SMS_Frm->SMS_DeleteBClick();
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 1);
+        QVERIFY(idle());
+        SMS_Frm->SMS_ViewBClick();
+        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
+        QVERIFY(idle());
+        SMS_Frm->SMS_IndexListBoxClick();
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored two"));
+        QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
+
+        destroyProgram();
+        notice::setHook({});
+    }
+};
+
+QTEST_MAIN(SmsOverPtyTest)
+#include "SmsOverPtyTest.moc"
