@@ -4,6 +4,7 @@
 #include "Program.h"
 #include "QtText.h"
 #include "SerialControl.h"
+#include "SmsComposePanel.h"
 #include "SmsLog.h"
 #include "SmsPduCodec.h"
 #include "SmsRules.h"
@@ -45,14 +46,6 @@ constexpr int LogFileItem = 5;
 const QString Warning = QStringLiteral("Warning");
 const QString Error = QStringLiteral("Error");
 
-QStringList numbered(int from, int to)
-{
-    QStringList out;
-    for (int i = from; i <= to; ++i)
-        out << QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
-    return out;
-}
-
 template <typename T>
 T *named(T *w, const char *name)
 {
@@ -85,95 +78,27 @@ TSMS_Frm::TSMS_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     SMS_Status = named(new QLabel(this), "SMS_Status");
 
     // Lower half: one message to compose.
-    SettingsPanel = named(new QGroupBox(QStringLiteral("Send a message"), this), "SettingsPanel");
-    CallType_ComboBox = named(new QComboBox(SettingsPanel), "CallType_ComboBox");
-    CallType_ComboBox->addItems({QStringLiteral("Phone number"), QStringLiteral("Email address")});
-    CallType_ComboBox->setToolTip(QStringLiteral("Type of number"));
-    EditDA = named(new QLineEdit(SettingsPanel), "EditDA");
-    EditDA->setToolTip(QStringLiteral("Enter the phone number."));
-    EditEA = named(new QLineEdit(SettingsPanel), "EditEA");
-    EditEA->setToolTip(QStringLiteral(
-        "The length of the message includes the length of the email address plus 1."));
-    EditEA->hide();
-    auto *daLabel =
-        named(new QLabel(QStringLiteral("Enter the destination number:"), SettingsPanel), "DA_L");
-    RRelativeVP = named(
-        new QRadioButton(QStringLiteral("Relative validity period (0 - 255):"), SettingsPanel),
-        "RRelativeVP");
-    RAbsoluteVP =
-        named(new QRadioButton(QStringLiteral("Absolute validity period:"), SettingsPanel),
-              "RAbsoluteVP");
-    RelativePanel = named(new QWidget(SettingsPanel), "RelativePanel");
-    SelectVP_SpinEdit = named(new QSpinBox(RelativePanel), "SelectVP_SpinEdit");
-    SelectVP_SpinEdit->setRange(0, 255);
-    SelectVP_SpinEdit->setValue(255);
-    RelativeVP_calc =
-        named(new QLabel(QStringLiteral("63 weeks"), RelativePanel), "RelativeVP_calc");
-    auto *relRow = new QHBoxLayout(RelativePanel);
-    relRow->setContentsMargins(0, 0, 0, 0);
-    relRow->addWidget(SelectVP_SpinEdit);
-    relRow->addWidget(RelativeVP_calc, 1);
-
-    AbsolutePanel = named(new QWidget(SettingsPanel), "AbsolutePanel");
-    Month_ComboBox = named(new QComboBox(AbsolutePanel), "Month_ComboBox");
-    Month_ComboBox->addItems(numbered(1, 12));
-    Day_ComboBox = named(new QComboBox(AbsolutePanel), "Day_ComboBox");
-    Day_ComboBox->addItems(numbered(1, 31));
-    Year_ComboBox = named(new QComboBox(AbsolutePanel), "Year_ComboBox");
-    Year_ComboBox->addItems(numbered(0, 99));
-    Time_MaskEdit = named(new QLineEdit(AbsolutePanel), "Time_MaskEdit");
-    Time_MaskEdit->setInputMask(QStringLiteral("90:00:00;_"));
-    Time_MaskEdit->setText(QStringLiteral("00:00:00"));
-    TimeZone_ComboBox = named(new QComboBox(AbsolutePanel), "TimeZone_ComboBox");
-    for (int h = -12; h <= 13; ++h)
-        TimeZone_ComboBox->addItem(
-            h == 0 ? QStringLiteral("GMT")
-                   : QStringLiteral("GMT%1%2").arg(h < 0 ? "-" : "+").arg(std::abs(h)));
-    TimeZone_ComboBox->setCurrentIndex(12);
-    auto *absGrid = new QGridLayout(AbsolutePanel);
-    absGrid->setContentsMargins(0, 0, 0, 0);
-    const char *absLabels[] = {"mm", "dd", "yy", "time", "time zone"};
-    QWidget *absFields[] = {Month_ComboBox, Day_ComboBox, Year_ComboBox, Time_MaskEdit,
-                            TimeZone_ComboBox};
-    for (int i = 0; i < 5; ++i) {
-        absGrid->addWidget(new QLabel(QLatin1String(absLabels[i]), AbsolutePanel), 0, i);
-        absGrid->addWidget(absFields[i], 1, i);
-    }
-    AbsolutePanel->hide();
-    RRelativeVP->setChecked(true);
-
-    auto *msgLabel =
-        named(new QLabel(QStringLiteral("Enter the message to send (maximum 160 characters):"),
-                         SettingsPanel),
-              "Msg_label");
-    EditMessage = named(new QPlainTextEdit(SettingsPanel), "EditMessage");
-    CharCounter = named(new QLabel(QStringLiteral("0"), SettingsPanel), "CharCounter");
-    SMSWarningCheckBox = named(
-        new QCheckBox(QStringLiteral("Show warning if the message contains any unsafe characters."),
-                      SettingsPanel),
-        "SMSWarningCheckBox");
-    SMSWarningCheckBox->setChecked(true);
-    SMS_SendB = named(new QPushButton(QStringLiteral("Send"), SettingsPanel), "SMS_SendB");
-    SMS_SendB->setToolTip(QStringLiteral("Write to memory."));
-
-    auto *s = new QGridLayout(SettingsPanel);
-    s->addWidget(CallType_ComboBox, 0, 0);
-    s->addWidget(daLabel, 0, 1);
-    s->addWidget(EditDA, 1, 0, 1, 3);
-    s->addWidget(EditEA, 2, 0, 1, 3);
-    s->addWidget(RRelativeVP, 3, 0);
-    s->addWidget(RelativePanel, 3, 1, 1, 2);
-    s->addWidget(RAbsoluteVP, 4, 0);
-    s->addWidget(AbsolutePanel, 5, 0, 1, 3);
-    s->addWidget(msgLabel, 6, 0, 1, 3);
-    s->addWidget(EditMessage, 7, 0, 1, 3);
-    auto *countRow = new QHBoxLayout;
-    countRow->addWidget(new QLabel(QStringLiteral("Count ="), SettingsPanel));
-    countRow->addWidget(CharCounter);
-    countRow->addStretch();
-    countRow->addWidget(SMS_SendB);
-    s->addWidget(SMSWarningCheckBox, 8, 0, 1, 3);
-    s->addLayout(countRow, 9, 0, 1, 3);
+    Composer = new SmsComposePanel(this);
+    Composer->linkReady = [this] { return linkReady(); };
+    SettingsPanel = Composer;
+    CallType_ComboBox = Composer->CallType_ComboBox;
+    EditDA = Composer->EditDA;
+    EditEA = Composer->EditEA;
+    RRelativeVP = Composer->RRelativeVP;
+    RAbsoluteVP = Composer->RAbsoluteVP;
+    RelativePanel = Composer->RelativePanel;
+    AbsolutePanel = Composer->AbsolutePanel;
+    SelectVP_SpinEdit = Composer->SelectVP_SpinEdit;
+    RelativeVP_calc = Composer->RelativeVP_calc;
+    Month_ComboBox = Composer->Month_ComboBox;
+    Day_ComboBox = Composer->Day_ComboBox;
+    Year_ComboBox = Composer->Year_ComboBox;
+    Time_MaskEdit = Composer->Time_MaskEdit;
+    TimeZone_ComboBox = Composer->TimeZone_ComboBox;
+    EditMessage = Composer->EditMessage;
+    CharCounter = Composer->CharCounter;
+    SMSWarningCheckBox = Composer->SMSWarningCheckBox;
+    SMS_SendB = Composer->SMS_SendB;
 
     auto *top = new QGridLayout;
     top->addWidget(SMS_ViewComboBox, 0, 0, 1, 2);
@@ -203,15 +128,6 @@ TSMS_Frm::TSMS_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(SMS_DeleteB, &QPushButton::clicked, this, &TSMS_Frm::SMS_DeleteBClick);
     connect(SMS_IndexListBox, &QListWidget::itemClicked, this, &TSMS_Frm::SMS_IndexListBoxClick);
     connect(SMS_SendB, &QPushButton::clicked, this, &TSMS_Frm::SMS_SendBClick);
-    connect(RRelativeVP, &QRadioButton::clicked, this, &TSMS_Frm::RRelativeVPClick);
-    connect(RAbsoluteVP, &QRadioButton::clicked, this, &TSMS_Frm::RAbsoluteVPClick);
-    connect(SelectVP_SpinEdit, &QSpinBox::textChanged, this, &TSMS_Frm::SelectVP_SpinEditChange);
-    connect(CallType_ComboBox, &QComboBox::currentIndexChanged, this,
-            &TSMS_Frm::CallType_ComboBoxChange);
-    connect(EditDA, &QLineEdit::textEdited, this, &TSMS_Frm::EditDAChange);
-    connect(EditEA, &QLineEdit::textEdited, this, &TSMS_Frm::EditEAChange);
-    connect(EditMessage, &QPlainTextEdit::textChanged, this, &TSMS_Frm::EditMessageChange);
-    connect(SMSWarningCheckBox, &QCheckBox::clicked, this, &TSMS_Frm::SMSWarningCheckBoxClick);
 
     resize(560, 640);
     FormCreate();
@@ -242,205 +158,9 @@ void TSMS_Frm::FormCreate()
     ++m_formCreateRuns;
     if (Form1)
         placement::moveInside(this, Form1->frameGeometry().topRight() + QPoint(4, 0));
-    RRelativeVP->setChecked(true);
-    RelativePanel->show();
-    AbsolutePanel->hide();
-    SelectVP_SpinEdit->setValue(255);
-    RelativeVP_calc->setText(QStringLiteral("63 weeks"));
-    Month_ComboBox->setCurrentIndex(0);
-    Day_ComboBox->setCurrentIndex(0);
-    Year_ComboBox->setCurrentIndex(0);
-    Time_MaskEdit->setText(QStringLiteral("00:00:00"));
-    TimeZone_ComboBox->setCurrentIndex(12);
+    Composer->ResetComposer();
     if (isVisible())
         EditMessage->setFocus();
-}
-
-// ---- Composing ----
-
-void TSMS_Frm::RRelativeVPClick()
-{
-    RRelativeVP->setChecked(true);
-    RelativePanel->show();
-    AbsolutePanel->hide();
-}
-
-void TSMS_Frm::RAbsoluteVPClick()
-{
-    RAbsoluteVP->setChecked(true);
-    AbsolutePanel->show();
-    RelativePanel->hide();
-}
-
-void TSMS_Frm::SelectVP_SpinEditChange()
-{
-    const QString text = SelectVP_SpinEdit->cleanText();
-    RelativeVP_calc->setText(
-        text.isEmpty() ? QString()
-                       : toQString(smsrules::RelativeVpWords(SelectVP_SpinEdit->value())));
-}
-
-bool TSMS_Frm::emailType() const
-{
-    return CallType_ComboBox->currentIndex() == 1;
-}
-
-std::string TSMS_Frm::countedText() const
-{
-    const std::string message = fromQString(EditMessage->toPlainText());
-    return emailType() ? fromQString(EditEA->text()) + " " + message : message;
-}
-
-void TSMS_Frm::setMessage(const std::string &text)
-{
-    const bool was = std::exchange(m_updating, true);
-    EditMessage->setPlainText(toQString(text));
-    EditMessage->moveCursor(QTextCursor::End);
-    m_updating = was;
-    CharCounter->setText(QString::number(smsrules::CountedLength(countedText())));
-}
-
-bool TSMS_Frm::CheckLength(const QString &question)
-{
-    const std::string counted = countedText();
-    const int n = smsrules::CountedLength(counted);
-    CharCounter->setText(QString::number(n));
-    if (n <= MaxLength)
-        return true;
-    std::string adjusted = smsrules::TrimToCountedLength(counted, MaxLength);
-    if (emailType()) {
-        const size_t prefix = fromQString(EditEA->text()).size() + 1;
-        adjusted = adjusted.size() > prefix ? adjusted.substr(prefix) : std::string();
-    }
-    const QString text =
-        QStringLiteral("The message exceeded the maximum length of 160 characters!\n\n") +
-        QStringLiteral("Note:\n") +
-        QStringLiteral("The following characters are counted as two characters in SMS:\n") +
-        QStringLiteral("^ { }  [ ~ ] |\n") +
-        QStringLiteral("For example, the actual data length of ^^^^^ is 10.\n\n") + question +
-        QStringLiteral("Adjusted message:\n") + toQString(adjusted) + QStringLiteral("\n");
-    if (notice::ask(this, Warning, text)) {
-        setMessage(adjusted);
-        return true;
-    }
-    EditMessage->setFocus();
-    return false;
-}
-
-// The unsafe-character check; false when the operator refused an e-mail adjustment.
-bool TSMS_Frm::checkUnsafe(int previousType)
-{
-    if (!SMSWarningCheckBox->isChecked())
-        return true;
-    const bool email = emailType();
-    const std::string message = fromQString(EditMessage->toPlainText());
-    const std::string unsafe = smsrules::UnsafeCharacters(message, email);
-    if (unsafe.empty())
-        return true;
-    if (!email) {
-        QString listed;
-        for (size_t i = 0; i < unsafe.size(); ++i)
-            listed += (i ? QStringLiteral(" ") : QString()) + toQString(unsafe.substr(i, 1));
-        const QString text =
-            QStringLiteral("The following character(s) may not arrive correctly ") +
-            QStringLiteral("because they might not be supported by the SMS system ") +
-            QStringLiteral("or by the destination system: ") + listed +
-            QStringLiteral("\nWould you like to remove the character(s) from the message?");
-        if (notice::ask(this, Warning, text))
-            setMessage(smsrules::WithoutUnsafe(message, false));
-        return true;
-    }
-    const std::string adjusted = smsrules::WithoutUnsafe(message, true);
-    const QString text =
-        QStringLiteral("There are character(s) which cannot be sent by email in the message.\n") +
-        QStringLiteral("Would you like to adjust the message to the following?\n") +
-        QStringLiteral("Adjusted message:\n") + toQString(adjusted) + QStringLiteral("\n");
-    if (notice::ask(this, Warning, text)) {
-        setMessage(adjusted);
-        return true;
-    }
-    if (previousType >= 0 && previousType != CallType_ComboBox->currentIndex()) {
-        const bool was = std::exchange(m_updating, true);
-        CallType_ComboBox->setCurrentIndex(previousType);
-        EditDA->setVisible(previousType == 0);
-        EditEA->setVisible(previousType == 1);
-        m_callType = previousType;
-        m_updating = was;
-    }
-    return false;
-}
-
-void TSMS_Frm::CallType_ComboBoxChange(int index)
-{
-    if (m_updating)
-        return;
-    const int previous = m_callType;
-    m_callType = index;
-    EditDA->setVisible(index == 0);
-    EditEA->setVisible(index == 1);
-    m_updating = true;
-    if (checkUnsafe(previous))
-        CheckLength(QStringLiteral("Would you like to adjust the message to the following?\n"));
-    m_updating = false;
-}
-
-void TSMS_Frm::EditDAChange()
-{
-    const QString text = EditDA->text();
-    QString kept;
-    for (QChar c : text)
-        if (c.isDigit() ? c.unicode() < 128 : QStringLiteral("#+;*").contains(c))
-            kept += c;
-    if (kept != text) {
-        const int removed = int(text.size() - kept.size());
-        const int caret = EditDA->cursorPosition();
-        EditDA->setText(kept);
-        EditDA->setCursorPosition(std::max(0, caret - removed));
-    }
-    if (m_updating)
-        return;
-    m_updating = true;
-    CheckLength(QStringLiteral("Would you like to adjust the message to the following?\n"));
-    m_updating = false;
-}
-
-void TSMS_Frm::EditEAChange()
-{
-    if (m_updating)
-        return;
-    m_updating = true;
-    CheckLength(QStringLiteral("Would you like to adjust the message to the following?\n"));
-    m_updating = false;
-}
-
-void TSMS_Frm::EditMessageChange()
-{
-    if (m_updating)
-        return;
-    m_updating = true;
-    const QString text = EditMessage->toPlainText();
-    if (text.size() > MaxLength) { // the memo holds at most 160 characters
-        EditMessage->setPlainText(text.left(MaxLength));
-        EditMessage->moveCursor(QTextCursor::End);
-    }
-    checkUnsafe(-1);
-    CheckLength(QStringLiteral("Would you like to adjust the message to the following?\n"));
-    m_updating = false;
-}
-
-void TSMS_Frm::SMSWarningCheckBoxClick()
-{
-    if (m_updating)
-        return;
-    m_updating = true;
-    checkUnsafe(-1);
-    CheckLength(QStringLiteral("Would you like to adjust the message to the following?\n"));
-    m_updating = false;
-}
-
-std::string TSMS_Frm::TimeZoneCode() const
-{
-    return smsrules::TimeZoneCode(TimeZone_ComboBox->currentIndex() - 12);
 }
 
 bool TSMS_Frm::linkReady() const
@@ -451,79 +171,15 @@ bool TSMS_Frm::linkReady() const
 
 void TSMS_Frm::SMS_SendBClick()
 {
-    // "Visible" is the field's own state: the window itself may be hidden.
-    if (!EditDA->isHidden() && EditDA->text().isEmpty()) {
-        notice::show(this, notice::Kind::Warning, Warning,
-                     QStringLiteral("Please enter the destination number."));
-        EditDA->setFocus();
+    SmsComposePanel::Prepared prepared;
+    if (!Composer->Prepare(prepared))
         return;
-    }
-    if (!EditEA->isHidden() && EditEA->text().isEmpty()) {
-        notice::show(this, notice::Kind::Warning, Warning,
-                     QStringLiteral("Please enter the destination email address."));
-        EditEA->setFocus();
-        return;
-    }
-    if (EditMessage->toPlainText().isEmpty()) {
-        notice::show(this, notice::Kind::Warning, Warning,
-                     QStringLiteral("There is no message to send."));
-        EditMessage->setFocus();
-        return;
-    }
-    if (!linkReady())
-        return;
-    if (EditDA->text().isEmpty() && EditEA->text().isEmpty())
-        return;
-    if (!EditEA->isHidden() && !EditEA->text().contains(QLatin1Char('@'))) {
-        notice::show(this, notice::Kind::Warning, Warning,
-                     QStringLiteral("Please enter the valid email address."));
-        EditEA->setFocus();
-        return;
-    }
-    if (RAbsoluteVP->isChecked() && (Time_MaskEdit->displayText().contains(QLatin1Char('_')) ||
-                                     Time_MaskEdit->displayText().contains(QLatin1Char(' ')))) {
-        Time_MaskEdit->setFocus();
-        return;
-    }
-    m_updating = true;
-    const bool lengthOk =
-        CheckLength(QStringLiteral("Would you like to send the following message instead?\n"));
-    m_updating = false;
-    if (!lengthOk)
-        return;
-
-    const bool email = emailType();
-    const std::string destination = email ? std::string("A2") : fromQString(EditDA->text());
-    const std::string message =
-        email ? fromQString(EditEA->text()) + " " + fromQString(EditMessage->toPlainText())
-              : fromQString(EditMessage->toPlainText());
-    int relative = 0;
-    std::string absolute;
-    std::string vpLine;
-    if (RRelativeVP->isChecked()) {
-        relative = SelectVP_SpinEdit->value();
-        vpLine = "Relative VP: " + fromQString(RelativeVP_calc->text()) + "\n";
-    } else {
-        const QString t = Time_MaskEdit->displayText();
-        absolute =
-            fromQString(Year_ComboBox->currentText() + Month_ComboBox->currentText() +
-                        Day_ComboBox->currentText() + t.mid(0, 2) + t.mid(3, 2) + t.mid(6, 2)) +
-            TimeZoneCode();
-        vpLine = "Absolute VP: " +
-                 fromQString(Month_ComboBox->currentText() + "/" + Day_ComboBox->currentText() +
-                             "/" + Year_ComboBox->currentText() + " " + t + " (" +
-                             TimeZone_ComboBox->currentText() + ")") +
-                 "\n";
-    }
-    int length = 0;
-    PduText = PduCodec->EncodeSubmit(destination, "91", message, relative, absolute, 0, length);
-    LogEntryText = "[SENT]\nTo: " + fromQString(email ? EditEA->text() : EditDA->text()) + " (" +
-                   fromQString(CallType_ComboBox->currentText()) + ")\n" + vpLine + message +
-                   "\n\n";
+    PduText = prepared.pdu;
+    LogEntryText = prepared.logEntry;
     SMS_Status->setText(QStringLiteral(" Sending..."));
     DisableSmsButtons();
     ATTableForm->DisableSendButtons();
-    Form1->SaxComm1->setTransmitLine("AT+CMGS=" + std::to_string(length));
+    Form1->SaxComm1->setTransmitLine("AT+CMGS=" + std::to_string(prepared.length));
     SendPDUTimer->start();
 }
 
@@ -811,6 +467,8 @@ void TSMS_Frm::EnableSmsButtons()
 {
     SMS_Status->clear();
     setControlsEnabled(true);
+    if (ATTableForm)
+        ATTableForm->EnableSendButtons();
 }
 
 void TSMS_Frm::BeginIndicationRequest()

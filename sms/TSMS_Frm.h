@@ -18,6 +18,7 @@ class QSpinBox;
 class QTextEdit;
 class QTimer;
 class SmsLog;
+class SmsComposePanel;
 
 // One message of the list, owned by its list entry.
 struct SmsRecord
@@ -59,6 +60,7 @@ public:
     QLabel *SMS_Status;
 
     // Lower half.
+    SmsComposePanel *Composer;
     QGroupBox *SettingsPanel;
     QComboBox *CallType_ComboBox;
     QLineEdit *EditDA;
@@ -90,14 +92,6 @@ public:
     void FormCreate();
     void SMS_SendBClick();
     void SendPDUTimerTimer();
-    void RRelativeVPClick();
-    void RAbsoluteVPClick();
-    void SelectVP_SpinEditChange();
-    void CallType_ComboBoxChange(int index);
-    void EditDAChange();
-    void EditEAChange();
-    void EditMessageChange();
-    void SMSWarningCheckBoxClick();
 
     void SMS_ViewBClick();
     void SMS_IndexListBoxClick();
@@ -112,10 +106,6 @@ public:
     void EndIndicationRequest();
     void ReleaseSmsState();
 
-    // The length check of sending and editing; false when the operator declines.
-    bool CheckLength(const QString &question);
-    // The time-zone code of the chosen zone.
-    std::string TimeZoneCode() const;
     // The port is open and, with hardware flow control, CTS is up.
     bool linkReady() const;
     SmsLog &log();
@@ -124,10 +114,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    bool emailType() const;
-    std::string countedText() const;
-    bool checkUnsafe(int previousType);
-    void setMessage(const std::string &text);
     void showLog();
     void clearView();
     void parseAnswer(const std::string &answer, bool logEvery);
@@ -138,8 +124,6 @@ private:
 
     std::unique_ptr<SmsLog> m_log;
     int m_formCreateRuns = 0;
-    int m_callType = 0;
-    bool m_updating = false;
 };
 
 extern TSMS_Frm *SMS_Frm;
