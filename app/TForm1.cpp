@@ -9,6 +9,7 @@
 #include "SessionRecord.h"
 #include "SessionValues.h"
 #include "TATTableForm.h"
+#include "TChatModeAlert_Frm.h"
 #include "TDialing_Frm.h"
 #include "TInfoBox.h"
 #include "TMsgBox.h"
@@ -355,10 +356,10 @@ void TForm1::buildMenus()
     for (const AtMenuItem &item : atMenuItems()) {
         if (groupName != QLatin1String(item.group)) {
             groupName = QLatin1String(item.group);
-            group = Help1->addMenu(groupName);
+            group = Help1->addMenu(QString(groupName).replace('&', QStringLiteral("&&")));
             group->setObjectName(groupComponent(groupName));
         }
-        QAction *a = action(group, item.objectName, QString::fromLatin1(item.title));
+        QAction *a = action(group, item.objectName, QString::fromLatin1(item.caption));
         const QString page = QLatin1String(item.objectName);
         const bool silentGps = group->objectName() == QLatin1String("ATGPSCommands1") &&
                                page != QLatin1String("ATplusPA");

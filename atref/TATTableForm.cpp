@@ -1,22 +1,861 @@
 #include "TATTableForm.h"
 
+#include "AtCatalogue.h"
+#include "AtComposer.h"
+#include "QtText.h"
+#include "SerialControl.h"
+#include "SmsComposePanel.h"
+#include "TForm1.h"
+#include "TSMS_Frm.h"
+#include "WindowPlacement.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+using tandrel::toQString;
+
 TATTableForm *ATTableForm = nullptr;
+std::string LastShownCommand;
+
+namespace {
+
+constexpr int LinePitch = 16;
+constexpr int LinesLeft = 200;
+constexpr int LinesTop = 40;
+
+const char *const PageFiles[] = {":/atref/pages/basic.txt", ":/atref/pages/plus1.txt",
+                                 ":/atref/pages/plus2.txt", ":/atref/pages/gps_sbd_sms.txt"};
+
+std::string resourceText(const char *path)
+{
+    QFile f{QString::fromLatin1(path)};
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    // The pages are UTF-8; the labels take the program's code page.
+    return tandrel::fromQString(QString::fromUtf8(f.readAll()));
+}
+
+const std::map<std::string, std::vector<std::string>> &allPages()
+{
+    static const auto pages = [] {
+        std::map<std::string, std::vector<std::string>> all;
+        for (const char *file : PageFiles)
+            all.merge(parseAtPages(resourceText(file)));
+        return all;
+    }();
+    return pages;
+}
+
+template <typename T>
+T *named(T *w, const char *name)
+{
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QLabel *boldLabel(const QString &text, QWidget *parent, const char *name = nullptr)
+{
+    auto *l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+    if (name)
+        l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+QWidget *spinPanel(const char *panelName, const char *label, QSpinBox *&spin, const char *spinName,
+                   QWidget *parent)
+{
+    auto *panel = named(new QWidget(parent), panelName);
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(QLatin1String(label), panel));
+    spin = named(new QSpinBox(panel), spinName);
+    row->addWidget(spin);
+    panel->hide();
+    return panel;
+}
+
+QComboBox *combo(const char *name, const QStringList &items, QWidget *parent)
+{
+    auto *c = named(new QComboBox(parent), name);
+    c->addItems(items);
+    return c;
+}
+
+QLineEdit *edit(const char *name, QWidget *parent)
+{
+    return named(new QLineEdit(parent), name);
+}
+
+// A hidden panel with a row of labelled fields.
+QWidget *fieldPanel(const char *name,
+                    std::initializer_list<std::pair<const char *, QWidget *>> fields,
+                    QWidget *parent)
+{
+    auto *panel = named(new QWidget(parent), name);
+    auto *grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    int column = 0;
+    for (const auto &[label, field] : fields) {
+        grid->addWidget(new QLabel(QLatin1String(label), panel), 0, column);
+        field->setParent(panel);
+        grid->addWidget(field, 1, column++);
+    }
+    panel->hide();
+    return panel;
+}
+
+} // namespace
 
 TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
 {
+    Q_INIT_RESOURCE(atpages);
     setObjectName(QStringLiteral("ATTableForm"));
     setWindowTitle(QStringLiteral("AT Command Table"));
-    resize(640, 560);
+
+    m_scroll = named(new QScrollArea(this), "ScrollBox");
+    m_sheet = named(new QWidget, "Sheet");
+    m_sheet->setAutoFillBackground(true);
+    QPalette white = m_sheet->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    m_sheet->setPalette(white);
+    m_scroll->setWidget(m_sheet);
+    m_scroll->setWidgetResizable(false);
+    m_scroll->viewport()->installEventFilter(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+
+    QWidget *s = m_sheet;
+    ATCommand = boldLabel({}, s, "ATCommand");
+    ATCommand->setGeometry(8, 8, 110, 18);
+    boldLabel(QStringLiteral(":"), s)->setGeometry(118, 8, 8, 18);
+    Modem = boldLabel({}, s, "Modem");
+    Modem->setGeometry(130, 8, 90, 18);
+    Command = boldLabel({}, s, "Command");
+    Command->setGeometry(LinesLeft, 8, 560, 18);
+    boldLabel(QStringLiteral("Description"), s)->setGeometry(112, LinesTop, 80, 16);
+    boldLabel(QStringLiteral(":"), s)->setGeometry(190, LinesTop, 8, 16);
+    for (size_t i = 0; i < Description.size(); ++i) {
+        Description[i] = new QLabel(s);
+        Description[i]->setObjectName(QStringLiteral("Description%1").arg(i + 1));
+        Description[i]->setGeometry(LinesLeft, LinesTop + int(i) * LinePitch, 600, LinePitch);
+        Description[i]->setTextFormat(Qt::PlainText);
+    }
+    ExtraDescriptionPanel = named(new QWidget(s), "ExtraDescriptionPanel");
+    ExtraDescriptionPanel->setGeometry(LinesLeft, LinesTop + 30 * LinePitch, 600, 50 * LinePitch);
+    for (size_t i = 0; i < eDescription.size(); ++i) {
+        eDescription[i] = new QLabel(ExtraDescriptionPanel);
+        eDescription[i]->setObjectName(QStringLiteral("eDescription%1").arg(i + 1));
+        eDescription[i]->setGeometry(0, int(i) * LinePitch, 600, LinePitch);
+        eDescription[i]->setTextFormat(Qt::PlainText);
+    }
+    ExtraDescriptionPanel->hide();
+
+    SendCommandB = named(new QPushButton(QStringLiteral("Send"), s), "SendCommandB");
+    SendCommandB->setGeometry(8, LinesTop, 60, 24);
+    ReadB = named(new QPushButton(QStringLiteral("Read "), s), "ReadB");
+    ReadB->setGeometry(620, 6, 60, 22);
+    ReadB->hide();
+    TestB = named(new QPushButton(QStringLiteral("Test"), s), "TestB");
+    TestB->setGeometry(620, 30, 60, 22);
+    TestB->hide();
+
+    SelectNPanel = spinPanel("SelectNPanel", "n =", EditNValue, "EditNValue", s);
+    SelectNPanel->setGeometry(8, LinesTop + 30, 90, 24);
+    SelectVPanel = spinPanel("SelectVPanel", "v =", EditVValue, "EditVValue", s);
+    SelectVPanel->setGeometry(8, LinesTop + 56, 90, 24);
+    SelectDPanel = spinPanel("SelectDPanel", "d =", EditDValue, "EditDValue", s);
+    SelectDPanel->setGeometry(8, LinesTop + 82, 90, 24);
+    EditDValue->setRange(1, 100);
+    EditDValue->setValue(1);
+
+    auto button = [s](const char *name, const char *text, int y) {
+        auto *b = named(new QPushButton(QLatin1String(text), s), name);
+        b->setGeometry(8, y, 90, 24);
+        b->hide();
+        return b;
+    };
+    Change_PhoneNumberB = button("Change_PhoneNumberB", "Change ...", LinesTop + 30);
+    Set_RealClockB = button("Set_RealClockB", "Set...", LinesTop + 30);
+    Set_DCB = button("Set_DCB", "Set...", LinesTop + 30);
+    Set_PhonebookB = button("Set_PhonebookB", "Set...", LinesTop + 30);
+
+    // The command panels sit under the buttons, at the left of the description.
+    const QRect panelArea(8, LinesTop + 110, 185, 200);
+    CSTAPanel = named(new QWidget(s), "CSTAPanel");
+    RCSTA129 = named(new QRadioButton(QStringLiteral("129"), CSTAPanel), "RCSTA129");
+    RCSTA145 = named(new QRadioButton(QStringLiteral("145"), CSTAPanel), "RCSTA145");
+    auto *cstaRow = new QVBoxLayout(CSTAPanel);
+    cstaRow->addWidget(RCSTA129);
+    cstaRow->addWidget(RCSTA145);
+    RCSTA129->setChecked(true);
+    CSTAPanel->hide();
+
+    EditFLFac = combo("EditFLFac", {"CS", "SC"}, s);
+    EditFLMode = combo("EditFLMode", {"0", "1"}, s);
+    EditFLPwd = edit("EditFLPwd", s);
+    EditFLPwd->setMaxLength(8);
+    CLCK_Panel =
+        fieldPanel("CLCK_Panel", {{"f =", EditFLFac}, {"m =", EditFLMode}, {"p =", EditFLPwd}}, s);
+    EditCPFac = combo("EditCPFac", {"CS", "SC"}, s);
+    EditCPOldpwd = edit("EditCPOldpwd", s);
+    EditCPOldpwd->setMaxLength(8);
+    EditCPNewpwd = edit("EditCPNewpwd", s);
+    EditCPNewpwd->setMaxLength(8);
+    CPWD_Panel = fieldPanel("CPWD_Panel",
+                            {{"f =", EditCPFac}, {"o =", EditCPOldpwd}, {"n =", EditCPNewpwd}}, s);
+    EditEPPin = edit("EditEPPin", s);
+    EditEPPin->setMaxLength(8);
+    EditEPNewpin = edit("EditEPNewpin", s);
+    EditEPNewpin->setMaxLength(8);
+    CPIN_Panel = fieldPanel("CPIN_Panel", {{"p =", EditEPPin}, {"n =", EditEPNewpin}}, s);
+
+    SelectPMPanel = named(new QWidget(s), "SelectPMPanel");
+    auto *pmGrid = new QGridLayout(SelectPMPanel);
+    static const char *const boxes[][3] = {
+        {"GGACheckBox", "GGA (1) ", "1"},    {"GLLCheckBox", "GLL (2) ", "2"},
+        {"GSACheckBox", "GSA (3)", "3"},     {"GSVCheckBox", "GSV (4)", "4"},
+        {"GRSCheckBox", "GRS (5)", "5"},     {"RMCCheckBox", "RMC (6)", "6"},
+        {"VTGCheckBox", "VTG (7)", "7"},     {"ZDACheckBox", "ZDA (8)", "8"},
+        {"GSTCheckBox", "GST (9)", "9"},     {"VELCheckBox", "PUBX,00 (A)", "A"},
+        {"POSCheckBox", "PUBX,01 (B)", "B"}, {"TIMECheckBox", "PUBX,04 (C)", "C"}};
+    for (int i = 0; i < 12; ++i) {
+        auto *box = new QCheckBox(QLatin1String(boxes[i][1]), SelectPMPanel);
+        box->setObjectName(QLatin1String(boxes[i][0]));
+        box->setProperty("code", QLatin1String(boxes[i][2]));
+        pmGrid->addWidget(box, i / 3, i % 3);
+        PMCheckBoxes.push_back(box);
+    }
+    GGACheckBox = PMCheckBoxes.front();
+    SelectPMPanel->hide();
+
+    ModeComboBox = combo("ModeComboBox", {"0", "1", "2"}, s);
+    MTComboBox = combo("MTComboBox", {"0", "1", "2", "3"}, s);
+    DSComboBox = combo("DSComboBox", {"0", "1"}, s);
+    BFRComboBox = combo("BFRComboBox", {"0", "1"}, s);
+    for (QComboBox *c : {ModeComboBox, MTComboBox, DSComboBox, BFRComboBox})
+        c->setEditable(true);
+    CNMI_Panel = fieldPanel("CNMI_Panel",
+                            {{"mode", ModeComboBox},
+                             {"mt", MTComboBox},
+                             {"ds", DSComboBox},
+                             {"bfr", BFRComboBox},
+                             {"BM:      0", new QWidget}},
+                            s);
+
+    auto range = [](int from, int to) {
+        QStringList out;
+        for (int i = from; i <= to; ++i)
+            out << QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+        return out;
+    };
+    EditRCYear = combo("EditRCYear", range(70, 99) + range(0, 58) + QStringList{"", "", ""}, s);
+    EditRCMonth = combo("EditRCMonth", range(1, 12), s);
+    EditRCDay = combo("EditRCDay", range(1, 31), s);
+    EditRCHour = combo("EditRCHour", range(0, 24), s);
+    EditRCMinutes = combo("EditRCMinutes", range(0, 60) + QStringList{"", "", "", "", ""}, s);
+    EditRCSeconds = combo("EditRCSeconds", range(0, 60) + QStringList{"", "", "", "", ""}, s);
+    RealClockB = named(new QPushButton(QStringLiteral("Done"), s), "RealClockB");
+    RealClock_Panel = fieldPanel("RealClock_Panel",
+                                 {{"yy", EditRCYear},
+                                  {"mm", EditRCMonth},
+                                  {"dd", EditRCDay},
+                                  {"hh", EditRCHour},
+                                  {"mm", EditRCMinutes},
+                                  {"ss", EditRCSeconds},
+                                  {"", RealClockB}},
+                                 s);
+    EditDCDirection =
+        combo("EditDCDirection",
+              {"0 No compression", "1 Transmit only", "2 Receive only", "3 Both directions"}, s);
+    EditDCCompneg = combo("EditDCCompneg", {"0", "1"}, s);
+    EditDCMaxdict = named(new QSpinBox(s), "EditDCMaxdict");
+    EditDCMaxdict->setRange(512, 2048);
+    EditDCMaxdict->setValue(512);
+    EditDCMaxstring = named(new QSpinBox(s), "EditDCMaxstring");
+    EditDCMaxstring->setRange(6, 250);
+    EditDCMaxstring->setValue(6);
+    DC_OKB = named(new QPushButton(QStringLiteral("Done"), s), "DC_OKB");
+    DataCompression_Panel = fieldPanel("DataCompression_Panel",
+                                       {{"direction", EditDCDirection},
+                                        {"negotiation", EditDCCompneg},
+                                        {"dictionary", EditDCMaxdict},
+                                        {"string", EditDCMaxstring},
+                                        {"", DC_OKB}},
+                                       s);
+    connect(EditDCDirection, &QComboBox::currentIndexChanged, this,
+            [this](int i) { CompressionFields["direction"] = std::to_string(std::max(0, i)); });
+    connect(EditDCCompneg, &QComboBox::currentTextChanged, this, [this](const QString &t) {
+        CompressionFields["negotiation"] = tandrel::fromQString(t);
+    });
+    connect(EditDCMaxdict, &QSpinBox::textChanged, this, [this](const QString &t) {
+        CompressionFields["dictionary"] = tandrel::fromQString(t);
+    });
+    connect(EditDCMaxstring, &QSpinBox::textChanged, this,
+            [this](const QString &t) { CompressionFields["string"] = tandrel::fromQString(t); });
+
+    QStringList indexes;
+    for (int i = 1; i <= 255; ++i)
+        indexes << QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
+    EditPBIndex = combo("EditPBIndex", QStringList{"Index"} + indexes, s);
+    EditPBIndex->setToolTip(QStringLiteral("001-255"));
+    EditPBType = combo("EditPBType", {"Type", "129", "145"}, s);
+    EditPBType->setToolTip(QStringLiteral("129 or 145"));
+    EditPBNum = edit("EditPBNum", s);
+    EditPBNum->setMaxLength(32);
+    EditPBNum->setToolTip(QStringLiteral("Maximum 32 characters"));
+    EditPBText = edit("EditPBText", s);
+    EditPBText->setMaxLength(16);
+    EditPBText->setToolTip(QStringLiteral("Maximum 16  characters"));
+    PhonebookB = named(new QPushButton(QStringLiteral("Done"), s), "PhonebookB");
+    Phonebook_Panel = fieldPanel("Phonebook_Panel",
+                                 {{"index", EditPBIndex},
+                                  {"number", EditPBNum},
+                                  {"type", EditPBType},
+                                  {"text", EditPBText},
+                                  {"", PhonebookB}},
+                                 s);
+    EditPBIndex1 = combo("EditPBIndex1", QStringList{"Index1"} + indexes, s);
+    EditPBIndex2 = combo("EditPBIndex2", QStringList{"Index2"} + indexes, s);
+    PBIndex_Panel =
+        fieldPanel("PBIndex_Panel", {{"first", EditPBIndex1}, {"last", EditPBIndex2}}, s);
+    EditPBStorage = combo("EditPBStorage", {"Storage", "FD", "LD", "ME", "MT", "SM"}, s);
+    EditPBStorage->hide();
+    EditPBFindtext = edit("EditPBFindtext", s);
+    EditPBFindtext->setMaxLength(32);
+    EditPBFindtext->hide();
+    connect(EditPBFindtext, &QLineEdit::textChanged, this,
+            [this](const QString &t) { FindText = tandrel::fromQString(t); });
+    connect(EditPBIndex1, &QComboBox::currentTextChanged, this,
+            [this](const QString &t) { FirstIndex = tandrel::fromQString(t); });
+    connect(EditPBIndex2, &QComboBox::currentTextChanged, this,
+            [this](const QString &t) { SecondIndex = tandrel::fromQString(t); });
+    connect(EditPBStorage, &QComboBox::currentTextChanged, this,
+            [this](const QString &t) { PhonebookStorage = tandrel::fromQString(t); });
+    connect(EditNValue, &QSpinBox::textChanged, this,
+            [this](const QString &t) { ValueN = tandrel::fromQString(t); });
+    connect(EditVValue, &QSpinBox::textChanged, this,
+            [this](const QString &t) { ValueV = tandrel::fromQString(t); });
+    connect(EditDValue, &QSpinBox::textChanged, this,
+            [this](const QString &t) { ValueD = tandrel::fromQString(t); });
+    auto csta = [this] {
+        if (CommandPrefix.find("AT+CSTA") != std::string::npos)
+            ValueN = RCSTA129->isChecked() ? "129" : "145";
+        else if (CommandPrefix.find("AT+CSCA") != std::string::npos)
+            ValueN = RCSTA129->isChecked() ? "\"00881662900005\",129" : "\"881662900005\",145";
+    };
+    connect(RCSTA129, &QRadioButton::clicked, this, csta);
+    connect(RCSTA145, &QRadioButton::clicked, this, csta);
+    connect(SendCommandB, &QPushButton::clicked, this, &TATTableForm::SendCommandBClick);
+    connect(ReadB, &QPushButton::clicked, this, &TATTableForm::ReadBClick);
+    connect(TestB, &QPushButton::clicked, this, &TATTableForm::TestBClick);
+    connect(Set_RealClockB, &QPushButton::clicked, this, &TATTableForm::Set_RealClockBClick);
+    connect(Set_DCB, &QPushButton::clicked, this, &TATTableForm::Set_DCBClick);
+    connect(Set_PhonebookB, &QPushButton::clicked, this, &TATTableForm::Set_PhonebookBClick);
+    connect(RealClockB, &QPushButton::clicked, this, &TATTableForm::RealClockBClick);
+    connect(DC_OKB, &QPushButton::clicked, this, &TATTableForm::DC_OKBClick);
+    connect(PhonebookB, &QPushButton::clicked, this, &TATTableForm::PhonebookBClick);
+    m_pacer = new QTimer(this);
+    m_pacer->setInterval(1);
+    connect(m_pacer, &QTimer::timeout, this, [this] {
+        if (m_paced.empty() || !Form1 || !Form1->SaxComm1->PortOpen()) {
+            m_paced.clear();
+            m_pacer->stop();
+            return;
+        }
+        Form1->SaxComm1->setOutput(m_paced.substr(0, 1));
+        m_paced.erase(0, 1);
+    });
+
+    SMS_SendorWrite_Panel = named(new QWidget(s), "SMS_SendorWrite_Panel");
+    SmsPage = new SmsComposePanel(SMS_SendorWrite_Panel);
+    SmsPage->linkReady = [] { return SMS_Frm && SMS_Frm->linkReady(); };
+    auto *smsLayout = new QVBoxLayout(SMS_SendorWrite_Panel);
+    smsLayout->setContentsMargins(0, 0, 0, 0);
+    smsLayout->addWidget(SmsPage);
+    connect(SmsPage->SMS_SendB, &QPushButton::clicked, this, &TATTableForm::SMS_SendBClick);
+    // The warning switch is one setting for both places that compose messages.
+    connect(SmsPage->SMSWarningCheckBox, &QCheckBox::clicked, this, [this](bool on) {
+        if (SMS_Frm)
+            SMS_Frm->SMSWarningCheckBox->setChecked(on);
+    });
+    SMS_SendorWrite_Panel->hide();
+    PhoneNumber_Panel = named(new QWidget(s), "PhoneNumber_Panel");
+    PhoneNumber_Panel->hide();
+    SMS_SendorWrite_Panel->setGeometry(LinesLeft, LinesTop + 30 * LinePitch + 8, 600,
+                                       SmsPage->sizeHint().height());
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             CSTAPanel, CLCK_Panel, CPWD_Panel, CPIN_Panel, SelectPMPanel, CNMI_Panel,
+             RealClock_Panel, DataCompression_Panel, Phonebook_Panel, PBIndex_Panel, EditPBStorage,
+             EditPBFindtext, PhoneNumber_Panel})
+        w->setGeometry(panelArea.x(), panelArea.y(), panelArea.width(),
+                       std::max(24, w->sizeHint().height()));
+
+    TermsAbbrevPanel = named(new QWidget(s), "TermsAbbrevPanel");
+    Title = boldLabel(QStringLiteral("  Terms and Abbreviations"), TermsAbbrevPanel, "Title");
+    TermsAbbrevT = named(new QLabel(TermsAbbrevPanel), "TermsAbbrevT");
+    TermsAbbrevT->setTextFormat(Qt::PlainText);
+    TermsAbbrevT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto *termsLayout = new QVBoxLayout(TermsAbbrevPanel);
+    termsLayout->addWidget(Title);
+    termsLayout->addWidget(TermsAbbrevT, 1);
+    TermsAbbrevPanel->hide();
+
+    m_sheet->resize(820, LinesTop + 80 * LinePitch + 20);
+    resize(708, 345);
+    FormActivate();
+}
+
+TATTableForm::~TATTableForm() = default;
+
+const std::vector<std::string> &TATTableForm::descriptionOf(const std::string &title)
+{
+    static const std::vector<std::string> none;
+    const auto &pages = allPages();
+    const auto it = pages.find(title);
+    return it == pages.end() ? none : it->second;
+}
+
+QString TATTableForm::currentPage() const
+{
+    return m_page ? QLatin1String(m_page->menuItem) : QString();
+}
+
+void TATTableForm::FormActivate()
+{
+    ++ActivationCount;
+    if (ActivationCount < 3) {
+        if (Form1)
+            placement::moveInside(this, Form1->frameGeometry().topLeft() + QPoint(115, -115));
+        resize(708, 345);
+        m_scroll->horizontalScrollBar()->setValue(0);
+        m_scroll->verticalScrollBar()->setValue(0);
+    }
+    if (CommandPrefix != LastShownCommand) {
+        m_scroll->horizontalScrollBar()->setValue(0);
+        m_scroll->verticalScrollBar()->setValue(0);
+        LastShownCommand = CommandPrefix;
+    }
+}
+
+void TATTableForm::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+bool TATTableForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Wheel) {
+        const int delta = static_cast<QWheelEvent *>(event)->angleDelta().y();
+        QScrollBar *bar = m_scroll->verticalScrollBar();
+        if (delta < 0)
+            bar->setValue(bar->value() + 12);
+        else if (delta > 0)
+            bar->setValue(bar->value() - 12);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TATTableForm::ResetPage()
+{
+    for (QLabel *l : Description)
+        l->clear();
+    m_scroll->horizontalScrollBar()->setValue(0);
+    m_scroll->verticalScrollBar()->setValue(0);
+
+    const std::string &p = CommandPrefix;
+    const AtLayout l = atLayoutFor(p, Form1 ? Form1->IgVerValue : std::string());
+    TermsAbbrevPanel->setVisible(l.terms);
+    SelectVPanel->setVisible(l.vPanel);
+    SelectDPanel->setVisible(l.dPanel);
+    CSTAPanel->setVisible(l.cstaPanel);
+    CNMI_Panel->setVisible(l.cnmiPanel);
+    SMS_SendorWrite_Panel->setVisible(l.smsPanel);
+    ReadB->setVisible(l.readB);
+    TestB->setVisible(l.testB);
+    EditNValue->setValue(std::stoi(l.nText));
+    EditVValue->setValue(std::stoi(l.vText));
+    EditDValue->setValue(std::stoi(l.dText));
+    if (l.pmPanel) {
+        for (QCheckBox *box : PMCheckBoxes)
+            box->setChecked(box == GGACheckBox);
+    } else {
+        SelectPMPanel->hide();
+    }
+    for (QWidget *w : std::initializer_list<QWidget *>{PhoneNumber_Panel, Phonebook_Panel,
+                                                       RealClock_Panel, DataCompression_Panel})
+        w->hide();
+    Set_RealClockB->setVisible(l.setRealClockB);
+    Set_DCB->setVisible(l.setDCB);
+    CLCK_Panel->setVisible(l.clckPanel);
+    CPWD_Panel->setVisible(l.cpwdPanel);
+    CPIN_Panel->setVisible(l.cpinPanel);
+    RCSTA129->setChecked(true);
+
+    ValueN = !SelectNPanel->isHidden() ? tandrel::fromQString(EditNValue->text()) : std::string();
+    ValueV = !SelectVPanel->isHidden() ? tandrel::fromQString(EditVValue->text()) : std::string();
+    ValueD = !SelectDPanel->isHidden() ? tandrel::fromQString(EditDValue->text()) : std::string();
+    if (p.find("AT+CSTA") != std::string::npos)
+        ValueN = RCSTA129->isChecked() ? "129" : "145";
+    else if (p.find("AT+CSCA") != std::string::npos)
+        ValueN = RCSTA129->isChecked() ? "\"00881662900005\",129" : "\"881662900005\",145";
+
+    SendCommandB->setVisible(l.sendB);
+    if (l.emptySuffix)
+        CommandSuffix.clear();
+
+    Change_PhoneNumberB->setVisible(l.changePhoneNumberB);
+    EditPBFindtext->setVisible(l.findText);
+    PBIndex_Panel->setVisible(l.pbIndexPanel);
+    EditPBStorage->setVisible(l.pbStorage);
+    Set_PhonebookB->setVisible(l.setPhonebookB);
+    if (l.findText) {
+        EditPBFindtext->setText(QStringLiteral(" EnterText"));
+        FindText.clear();
+    }
+    if (l.pbIndexPanel) {
+        EditPBIndex1->setCurrentIndex(0);
+        EditPBIndex2->setCurrentIndex(0);
+        FirstIndex.clear();
+        SecondIndex.clear();
+    }
+    if (l.pbStorage) {
+        EditPBStorage->setCurrentIndex(0);
+        PhonebookStorage.clear();
+    }
+    if (l.setPhonebookB) {
+        EditPBIndex->setCurrentIndex(0);
+        EditPBType->setCurrentIndex(0);
+        EditPBNum->setText(QStringLiteral(" EnterNumber"));
+        EditPBText->setText(QStringLiteral(" EnterText"));
+        EntryIndex.clear();
+        EntryNumber.clear();
+        EntryType.clear();
+        EntryText.clear();
+    }
+    if (l.clckPanel) {
+        EditFLFac->setCurrentIndex(-1);
+        EditFLMode->setCurrentIndex(-1);
+        EditFLPwd->clear();
+    }
+    if (l.cpwdPanel) {
+        EditCPFac->setCurrentIndex(-1);
+        EditCPOldpwd->clear();
+        EditCPNewpwd->clear();
+    }
+    if (l.cpinPanel) {
+        EditEPPin->clear();
+        EditEPNewpin->clear();
+    }
+
+    if (l.extraPanel) {
+        for (QLabel *e : eDescription)
+            e->clear();
+        if (l.emptySuffix)
+            CommandSuffix.clear();
+        ExtraDescriptionPanel->show();
+    } else {
+        ExtraDescriptionPanel->hide();
+    }
+}
+
+void TATTableForm::writeDescription(const std::vector<std::string> &lines)
+{
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i < Description.size())
+            Description[i]->setText(toQString(lines[i]));
+        else if (i - Description.size() < eDescription.size() && !ExtraDescriptionPanel->isHidden())
+            eDescription[i - Description.size()]->setText(toQString(lines[i]));
+    }
+}
+
+void TATTableForm::openPage(const char *title)
+{
+    const AtPage *page = findAtPage(title);
+    if (!page)
+        return;
+    m_page = page;
+    ATCommand->setText(QString::fromLatin1(page->title));
+    Command->setText(QString::fromLatin1(page->name));
+    Modem->setText(QString::fromLatin1(page->models));
+    CommandPrefix = page->prefix;
+    CommandSuffix = page->suffix;
+    SelectNPanel->setVisible(page->n.shown);
+    auto bounds = [](QSpinBox *spin, const AtRange &r) {
+        if (r.lo == r.hi)
+            spin->setRange(-2147483647, 2147483647); // not limited
+        else
+            spin->setRange(r.lo, r.hi);
+    };
+    bounds(EditNValue, page->n);
+    if (page->v.shown)
+        bounds(EditVValue, page->v);
+    if (page->d.shown)
+        bounds(EditDValue, page->d);
+    SelectPMPanel->setVisible(CommandPrefix == "AT+PM=");
+    if (CommandPrefix == "AT+CCLK=")
+        ClockFields.clear();
+    if (CommandPrefix == "AT+DS=")
+        CompressionFields = {
+            {"direction", ""}, {"negotiation", ""}, {"dictionary", "512"}, {"string", "6"}};
+    ResetPage();
+    writeDescription(descriptionOf(page->title));
+    TermsAbbrevT->clear();
+    show();
+    raise();
+}
+
+void TATTableForm::termsandabbreviations()
+{
+    m_page = nullptr;
+    ATCommand->clear();
+    Command->clear();
+    Modem->clear();
+    CommandPrefix = "NONE";
+    CommandSuffix.clear();
+    SelectNPanel->hide();
+    SelectPMPanel->hide();
+    ResetPage();
+    TermsAbbrevT->setText(toQString(glossaryText(resourceText(":/atref/pages/terms.txt"))));
+    TermsAbbrevPanel->setGeometry(8, 8, 780, TermsAbbrevT->sizeHint().height() + 40);
+    m_sheet->resize(820, std::max(LinesTop + 80 * LinePitch + 20, TermsAbbrevPanel->height() + 20));
+    show();
+    raise();
 }
 
 void TATTableForm::ShowPage(const QString &menuItemName)
 {
-    m_page = menuItemName;
-    show();
-    raise();
-    activateWindow();
+    if (menuItemName == QLatin1String("TermsandAbbreviations1")) {
+        termsandabbreviations();
+        return;
+    }
+    if (const AtPage *page = findAtPage(menuItemName.toStdString()))
+        openPage(page->title);
 }
 
 void TATTableForm::ResetNumberFields() {}
-void TATTableForm::DisableSendButtons() {}
-void TATTableForm::EnableSendButtons() {}
+
+void TATTableForm::DisableSendButtons()
+{
+    for (QPushButton *b : {SendCommandB, ReadB, TestB})
+        b->setEnabled(false);
+    if (QPushButton *sms = findChild<QPushButton *>(QStringLiteral("SMS_SendB")))
+        sms->setEnabled(false);
+}
+
+void TATTableForm::EnableSendButtons()
+{
+    for (QPushButton *b : {SendCommandB, ReadB, TestB})
+        b->setEnabled(true);
+    if (QPushButton *sms = findChild<QPushButton *>(QStringLiteral("SMS_SendB")))
+        sms->setEnabled(true);
+}
+
+void TATTableForm::SMS_SendBClick()
+{
+    SmsComposePanel::Prepared prepared;
+    if (!SmsPage->Prepare(prepared))
+        return;
+    SMS_Frm->PduText = prepared.pdu;
+    const std::string length = std::to_string(prepared.length);
+    if (CommandPrefix.find("CMGW") != std::string::npos) {
+        sendLine("AT+CMGW=" + length);
+        SMS_Frm->SendPDUTimer->start();
+        return;
+    }
+    if (CommandPrefix.find("CMGS") == std::string::npos)
+        return;
+    SMS_Frm->LogEntryText = prepared.logEntry;
+    SMS_Frm->SMS_Status->setText(QStringLiteral(" Sending..."));
+    sendLine("AT+CMGS=" + length);
+    SMS_Frm->SendPDUTimer->start();
+    SMS_Frm->DisableSmsButtons();
+    DisableSendButtons();
+}
+
+bool TATTableForm::pacingBusy() const
+{
+    return !m_paced.empty();
+}
+
+void TATTableForm::sendLine(const std::string &text)
+{
+    Form1->SaxComm1->setTransmitLine(text);
+}
+
+void TATTableForm::sendPaced(const std::string &text)
+{
+    // At least a millisecond a character, from the event loop so the window stays live.
+    m_paced += text;
+    if (!m_pacer->isActive())
+        m_pacer->start();
+}
+
+void TATTableForm::SendCommandBClick()
+{
+    SerialControl *port = Form1->SaxComm1;
+    if (!port->PortOpen())
+        return;
+    if (Form1->FlowValue == "HW" && !port->CtsState() && !atSendableWithoutCts(CommandPrefix))
+        return;
+    AtCommandState st;
+    st.prefix = CommandPrefix;
+    st.n = ValueN;
+    st.v = ValueV;
+    st.d = ValueD;
+    st.suffix = CommandSuffix;
+    st.findText = FindText;
+    st.firstIndex = FirstIndex;
+    st.secondIndex = SecondIndex;
+    st.phonebookStorage = PhonebookStorage;
+    st.entryIndex = EntryIndex;
+    st.entryNumber = EntryNumber;
+    st.entryType = EntryType;
+    st.entryText = EntryText;
+    st.year = ClockFields["year"];
+    st.month = ClockFields["month"];
+    st.day = ClockFields["day"];
+    st.hour = ClockFields["hour"];
+    st.minutes = ClockFields["minutes"];
+    st.seconds = ClockFields["seconds"];
+    st.direction = CompressionFields["direction"];
+    st.negotiation = CompressionFields["negotiation"];
+    st.dictionary = CompressionFields["dictionary"];
+    st.stringLength = CompressionFields["string"];
+    st.lockFacility = tandrel::fromQString(EditFLFac->currentText());
+    st.lockMode = tandrel::fromQString(EditFLMode->currentText());
+    st.lockPassword = tandrel::fromQString(EditFLPwd->text());
+    st.pwdFacility = tandrel::fromQString(EditCPFac->currentText());
+    st.oldPassword = tandrel::fromQString(EditCPOldpwd->text());
+    st.newPassword = tandrel::fromQString(EditCPNewpwd->text());
+    st.pin = tandrel::fromQString(EditEPPin->text());
+    st.newPin = tandrel::fromQString(EditEPNewpin->text());
+    st.cnmiMode = tandrel::fromQString(ModeComboBox->currentText());
+    st.cnmiMt = tandrel::fromQString(MTComboBox->currentText());
+    st.cnmiDs = tandrel::fromQString(DSComboBox->currentText());
+    st.cnmiBfr = tandrel::fromQString(BFRComboBox->currentText());
+    if (CommandPrefix.find("AT+PM=") != std::string::npos) {
+        if (std::none_of(PMCheckBoxes.begin(), PMCheckBoxes.end(),
+                         [](QCheckBox *b) { return b->isChecked(); }))
+            GGACheckBox->setChecked(true);
+        for (QCheckBox *b : PMCheckBoxes)
+            if (b->isChecked())
+                st.nmeaCodes.push_back(b->property("code").toString().toStdString());
+    }
+    if (dialLine)
+        st.dialLine = dialLine();
+    st.carrier = port->CarrierDetect();
+    std::vector<std::string> smsIndexes;
+    for (int i = 0; SMS_Frm && i < SMS_Frm->SMS_IndexListBox->count(); ++i)
+        smsIndexes.push_back(tandrel::fromQString(SMS_Frm->SMS_IndexListBox->item(i)->text()));
+
+    const AtOutput out = composeAtCommand(st, smsIndexes);
+    if (out.setsAutoAnswer)
+        AutoAnswerEnabled = out.autoAnswer;
+    switch (out.kind) {
+    case AtOutput::Nothing:
+        break;
+    case AtOutput::Line:
+        sendLine(out.text);
+        break;
+    case AtOutput::Raw:
+        port->setOutput(out.text);
+        break;
+    case AtOutput::Paced:
+        sendPaced(out.text);
+        break;
+    case AtOutput::DeleteSms:
+        for (int i = 0; i < SMS_Frm->SMS_IndexListBox->count(); ++i) {
+            if (SMS_Frm->SMS_IndexListBox->item(i)->text() == tandrel::toQString(out.text)) {
+                SMS_Frm->SMS_IndexListBox->setCurrentRow(i);
+                SMS_Frm->SMS_DeleteBClick();
+                break;
+            }
+        }
+        break;
+    }
+}
+
+// Read and Test are refused like Send while the port is closed.
+void TATTableForm::ReadBClick()
+{
+    if (Form1->SaxComm1->PortOpen())
+        sendLine(atReadCommand(CommandPrefix));
+}
+
+void TATTableForm::TestBClick()
+{
+    if (Form1->SaxComm1->PortOpen())
+        sendLine(atTestCommand(CommandPrefix));
+}
+
+void TATTableForm::Set_RealClockBClick()
+{
+    Set_RealClockB->hide();
+    RealClock_Panel->show();
+}
+
+void TATTableForm::Set_DCBClick()
+{
+    Set_DCB->hide();
+    DataCompression_Panel->show();
+}
+
+void TATTableForm::Set_PhonebookBClick()
+{
+    Set_PhonebookB->hide();
+    Phonebook_Panel->show();
+}
+
+void TATTableForm::closePanel(QWidget *panel, QPushButton *setButton)
+{
+    panel->hide();
+    setButton->show();
+    if (isVisible() && SendCommandB->isVisible() && SendCommandB->isEnabled())
+        SendCommandB->setFocus();
+}
+
+void TATTableForm::RealClockBClick()
+{
+    ClockFields = {{"year", tandrel::fromQString(EditRCYear->currentText())},
+                   {"month", tandrel::fromQString(EditRCMonth->currentText())},
+                   {"day", tandrel::fromQString(EditRCDay->currentText())},
+                   {"hour", tandrel::fromQString(EditRCHour->currentText())},
+                   {"minutes", tandrel::fromQString(EditRCMinutes->currentText())},
+                   {"seconds", tandrel::fromQString(EditRCSeconds->currentText())}};
+    closePanel(RealClock_Panel, Set_RealClockB);
+}
+
+void TATTableForm::DC_OKBClick()
+{
+    closePanel(DataCompression_Panel, Set_DCB);
+}
+
+void TATTableForm::PhonebookBClick()
+{
+    EntryIndex = tandrel::fromQString(EditPBIndex->currentText());
+    EntryNumber = tandrel::fromQString(EditPBNum->text());
+    EntryType = tandrel::fromQString(EditPBType->currentText());
+    EntryText = tandrel::fromQString(EditPBText->text());
+    closePanel(Phonebook_Panel, Set_PhonebookB);
+}

@@ -3,6 +3,8 @@
 #include <QWidget>
 
 class QComboBox;
+class QLabel;
+class QPushButton;
 
 // Finds an AT command by name and opens its page.
 class TSearchForm : public QWidget
@@ -11,7 +13,27 @@ class TSearchForm : public QWidget
 public:
     explicit TSearchForm(QWidget *parent = nullptr);
 
+    QLabel *Label1;
     QComboBox *Search_ComboBox;
+    QLabel *SearchText;
+    QLabel *SearchText2;
+    QPushButton *SearchB;
+
+    int selectedEntry() const { return SelectedEntry; }
+
+    void Search_ComboBoxChange();
+    void SearchBClick();
+    void FormActivate();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void takeSelection();
+
+    int SelectedEntry = -1;
+    int PlacementCount = 0;
 };
 
 extern TSearchForm *SearchForm;

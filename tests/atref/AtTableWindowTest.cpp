@@ -1,0 +1,255 @@
+#include "FakeLink.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "SmsComposePanel.h"
+#include "TATTableForm.h"
+#include "TForm1.h"
+#include "TSMS_Frm.h"
+#include "TSearchForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+
+class AtTableWindowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void init()
+    {
+        QDir::setCurrent(dir.path());
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+    }
+    void cleanup() { destroyProgram(); }
+
+    void pagesCarryHeadingValuesAndSuffix()
+    {
+        ATTableForm->atpluscops();
+        QCOMPARE(ATTableForm->ATCommand->text(), QString("AT+COPS"));
+        QCOMPARE(ATTableForm->Command->text(), QString("Operator Select"));
+        QCOMPARE(ATTableForm->Modem->text(), QString("(9505)"));
+        QCOMPARE(QString::fromStdString(ATTableForm->CommandSuffix), QString(",\"IRIDIUM\""));
+        QVERIFY(!ATTableForm->SelectVPanel->isHidden());
+        QVERIFY(!ATTableForm->ExtraDescriptionPanel->isHidden());
+        QCOMPARE(QString::fromStdString(ATTableForm->ValueN), QString("0"));
+
+        ATTableForm->atpluscgmi();
+        QCOMPARE(QString::fromStdString(ATTableForm->CommandSuffix), QString());
+        QVERIFY(ATTableForm->SelectNPanel->isHidden() && ATTableForm->SelectVPanel->isHidden());
+        QVERIFY(ATTableForm->ExtraDescriptionPanel->isHidden());
+        QVERIFY(!ATTableForm->ReadB->isHidden() && !ATTableForm->TestB->isHidden());
+
+        ATTableForm->aten();
+        QVERIFY(ATTableForm->ReadB->isHidden() && ATTableForm->TestB->isHidden());
+        QCOMPARE(ATTableForm->EditNValue->maximum(), 1);
+        ATTableForm->atpluscmgs();
+        QVERIFY(ATTableForm->SendCommandB->isHidden());
+        QVERIFY(!ATTableForm->SMS_SendorWrite_Panel->isHidden());
+        ATTableForm->atpluscmgw();
+        QVERIFY(!ATTableForm->SendCommandB->isHidden());
+        ATTableForm->atpluswdldm();
+        QCOMPARE(ATTableForm->EditVValue->value(), 1);
+        QCOMPARE(ATTableForm->EditDValue->value(), 1);
+        ATTableForm->atpluscsca();
+        QCOMPARE(QString::fromStdString(ATTableForm->ValueN), QString("\"00881662900005\",129"));
+        ATTableForm->atpluscpbf();
+        QCOMPARE(ATTableForm->EditPBFindtext->text(), QString(" EnterText"));
+        QVERIFY(!ATTableForm->EditPBFindtext->isHidden());
+    }
+
+    void descriptionFillsBothColumnsOfLines()
+    {
+        ATTableForm->atpluscmgd();
+        const auto &lines = TATTableForm::descriptionOf("AT+CMGD");
+        if (lines.size() < 31)
+            QSKIP("page texts not present");
+        QCOMPARE(ATTableForm->Description[0]->text().toStdString(), lines[0]);
+        QCOMPARE(ATTableForm->eDescription[0]->text().toStdString(), lines[30]);
+        ATTableForm->ata();
+        QVERIFY(ATTableForm->eDescription[0]->text().isEmpty());
+    }
+
+    void scrollingFollowsThePage()
+    {
+        ATTableForm->atpluscmee();
+        QVERIFY(QTest::qWaitForWindowExposed(ATTableForm));
+        QScrollBar *bar = ATTableForm->scrollArea()->verticalScrollBar();
+        QVERIFY(bar->maximum() > 100);
+        QWheelEvent down(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(ATTableForm->scrollArea()->viewport(), &down);
+        QCOMPARE(bar->value(), 12);
+        bar->setValue(200);
+        ATTableForm->FormActivate(); // the same page: the position stays
+        QCOMPARE(bar->value(), 200);
+        ATTableForm->atpluscbst();
+        QCOMPARE(bar->value(), 0);
+    }
+
+    void sendReadAndTestGoToThePort()
+    {
+        FakeLink *fake = nullptr;
+        Form1->SaxComm1->setLinkFactory([&fake](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        ATTableForm->aten();
+        ATTableForm->EditNValue->setValue(1);
+        ATTableForm->SendCommandB->click(); // port closed: nothing at all
+        ATTableForm->ReadB->click();
+        Form1->SaxComm1->setPortOpen(true);
+        QVERIFY(fake);
+        ATTableForm->SendCommandB->click();
+        QCOMPARE(fake->written, QByteArray("ATE1\r"));
+
+        fake->written.clear();
+        ATTableForm->atpluscbst();
+        ATTableForm->ReadBClick();
+        ATTableForm->TestBClick();
+        QCOMPARE(fake->written, QByteArray("AT+CBST?\rAT+CBST=?\r"));
+
+        fake->written.clear();
+        ATTableForm->atpluscpbs();
+        ATTableForm->EditPBStorage->setCurrentText("SM");
+        ATTableForm->SendCommandBClick();
+        QCOMPARE(fake->written, QByteArray("AT+CPBS=\"SM\"\r"));
+
+        // Hardware flow control with CTS down: only the GPS commands go.
+        Form1->FlowValue = "HW";
+        fake->setCts(false);
+        fake->written.clear();
+        ATTableForm->atpluscbst();
+        ATTableForm->SendCommandBClick();
+        QVERIFY(fake->written.isEmpty());
+        ATTableForm->atpluspl();
+        ATTableForm->SendCommandBClick();
+        QCOMPARE(fake->written, QByteArray("AT+PL\r"));
+        Form1->FlowValue = "NONE";
+
+        // The NMEA list goes out a character at a time without holding the window.
+        fake->written.clear();
+        ATTableForm->atpluspm();
+        ATTableForm->EditNValue->setValue(2);
+        ATTableForm->findChild<QCheckBox *>("RMCCheckBox")->setChecked(true);
+        ATTableForm->SendCommandBClick();
+        QVERIFY(fake->written.size() < 12);
+        QTRY_COMPARE(fake->written, QByteArray("AT+PM=2,1,6\r"));
+
+        // A delete of a listed message goes through the SMS window.
+        SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("007", {}));
+        fake->written.clear();
+        ATTableForm->atpluscmgd();
+        ATTableForm->EditNValue->setValue(7);
+        ATTableForm->SendCommandBClick();
+        QCOMPARE(fake->written, QByteArray("AT+CMGD=007\r"));
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 0);
+
+        ATTableForm->ats0();
+        ATTableForm->EditNValue->setValue(3);
+        ATTableForm->SendCommandBClick();
+        QVERIFY(ATTableForm->AutoAnswerEnabled);
+    }
+
+    void searchOpensPagesButNotGpsOnes()
+    {
+        SearchForm->show();
+        QTest::keyClicks(SearchForm->Search_ComboBox, "AT+CSQ");
+        QCOMPARE(SearchForm->selectedEntry(), 67);
+        QTest::keyClick(SearchForm->Search_ComboBox, Qt::Key_Return);
+        QVERIFY(!SearchForm->isVisible());
+        QCOMPARE(ATTableForm->ATCommand->text(), QString("AT+CSQ"));
+
+        SearchForm->show();
+        SearchForm->Search_ComboBox->setEditText("AT+CBC");
+        QCOMPARE(SearchForm->selectedEntry(), -1);
+        QVERIFY(!SearchForm->SearchB->isHidden());
+        SearchForm->SearchB->click();
+        QVERIFY(!SearchForm->isVisible());
+        QCOMPARE(ATTableForm->ATCommand->text(), QString("AT+CSQ"));
+
+        SearchForm->show();
+        SearchForm->Search_ComboBox->setEditText("AT+PD");
+        QCOMPARE(SearchForm->SearchText->text(), QString("AT GPS Command"));
+        QVERIFY(!SearchForm->SearchText2->isHidden() && SearchForm->SearchB->isHidden());
+        QTest::keyClick(SearchForm->Search_ComboBox, Qt::Key_Return);
+        QVERIFY(SearchForm->isVisible());
+        SearchForm->Search_ComboBox->setEditText("AT+CBC ");
+        QVERIFY(SearchForm->SearchText2->isHidden() && !SearchForm->SearchB->isHidden());
+        SearchForm->close();
+    }
+
+    void smsPagesWriteAndSendThroughTheSmsWindow()
+    {
+        FakeLink *fake = nullptr;
+        Form1->SaxComm1->setLinkFactory([&fake](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->SaxComm1->setPortOpen(true);
+        QVERIFY(fake && !SMS_Frm->isVisible());
+
+        ATTableForm->atpluscmgw();
+        ATTableForm->SmsPage->EditDA->setText("1234567");
+        ATTableForm->SmsPage->EditMessage->setPlainText("abc");
+        ATTableForm->SmsPage->SMS_SendB->click();
+        QCOMPARE(fake->written, QByteArray("AT+CMGW=24\r"));
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        QVERIFY(fake->written.contains("079188612609005011000791214365F70000FF0361F118"));
+        QVERIFY(ATTableForm->SendCommandB->isEnabled());
+        QVERIFY(!QFile::exists(dir.filePath("SMSLog.txt")));
+
+        fake->written.clear();
+        ATTableForm->atpluscmgs();
+        ATTableForm->SmsPage->SMS_SendB->click();
+        QCOMPARE(fake->written, QByteArray("AT+CMGS=24\r"));
+        QVERIFY(!ATTableForm->SmsPage->SMS_SendB->isEnabled());
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        fake->inject("\r\n+CMGS: 4\r\n\r\nOK\r\n");
+        QFile log(dir.filePath("SMSLog.txt"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().startsWith("[SENT]\nTo: 1234567 (Phone number)\n"));
+        QVERIFY(ATTableForm->SmsPage->SMS_SendB->isEnabled());
+
+        ATTableForm->SmsPage->SMSWarningCheckBox->click();
+        QVERIFY(!SMS_Frm->SMSWarningCheckBox->isChecked());
+    }
+
+    void helpMenuOpensPagesByCaption()
+    {
+        QAction *cbst = Form1->menuItem("ATplusCBST");
+        QVERIFY(cbst);
+        QCOMPARE(cbst->text(), QString("AT+CBST : Select Bearer Service Type"));
+        QCOMPARE(Form1->menuItem("ATampCn")->text(), QString("AT&&Cn : DCD Option"));
+        cbst->trigger();
+        QCOMPARE(ATTableForm->ATCommand->text(), QString("AT+CBST"));
+        QVERIFY(ATTableForm->isVisible());
+        Form1->TermsandAbbreviations1->trigger();
+        QVERIFY(!ATTableForm->TermsAbbrevPanel->isHidden());
+        QVERIFY(ATTableForm->SendCommandB->isHidden());
+        QCOMPARE(ATTableForm->Title->text(), QString("  Terms and Abbreviations"));
+    }
+};
+
+QTEST_MAIN(AtTableWindowTest)
+#include "AtTableWindowTest.moc"
