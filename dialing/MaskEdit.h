@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QLineEdit>
+#include <string>
+
+// The toolkit's masked edit for landline numbers, (aaa)bbb-cccc with the area code
+// optional. Its text keeps the literals and reads blank positions as spaces, always 13
+// characters, which QLineEdit's own text() does not do.
+class MaskEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit MaskEdit(const QString &objectName, QWidget *parent = nullptr);
+
+    std::string maskedText() const;
+    // Any stored text is fitted into the mask; digits keep their positions.
+    void setMaskedText(const std::string &text);
+};

@@ -1,0 +1,304 @@
+#include "FakeLink.h"
+#include "MaskEdit.h"
+#include "Panel.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TDialing_Frm.h"
+#include "TForm1.h"
+#include "THint_Frm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The Dialing Properties dialog and its hint window, driven through their controls.
+class DialingWindowsTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    static QString q(const char *s) { return QString::fromLatin1(s); }
+    static std::string text(const QLineEdit *e) { return e->text().toStdString(); }
+
+    // Opens the dialog the way the main window does, over the given members.
+    void openDialog(const std::string &sim, const std::string &type)
+    {
+        Form1->SimValue = sim;
+        Form1->TypeValue = type;
+        Form1->DPropertyB->setEnabled(true);
+        Form1->DPropertyB->click();
+        QVERIFY(Dialing_Frm->isVisible());
+    }
+
+    // Picks a row as the operator does, from the keyboard.
+    static void choose(QComboBox *box, int row)
+    {
+        if (row == 0) {
+            box->setCurrentIndex(1);
+            QTest::keyClick(box, Qt::Key_Up);
+        } else {
+            box->setCurrentIndex(0);
+            for (int i = 0; i < row; ++i)
+                QTest::keyClick(box, Qt::Key_Down);
+        }
+        QCOMPARE(box->currentIndex(), row);
+    }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(dir.path()); }
+
+    void init()
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory(
+            [](const QString &) { return std::make_unique<FakeLink>(); });
+        Form1->show();
+    }
+
+    void cleanup() { destroyProgram(); }
+
+    void maskKeepsBlankPositions()
+    {
+        MaskEdit *mask = Dialing_Frm->PhoneNum_Mask;
+        for (const char *number : {"(123)456-7890", "(   )456-7890", "(1 3)4 6-78 0"}) {
+            mask->setMaskedText(number);
+            QCOMPARE(mask->maskedText(), std::string(number));
+        }
+        mask->setMaskedText("");
+        QCOMPARE(mask->maskedText(), std::string("(   )   -    "));
+        mask->setFocus();
+        mask->setCursorPosition(1);
+        QTest::keyClicks(mask, "x9");
+        QCOMPARE(mask->maskedText().substr(0, 5), std::string("(9  )"));
+    }
+
+    void activationLoadsTheMembers()
+    {
+        Form1->CountryCodeText = "44";
+        Form1->LocalNumberText = "(20 )123-4567";
+        Form1->SatelliteNumber = "008816";
+        Form1->GovNumber = "00697";
+        Dialing_Frm->EditGovNumber->setText("leftover");
+        openDialog("CIV", "Land");
+        QCOMPARE(Dialing_Frm->SIM_ComboBox->currentText(), q("Civilian"));
+        QVERIFY(Dialing_Frm->CIV_Panel->isVisible() && !Dialing_Frm->GOV_Panel->isVisible());
+        QVERIFY(Dialing_Frm->RadioLand->isChecked() && Dialing_Frm->LandPanel->isVisible());
+        QVERIFY(Dialing_Frm->Goto_CountryB->isVisible() && !Dialing_Frm->SatePanel->isVisible());
+        QCOMPARE(Dialing_Frm->PhoneNum_Mask->maskedText(), std::string("(20 )123-4567"));
+        QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("44"));
+        QCOMPARE(text(Dialing_Frm->Edit_PhoneNum), std::string("00"));
+        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string());
+        QCOMPARE(Dialing_Frm->GovCallTypeComboBox->currentIndex(), 0);
+        QVERIFY(Dialing_Frm->HintB->isHidden());
+        QCOMPARE(Dialing_Frm->focusWidget(), Dialing_Frm->SIM_ComboBox);
+        Dialing_Frm->DialingSet_CancelB->click();
+
+        openDialog("CIV", "Sate");
+        QVERIFY(Dialing_Frm->RadioSate->isChecked() && Dialing_Frm->SatePanel->isVisible());
+        QVERIFY(!Dialing_Frm->LandPanel->isVisible() && !Dialing_Frm->Goto_CountryB->isVisible());
+        QCOMPARE(text(Dialing_Frm->Edit_PhoneNum), std::string("008816"));
+        QCOMPARE(Dialing_Frm->PhoneNum_Mask->maskedText(), std::string("(000)000-0000"));
+        QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("1"));
+        Dialing_Frm->DialingSet_CancelB->click();
+
+        openDialog("GOV", "Sate");
+        QCOMPARE(Dialing_Frm->SIM_ComboBox->currentText(), q("Government"));
+        QVERIFY(Dialing_Frm->GOV_Panel->isVisible() && !Dialing_Frm->CIV_Panel->isVisible());
+        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("00697"));
+        QCOMPARE(text(Dialing_Frm->Edit_PhoneNum), std::string("00"));
+        QCOMPARE(Dialing_Frm->GovCallTypeComboBox->currentIndex() > 0,
+                 !Dialing_Frm->HintB->isHidden());
+
+        // Switching the SIM type swaps the panels; Cancel keeps every member.
+        choose(Dialing_Frm->SIM_ComboBox, 0);
+        QVERIFY(Dialing_Frm->CIV_Panel->isVisible() && !Dialing_Frm->GOV_Panel->isVisible());
+        Dialing_Frm->RadioLand->click();
+        QVERIFY(Dialing_Frm->LandPanel->isVisible() && !Dialing_Frm->SatePanel->isVisible());
+        QTest::keyClick(Dialing_Frm, Qt::Key_Escape);
+        QVERIFY(!Dialing_Frm->isVisible());
+        QCOMPARE(Form1->SimValue, std::string("GOV"));
+        QCOMPARE(Form1->TypeValue, std::string("Sate"));
+    }
+
+    void okStoresTheCivilianNumbers()
+    {
+        openDialog("CIV", "Land");
+        Form1->SaxComm1->setPhoneNumber("+1(000)000-0000");
+        Dialing_Frm->PhoneNum_Mask->setMaskedText("(   )456-7890");
+        Dialing_Frm->EditCountry_Code->setText("49");
+        Dialing_Frm->DialingSet_OKB->click();
+        QVERIFY(!Dialing_Frm->isVisible());
+        QCOMPARE(Form1->SimValue, std::string("CIV"));
+        QCOMPARE(Form1->TypeValue, std::string("Land"));
+        QCOMPARE(Form1->LocalNumberText, std::string("(   )456-7890"));
+        QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
+        QCOMPARE(Form1->SaxComm1->PhoneNumber(), Form1->CallValue);
+        QCOMPARE(Form1->SIM_Panel->caption(), q("CIV"));
+
+        // Satellite leaves the landline call value alone and drops control characters.
+        openDialog("CIV", "Land");
+        Dialing_Frm->RadioSate->click();
+        Dialing_Frm->Edit_PhoneNum->setText(QString::fromLatin1("0088\r16\x1a"));
+        Dialing_Frm->DialingSet_OKB->click();
+        QCOMPARE(Form1->TypeValue, std::string("Sate"));
+        QCOMPARE(Form1->SatelliteNumber, std::string("008816"));
+        QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
+        QCOMPARE(Form1->SaxComm1->PhoneNumber(), Form1->CallValue);
+    }
+
+    void okStoresTheGovernmentNumberAndNothingWithoutAType()
+    {
+        openDialog("CIV", "Land");
+        choose(Dialing_Frm->SIM_ComboBox, 1);
+        choose(Dialing_Frm->GovCallTypeComboBox, 4);
+        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("00"));
+        QVERIFY(Dialing_Frm->HintB->isVisible());
+        choose(Dialing_Frm->GovCallTypeComboBox, 7);
+        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("006991800"));
+        choose(Dialing_Frm->GovCallTypeComboBox, 0);
+        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string());
+        QVERIFY(!Dialing_Frm->HintB->isVisible());
+        choose(Dialing_Frm->GovCallTypeComboBox, 1);
+        QTest::keyClicks(Dialing_Frm->EditGovNumber, "3141234567");
+        QTest::keyClick(Dialing_Frm->EditGovNumber, Qt::Key_Return);
+        QVERIFY(!Dialing_Frm->isVisible());
+        QCOMPARE(Form1->SimValue, std::string("GOV"));
+        QCOMPARE(Form1->GovNumber, std::string("006963141234567"));
+        QCOMPARE(Form1->TypeValue, std::string("Land"));
+        QCOMPARE(Form1->SIM_Panel->caption(), q("GOV"));
+
+        // An unknown SIM type leaves the list unselected: OK stores nothing.
+        Dialing_Frm->SIM_ComboBox->setCurrentIndex(-1);
+        openDialog("", "");
+        Form1->GovNumber = "kept";
+        Dialing_Frm->DialingSet_OKB->click();
+        QCOMPARE(Form1->GovNumber, std::string("kept"));
+        QCOMPARE(Form1->SimValue, std::string());
+        QVERIFY(!Dialing_Frm->isVisible());
+    }
+
+    void enterOnCancelCancels()
+    {
+        Form1->SatelliteNumber = "00";
+        openDialog("CIV", "Sate");
+        Dialing_Frm->Edit_PhoneNum->setText("0088");
+        Dialing_Frm->DialingSet_CancelB->setFocus();
+        QTest::keyClick(Dialing_Frm->DialingSet_CancelB, Qt::Key_Return);
+        QVERIFY(!Dialing_Frm->isVisible());
+        QCOMPARE(Form1->SatelliteNumber, std::string("00"));
+    }
+
+    void hintWritesTheCountryCode()
+    {
+        Form1->CountryCodeText = "7";
+        openDialog("CIV", "Land");
+        Hint_Frm->FindCountry_ComboBox->setCurrentIndex(5);
+        Dialing_Frm->Goto_CountryB->click();
+        QVERIFY(Hint_Frm->isVisible());
+        QVERIFY(Hint_Frm->Country_Panel->isVisible() && !Hint_Frm->GovHint_Panel->isVisible());
+        QCOMPARE(Hint_Frm->FindCountry_ComboBox->currentIndex(), 0);
+        Hint_Frm->HintB->click(); // placeholder row: nothing written
+        QVERIFY(!Hint_Frm->isVisible());
+        QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("7"));
+
+        Dialing_Frm->Goto_CountryB->click();
+        Hint_Frm->FindCountry_ComboBox->setCurrentIndex(58);
+        QTest::keyClick(Hint_Frm->FindCountry_ComboBox, Qt::Key_Return);
+        QVERIFY(!Hint_Frm->isVisible());
+        QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("5399"));
+        // Coming back from the hint keeps what it wrote.
+        QVERIFY(Dialing_Frm->isVisible());
+        QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("5399"));
+        Dialing_Frm->DialingSet_OKB->click();
+        QCOMPARE(Form1->CallValue, std::string("+5399(000)000-0000"));
+    }
+
+    void hintAppendsTheGovernmentFields()
+    {
+        openDialog("GOV", "");
+        choose(Dialing_Frm->GovCallTypeComboBox, 1);
+        Dialing_Frm->HintB->click();
+        QVERIFY(Hint_Frm->isVisible() && Hint_Frm->GovHint_Panel->isVisible());
+        QVERIFY(Hint_Frm->ISUtoDSN->isVisible() && !Hint_Frm->ISUtoILD->isVisible());
+        Hint_Frm->R314->click();
+        QTest::keyClicks(Hint_Frm->EditDSNNum, "12345678"); // at most 7 digits
+        Hint_Frm->HintB->click();
+        QVERIFY(!Hint_Frm->isVisible());
+        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("006963141234567"));
+        Dialing_Frm->HintB->click();
+        Hint_Frm->HintB->click(); // each Done starts from the current number
+        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("006963141234567") + "3141234567");
+
+        struct Case
+        {
+            int callType;
+            std::function<void()> fill;
+            const char *number;
+        };
+        const Case cases[] = {
+            {2,
+             [] {
+                 Hint_Frm->EditFTSArea->setText("808");
+                 Hint_Frm->EditFTS7Num->setText("5551234");
+             },
+             "006978085551234"},
+            {3,
+             [] {
+                 Hint_Frm->GovFindCountryCode->setCurrentIndex(0);
+                 Hint_Frm->EditNational->setText("20");
+                 Hint_Frm->EditSubscriber->setText("79460000");
+             },
+             "006982079460000"},
+            {3, [] { Hint_Frm->GovFindCountryCode->setCurrentIndex(230); }, "00698442079460000"},
+            {4, [] { Hint_Frm->EditIridiumNum->setText("8816314"); }, "008816314"},
+            {5, [] { Hint_Frm->EditINMARSATsub->setText("7625"); }, "006987625"},
+            {5,
+             [] {
+                 Hint_Frm->R873->click();
+                 Hint_Frm->EditINMARSATsub->setText("7625");
+             },
+             "006988737625"},
+            {6, [] { Hint_Frm->Edit7LocalNum->setText("5550100"); }, "006995550100"},
+            {7, [] { Hint_Frm->Edit7digitNum->setText("5550199"); }, "0069918005550199"},
+        };
+        for (const Case &c : cases) {
+            choose(Dialing_Frm->GovCallTypeComboBox, c.callType);
+            Dialing_Frm->HintB->click();
+            QVERIFY(Hint_Frm
+                        ->findChild<QWidget *>(Dialing_Frm->GovCallTypeComboBox->currentIndex() == 3
+                                                   ? "ISUtoILD"
+                                                   : "GovHint_Panel")
+                        ->isVisible());
+            c.fill();
+            Hint_Frm->HintB->click();
+            QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string(c.number));
+        }
+        QCOMPARE(Hint_Frm->GovFindCountryCode->itemText(230), q("United Kingdom (44)"));
+    }
+
+    void hintSitsOverTheDialogInsideTheScreen()
+    {
+        openDialog("CIV", "Land");
+        Dialing_Frm->move(-500, -500);
+        Dialing_Frm->Goto_CountryB->click();
+        const QRect screen = Hint_Frm->screen()->availableGeometry();
+        QVERIFY(screen.contains(Hint_Frm->frameGeometry()));
+        Hint_Frm->close();
+        Dialing_Frm->move(screen.topLeft() + QPoint(100, 100));
+        Dialing_Frm->Goto_CountryB->click();
+        const QRect d = Dialing_Frm->frameGeometry(), h = Hint_Frm->frameGeometry();
+        QCOMPARE(h.left(), d.left() + d.width() / 2 - h.width() / 2);
+        QCOMPARE(h.top(), d.top() + d.height() / 2 - h.height() / 2);
+    }
+};
+
+QTEST_MAIN(DialingWindowsTest)
+#include "DialingWindowsTest.moc"
