@@ -816,7 +816,25 @@ void TForm1::SaxComm1CarrierChanged()
         RingBox->close();
 }
 
-void TForm1::SaxComm1Ring() {}
+void TForm1::SaxComm1Ring()
+{
+    if (!AnswerCalls)
+        return;
+    if (FlowValue == "HW" && !SaxComm1->CtsState())
+        return;
+    if (SaxComm1->CarrierDetect())
+        return;
+    if (ATTableForm->AutoAnswerEnabled || RingBox->isVisible())
+        return;
+    SaxComm1->setTransmitLine("ATA");
+    RingBox->setWindowTitle(QStringLiteral("RING"));
+    for (QWidget *w : std::initializer_list<QWidget *>{RingBox->RingText1, RingBox->RingText2,
+                                                       RingBox->RingYes, RingBox->RingNo})
+        w->show();
+    RingBox->RingDisconnect->hide();
+    ChatModeAlert_Frm->PlayAlert();
+    placement::showModal(RingBox);
+}
 
 void TForm1::RequestSMSTimerTimer()
 {

@@ -2,6 +2,7 @@
 
 #include "AtCatalogue.h"
 #include "AtComposer.h"
+#include "NumberFormats.h"
 #include "QtText.h"
 #include "SerialControl.h"
 #include "SmsComposePanel.h"
@@ -417,6 +418,14 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     termsLayout->addWidget(Title);
     termsLayout->addWidget(TermsAbbrevT, 1);
     TermsAbbrevPanel->hide();
+
+    dialLine = [] {
+        if (!Form1)
+            return std::string();
+        return dialing::DialLine({Form1->SimValue, Form1->TypeValue, Form1->CountryCodeText,
+                                  Form1->LocalNumberText, Form1->SatelliteNumber,
+                                  Form1->GovNumber});
+    };
 
     m_sheet->resize(820, LinesTop + 80 * LinePitch + 20);
     resize(708, 345);

@@ -1,0 +1,111 @@
+#include "FakeLink.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TATTableForm.h"
+#include "TChatModeAlert_Frm.h"
+#include "TForm1.h"
+#include "TRingBox.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// Ring handling: which rings are answered, and what "Yes" and "No" do.
+class IncomingCallTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+
+    void start()
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->EndIntroScreen();
+        QVERIFY(fake);
+        fake->written.clear();
+    }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(dir.path()); }
+    void cleanup()
+    {
+        destroyProgram();
+        fake = nullptr;
+    }
+
+    void ringsThatAreNotAnswered()
+    {
+        start();
+        QVERIFY(Form1->AnswerCalls);
+        Form1->IncomingCallPanel1Click(); // option off
+        QCOMPARE(QString::fromStdString(Form1->RingValue), QString("OFF"));
+        fake->fireRing();
+        QVERIFY(fake->written.isEmpty() && !RingBox->isVisible());
+        Form1->IncomingCallPanel1Click();
+
+        fake->setCarrier(true); // a call is up
+        fake->fireRing();
+        QVERIFY(fake->written.isEmpty());
+        fake->setCarrier(false);
+
+        Form1->FlowValue = "HW";
+        fake->setCts(false);
+        fake->fireRing();
+        QVERIFY(fake->written.isEmpty());
+        Form1->FlowValue = "NONE";
+        fake->setCts(true);
+
+        ATTableForm->AutoAnswerEnabled = true; // the modem answers by itself
+        fake->fireRing();
+        QVERIFY(fake->written.isEmpty() && !RingBox->isVisible());
+    }
+
+    void answeredRingAsksAndYesKeepsTheCall()
+    {
+        start();
+        ChatModeAlert_Frm->setAlertFile(dir.filePath("missing.wav")); // silence is fine
+        fake->fireRing();
+        QCOMPARE(fake->written, QByteArray("ATA\r"));
+        QVERIFY(RingBox->isVisible());
+        QCOMPARE(RingBox->windowTitle(), QString("RING"));
+        QCOMPARE(RingBox->frameGeometry().size(), QSize(207, 148));
+        QVERIFY(!RingBox->RingYes->isHidden() && RingBox->RingDisconnect->isHidden());
+        QCOMPARE(ChatModeAlert_Frm->playCount(), 1);
+        fake->fireRing(); // a second ring while asking is ignored
+        QCOMPARE(fake->written, QByteArray("ATA\r"));
+        RingBox->RingYes->click();
+        QVERIFY(!RingBox->isVisible());
+        QCOMPARE(fake->written, QByteArray("ATA\r"));
+    }
+
+    void noEscapesAtOnceAndHangsUpLater()
+    {
+        start();
+        fake->fireRing();
+        fake->written.clear();
+        RingBox->RingNo->click();
+        QCOMPARE(fake->written, QByteArray("+++"));
+        QVERIFY(!RingBox->RingDisconnect->isHidden() && RingBox->RingYes->isHidden());
+        QVERIFY(RingBox->isVisible());
+        QVERIFY(Form1->DisconnectTimer->isActive());
+        QCOMPARE(Form1->DisconnectTimer->interval(), 1500);
+        QTRY_VERIFY_WITH_TIMEOUT(!RingBox->isVisible(), 4000);
+        QCOMPARE(fake->written, QByteArray("+++ATH0\r"));
+        QVERIFY(!Form1->DisconnectTimer->isActive());
+    }
+};
+
+QTEST_MAIN(IncomingCallTest)
+#include "IncomingCallTest.moc"
