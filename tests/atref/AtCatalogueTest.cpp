@@ -2,13 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <set>
+#include <sstream>
 
 namespace {
 
 bool contains(const std::set<std::string> &s, const char *t)
 {
     return s.count(t) > 0;
+}
+
+std::string readPageFile(const std::string &name)
+{
+    std::ifstream in(std::string(TANDREL_PAGES_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 } // namespace
@@ -123,4 +134,31 @@ TEST(AtSearch, EveryEntryOpensAPageMenuItem)
     EXPECT_EQ(atSearchMenuItem("AT-MSVTS"), "ATminusMSVTS");
     EXPECT_EQ(atSearchMenuItem("AT%R"), "ATpercR");
     EXPECT_EQ(atSearchMenuItem("AT*P0"), "ATastrPn");
+}
+
+TEST(AtGlossary, TermsInTheirOrder)
+{
+    const std::string text = glossaryText(readPageFile("terms.txt"));
+    const char *terms[] = {"Asynchronous", "AT Commands", "Baud",    "BCD", "Bit Mapped Registers",
+                           "CI",           "CTS",         "DCD",     "DCE", "DSR",
+                           "DTE",          "DTR",         "ESS",     "ETC", "ETSI",
+                           "FA",           "GSM",         "IRLP",    "ISU", "LAC",
+                           "Modem",        "MO",          "MOMSN",   "MT",  "MTMSN",
+                           "RI",           "RP",          "RTS",     "SBD", "SMS",
+                           "SMSSC",        "TP",          "XON/XOFF"};
+    size_t previous = 0;
+    for (size_t i = 0; i < std::size(terms); ++i) {
+        const std::string head = std::string(terms[i]) + ":\n\t";
+        const size_t found = i == 0 ? (text.rfind(head, 0) == 0 ? 0 : std::string::npos)
+                                    : text.find("\n\n" + head, previous);
+        ASSERT_NE(found, std::string::npos) << terms[i];
+        previous = found + 1;
+    }
+    EXPECT_EQ(std::count(text.begin(), text.end(), ':') >= 33, true);
+    EXPECT_NE(text.find("BCD:\n\tBinary Coded Decimal\n\n"), std::string::npos);
+    EXPECT_NE(text.find("ISU:\n\tIndividual Subscriber Unit\n\n"), std::string::npos);
+    EXPECT_NE(text.find("S14"), std::string::npos);
+    EXPECT_EQ(
+        glossaryText("Baud\n\tSymbols a second\n\tsecond line\n\nBCD\n\tBinary Coded Decimal\n"),
+        "Baud:\n\tSymbols a second\n\tsecond line\n\nBCD:\n\tBinary Coded Decimal\n\n");
 }

@@ -63,30 +63,3 @@ TEST(AtPages, EveryPageWrittenWithinItsLines)
     EXPECT_NE(std::find(cmee.begin(), cmee.end(), "100\tunknown"), cmee.end());
     EXPECT_EQ(pages.at("AT+CMGD").size(), 68u);
 }
-
-TEST(AtPages, GlossaryInItsOrder)
-{
-    const std::string text = glossaryText(readFile("terms.txt"));
-    const char *terms[] = {"Asynchronous", "AT Commands", "Baud",    "BCD", "Bit Mapped Registers",
-                           "CI",           "CTS",         "DCD",     "DCE", "DSR",
-                           "DTE",          "DTR",         "ESS",     "ETC", "ETSI",
-                           "FA",           "GSM",         "IRLP",    "ISU", "LAC",
-                           "Modem",        "MO",          "MOMSN",   "MT",  "MTMSN",
-                           "RI",           "RP",          "RTS",     "SBD", "SMS",
-                           "SMSSC",        "TP",          "XON/XOFF"};
-    size_t previous = 0;
-    for (size_t i = 0; i < std::size(terms); ++i) {
-        const std::string head = std::string(terms[i]) + ":\n\t";
-        const size_t found = i == 0 ? (text.rfind(head, 0) == 0 ? 0 : std::string::npos)
-                                    : text.find("\n\n" + head, previous);
-        ASSERT_NE(found, std::string::npos) << terms[i];
-        previous = found + 1;
-    }
-    EXPECT_EQ(std::count(text.begin(), text.end(), ':') >= 33, true);
-    EXPECT_NE(text.find("BCD:\n\tBinary Coded Decimal\n\n"), std::string::npos);
-    EXPECT_NE(text.find("ISU:\n\tIndividual Subscriber Unit\n\n"), std::string::npos);
-    EXPECT_NE(text.find("S14"), std::string::npos);
-    EXPECT_EQ(
-        glossaryText("Baud\n\tSymbols a second\n\tsecond line\n\nBCD\n\tBinary Coded Decimal\n"),
-        "Baud:\n\tSymbols a second\n\tsecond line\n\nBCD:\n\tBinary Coded Decimal\n\n");
-}
