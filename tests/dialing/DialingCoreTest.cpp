@@ -119,6 +119,11 @@ struct DialCase
     const char *line;
 };
 
+void PrintTo(const DialCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class DialLineTest : public testing::TestWithParam<DialCase>
 {};
 
