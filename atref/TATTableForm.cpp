@@ -398,16 +398,16 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
             SMS_Frm->SMSWarningCheckBox->setChecked(on);
     });
     SMS_SendorWrite_Panel->hide();
-    PhoneNumber_Panel = named(new QWidget(s), "PhoneNumber_Panel");
-    PhoneNumber_Panel->hide();
     SMS_SendorWrite_Panel->setGeometry(LinesLeft, LinesTop + 30 * LinePitch + 8, 600,
                                        SmsPage->sizeHint().height());
     for (QWidget *w : std::initializer_list<QWidget *>{
              CSTAPanel, CLCK_Panel, CPWD_Panel, CPIN_Panel, SelectPMPanel, CNMI_Panel,
              RealClock_Panel, DataCompression_Panel, Phonebook_Panel, PBIndex_Panel, EditPBStorage,
-             EditPBFindtext, PhoneNumber_Panel})
+             EditPBFindtext})
         w->setGeometry(panelArea.x(), panelArea.y(), panelArea.width(),
                        std::max(24, w->sizeHint().height()));
+
+    buildPhoneNumberPanel();
 
     TermsAbbrevPanel = named(new QWidget(s), "TermsAbbrevPanel");
     Title = boldLabel(QStringLiteral("  Terms and Abbreviations"), TermsAbbrevPanel, "Title");
@@ -661,8 +661,6 @@ void TATTableForm::ShowPage(const QString &menuItemName)
     if (const AtPage *page = findAtPage(menuItemName.toStdString()))
         openPage(page->title);
 }
-
-void TATTableForm::ResetNumberFields() {}
 
 void TATTableForm::DisableSendButtons()
 {

@@ -18,6 +18,7 @@ class QSpinBox;
 class QTimer;
 struct AtPage;
 class SmsComposePanel;
+class MaskEdit;
 
 // The AT command table: one reference page at a time, and the controls from which a command
 // line is composed for the modem.
@@ -61,6 +62,14 @@ public:
     QWidget *SMS_SendorWrite_Panel;
     SmsComposePanel *SmsPage; // the composing controls of the SMS pages
     QWidget *PhoneNumber_Panel;
+    QRadioButton *RSate, *RLand;
+    QWidget *LandPanel, *SatePanel, *Gov_Panel, *GovCountryCodePanel;
+    MaskEdit *PhoneNum_Mask;
+    QLineEdit *EditCountry_Code, *Edit_PhoneNum, *GovDialingNum;
+    QComboBox *FindCountry_ComboBox, *GovCallTypeComboBox, *CountryCodeComboBox;
+    std::array<QWidget *, 7> GovHelpPanels{}; // ISUtoDSN ... Toll_Free, by call type
+    QLabel *GovCountryCode;
+    QPushButton *GotoGovCountryCodeB, *GoBackCountryB, *Country_OK;
     QWidget *TermsAbbrevPanel;
     QLabel *Title, *TermsAbbrevT;
 
@@ -101,6 +110,14 @@ public:
     void RealClockBClick();
     void DC_OKBClick();
     void PhonebookBClick();
+    void Change_PhoneNumberBClick();
+    void RLandClick();
+    void RSateClick();
+    void FindCountry_ComboBoxChange();
+    void GovCallTypeComboBoxChange();
+    void GotoGovCountryCodeBClick();
+    void GoBackCountryBClick();
+    void Country_OKClick();
 
     // Where the dial page gets its line; the dialing window supplies it.
     std::function<std::string()> dialLine;
@@ -230,6 +247,11 @@ private:
     void sendLine(const std::string &text);
     void sendPaced(const std::string &text);
     void closePanel(QWidget *panel, QPushButton *setButton);
+    void buildPhoneNumberPanel();
+    void resetLandlineFields();
+    void resetGovernmentFields();
+    void showLandline(bool land);
+    void showGovHelpPanel(int position);
 
     QScrollArea *m_scroll = nullptr;
     QTimer *m_pacer = nullptr;

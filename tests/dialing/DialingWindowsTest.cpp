@@ -3,6 +3,7 @@
 #include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
+#include "TATTableForm.h"
 #include "TDialing_Frm.h"
 #include "TForm1.h"
 #include "THint_Frm.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -282,6 +284,117 @@ private slots:
             QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string(c.number));
         }
         QCOMPARE(Hint_Frm->GovFindCountryCode->itemText(230), q("United Kingdom (44)"));
+    }
+
+    void atTablePanelEditsTheCivilianNumbers()
+    {
+        FakeLink *fake = nullptr;
+        Form1->SaxComm1->setLinkFactory([&fake](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        TATTableForm *t = ATTableForm;
+        t->show();
+        t->atd();
+        QVERIFY(t->Change_PhoneNumberB->isVisible());
+        Form1->SimValue = "CIV";
+        Form1->TypeValue = "Land";
+        Form1->CountryCodeText = "44";
+        Form1->LocalNumberText = "(   )456-7890";
+        t->Change_PhoneNumberB->click();
+        QVERIFY(t->PhoneNumber_Panel->isVisible());
+        QVERIFY(t->LandPanel->isVisible() && !t->SatePanel->isVisible());
+        QVERIFY(!t->Gov_Panel->isVisible());
+        QCOMPARE(t->PhoneNum_Mask->maskedText(), std::string("(   )456-7890"));
+        QCOMPARE(text(t->EditCountry_Code), std::string("44"));
+        QCOMPARE(text(t->Edit_PhoneNum), std::string("00"));
+
+        // The country list writes its code; its placeholder row writes nothing.
+        choose(t->FindCountry_ComboBox, 1);
+        QCOMPARE(text(t->EditCountry_Code), std::string("93"));
+        choose(t->FindCountry_ComboBox, 0);
+        QCOMPARE(text(t->EditCountry_Code), std::string());
+        t->EditCountry_Code->setText("49");
+        t->Country_OK->click();
+        QVERIFY(!t->PhoneNumber_Panel->isVisible());
+        QCOMPARE(Form1->CountryCodeText, std::string("49"));
+        QCOMPARE(t->dialLine(), std::string("ATD0049   4567890"));
+
+        // Satellite: a control character typed or pasted never splits the dial command.
+        t->Change_PhoneNumberB->click();
+        t->RSate->click();
+        QVERIFY(t->SatePanel->isVisible() && !t->LandPanel->isVisible());
+        t->Edit_PhoneNum->setText(QString::fromLatin1("0088\r1\n6\x1a"));
+        t->Country_OK->click();
+        QCOMPARE(Form1->TypeValue, std::string("Sate"));
+        QCOMPARE(Form1->SatelliteNumber, std::string("008816"));
+        QCOMPARE(Form1->SIM_Panel->caption(), q("CIV"));
+        Form1->SaxComm1->setPortOpen(true);
+        QVERIFY(fake);
+        t->SendCommandB->click();
+        QCOMPARE(fake->written, QByteArray("ATD008816\r"));
+
+        // Opening the panel again starts from what was stored, and another page closes it.
+        t->Change_PhoneNumberB->click();
+        QVERIFY(t->RSate->isChecked());
+        QCOMPARE(text(t->Edit_PhoneNum), std::string("008816"));
+        QCOMPARE(t->PhoneNum_Mask->maskedText(), std::string("(000)000-0000"));
+        t->aten();
+        QVERIFY(!t->PhoneNumber_Panel->isVisible());
+    }
+
+    void atTablePanelAndDialogShareTheGovernmentCallType()
+    {
+        TATTableForm *t = ATTableForm;
+        t->show();
+        t->atd();
+        openDialog("CIV", "Land");
+        choose(Dialing_Frm->SIM_ComboBox, 1);
+        choose(Dialing_Frm->GovCallTypeComboBox, 3);
+        QTest::keyClicks(Dialing_Frm->EditGovNumber, "44");
+        Dialing_Frm->DialingSet_OKB->click();
+        QCOMPARE(t->GovCallTypeComboBox->currentIndex(), 3);
+        QCOMPARE(text(t->GovDialingNum), std::string("0069844"));
+
+        t->Change_PhoneNumberB->click();
+        QVERIFY(t->Gov_Panel->isVisible());
+        QCOMPARE(t->GovCallTypeComboBox->currentIndex(), 3);
+        QCOMPARE(text(t->GovDialingNum), std::string("0069844"));
+        QWidget *ild = t->findChild<QWidget *>("ISUtoILD");
+        QVERIFY(ild && ild->isVisible());
+
+        // Find... shows the country codes; Go back shows the code on the ILD panel.
+        t->GotoGovCountryCodeB->click();
+        QVERIFY(t->GovCountryCodePanel->isVisible() && !ild->isVisible());
+        choose(t->CountryCodeComboBox, 1);
+        t->GoBackCountryB->click();
+        QVERIFY(!t->GovCountryCodePanel->isVisible() && ild->isVisible());
+        QCOMPARE(t->GovCountryCode->text(), q("93"));
+
+        // Each call type shows only its own help panel and writes its prefix.
+        for (int type = 1; type <= 7; ++type) {
+            choose(t->GovCallTypeComboBox, type);
+            for (int i = 0; i < 7; ++i)
+                QCOMPARE(t->GovHelpPanels[std::size_t(i)]->isVisible(), i == type - 1);
+        }
+        QCOMPARE(text(t->GovDialingNum), std::string("006991800"));
+        QTest::keyClicks(t->GovDialingNum, "5551234");
+        t->Country_OK->click();
+        QCOMPARE(Form1->SimValue, std::string("GOV"));
+        QCOMPARE(Form1->GovNumber, std::string("0069918005551234"));
+        QCOMPARE(Dialing_Frm->GovCallTypeComboBox->currentIndex(), 7);
+        QCOMPARE(t->dialLine(), std::string("ATD0069918005551234"));
+
+        // Back to a civilian card in the dialog: the panel opens without the government part.
+        openDialog("GOV", "");
+        choose(Dialing_Frm->SIM_ComboBox, 0);
+        Dialing_Frm->RadioSate->click();
+        Dialing_Frm->DialingSet_OKB->click();
+        t->Change_PhoneNumberB->click();
+        QVERIFY(!t->Gov_Panel->isVisible());
+        QCOMPARE(t->GovCallTypeComboBox->currentIndex(), 0);
+        QCOMPARE(text(t->GovDialingNum), std::string());
     }
 
     void hintSitsOverTheDialogInsideTheScreen()
