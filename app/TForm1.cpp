@@ -115,6 +115,11 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     connect(RequestSMSTimer, &QTimer::timeout, this, &TForm1::RequestSMSTimerTimer);
     connect(DisconnectTimer, &QTimer::timeout, this, &TForm1::DisconnectTimerTimer);
     connect(SaxComm1, &SerialControl::OnReceive, this, &TForm1::SaxComm1Receive);
+    connect(SaxComm1, &SerialControl::portClosed, this, [] {
+        Program->receive->Abandon();
+        if (SMS_Frm)
+            SMS_Frm->AbandonSmsCommand();
+    });
     connect(SaxComm1, &SerialControl::OnKeyDown, this, &TForm1::SaxComm1KeyDown);
     connect(SaxComm1, &SerialControl::OnCTSChanged, this, &TForm1::SaxComm1CTSChanged);
     connect(SaxComm1, &SerialControl::OnCarrierChanged, this, &TForm1::SaxComm1CarrierChanged);

@@ -241,3 +241,12 @@ std::string ReceiveProcessor::ExtractUnsolicitedSms(const std::string &text)
     boundCmt();
     return taken ? std::string() : text;
 }
+
+void ReceiveProcessor::Abandon()
+{
+    commandBuffer.clear();
+    smsBuffer.clear();
+    capturedListing.clear();
+    cmtBuffer.clear();
+    inCmt = false;
+}

@@ -29,6 +29,10 @@ public:
     const std::string &CmtBuffer() const { return cmtBuffer; }
     bool InCmt() const { return inCmt; }
 
+    // Forgets half-received answers: after the port closed they can never be completed, and
+    // the next answer must not be read as their end.
+    void Abandon();
+
     static std::string ApplyBackspaces(std::string_view text);
     static std::string ToUpperText(std::string_view text);
 

@@ -71,6 +71,7 @@ void SerialControl::setPortOpen(bool open)
         m_link->disconnect(this);
         m_link->close();
         m_link.reset();
+        emit portClosed();
         return;
     }
     const QString port = tandrel::toQString(m_commPort);
@@ -224,6 +225,7 @@ void SerialControl::onLost(const QString &reason)
     if (m_link) {
         m_link->disconnect(this);
         m_link.release()->deleteLater();
+        emit portClosed();
     }
     report(reason);
 }

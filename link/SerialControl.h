@@ -92,6 +92,9 @@ signals:
     void OnRing();
     void fileTransferRequested(bool send);
     void portFailed(const QString &message);
+    // The open port closed, by the program or because the device went away: whatever was
+    // waiting for the modem's answer will not get one.
+    void portClosed();
 
 protected:
     void focusInEvent(QFocusEvent *event) override;

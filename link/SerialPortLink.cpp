@@ -127,7 +127,11 @@ void SerialPortLink::pollLines()
 
 void SerialPortLink::onError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::ResourceError && m_port.isOpen()) {
+    // A device that went away reports a failed read or write as often as not (a closed
+    // pseudo-terminal reads end of file for ever); left open, the read would spin.
+    const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                      error == QSerialPort::WriteError;
+    if (gone && m_port.isOpen()) {
         const QString reason = QStringLiteral("The connection to %1 was lost (%2). Check the "
                                               "cable or adapter, then choose Connect.")
                                    .arg(describe(), m_port.errorString());

@@ -36,7 +36,7 @@ void usage()
     std::fprintf(stderr, "usage: tandrel-modemsim [--link PATH] [--log FILE]\n"
                          "Opens a pseudo-terminal that answers like a handset and prints\n"
                          "\"pty: PATH\". Events on standard input: ring, cts on|off,\n"
-                         "carrier on|off, hangup, cms N, say TEXT, flood N.\n");
+                         "carrier on|off, hangup, cms N, say TEXT, flood N, stall on|off.\n");
 }
 
 // Writes what crosses the line, one text line per log line, marked by direction.
@@ -162,6 +162,8 @@ int main(int argc, char **argv)
     std::string toTerminal;
     std::string eventLine;
     bool stdinOpen = true;
+    // A stalled handset reads nothing, as if busy: a command then stays unanswered.
+    bool stalled = false;
     char buf[4096];
 
     auto collect = [&] {
@@ -173,7 +175,7 @@ int main(int argc, char **argv)
     };
 
     while (!stopRequested && stdinOpen) {
-        pollfd fds[2] = {{master, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        pollfd fds[2] = {{master, short(stalled ? 0 : POLLIN), 0}, {STDIN_FILENO, POLLIN, 0}};
         if (!toTerminal.empty())
             fds[0].events |= POLLOUT;
         int timeout = -1;
@@ -217,7 +219,10 @@ int main(int argc, char **argv)
                 if (line.find_first_not_of(" \t") == std::string::npos)
                     continue;
                 std::string why;
-                if (core.command(line, nowMs(), &why))
+                if (line == "stall on" || line == "stall off") {
+                    stalled = line == "stall on";
+                    std::printf("ok\n");
+                } else if (core.command(line, nowMs(), &why))
                     std::printf("ok\n");
                 else
                     std::printf("error: %s\n", why.c_str());

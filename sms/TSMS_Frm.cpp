@@ -355,7 +355,8 @@ void TSMS_Frm::HandleSmsResult(int code, const std::string &listing)
     }
     switch (code) {
     case 0:
-        appendToLog(LogEntryText);
+        if (!LogEntryText.empty()) // empty after the port closed before confirmation
+            appendToLog(LogEntryText);
         clearView();
         SMS_ViewComboBox->setCurrentIndex(LogFileItem);
         showLog();
@@ -491,4 +492,16 @@ void TSMS_Frm::EndIndicationRequest()
 void TSMS_Frm::ReleaseSmsState()
 {
     SMS_IndexListBox->clear();
+}
+
+void TSMS_Frm::AbandonSmsCommand()
+{
+    for (QTimer *t : {SendPDUTimer, ListSMSTimer, enableSMSBTimer})
+        t->stop();
+    LogEntryText.clear();
+    PduText.clear();
+    if (Form1->RequestSMSTimer->isActive())
+        EndIndicationRequest();
+    else
+        EnableSmsButtons();
 }

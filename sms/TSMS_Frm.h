@@ -105,6 +105,9 @@ public:
     void BeginIndicationRequest();
     void EndIndicationRequest();
     void ReleaseSmsState();
+    // The port closed while a command was outstanding: unlock the window, and make sure a
+    // message that was never confirmed is not logged as sent later.
+    void AbandonSmsCommand();
 
     // The port is open and, with hardware flow control, CTS is up.
     bool linkReady() const;

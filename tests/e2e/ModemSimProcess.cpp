@@ -2,9 +2,9 @@
 
 #include <QDeadlineTimer>
 
-ModemSimProcess::ModemSimProcess(const QString &logFile)
+ModemSimProcess::ModemSimProcess(const QString &logFile, const QStringList &arguments)
 {
-    QStringList args;
+    QStringList args = arguments;
     if (!logFile.isEmpty())
         args << QStringLiteral("--log") << logFile;
     m_process.setProgram(QStringLiteral(TANDREL_MODEMSIM));
@@ -36,4 +36,10 @@ QString ModemSimProcess::event(const QString &line)
     while (!m_process.canReadLine() && !deadline.hasExpired())
         m_process.waitForReadyRead(50);
     return QString::fromUtf8(m_process.readLine()).trimmed();
+}
+
+void ModemSimProcess::unplug()
+{
+    m_process.kill();
+    m_process.waitForFinished(3000);
 }
