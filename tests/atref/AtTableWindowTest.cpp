@@ -84,8 +84,14 @@ private slots:
             QSKIP("page texts not present");
         QCOMPARE(ATTableForm->Description[0]->text().toStdString(), lines[0]);
         QCOMPARE(ATTableForm->eDescription[0]->text().toStdString(), lines[30]);
+        // A shorter long page starts from empty extra lines; a short page hides them.
+        ATTableForm->atpluscmee();
+        const size_t cmee = TATTableForm::descriptionOf("AT+CMEE").size();
+        QCOMPARE(ATTableForm->eDescription[cmee - 30]->text(), QString());
+        QCOMPARE(ATTableForm->eDescription[cmee - 31]->text().toStdString(),
+                 TATTableForm::descriptionOf("AT+CMEE").back());
         ATTableForm->ata();
-        QVERIFY(ATTableForm->eDescription[0]->text().isEmpty());
+        QVERIFY(ATTableForm->ExtraDescriptionPanel->isHidden());
     }
 
     void scrollingFollowsThePage()
