@@ -1,5 +1,7 @@
 #include "Program.h"
 
+#include "ProgramFolders.h"
+#include "QtText.h"
 #include "ReceiveBridge.h"
 #include "ReceiveProcessor.h"
 #include "SessionRecord.h"
@@ -15,6 +17,8 @@
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
 
+#include <QStandardPaths>
+
 ProgramObjects *Program = nullptr;
 
 void createProgram(const std::string &programDirectory)
@@ -23,8 +27,13 @@ void createProgram(const std::string &programDirectory)
     Program->receiveHooks = new ReceiveBridge;
     Program->receive = new ReceiveProcessor(Program->receiveHooks);
     Program->session = new SessionRecord;
+    const ProgramFolders folders(
+        programDirectory,
+        tandrel::fromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
     Program->programDirectory = programDirectory;
-    Program->smsLogPath = programDirectory + "SMSLog.txt";
+    Program->dataDirectory = folders.writableDirectory();
+    Program->smsLogPath = Program->dataDirectory + "SMSLog.txt";
+    Program->alertFile = folders.shippedFile("MessagingModeAlert.wav");
 }
 
 void createWindows(const std::string &commandLine)

@@ -128,7 +128,11 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     buildPanels();
     buildMenus();
 
-    const QString sessionDir = toQString(ProgramDirectory()) + QStringLiteral("Session");
+    const QString sessionDir = toQString(Program->dataDirectory) + QStringLiteral("Session");
+    // Away from the program folder the folder is ours to make, so the dialogs open in it.
+    const bool ownDataFolder = Program->dataDirectory != Program->programDirectory;
+    if (ownDataFolder)
+        QDir().mkpath(sessionDir);
     OpenDialog1 = new QFileDialog(this, QStringLiteral("Open Session"), sessionDir,
                                   QStringLiteral("Session files (*.sms)"));
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
@@ -144,7 +148,13 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     QApplication::setApplicationDisplayName(QStringLiteral("Tandrel Software"));
 
     const std::string fileName = sessionvalues::sessionArgument(commandLine);
-    if (Program->session->LoadSession(fileName) != -1)
+    int loaded = Program->session->LoadSession(fileName);
+    // Started from the desktop menu the current folder is the home folder, so the default
+    // session saved through the dialogs is looked for in their folder too.
+    if (loaded == -1 && ownDataFolder)
+        loaded = Program->session->LoadSession(Program->dataDirectory +
+                                               SessionRecord::defaultSessionFile());
+    if (loaded != -1)
         ApplySession();
     else
         ApplyDefaultSession();

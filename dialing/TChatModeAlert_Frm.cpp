@@ -1,5 +1,6 @@
 #include "TChatModeAlert_Frm.h"
 
+#include "Program.h"
 #include "QtText.h"
 #include "TForm1.h"
 
@@ -13,8 +14,9 @@ TChatModeAlert_Frm::TChatModeAlert_Frm(QWidget *parent) : QWidget(parent, Qt::Di
 {
     setObjectName(QStringLiteral("ChatModeAlert_Frm"));
     setWindowTitle(QStringLiteral("Alert"));
-    m_file =
-        tandrel::toQString(TForm1::ProgramDirectory()) + QStringLiteral("MessagingModeAlert.wav");
+    m_file = Program ? tandrel::toQString(Program->alertFile)
+                     : tandrel::toQString(TForm1::ProgramDirectory()) +
+                           QStringLiteral("MessagingModeAlert.wav");
 }
 
 void TChatModeAlert_Frm::PlayAlert()
