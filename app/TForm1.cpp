@@ -557,6 +557,8 @@ void TForm1::LayoutMainWindow()
     Edit->setGeometry(560, 2, 40, 18);
     Transfer->setGeometry(610, 2, 70, 18);
     CoverSaxComm2->setGeometry(11, 22, 677, 346);
+    // The frame is made after the terminal; it must lie under it, not over it.
+    CoverSaxComm2->stackUnder(SaxComm1);
     RegularBase->setGeometry(0, 372, 705, 32);
     Property_Panel->setGeometry(0, 404, 705, 30);
     BasePanel->setGeometry(0, 436, 705, 32);

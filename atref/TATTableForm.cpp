@@ -150,7 +150,7 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     Modem = boldLabel({}, s, "Modem");
     Modem->setGeometry(130, 8, 90, 18);
     Command = boldLabel({}, s, "Command");
-    Command->setGeometry(LinesLeft, 8, 560, 18);
+    Command->setGeometry(236, 8, 524, 18); // clear of the widest models text
     boldLabel(QStringLiteral("Description"), s)->setGeometry(112, LinesTop, 80, 16);
     boldLabel(QStringLiteral(":"), s)->setGeometry(190, LinesTop, 8, 16);
     for (size_t i = 0; i < Description.size(); ++i) {

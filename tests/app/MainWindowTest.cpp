@@ -117,6 +117,9 @@ private slots:
         QVERIFY(!Form1->IntroScreen->isVisible());
         QVERIFY(Form1->SaxComm1->isVisible());
         QCOMPARE(Form1->SaxComm1->geometry(), QRect(13, 24, 673, 342));
+        // Nothing of the frame around it lies over the terminal.
+        QWidget *top = Form1->centralWidget()->childAt(Form1->SaxComm1->geometry().center());
+        QVERIFY(top && (top == Form1->SaxComm1 || Form1->SaxComm1->isAncestorOf(top)));
         QVERIFY(shown(Form1->File1) && shown(Form1->Options1) && shown(Form1->Info1));
         QCOMPARE(Form1->ModeTitle->text(), QString("Tandrel"));
         QVERIFY(Form1->SaxComm1->PortOpen());
