@@ -9,6 +9,7 @@
 #include "NumberFormats.h"
 #include "Panel.h"
 #include "QtText.h"
+#include "SheetWidgets.h"
 #include "TDialing_Frm.h"
 #include "TForm1.h"
 
@@ -29,12 +30,7 @@ namespace {
 
 constexpr int IldPosition = 3; // "ISU to ILD", the help panel with the country code finder
 
-template <typename T>
-T *named(T *w, const char *name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
+using sheet::named;
 
 QString qs(std::string_view text)
 {
@@ -43,24 +39,15 @@ QString qs(std::string_view text)
 
 QLabel *label(const QString &text, QWidget *parent, bool bold = false)
 {
-    auto *l = new QLabel(text, parent);
+    QLabel *l = bold ? sheet::boldLabel(text, parent) : new QLabel(text, parent);
     l->setTextFormat(Qt::PlainText);
-    if (bold) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-    }
     return l;
 }
 
-// An opaque white panel, so that a panel laid over another hides it completely.
 QWidget *sheetPanel(const char *name, QWidget *parent)
 {
     auto *w = named(new QWidget(parent), name);
-    w->setAutoFillBackground(true);
-    QPalette white = w->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    w->setPalette(white);
+    sheet::paintWhite(w);
     return w;
 }
 

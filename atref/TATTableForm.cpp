@@ -5,6 +5,7 @@
 #include "NumberFormats.h"
 #include "QtText.h"
 #include "SerialControl.h"
+#include "SheetWidgets.h"
 #include "SmsComposePanel.h"
 #include "TForm1.h"
 #include "TSMS_Frm.h"
@@ -61,23 +62,8 @@ const std::map<std::string, std::vector<std::string>> &allPages()
     return pages;
 }
 
-template <typename T>
-T *named(T *w, const char *name)
-{
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
-QLabel *boldLabel(const QString &text, QWidget *parent, const char *name = nullptr)
-{
-    auto *l = new QLabel(text, parent);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    if (name)
-        l->setObjectName(QLatin1String(name));
-    return l;
-}
+using sheet::boldLabel;
+using sheet::named;
 
 QWidget *spinPanel(const char *panelName, const char *label, QSpinBox *&spin, const char *spinName,
                    QWidget *parent)
@@ -132,10 +118,7 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
 
     m_scroll = named(new QScrollArea(this), "ScrollBox");
     m_sheet = named(new QWidget, "Sheet");
-    m_sheet->setAutoFillBackground(true);
-    QPalette white = m_sheet->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    m_sheet->setPalette(white);
+    sheet::paintWhite(m_sheet);
     m_scroll->setWidget(m_sheet);
     m_scroll->setWidgetResizable(false);
     m_scroll->viewport()->installEventFilter(this);
