@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
 #include <QMessageBox>
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
@@ -178,10 +181,35 @@ void SerialControl::DoCommand(int command)
 std::vector<std::string> SerialControl::CommPorts()
 {
     std::vector<std::string> ports;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        ports.push_back(tandrel::fromQString(info.systemLocation()));
-    ports.emplace_back(SimulatorPortName);
+    for (const PortEntry &entry : CommPortEntries())
+        ports.push_back(entry.name);
     return ports;
+}
+
+std::vector<PortEntry> SerialControl::CommPortEntries(const QString &byIdDir)
+{
+    using tandrel::fromQString;
+    // udev's stable names, by the device each one points at.
+    QMap<QString, QString> byId;
+    const QDir dir(byIdDir);
+    for (const QFileInfo &link : dir.entryInfoList(QDir::Files | QDir::System)) {
+        const QString target = link.canonicalFilePath();
+        if (!target.isEmpty())
+            byId.insert(target, link.absoluteFilePath());
+    }
+    std::vector<PortFacts> facts;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        const QString location = info.systemLocation();
+        facts.push_back({fromQString(location), fromQString(info.description()),
+                         fromQString(info.manufacturer()), fromQString(info.serialNumber()),
+                         fromQString(byId.take(QFileInfo(location).canonicalFilePath()))});
+    }
+    // A stable name whose device Qt did not list is still a serial device.
+    for (auto it = byId.cbegin(); it != byId.cend(); ++it)
+        facts.push_back({fromQString(it.key()), {}, {}, {}, fromQString(it.value())});
+    std::vector<PortEntry> entries = portEntries(facts);
+    entries.push_back({SimulatorPortName, "the built-in simulated handset"});
+    return entries;
 }
 
 void SerialControl::focusInEvent(QFocusEvent *event)

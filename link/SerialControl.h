@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ByteLink.h"
+#include "PortList.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -75,6 +76,10 @@ public:
 
     // Serial ports of the platform, then the simulated handset.
     static std::vector<std::string> CommPorts();
+    // The same ports with what the system knows of each; `byIdDir` is where udev keeps
+    // its stable names.
+    static std::vector<PortEntry>
+    CommPortEntries(const QString &byIdDir = QStringLiteral("/dev/serial/by-id"));
 
     // The last open or connection failure, as shown to the operator.
     QString lastError() const { return m_lastError; }

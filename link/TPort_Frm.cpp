@@ -6,12 +6,14 @@
 #include "TForm1.h"
 #include "WindowPlacement.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 using tandrel::fromQString;
@@ -20,6 +22,8 @@ using tandrel::toQString;
 TPort_Frm *Port_Frm = nullptr;
 
 namespace {
+
+const QString kDetailsSeparator = QStringLiteral("  \u2014  ");
 
 const char *const kParityLetters[] = {"n", "o", "e", "m", "s"};
 const char *const kFlowNames[] = {"NONE", "XONXOFF", "HW", "BOTH", "DEFAULT"};
@@ -32,6 +36,36 @@ QComboBox *combo(const char *name, const QStringList &items, bool editable, QWid
     c->setEditable(editable);
     return c;
 }
+
+// Refreshes its list when opened: a handset plugged in a moment ago is there.
+class PortComboBox : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> beforePopup;
+    void showPopup() override
+    {
+        if (beforePopup)
+            beforePopup();
+        QComboBox::showPopup();
+    }
+};
+
+// The popup shows each port with what it is; the edit field keeps the bare name.
+class PortItemDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString details = index.data(TPort_Frm::PortDetailsRole).toString();
+        if (!details.isEmpty())
+            option->text += kDetailsSeparator + details;
+    }
+};
 
 int indexOf(const char *const *names, int count, const std::string &value)
 {
@@ -48,7 +82,15 @@ TPort_Frm::TPort_Frm(QWidget *parent) : QWidget(parent, Qt::Dialog)
 {
     setObjectName(QStringLiteral("Port_Frm"));
     setWindowTitle(QStringLiteral("Port Properties"));
-    COM_ComboBox = combo("COM_ComboBox", {}, true, this);
+    auto *ports = new PortComboBox(this);
+    ports->setObjectName(QStringLiteral("COM_ComboBox"));
+    ports->setEditable(true);
+    ports->beforePopup = [this] { RefreshPortList(); };
+    ports->setItemDelegate(new PortItemDelegate(ports));
+    ports->view()->setTextElideMode(Qt::ElideMiddle);
+    ports->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ports->setMinimumContentsLength(24);
+    COM_ComboBox = ports;
     BPS_ComboBox = combo("BPS_ComboBox",
                          {"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
                           "28800", "38400", "57600", "115200", "230400", "460800", "921600"},
@@ -107,15 +149,36 @@ TPort_Frm::TPort_Frm(QWidget *parent) : QWidget(parent, Qt::Dialog)
 
 void TPort_Frm::FormCreate()
 {
+    RefreshPortList();
+}
+
+void TPort_Frm::RefreshPortList()
+{
     // Filling the list selects its first entry, which is no choice of the operator's.
     const QSignalBlocker blocker(COM_ComboBox);
-    for (const std::string &port : SerialControl::CommPorts())
-        COM_ComboBox->addItem(toQString(port));
+    const QString typed = COM_ComboBox->currentText();
+    COM_ComboBox->clear();
+    const QFontMetrics metrics(COM_ComboBox->view()->font());
+    int widest = 0;
+    for (const PortEntry &port : SerialControl::CommPortEntries(byIdDirectory)) {
+        const QString name = toQString(port.name), details = toQString(port.details);
+        COM_ComboBox->addItem(name);
+        const int i = COM_ComboBox->count() - 1;
+        COM_ComboBox->setItemData(i, details, PortDetailsRole);
+        COM_ComboBox->setItemData(i, details, Qt::ToolTipRole);
+        widest = std::max(widest, metrics.horizontalAdvance(name + kDetailsSeparator + details));
+    }
+    // Long by-id names and their details need a list wider than the field, though not
+    // wider than a screen.
+    COM_ComboBox->view()->setMinimumWidth(std::min(widest + 40, 900));
+    COM_ComboBox->setCurrentIndex(-1);
+    COM_ComboBox->setEditText(typed);
 }
 
 // The writes back to the main window are suppressed while the dialog loads its fields.
 void TPort_Frm::FormActivate()
 {
+    RefreshPortList();
     placement::centreOver(this, Form1);
     const QSignalBlocker b1(COM_ComboBox), b2(BPS_ComboBox), b3(Parity_ComboBox),
         b4(DataBits_ComboBox), b5(StopBits_ComboBox), b6(FlowControl_ComboBox);

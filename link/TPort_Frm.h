@@ -16,7 +16,14 @@ public:
     QComboBox *StopBits_ComboBox, *FlowControl_ComboBox;
     QPushButton *PortSet_OKB, *PortSet_CancelB;
 
+    // Item data role holding what the system knows of a listed port.
+    static constexpr int PortDetailsRole = Qt::UserRole + 1;
+    // Where udev keeps its stable port names; tests point it elsewhere.
+    QString byIdDirectory = QStringLiteral("/dev/serial/by-id");
+
     void FormCreate();
+    // Lists the ports present now, keeping what the operator typed.
+    void RefreshPortList();
     void FormActivate();
     void PortSet_OKBClick();
     void PortSet_CancelBClick();

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -134,6 +135,39 @@ private slots:
         Form1->ParityText = "M";
         Port_Frm->show();
         QCOMPARE(Port_Frm->Parity_ComboBox->currentIndex(), 1);
+        Port_Frm->close();
+    }
+
+    // Ports by the names that do not change between USB sockets, listed afresh each time.
+    void portListShowsStableNamesAndRefreshes()
+    {
+        startConnected();
+        Form1->SaxComm1->setPortOpen(false);
+        QTemporaryDir byId;
+        const QString handset = byId.filePath("usb-Tandrel_SH-2_A1B2-if00-port0");
+        QVERIFY(QFile::link("/dev/null", handset));
+        Port_Frm->byIdDirectory = byId.path();
+        Form1->ComValue = "COM3";
+        Port_Frm->show();
+        QComboBox *ports = Port_Frm->COM_ComboBox;
+        QCOMPARE(ports->currentText(), QString("COM3"));
+        const int at = ports->findText(handset);
+        QVERIFY(at >= 0);
+        QCOMPARE(ports->itemData(at, TPort_Frm::PortDetailsRole).toString(), QString("/dev/null"));
+        QVERIFY(ports->findText("SIMULATOR") >= 0);
+
+        // Plugged in while the dialog is open: opening the list finds it.
+        const QString second = byId.filePath("usb-Tandrel_SH-2_C3D4-if00-port0");
+        QVERIFY(QFile::link("/dev/zero", second));
+        QCOMPARE(ports->findText(second), -1);
+        ports->showPopup();
+        QVERIFY(ports->findText(second) >= 0);
+        ports->hidePopup();
+        QCOMPARE(ports->currentText(), QString("COM3")); // what was typed stays
+        QCOMPARE(text(Form1->ComValue), QString("COM3"));
+
+        ports->setCurrentIndex(ports->findText(handset));
+        QCOMPARE(text(Form1->ComValue), handset);
         Port_Frm->close();
     }
 
