@@ -11,7 +11,7 @@ mode="${1:-}"
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
-    libvterm-dev lrzsz
+    libvterm-dev lrzsz man-db
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 

@@ -1,9 +1,11 @@
+#include "CommandLine.h"
 #include "Program.h"
 #include "TForm1.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -29,6 +31,11 @@ public:
 
 int main(int argc, char **argv)
 {
+    std::string answer;
+    if (answerInfoOption(std::vector<std::string>(argv + 1, argv + argc), &answer)) {
+        std::fputs(answer.c_str(), stdout);
+        return 0;
+    }
     TandrelApplication app(argc, argv);
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {

@@ -6,6 +6,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/tandrel.desktop
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tandrel.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# Manual pages, compressed as Debian keeps them.
+foreach(page tandrel tandrel-modemsim tandrel-pdu)
+    set(gz ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+    add_custom_command(OUTPUT ${gz}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+        COMMAND gzip -n -9 -c ${PROJECT_SOURCE_DIR}/packaging/man/${page}.1 > ${gz}
+        DEPENDS ${PROJECT_SOURCE_DIR}/packaging/man/${page}.1 VERBATIM)
+    list(APPEND tandrel_man_pages ${gz})
+endforeach()
+add_custom_target(tandrel_man_pages ALL DEPENDS ${tandrel_man_pages})
+install(FILES ${tandrel_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tandrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

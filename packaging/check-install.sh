@@ -27,6 +27,9 @@ usr/bin/tandrel-modemsim
 usr/bin/tandrel-pdu
 usr/share/applications/tandrel.desktop
 usr/share/icons/hicolor/scalable/apps/tandrel.svg
+usr/share/man/man1/tandrel-modemsim.1.gz
+usr/share/man/man1/tandrel-pdu.1.gz
+usr/share/man/man1/tandrel.1.gz
 usr/share/tandrel/MessagingModeAlert.wav"
 
 # Installed files that nobody meant to install.
@@ -71,6 +74,13 @@ fi
 echo "== run the installed programs"
 "$stage/usr/bin/tandrel-pdu" --help >/dev/null || fail "tandrel-pdu --help failed"
 "$stage/usr/bin/tandrel-modemsim" --help >/dev/null || fail "tandrel-modemsim --help failed"
+# Answered before any window exists: no display is needed.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/bin/tandrel" --version |
+    grep -q "^Tandrel Software Version [0-9]" || fail "tandrel --version does not give the version"
+for page in tandrel tandrel-modemsim tandrel-pdu; do
+    MANWIDTH=80 man --warnings -l "$stage/usr/share/man/man1/$page.1.gz" >/dev/null 2>"$home/man.log" &&
+        [ ! -s "$home/man.log" ] || fail "the manual page of $page does not format cleanly"
+done
 # Still running after three seconds means it started; it must keep the operator's files in
 # the per-user data folder, not next to itself.
 status=0

@@ -31,12 +31,13 @@ int64_t nowMs()
     return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
 }
 
-void usage()
+void usage(FILE *to)
 {
-    std::fprintf(stderr, "usage: tandrel-modemsim [--link PATH] [--log FILE]\n"
-                         "Opens a pseudo-terminal that answers like a handset and prints\n"
-                         "\"pty: PATH\". Events on standard input: ring, cts on|off,\n"
-                         "carrier on|off, hangup, cms N, say TEXT, flood N, stall on|off.\n");
+    std::fprintf(to, "usage: tandrel-modemsim [--link PATH] [--log FILE]\n"
+                     "Opens a pseudo-terminal that answers like a handset and prints\n"
+                     "\"pty: PATH\". Events on standard input: ring, cts on|off,\n"
+                     "carrier on|off, hangup, cms N, sms NUMBER TEXT, signal N,\n"
+                     "register on|off|searching, say TEXT, flood N, stall on|off.\n");
 }
 
 // Writes what crosses the line, one text line per log line, marked by direction.
@@ -95,10 +96,13 @@ int main(int argc, char **argv)
         if ((arg == "--link" || arg == "--log") && i + 1 < argc) {
             (arg == "--link" ? linkPath : logPath) = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
-            usage();
+            usage(stdout);
+            return 0;
+        } else if (arg == "--version" || arg == "-V") {
+            std::printf("tandrel-modemsim " TANDREL_VERSION "\n");
             return 0;
         } else {
-            usage();
+            usage(stderr);
             return 2;
         }
     }

@@ -11,14 +11,14 @@
 
 namespace {
 
-int usage(const char *problem = nullptr)
+int usage(const char *problem = nullptr, FILE *to = stderr)
 {
     if (problem)
         std::fprintf(stderr, "tandrel-pdu: %s\n", problem);
     else
-        std::fprintf(stderr, "usage: tandrel-pdu encode --to DIGITS --text TEXT [--vp N | --abs "
-                             "YYMMDDhhmmssZZ] [--email ADDRESS]\n"
-                             "       tandrel-pdu decode HEX\n");
+        std::fprintf(to, "usage: tandrel-pdu encode --to DIGITS --text TEXT [--vp N | --abs "
+                         "YYMMDDhhmmssZZ] [--email ADDRESS]\n"
+                         "       tandrel-pdu decode HEX\n");
     return 2;
 }
 
@@ -178,7 +178,7 @@ int main(int argc, char **argv)
     if (command == "decode")
         return args.size() == 1 ? decode(args[0]) : usage("decode takes one hexadecimal text");
     if (command == "--help" || command == "-h") {
-        usage();
+        usage(nullptr, stdout);
         return 0;
     }
     return usage(("unknown command " + command).c_str());

@@ -1,0 +1,27 @@
+#include "CommandLine.h"
+
+bool answerInfoOption(const std::vector<std::string> &args, std::string *out)
+{
+    // A session file may itself be named "--help"; it can be given as "./--help".
+    if (args.size() != 1)
+        return false;
+    if (args[0] == "--version" || args[0] == "-V") {
+        *out = "Tandrel Software Version " TANDREL_VERSION "\n";
+        return true;
+    }
+    if (args[0] == "--help" || args[0] == "-h") {
+        *out = "Usage: tandrel [SESSION-FILE]\n"
+               "A terminal for satellite handsets and modems on a serial port.\n"
+               "\n"
+               "SESSION-FILE is a session saved from File > Save Session (*.sms); without one,\n"
+               "Session/default.sms is loaded when present, the built-in defaults otherwise.\n"
+               "The port SIMULATOR is a built-in simulated handset.\n"
+               "\n"
+               "  -h, --help     show this help and exit\n"
+               "  -V, --version  show the version and exit\n"
+               "\n"
+               "See also: tandrel-modemsim(1), tandrel-pdu(1).\n";
+        return true;
+    }
+    return false;
+}
