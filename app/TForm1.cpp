@@ -357,6 +357,12 @@ void TForm1::buildMenus()
         a->setCheckable(true);
         a->setEnabled(false);
     }
+    ReconnectAutomatically1 =
+        action(Options1, "ReconnectAutomatically1", QStringLiteral("Reconnect Automatically"));
+    ReconnectAutomatically1->setCheckable(true);
+    ReconnectAutomatically1->setChecked(SaxComm1->reconnectAutomatically());
+    connect(ReconnectAutomatically1, &QAction::toggled, SaxComm1,
+            &SerialControl::setReconnectAutomatically);
     Options1->addSeparator();
     ViewSMSWindow1 = action(Options1, "ViewSMSWindow1", QStringLiteral("View SMS Window"));
     ViewSMSWindow1->setShortcut(QKeySequence(Qt::Key_F3));

@@ -56,6 +56,7 @@ public:
     QAction *SetPortProperties1, *SetDialingProperties1, *Set_Echo1, *IncomingCallPanel1;
     QAction *DisplaySMSImmediately1, *SendFiles1, *ReceiveFiles1, *ViewSMSWindow1, *Search1;
     QAction *About2, *Version1, *TermsandAbbreviations1;
+    QAction *ReconnectAutomatically1;
 
     // Operations.
     void ApplySession();

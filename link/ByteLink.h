@@ -26,6 +26,9 @@ public:
     virtual bool carrier() const = 0;
     // True when a ring is signalled on the RI line rather than only as "RING" text.
     virtual bool reportsRing() const = 0;
+    // What tells this device from another at the same name (USB serial number, vendor and
+    // product); empty when nothing does.
+    virtual QString deviceIdentity() const { return {}; }
 
 signals:
     void received(const QByteArray &bytes);

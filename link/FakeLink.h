@@ -16,6 +16,7 @@ public:
     bool cts() const override { return ctsLine; }
     bool carrier() const override { return carrierLine; }
     bool reportsRing() const override { return ringLine; }
+    QString deviceIdentity() const override { return identity; }
 
     // Playing the modem.
     void inject(const QByteArray &bytes) { emit received(bytes); }
@@ -34,4 +35,5 @@ public:
     bool ctsLine = true;
     bool carrierLine = false;
     bool ringLine = true; // false: rings only arrive as "RING" text
+    QString identity;
 };

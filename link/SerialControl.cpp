@@ -13,9 +13,14 @@
 #include <QMap>
 #include <QMessageBox>
 #include <QSerialPortInfo>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
+
+// How often a lost port is looked for: a handset is back within a second or two of being
+// plugged in, and a failed open of a missing device costs nothing.
+constexpr int kReconnectPollMs = 500;
 
 // What the operator has not read yet is kept, but a handler that never reads must not
 // make the program grow without end.
@@ -51,6 +56,10 @@ SerialControl::SerialControl(QWidget *parent)
             });
     connect(m_screen, &TerminalScreen::keyBytes, this, &SerialControl::onKeyBytes);
     m_transfer = new FileTransfer(this);
+    m_reconnectTimer = new QTimer(this);
+    m_reconnectTimer->setObjectName(QStringLiteral("ReconnectTimer"));
+    m_reconnectTimer->setInterval(kReconnectPollMs);
+    connect(m_reconnectTimer, &QTimer::timeout, this, &SerialControl::tryReconnect);
 }
 
 SerialControl::~SerialControl()
@@ -71,6 +80,7 @@ void SerialControl::setPortOpen(bool open)
     if (open == PortOpen())
         return;
     if (!open) {
+        stopReconnecting();
         m_link->disconnect(this);
         m_link->close();
         m_link.reset();
@@ -95,6 +105,12 @@ void SerialControl::setPortOpen(bool open)
         report(error.isEmpty() ? QStringLiteral("Cannot open %1.").arg(port) : error);
         return;
     }
+    adopt(std::move(link));
+}
+
+void SerialControl::adopt(std::unique_ptr<ByteLink> link)
+{
+    stopReconnecting();
     m_link = std::move(link);
     m_lastError.clear();
     m_ringTail.clear();
@@ -103,6 +119,56 @@ void SerialControl::setPortOpen(bool open)
     connect(m_link.get(), &ByteLink::carrierChanged, this, &SerialControl::OnCarrierChanged);
     connect(m_link.get(), &ByteLink::ring, this, &SerialControl::OnRing);
     connect(m_link.get(), &ByteLink::lost, this, &SerialControl::onLost);
+}
+
+void SerialControl::setReconnectAutomatically(bool on)
+{
+    m_reconnect = on;
+    if (!on)
+        stopReconnecting();
+}
+
+bool SerialControl::awaitingReconnect() const
+{
+    return m_reconnectTimer->isActive();
+}
+
+void SerialControl::stopReconnecting()
+{
+    m_reconnectTimer->stop();
+    m_lostPort.clear();
+    m_lostIdentity.clear();
+}
+
+void SerialControl::tryReconnect()
+{
+    // The operator chose another port meanwhile: that one is opened by Connect, not by us.
+    if (m_link || m_commPort != m_lostPort) {
+        stopReconnecting();
+        return;
+    }
+    PortSettings settings;
+    if (!PortSettings::parse(m_settings, &settings, nullptr))
+        return;
+    auto link = m_factory(tandrel::toQString(m_commPort));
+    if (!link || !link->open(settings, m_handshaking, nullptr))
+        return; // not back yet
+    // Another handset plugged in at the same name is not the one that was lost.
+    const QString identity = link->deviceIdentity();
+    if (!m_lostIdentity.isEmpty() && !identity.isEmpty() && identity != m_lostIdentity) {
+        link->close();
+        return;
+    }
+    adopt(std::move(link));
+    say(QStringLiteral("Reconnected to %1.").arg(tandrel::toQString(m_commPort)));
+    emit reconnected();
+}
+
+// A line of the program's own on the terminal, never seen by the received-text rules.
+void SerialControl::say(const QString &line)
+{
+    m_screen->feed("\r\n\x1b[1;33m" + QByteArray::fromStdString(tandrel::fromQString(line)) +
+                   "\x1b[0m\r\n");
 }
 
 int SerialControl::OutBufferCount() const
@@ -250,12 +316,25 @@ void SerialControl::watchForRingText(const QByteArray &bytes)
 
 void SerialControl::onLost(const QString &reason)
 {
+    QString identity;
     if (m_link) {
+        identity = m_link->deviceIdentity();
         m_link->disconnect(this);
         m_link.release()->deleteLater();
         emit portClosed();
     }
-    report(reason);
+    if (!m_reconnect) {
+        report(reason);
+        return;
+    }
+    // No box: the port comes back by itself, and a box would wait for nothing.
+    m_lastError = reason;
+    emit portFailed(reason);
+    say(QStringLiteral("Lost %1; waiting for it to come back.")
+            .arg(tandrel::toQString(m_commPort)));
+    m_lostPort = m_commPort;
+    m_lostIdentity = identity;
+    m_reconnectTimer->start();
 }
 
 void SerialControl::onKeyBytes(const QByteArray &bytes)

@@ -13,6 +13,7 @@
 class FileTransfer;
 class TerminalScreen;
 class QMessageBox;
+class QTimer;
 
 // The serial communications control: one port and the terminal screen that shows it.
 // Texts are the program's Windows-1252 strings.
@@ -81,6 +82,12 @@ public:
     static std::vector<PortEntry>
     CommPortEntries(const QString &byIdDir = QStringLiteral("/dev/serial/by-id"));
 
+    // When the open port goes away, open it again once the same device is back.
+    bool reconnectAutomatically() const { return m_reconnect; }
+    void setReconnectAutomatically(bool on);
+    // True while a lost port is being watched for.
+    bool awaitingReconnect() const;
+
     // The last open or connection failure, as shown to the operator.
     QString lastError() const { return m_lastError; }
 
@@ -100,6 +107,8 @@ signals:
     // The open port closed, by the program or because the device went away: whatever was
     // waiting for the modem's answer will not get one.
     void portClosed();
+    // The lost port is open again.
+    void reconnected();
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
@@ -111,6 +120,10 @@ private:
     void send(const QByteArray &bytes);
     void report(const QString &message);
     void watchForRingText(const QByteArray &bytes);
+    void adopt(std::unique_ptr<ByteLink> link);
+    void tryReconnect();
+    void stopReconnecting();
+    void say(const QString &line);
 
     TerminalScreen *m_screen = nullptr;
     FileTransfer *m_transfer = nullptr;
@@ -128,4 +141,8 @@ private:
     QByteArray m_ringTail;
     QString m_lastError;
     QPointer<QMessageBox> m_errorBox;
+    bool m_reconnect = true;
+    QTimer *m_reconnectTimer = nullptr;
+    std::string m_lostPort;
+    QString m_lostIdentity;
 };

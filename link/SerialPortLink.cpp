@@ -1,5 +1,7 @@
 #include "SerialPortLink.h"
 
+#include <QSerialPortInfo>
+
 SerialPortLink::SerialPortLink(const QString &portName, QObject *parent)
     : ByteLink(parent), m_portName(portName)
 {
@@ -70,6 +72,13 @@ bool SerialPortLink::open(const PortSettings &s, int handshaking, QString *error
         m_port.clearError();
         return false;
     }
+    // Read while the device is here: after it goes away the system no longer knows it.
+    const QSerialPortInfo info(m_port);
+    if (!info.serialNumber().isEmpty() || info.hasVendorIdentifier())
+        m_identity = QStringLiteral("%1:%2:%3")
+                         .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                         .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'))
+                         .arg(info.serialNumber());
     // Pseudo-terminals and some USB adapters cannot report modem lines.
     m_lines = m_port.pinoutSignals();
     m_linesReported = m_port.error() == QSerialPort::NoError;

@@ -19,6 +19,7 @@ public:
     bool cts() const override;
     bool carrier() const override;
     bool reportsRing() const override { return m_linesReported; }
+    QString deviceIdentity() const override { return m_identity; }
 
 private:
     void pollLines();
@@ -30,4 +31,5 @@ private:
     QTimer m_linePoll;
     bool m_linesReported = false;
     QSerialPort::PinoutSignals m_lines;
+    QString m_identity;
 };

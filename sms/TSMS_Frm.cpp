@@ -496,6 +496,8 @@ void TSMS_Frm::ReleaseSmsState()
 
 void TSMS_Frm::AbandonSmsCommand()
 {
+    const bool sending = SMS_Status->text() == QLatin1String(" Sending...");
+    const bool waiting = sending || !SMS_ViewB->isEnabled() || ListSMSTimer->isActive();
     for (QTimer *t : {SendPDUTimer, ListSMSTimer, enableSMSBTimer})
         t->stop();
     LogEntryText.clear();
@@ -504,4 +506,15 @@ void TSMS_Frm::AbandonSmsCommand()
         EndIndicationRequest();
     else
         EnableSmsButtons();
+    // A "please wait" (the box without its OK button) would wait for ever.
+    if (MsgBox->isVisible() && !MsgBox->CloseBoxB->isVisible()) {
+        MsgBox->ResetMsgBox();
+        MsgBox->CloseIfShowing();
+    }
+    if (sending)
+        SMS_Status->setText(QStringLiteral(" Cut off: the port closed before the handset "
+                                           "confirmed the message. It may not have been sent."));
+    else if (waiting)
+        SMS_Status->setText(
+            QStringLiteral(" Cut off: the port closed before the handset answered."));
 }

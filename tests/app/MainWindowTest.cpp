@@ -136,6 +136,7 @@ private slots:
         QVERIFY(!Form1->PPropertyB->isEnabled());
         QVERIFY(Form1->Disconnect1->isEnabled() && Form1->SendFiles1->isEnabled());
 
+        Form1->ReconnectAutomatically1->setChecked(false);
         fake->vanish("The port went away.");
         QTRY_COMPARE(Form1->Status->caption(), QString("Disconnected"));
         QVERIFY(Form1->OpenSession1->isEnabled() && Form1->Connect1->isEnabled());

@@ -98,6 +98,8 @@ private slots:
         Form1->show();
         Form1->EndIntroScreen();
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        // These are the operator's own reconnects; the automatic one has its own test.
+        Form1->ReconnectAutomatically1->setChecked(false);
     }
 
     void cleanup()

@@ -16,6 +16,8 @@ class SerialControlTest : public QObject
     FakeLink *fake = nullptr; // owned by the control while open
     QString openedName;
     QString failNext;
+    QString nextIdentity;
+    int linksMade = 0;
     bool noRingLine = false;
 
     void closeBoxes()
@@ -39,14 +41,17 @@ private slots:
     void init()
     {
         failNext.clear();
+        nextIdentity.clear();
         noRingLine = false;
         control = new SerialControl;
         control->resize(640, 400);
         control->setLinkFactory([this](const QString &name) {
             openedName = name;
+            ++linksMade;
             auto link = std::make_unique<FakeLink>();
             link->failOpenWith = failNext;
             link->ringLine = !noRingLine;
+            link->identity = nextIdentity;
             fake = link.get();
             return link;
         });
@@ -171,6 +176,56 @@ private slots:
         closeBoxes();
         control->setPortOpen(true);
         QVERIFY(control->PortOpen());
+    }
+
+    // The same handset back at the same name is opened again, and only that.
+    void lostPortComesBackByItself()
+    {
+        nextIdentity = "0403:6001:A1B2";
+        control->setCommPort("/dev/ttyUSB0");
+        control->setPortOpen(true);
+        QSignalSpy closed(control, &SerialControl::portClosed);
+        QSignalSpy back(control, &SerialControl::reconnected);
+        fake->vanish("The connection to /dev/ttyUSB0 was lost.");
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(control->awaitingReconnect());
+        QCOMPARE(visibleErrorBoxes(), 0); // nothing for the operator to answer
+        QVERIFY(control->screen()->allText().contains(
+            "Lost /dev/ttyUSB0; waiting for it to come back."));
+
+        failNext = "no such device"; // still unplugged
+        const int before = linksMade;
+        QTRY_VERIFY(linksMade >= before + 2);
+        QVERIFY(!control->PortOpen());
+        failNext.clear();
+        nextIdentity = "0403:6001:FFFF"; // another adapter at the same name
+        QTest::qWait(1200);
+        QVERIFY(!control->PortOpen());
+        QVERIFY(control->awaitingReconnect());
+        nextIdentity = "0403:6001:A1B2";
+        QTRY_VERIFY_WITH_TIMEOUT(control->PortOpen(), 5000);
+        QCOMPARE(back.count(), 1);
+        QCOMPARE(openedName, QString("/dev/ttyUSB0"));
+        QVERIFY(!control->awaitingReconnect());
+        QCOMPARE(control->screen()->allText().count("Reconnected to /dev/ttyUSB0."), 1);
+        // The line is the program's own: the received-text rules never see it.
+        QVERIFY(control->ReceivedText().empty());
+    }
+
+    void reconnectStopsWhenTheOperatorMovesOn()
+    {
+        control->setPortOpen(true);
+        fake->vanish("lost");
+        QVERIFY(control->awaitingReconnect());
+        control->setCommPort("COM7"); // chose another port while it was away
+        QTRY_VERIFY(!control->awaitingReconnect());
+        QVERIFY(!control->PortOpen());
+
+        control->setPortOpen(true);
+        control->setReconnectAutomatically(false);
+        fake->vanish("lost");
+        QVERIFY(!control->awaitingReconnect());
+        QCOMPARE(visibleErrorBoxes(), 1); // without reconnecting, the operator is told
     }
 
     void lineEventsAndRingText()
