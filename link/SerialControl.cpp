@@ -1,5 +1,6 @@
 #include "SerialControl.h"
 
+#include "Cp1252.h"
 #include "FileTransfer.h"
 #include "QtText.h"
 #include "SerialPortLink.h"
@@ -231,7 +232,7 @@ void SerialControl::DoCommand(int command)
         QString text = QApplication::clipboard()->text();
         text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
         text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-        onKeyBytes(QByteArray::fromStdString(tandrel::fromQString(text)));
+        onKeyBytes(QByteArray::fromStdString(tandrel::utf8ToCp1252(tandrel::fromQString(text))));
         break;
     }
     case SendFile:

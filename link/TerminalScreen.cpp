@@ -572,7 +572,8 @@ QByteArray TerminalScreen::Private::translateKey(const QKeyEvent *event)
     const QString text = event->text();
     if (text.isEmpty())
         return {};
-    const std::string bytes = tandrel::fromQString(text);
+    // The line speaks 8-bit Windows-1252, as the screen reads it.
+    const std::string bytes = tandrel::utf8ToCp1252(tandrel::fromQString(text));
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 

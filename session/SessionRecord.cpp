@@ -1,5 +1,7 @@
 #include "SessionRecord.h"
 
+#include "Utf8.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -51,7 +53,7 @@ struct FileCloser
     void operator()(std::FILE *f) const { std::fclose(f); }
 };
 
-// The whole file, byte for byte; false when it cannot be opened or read.
+// The whole file as text; false when it cannot be opened or read.
 bool readWholeFile(const std::string &fileName, std::string *text)
 {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
@@ -64,7 +66,8 @@ bool readWholeFile(const std::string &fileName, std::string *text)
         content.append(chunk, got);
     if (std::ferror(file.get())) // a folder opens but cannot be read
         return false;
-    *text = std::move(content);
+    // Files of older versions are Windows-1252; new ones are written in UTF-8.
+    *text = tandrel::textFromFile(content);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "SmsLog.h"
 
+#include "Utf8.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -57,7 +59,8 @@ std::string SmsLog::readAll() const
         return {};
     std::ostringstream s;
     s << in.rdbuf();
-    return s.str();
+    // Entries of older versions are Windows-1252, new ones UTF-8.
+    return tandrel::textFromFile(s.str());
 }
 
 bool SmsLog::clear(std::string *error)

@@ -13,7 +13,7 @@ public:
 
     // A failed append leaves the file as it was and says why.
     bool append(const std::string &text, std::string *error);
-    // Every byte of the file; empty when it is missing or unreadable.
+    // The whole file as UTF-8 text; empty when it is missing or unreadable.
     std::string readAll() const;
     bool clear(std::string *error);
 

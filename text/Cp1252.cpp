@@ -1,5 +1,7 @@
 #include "Cp1252.h"
 
+#include "Utf8.h"
+
 namespace tandrel {
 
 namespace {
@@ -9,25 +11,6 @@ constexpr char32_t kHigh[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
-
-void appendUtf8(std::string &out, char32_t u)
-{
-    if (u < 0x80) {
-        out += static_cast<char>(u);
-    } else if (u < 0x800) {
-        out += static_cast<char>(0xC0 | (u >> 6));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else if (u < 0x10000) {
-        out += static_cast<char>(0xE0 | (u >> 12));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (u >> 18));
-        out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (u & 0x3F));
-    }
-}
 
 } // namespace
 
@@ -62,43 +45,8 @@ std::string utf8ToCp1252(std::string_view text, char replacement)
 {
     std::string out;
     out.reserve(text.size());
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        int extra = 0;
-        char32_t u = 0;
-        if (b < 0x80) {
-            u = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            extra = 1;
-            u = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            extra = 2;
-            u = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0) {
-            extra = 3;
-            u = b & 0x07;
-        } else {
-            out += replacement;
-            ++i;
-            continue;
-        }
-        bool ok = i + static_cast<size_t>(extra) < n;
-        for (int k = 1; ok && k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80)
-                ok = false;
-            else
-                u = (u << 6) | (c & 0x3F);
-        }
-        if (!ok) {
-            out += replacement;
-            ++i;
-            continue;
-        }
-        i += 1 + extra;
-        const int c = unicodeToCp1252(u);
+    for (size_t pos = 0; pos < text.size();) {
+        const int c = unicodeToCp1252(nextCharacter(text, pos));
         out += c < 0 ? replacement : static_cast<char>(c);
     }
     return out;

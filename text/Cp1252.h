@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-// The program's text is 8-bit Windows-1252. These convert at the edges (UTF-8 tools, Qt).
+// Windows-1252, for files written by older versions and for the bytes of the terminal line.
 namespace tandrel {
 
 // Unicode code point of one Windows-1252 byte. The five unassigned bytes map to the C1
