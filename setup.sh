@@ -13,6 +13,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-qpa-plugins libgl-dev
     libvterm-dev lrzsz man-db
     libgtest-dev libgmock-dev libbenchmark-dev
+    python3-gammu # an independent SMS decoder for the round-trip tests
 )
 
 case "$mode" in

@@ -1,6 +1,7 @@
 #include "SmsRules.h"
 
 #include "SmsPduCodec.h"
+#include "Utf8.h"
 
 #include <algorithm>
 
@@ -23,64 +24,96 @@ std::string RelativeVpWords(int v)
     return std::to_string(v - 192) + " weeks ";
 }
 
-static bool countsTwice(unsigned char c)
+// Characters sent as escape plus code count two.
+static int countOf(char32_t c)
 {
-    return c == '^' || c == '{' || c == '}' || c == '\\' || c == '[' || c == '~' || c == ']' ||
-           c == '|';
+    int second = -1;
+    SmsPduCodec::CharToGsm(c, &second);
+    return second >= 0 ? 2 : 1;
 }
 
 int CountedLength(const std::string &text)
 {
     int n = 0;
-    for (unsigned char c : text)
-        n += countsTwice(c) ? 2 : 1;
+    for (size_t pos = 0; pos < text.size();)
+        n += countOf(tandrel::nextCharacter(text, pos));
     return n;
 }
 
-static bool latinSafe(unsigned char c)
+static bool latinSafe(char32_t c)
 {
     static const unsigned char list[] = {161, 163, 164, 165, 167, 191, 196, 197, 198, 199,
                                          201, 209, 214, 216, 220, 223, 224, 228, 229, 230,
                                          232, 233, 236, 241, 242, 246, 248, 249, 252};
-    return std::find(std::begin(list), std::end(list), c) != std::end(list);
+    return c < 256 && std::find(std::begin(list), std::end(list), c) != std::end(list);
 }
 
-bool IsSafeCharacter(unsigned char c, bool email)
+bool IsSafeCharacter(char32_t c, bool email)
 {
+    if (!email) // whatever the GSM alphabet carries, the euro and the Greek capitals included
+        return SmsPduCodec::CharToGsm(c, nullptr) >= 0;
     if (c >= 128)
         return latinSafe(c);
-    if (email)
-        return c == 10 || c == 13 || (c >= 32 && c <= 90) || c == 95 || (c >= 97 && c <= 122);
-    return c == 10 || c == 12 || c == 13 || (c >= 32 && c <= 95) || (c >= 97 && c <= 127);
+    return c == 10 || c == 13 || (c >= 32 && c <= 90) || c == 95 || (c >= 97 && c <= 122);
 }
 
 std::string UnsafeCharacters(const std::string &text, bool email)
 {
     std::string out;
-    for (unsigned char c : text)
+    for (size_t pos = 0; pos < text.size();) {
+        const char32_t c = tandrel::nextCharacter(text, pos);
         if (!IsSafeCharacter(c, email))
-            out += char(c);
+            tandrel::appendUtf8(out, c);
+    }
     return out;
 }
 
 std::string WithoutUnsafe(const std::string &text, bool email)
 {
     std::string out;
-    for (unsigned char c : text)
+    for (size_t pos = 0; pos < text.size();) {
+        const char32_t c = tandrel::nextCharacter(text, pos);
         if (IsSafeCharacter(c, email))
-            out += char(c);
+            tandrel::appendUtf8(out, c);
+    }
     return out;
 }
 
 std::string TrimToCountedLength(const std::string &text, int limit)
 {
-    std::string out = text;
-    int n = CountedLength(out);
-    while (n > limit && !out.empty()) {
-        n -= countsTwice(static_cast<unsigned char>(out.back())) ? 2 : 1;
-        out.pop_back();
+    return TrimToUnits(text, limit, SmsPduCodec::Alphabet::Gsm7);
+}
+
+MessageSize MeasureMessage(const std::string &text)
+{
+    using A = SmsPduCodec::Alphabet;
+    MessageSize m;
+    m.alphabet = SmsPduCodec::AlphabetFor(text);
+    const bool ucs2 = m.alphabet == A::Ucs2;
+    m.units = SmsPduCodec::UnitCount(text, m.alphabet);
+    m.single = ucs2 ? SmsPduCodec::SingleUcs2 : SmsPduCodec::SingleGsm;
+    if (m.units <= m.single) {
+        m.left = m.single - m.units;
+        return m;
     }
-    return out;
+    const std::vector<std::string> parts = SmsPduCodec::SplitText(text, m.alphabet);
+    m.parts = int(parts.size());
+    m.left = (ucs2 ? SmsPduCodec::PartUcs2 : SmsPduCodec::PartGsm) -
+             SmsPduCodec::UnitCount(parts.back(), m.alphabet);
+    return m;
+}
+
+std::string TrimToUnits(const std::string &text, int limit, SmsPduCodec::Alphabet alphabet)
+{
+    int n = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t at = pos;
+        const char32_t c = tandrel::nextCharacter(text, pos);
+        n += alphabet == SmsPduCodec::Alphabet::Ucs2 ? (c >= 0x10000 ? 2 : 1) : countOf(c);
+        if (n > limit)
+            return text.substr(0, at);
+    }
+    return text;
 }
 
 std::string TimeZoneCode(int hours)

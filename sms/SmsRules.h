@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SmsPduCodec.h"
+
 #include <string>
 #include <vector>
 
@@ -9,16 +11,33 @@ namespace smsrules {
 // The TP-VP relative period in words, as the window shows it.
 std::string RelativeVpWords(int value);
 
-// Every character counts one, the eight sent as escape plus code count two.
+// Every character counts one, those sent as escape plus code count two.
 int CountedLength(const std::string &text);
 
-// Characters that may not arrive: for a phone number or, stricter, for an e-mail gateway.
-bool IsSafeCharacter(unsigned char c, bool email);
+// Characters that may not arrive: for a phone number those without a GSM code or, stricter,
+// for an e-mail gateway.
+bool IsSafeCharacter(char32_t c, bool email);
 std::string UnsafeCharacters(const std::string &text, bool email); // in order, repeats kept
 std::string WithoutUnsafe(const std::string &text, bool email);
 
 // Drops characters from the end until the counted length is at most limit.
 std::string TrimToCountedLength(const std::string &text, int limit);
+
+// How a text goes out: GSM 7-bit, or UCS2 when it holds a character GSM lacks; its size in
+// that alphabet's units (septets, or UTF-16 code units); the units one message holds; the
+// parts it needs when linked; and the units still free in the last part.
+struct MessageSize
+{
+    SmsPduCodec::Alphabet alphabet = SmsPduCodec::Alphabet::Gsm7;
+    int units = 0;
+    int single = SmsPduCodec::SingleGsm;
+    int parts = 1;
+    int left = SmsPduCodec::SingleGsm;
+};
+MessageSize MeasureMessage(const std::string &text);
+
+// The longest beginning of the text that fits in limit units of the alphabet.
+std::string TrimToUnits(const std::string &text, int limit, SmsPduCodec::Alphabet alphabet);
 
 // The program's time-zone code of a GMT offset in hours (-12 .. +13), and its reading.
 std::string TimeZoneCode(int hours);

@@ -87,47 +87,164 @@ TEST(PduEncode, SeptetPacking)
     EXPECT_EQ(udl, "A0");
     EXPECT_EQ(ud.size(), 280u);
 
-    // A character the alphabet lacks goes as "?" and leaves the rest intact.
+    // A character the alphabet lacks is reported, and packed as "?" so the rest stays intact.
     std::string odd, plain;
-    codec.PackSeptets("a\xEB"
-                      "bc",
-                      udl, odd);
-    codec.PackSeptets("a?bc", udl, plain);
+    EXPECT_FALSE(codec.PackSeptets("a\xC3\xA7"
+                                   "bc",
+                                   udl, odd)); // c with cedilla: only the capital is GSM
+    EXPECT_TRUE(codec.PackSeptets("a?bc", udl, plain));
     EXPECT_EQ(odd, plain);
     EXPECT_EQ(udl, "04");
 }
 
+// Literal user data worked out by hand from 3GPP TS 23.038 6.1.2.1 and 6.2.1.
+TEST(PduEncode, GreekCapitalsEuroAndUcs2Literals)
+{
+    SmsPduCodec codec;
+    std::string udl, ud;
+    EXPECT_TRUE(codec.PackSeptets("\xE2\x82\xAC", udl, ud)); // euro: escape, 0x65
+    EXPECT_EQ(udl + ud, "029B32");
+    EXPECT_TRUE(codec.PackSeptets("\xCE\x94\xCE\xA6", udl, ud)); // Delta 0x10, Phi 0x12
+    EXPECT_EQ(udl + ud, "021009");
+
+    int length = 0;
+    // Cyrillic Zhe has no GSM code: the message goes as UCS2 (TP-DCS 08), two octets each.
+    EXPECT_EQ(codec.EncodeSubmit("123", "91", "\xD0\x96", 255, "", 0, length), "0791886126090050"
+                                                                               "1100"
+                                                                               "039121F3"
+                                                                               "0008FF"
+                                                                               "020416");
+    // A character beyond the basic plane is a surrogate pair.
+    codec.EncodeSubmit("123", "91", "\xF0\x9F\x98\x80", 255, "", 0, length);
+    EXPECT_EQ(codec.UserDataLengthField + codec.UserDataField, "04D83DDE00");
+    // The grave accent, a tab and DEL have no GSM code either; nothing is sent in their place.
+    for (const char *text : {"`", "a\tb", "\x7F"})
+        EXPECT_EQ(SmsPduCodec::AlphabetFor(text), SmsPduCodec::Alphabet::Ucs2) << text;
+    EXPECT_EQ(SmsPduCodec::AlphabetFor("\xE2\x82\xAC\xCE\x9E\x0C[]"), SmsPduCodec::Alphabet::Gsm7);
+}
+
+TEST(PduEncode, LongTextGoesInLinkedParts)
+{
+    SmsPduCodec codec;
+    const std::string text = std::string(153, 'x') + "abcdefgh";
+    const auto parts =
+        codec.EncodeSubmitParts("123", "91", text, 255, "", 0, 0x2A, SmsPduCodec::Alphabet::Gsm7);
+    ASSERT_EQ(parts.size(), 2u);
+    const std::string head = "0791886126090050"
+                             "5100" // TP-UDHI set
+                             "039121F3"
+                             "0000FF";
+    // Header 05 00 03 ref total part, one fill bit, then the septets (23.040 9.2.3.24).
+    BitWriter w;
+    for (int v : {5, 0, 3, 0x2A, 2, 2})
+        w.octet(v);
+    w.fill();
+    for (char c : std::string("abcdefgh"))
+        w.septet(c);
+    EXPECT_EQ(parts[1].pdu, head + "0F" + w.hex());
+    EXPECT_EQ(parts[1].text, "abcdefgh");
+    EXPECT_EQ(parts[0].pdu.substr(0, head.size() + 14), head + "A0050003"
+                                                               "2A0201");
+    EXPECT_EQ(parts[0].length, int(parts[0].pdu.size() / 2 + 1));
+
+    // UCS2: 67 characters a part after the header.
+    const auto ucs2 = codec.EncodeSubmitParts("123", "91", std::string(71, ' '), 0,
+                                              "2612241830000A", 0, 7, SmsPduCodec::Alphabet::Ucs2);
+    ASSERT_EQ(ucs2.size(), 2u);
+    EXPECT_EQ(ucs2[1].pdu.substr(16, 2), "59");
+    EXPECT_EQ(ucs2[1].pdu.substr(ucs2[1].pdu.size() - 30), "0E"
+                                                           "050003070202"
+                                                           "0020002000200020");
+    EXPECT_EQ(ucs2[0].pdu.substr(ucs2[0].pdu.size() - 67 * 4 - 14, 14), "8C050003070201");
+
+    // A text that fits in one message has no header, and GSM refuses what it cannot carry.
+    EXPECT_EQ(codec
+                  .EncodeSubmitParts("1", "91", std::string(160, 'a'), 0, "", 0, 1,
+                                     SmsPduCodec::Alphabet::Gsm7)
+                  .size(),
+              1u);
+    EXPECT_EQ(codec.FirstOctetField, "11");
+    EXPECT_TRUE(
+        codec.EncodeSubmitParts("1", "91", "\xD0\x96", 0, "", 0, 1, SmsPduCodec::Alphabet::Gsm7)
+            .empty());
+    EXPECT_TRUE(codec
+                    .EncodeSubmitParts("1", "91", std::string(153 * 255 + 1, 'a'), 0, "", 0, 1,
+                                       SmsPduCodec::Alphabet::Gsm7)
+                    .empty());
+}
+
+TEST(PduText, PartsNeverSplitAPairAndJoinInOrder)
+{
+    const std::string euro = "\xE2\x82\xAC", smile = "\xF0\x9F\x98\x80", zhe = "\xD0\x96";
+    using A = SmsPduCodec::Alphabet;
+    EXPECT_EQ(SmsPduCodec::UnitCount(euro + "a", A::Gsm7), 3);
+    EXPECT_EQ(SmsPduCodec::UnitCount(smile + zhe, A::Ucs2), 3);
+
+    auto parts = SmsPduCodec::SplitText(std::string(152, 'a') + euro + "bbbbbbbbbb", A::Gsm7);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0], std::string(152, 'a'));
+    EXPECT_EQ(parts[1], euro + "bbbbbbbbbb");
+    std::string cyr;
+    for (int i = 0; i < 66; ++i)
+        cyr += zhe;
+    parts = SmsPduCodec::SplitText(cyr + smile + zhe + zhe + zhe + zhe, A::Ucs2);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0], cyr);
+    EXPECT_EQ(parts[1], smile + zhe + zhe + zhe + zhe);
+
+    SmsPduCodec codec;
+    const std::string text = std::string(200, 'q') + "|end";
+    auto encoded =
+        codec.EncodeSubmitParts("44", "91", text + std::string(300, 'z'), 0, "", 0, 9, A::Gsm7);
+    ASSERT_EQ(encoded.size(), 4u);
+    std::vector<SmsPduCodec::Decoded> decoded;
+    for (size_t i : {3u, 1u, 0u, 2u, 1u}) // any order, one part twice
+        decoded.push_back(codec.DecodePdu(encoded[i].pdu));
+    int missing = -1;
+    EXPECT_EQ(SmsPduCodec::JoinParts(decoded, &missing), text + std::string(300, 'z'));
+    EXPECT_EQ(missing, 0);
+    decoded.erase(decoded.begin() + 3); // part 3
+    const std::string joined = SmsPduCodec::JoinParts(decoded, &missing);
+    EXPECT_EQ(missing, 1);
+    EXPECT_EQ(joined,
+              encoded[0].text + encoded[1].text + "[part 3 of 4 missing]" + encoded[3].text);
+}
+
 TEST(PduRoundTrip, WholeAlphabetWithExtensionCharacters)
 {
-    std::string text = "\n\r\x0C^{}\\[~]|";
-    for (int c = 32; c < 127; ++c)
-        if (c != '`') // shares its code with the inverted question mark
-            text += char(c);
-    for (int c : {163, 165, 232, 233, 249, 236, 242, 199, 216, 248, 197, 229, 198, 230, 223,
-                  201, 164, 161, 196, 214, 209, 220, 167, 191, 228, 246, 241, 252, 224})
-        text += char(c);
-    SmsPduCodec codec;
-    for (size_t at = 0; at < text.size(); at += 60) {
-        const std::string part = text.substr(at, 60);
-        int length = 0;
-        const std::string pdu = codec.EncodeSubmit("8816", "91", part, 10, "", 0, length);
-        const auto d = codec.DecodePdu(pdu);
-        EXPECT_TRUE(d.IsSubmit);
-        EXPECT_EQ(d.Text, part);
-        EXPECT_EQ(d.Address, "918816");
-        EXPECT_EQ(d.VpValue, 10);
-    }
-    // Every septet value survives unpacking, escape sequences included.
+    // Every GSM code both ways: the basic table and the extension table.
     for (int code = 0; code < 128; ++code) {
         if (code == 27)
             continue;
-        const char c = SmsPduCodec::GsmToChar(code, 0);
         int second = -1;
-        const int back = SmsPduCodec::CharToGsm(static_cast<unsigned char>(c), &second);
-        if (second < 0 && c != '`' && static_cast<unsigned char>(c) != 127) {
-            EXPECT_EQ(back, code) << code;
-        }
+        EXPECT_EQ(SmsPduCodec::CharToGsm(SmsPduCodec::GsmToChar(code, 0), &second), code) << code;
+        EXPECT_EQ(second, -1) << code;
     }
+    for (int code : {10, 20, 40, 41, 47, 60, 61, 62, 64, 101}) {
+        int second = -1;
+        EXPECT_EQ(SmsPduCodec::CharToGsm(SmsPduCodec::GsmToChar(code, 27), &second), 27);
+        EXPECT_EQ(second, code);
+    }
+    const std::string text =
+        "@\xC2\xA3$\xC2\xA5\xC3\xA8\xC3\xA9\xC3\xB9\xC3\xAC\xC3\xB2\xC3\x87\n\xC3\x98\xC3\xB8\r"
+        "\xC3\x85\xC3\xA5\xCE\x94_\xCE\xA6\xCE\x93\xCE\x9B\xCE\xA9\xCE\xA0\xCE\xA8\xCE\xA3"
+        "\xCE\x98\xCE\x9E\xC3\x86\xC3\xA6\xC3\x9F\xC3\x89 !\"#\xC2\xA4%&'()*+,-./0123456789:;<=>?"
+        "\xC2\xA1"
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZ\xC3\x84\xC3\x96\xC3\x91\xC3\x9C\xC2\xA7\xC2\xBF"
+        "abcdefghijklmnopqrstuvwxyz\xC3\xA4\xC3\xB6\xC3\xB1\xC3\xBC\xC3\xA0\x0C^{}\\[~]|"
+        "\xE2\x82\xAC";
+    SmsPduCodec codec;
+    const auto parts =
+        codec.EncodeSubmitParts("8816", "91", text, 10, "", 0, 3, SmsPduCodec::Alphabet::Gsm7);
+    std::vector<SmsPduCodec::Decoded> decoded;
+    for (const auto &p : parts) {
+        decoded.push_back(codec.DecodePdu(p.pdu));
+        EXPECT_TRUE(decoded.back().IsSubmit);
+        EXPECT_EQ(decoded.back().Address, "918816");
+        EXPECT_EQ(decoded.back().VpValue, 10);
+        EXPECT_EQ(decoded.back().Coding, SmsPduCodec::Alphabet::Gsm7);
+    }
+    EXPECT_EQ(SmsPduCodec::JoinParts(decoded), text);
 }
 
 TEST(PduDecode, DeliverWithTimeStamp)
@@ -169,10 +286,13 @@ TEST(PduDecode, StoredSubmitValidityFormats)
 TEST(PduDecode, OtherAlphabetsAndHeaders)
 {
     SmsPduCodec codec;
-    // UCS2: what the code page holds, "?" for the rest, one "?" for a surrogate pair.
+    // UCS2 with a surrogate pair; a surrogate without its other half is U+FFFD.
     auto d = codec.DecodePdu(deliver("04", "08", 10, "004820AC03A9D83DDE00"));
-    EXPECT_EQ(d.Text, "H\x80??");
+    EXPECT_EQ(d.Text, "H\xE2\x82\xAC\xCE\xA9\xF0\x9F\x98\x80");
     EXPECT_EQ(d.CodingScheme, 8);
+    EXPECT_EQ(d.Coding, SmsPduCodec::Alphabet::Ucs2);
+    EXPECT_EQ(codec.DecodePdu(deliver("04", "08", 6, "D83D0041DE00")).Text, "\xEF\xBF\xBD"
+                                                                            "A\xEF\xBF\xBD");
     // 8-bit data is shown as hexadecimal text.
     d = codec.DecodePdu(deliver("04", "F4", 3, "deadbe"));
     EXPECT_EQ(d.Text, "DEADBE");
@@ -213,6 +333,11 @@ TEST(PduDecode, AlphanumericOriginatorAndLoneEscape)
 
     EXPECT_EQ(codec.DecodePdu(deliver("04", "00", 2, "C10D")).Text, "A");
     EXPECT_EQ(SmsPduCodec::UnpackSeptets("C10D", 2), "A");
+    // Two escapes lead to a table not yet defined, shown as a space (23.038 6.2.1.1).
+    BitWriter w;
+    for (int v : {65, 27, 27, 66}) // A, escape, escape, B
+        w.septet(v);
+    EXPECT_EQ(SmsPduCodec::UnpackSeptets(w.hex(), 4), "A B");
 }
 
 TEST(PduDecode, ShortAndMalformedInputReadsNothingOutOfRange)
@@ -248,7 +373,8 @@ TEST(PduHelpers, TextRules)
     EXPECT_EQ(SmsPduCodec::HexToInt("G"), 23); // any other character: its code minus 48
     EXPECT_EQ(SmsPduCodec::BinaryToInt("1011"), 11);
     EXPECT_EQ(SmsPduCodec::ReverseText("abc"), "cba");
-    EXPECT_EQ(SmsPduCodec::GsmToChar(20, 27), '^');
-    EXPECT_EQ(SmsPduCodec::GsmToChar(20, 0), char(20));
-    EXPECT_EQ(SmsPduCodec::GsmToChar(0, 0), '@');
+    EXPECT_EQ(SmsPduCodec::GsmToChar(20, 27), U'^');
+    EXPECT_EQ(SmsPduCodec::GsmToChar(20, 0), U'\u039B'); // Lambda
+    EXPECT_EQ(SmsPduCodec::GsmToChar(0, 0), U'@');
+    EXPECT_EQ(SmsPduCodec::GsmToChar(65, 27), U'A'); // no extension character: the basic one
 }

@@ -55,7 +55,53 @@ TEST(PduTool, EncodePrintsPduAndLength)
     EXPECT_EQ(tool("encode --to 12").status, 2);
     EXPECT_EQ(tool("encode --to 12 --text a --vp 256").status, 2);
     EXPECT_EQ(tool("encode --to 12 --text a --abs 26122418300").status, 2);
-    EXPECT_EQ(tool("encode --to 12 --text " + std::string(161, 'x')).status, 2);
+    EXPECT_EQ(tool("encode --to 12 --text a --ref 256").status, 2);
+    EXPECT_EQ(tool("encode --to 12 --text '\xC3('").status, 2); // not UTF-8
+    EXPECT_EQ(tool("encode --to 12 --text " + std::string(153 * 255 + 1, 'x')).status, 2);
+}
+
+TEST(PduTool, EncodeChoosesTheAlphabetAndSplitsLongText)
+{
+    // Cyrillic goes as UCS2 by itself; --ucs2 forces it for plain text.
+    ToolRun r = tool("encode --to 12 --text '\xD0\x96'");
+    EXPECT_EQ(r.out, "079188612609005011000291210008FF020416\nlength 20\n");
+    r = tool("encode --to 12 --text A --ucs2");
+    EXPECT_EQ(r.out, "079188612609005011000291210008FF020041\nlength 20\n");
+
+    // 161 characters: two parts, each a PDU and its length line, with the given reference.
+    r = tool("encode --to 12 --ref 200 --text " + std::string(161, 'x'));
+    EXPECT_EQ(r.status, 0);
+    const size_t second = r.out.find("\n", r.out.find("length")) + 1;
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(r.out.substr(16, 2), "51");
+    EXPECT_NE(r.out.find("A0050003C80201"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(second + 16, 2), "51");
+    EXPECT_NE(r.out.find("050003C80202", second), std::string::npos) << r.out;
+}
+
+TEST(PduTool, JoinPrintsTheWholeTextOrSaysWhatIsMissing)
+{
+    std::string parts;
+    const ToolRun enc = tool("encode --to 12 --text " + std::string(397, 'y') + "end");
+    for (size_t at = 0; at < enc.out.size();) {
+        const size_t end = enc.out.find('\n', at);
+        parts = enc.out.substr(at, end - at) + " " + parts; // reversed
+        at = enc.out.find('\n', end + 1) + 1;
+    }
+    ToolRun r = tool("join " + parts);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string(397, 'y') + "end\n");
+
+    r = tool("join " + parts.substr(parts.find(' ') + 1)); // part 3 of 3 left out
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, std::string(306, 'y') + "[part 3 of 3 missing]\n");
+
+    // Parts of different messages do not join.
+    const ToolRun otherPart = tool("encode --to 99 --text " + std::string(161, 'z'));
+    r = tool("join " + parts.substr(0, parts.find(' ')) + " " +
+             otherPart.out.substr(0, otherPart.out.find('\n')));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.empty());
 }
 
 TEST(PduTool, DecodePrintsOneJsonObject)
@@ -65,7 +111,7 @@ TEST(PduTool, DecodePrintsOneJsonObject)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "{\"kind\":\"deliver\",\"toa\":\"91\",\"number\":\"31641600986\","
                      "\"timestamp\":\"02082619374180\",\"vp\":-1,\"vp_text\":\"\",\"dcs\":\"00\","
-                     "\"text\":\"How are you?\"}\n");
+                     "\"encoding\":\"gsm7\",\"text\":\"How are you?\"}\n");
 
     r = tool("decode 079188612609005011000791214365F70000FF0361F118");
     EXPECT_NE(r.out.find("\"kind\":\"submit\""), std::string::npos);
@@ -73,7 +119,9 @@ TEST(PduTool, DecodePrintsOneJsonObject)
 
     // Concatenation details appear only when a header carries them.
     r = tool("decode 07911326040000F0400B911346610089F60008208062917314080B0608041234020100410042");
-    EXPECT_NE(r.out.find("\"udh_ref\":4660,\"udh_part\":1,\"udh_total\":2"), std::string::npos)
+    EXPECT_NE(
+        r.out.find("\"encoding\":\"ucs2\",\"text\":\"AB\",\"ref\":4660,\"part\":1,\"parts\":2"),
+        std::string::npos)
         << r.out;
 
     for (const char *bad : {"ABC", "0G", "''", "'07 91'"}) {

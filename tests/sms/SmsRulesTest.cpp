@@ -28,16 +28,21 @@ TEST(SmsRules, CountedLengthAndTrimming)
     EXPECT_EQ(trimmed, std::string(155, 'a') + "^^");
     EXPECT_EQ(CountedLength(trimmed), 159);
     EXPECT_EQ(CountedLength("{}\\[~]|^x"), 17);
+    // Characters, not bytes: the euro is escape plus code, a Greek capital one septet.
+    EXPECT_EQ(CountedLength("\xE2\x82\xAC\xCE\x94\xD0\x96"), 4);
+    EXPECT_EQ(TrimToCountedLength("ab\xD0\x96\xD0\x96", 3), "ab\xD0\x96");
 }
 
 TEST(SmsRules, UnsafeCharactersByDestination)
 {
-    EXPECT_EQ(UnsafeCharacters("a`b\xEB\xE9\x0C", false), "`\xEB");
-    EXPECT_EQ(UnsafeCharacters("a[b]\x0C~\xE9", true), "[]\x0C~");
-    EXPECT_EQ(WithoutUnsafe("x{y}\xE9", true), "xy\xE9");
-    for (int c = 0; c < 256; ++c)
-        if (IsSafeCharacter(static_cast<unsigned char>(c), true)) {
-            EXPECT_TRUE(IsSafeCharacter(static_cast<unsigned char>(c), false)) << c;
+    // e-diaeresis and Cyrillic have no GSM code; e-acute, the euro and Omega have.
+    EXPECT_EQ(UnsafeCharacters("a`b\xC3\xAB\xC3\xA9\x0C\xE2\x82\xAC\xCE\xA9\xD0\x96", false),
+              "`\xC3\xAB\xD0\x96");
+    EXPECT_EQ(UnsafeCharacters("a[b]\x0C~\xC3\xA9\xE2\x82\xAC", true), "[]\x0C~\xE2\x82\xAC");
+    EXPECT_EQ(WithoutUnsafe("x{y}\xC3\xA9\xD0\x96", true), "xy\xC3\xA9");
+    for (char32_t c = 0; c < 0x500; ++c)
+        if (IsSafeCharacter(c, true)) {
+            EXPECT_TRUE(IsSafeCharacter(c, false)) << int(c);
         }
 }
 
@@ -112,6 +117,18 @@ TEST(SmsLog, AppendsReadsClearsAndFallsBack)
     EXPECT_EQ(log.readAll(), "[SENT]\nTo: 1\n\n[RECEIVED]\nFrom: 2\n\n");
     ASSERT_TRUE(log.clear(&error));
     EXPECT_EQ(log.readAll(), "");
+
+    // A log of an older version holds Windows-1252; what is added now is UTF-8. Both read right.
+    {
+        std::ofstream old(log.path(), std::ios::binary);
+        old << "[RECEIVED]\nFrom: 2\n\nGr\xFC\xDF"
+               "e \x80 5\n\n";
+    }
+    ASSERT_TRUE(log.append("[SENT]\nTo: 1\n\n\xD0\x9F\xD1\x80\xD0\xB8 \xE2\x82\xAC\n\n", &error));
+    EXPECT_EQ(log.readAll(), "[RECEIVED]\nFrom: 2\n\nGr\xC3\xBC\xC3\x9F"
+                             "e \xE2\x82\xAC 5\n\n"
+                             "[SENT]\nTo: 1\n\n\xD0\x9F\xD1\x80\xD0\xB8 \xE2\x82\xAC\n\n");
+    ASSERT_TRUE(log.clear(&error));
 
     // A folder that cannot take the log sends it to the per-user folder.
     SmsLog moved((dir / "missing" / "SMSLog.txt").string(), (dir / "data").string());
