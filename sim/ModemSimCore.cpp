@@ -1,8 +1,8 @@
 #include "ModemSimCore.h"
 
-#include "Cp1252.h"
 #include "SmsPduCodec.h"
 #include "SmsStore.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -20,6 +20,8 @@ namespace {
 constexpr int64_t ConnectDelayMs = 1500;
 constexpr int64_t RingPulseMs = 1000;
 constexpr int64_t AnswerWindowMs = 8000;
+// A message sent to the handset's own number comes back after this long, as on a network.
+constexpr int64_t LoopbackDelayMs = 1000;
 constexpr size_t LineLimit = 1024;
 constexpr const char *ConnectText = "CONNECT 19200";
 
@@ -140,6 +142,8 @@ struct ModemSimCore::State
     int promptStat = 2;
     std::string pduInput;
     bool deferFinal = false; // the final result comes after the PDU
+    int concatenationReference = 0;
+    std::vector<std::pair<int64_t, std::string>> loopback; // when due, SMS-DELIVER PDU
 
     int64_t connectAt = -1;
     int64_t ringOffAt = -1;
@@ -290,6 +294,10 @@ struct ModemSimCore::State
             ok = plain || test;
             if (plain)
                 emitInfo("Tandrel");
+        } else if (name == "+CNUM") {
+            ok = plain || test;
+            if (plain)
+                emitInfo(std::string("+CNUM: ,\"+") + ModemSimCore::OwnNumber + "\",145");
         } else if (name == "+CGMM" || name == "+GMM") {
             ok = plain || test;
             if (plain)
@@ -411,7 +419,7 @@ struct ModemSimCore::State
     }
 
     // The PDU ended with Ctrl-Z: check it as a handset does and answer.
-    void pduComplete()
+    void pduComplete(int64_t now)
     {
         const Prompt was = std::exchange(prompt, Prompt::None);
         const std::string pdu = SmsPduCodec::UpperText(pduInput);
@@ -421,7 +429,9 @@ struct ModemSimCore::State
         // The terminal's own figure counts the service centre too; both are taken.
         const bool lengthOk =
             promptLength == SmsStore::tpduLength(pdu) || promptLength == int(pdu.size() / 2 + 1);
-        if (!hex || !d.IsSubmit || d.Address.size() < 3 || !lengthOk) {
+        SmsStore::Submit submit;
+        if (!hex || !d.IsSubmit || d.Address.size() < 3 || !lengthOk ||
+            !SmsStore::readSubmit(pdu, submit)) {
             if (pendingCms >= 0)
                 return finish(Result::Error);
             return smsError(304);
@@ -431,6 +441,9 @@ struct ModemSimCore::State
         if (was == Prompt::Send) {
             messageReference = (messageReference + 1) % 256;
             emitInfo("+CMGS: " + std::to_string(messageReference));
+            if (submit.number == ModemSimCore::OwnNumber)
+                loopback.emplace_back(now + LoopbackDelayMs,
+                                      SmsStore::deliverFor(submit, submit.number, timeStamp()));
         } else {
             const int index = store.add(promptStat, pdu);
             if (index < 0)
@@ -451,7 +464,7 @@ struct ModemSimCore::State
         return int(mt);
     }
 
-    void incomingSms(const std::string &number, const std::string &text)
+    static std::string timeStamp()
     {
         const std::time_t now = std::time(nullptr);
         std::tm utc{};
@@ -459,7 +472,20 @@ struct ModemSimCore::State
         char stamp[64];
         std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d%02d00", utc.tm_year % 100,
                       utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
-        const std::string pdu = SmsStore::deliverPdu(number, text, stamp);
+        return stamp;
+    }
+
+    // A long text arrives as linked parts, each shown or stored on its own as a handset does.
+    void incomingSms(const std::string &number, const std::string &text)
+    {
+        const int reference = concatenationReference;
+        concatenationReference = (concatenationReference + 1) % 256;
+        for (const std::string &pdu : SmsStore::deliverPdus(number, text, timeStamp(), reference))
+            deliver(pdu);
+    }
+
+    void deliver(const std::string &pdu)
+    {
         const int mt = routing();
         if (mt == 2 || mt == 3) {
             output +=
@@ -679,7 +705,7 @@ struct ModemSimCore::State
         }
         if (prompt != Prompt::None) {
             if (ch == 26) {
-                pduComplete();
+                pduComplete(now);
             } else if (ch == 27) { // escape gives up the message
                 prompt = Prompt::None;
                 finish(Result::Ok);
@@ -820,7 +846,15 @@ bool ModemSimCore::command(std::string_view text, int64_t nowMs, std::string *er
                 *error = "expected: sms NUMBER TEXT";
             return false;
         }
-        d->incomingSms(number, tandrel::utf8ToCp1252(trim(arg.substr(space + 1))));
+        const std::string text(trim(arg.substr(space + 1)));
+        if (!tandrel::isValidUtf8(text) ||
+            SmsPduCodec::SplitText(text, SmsPduCodec::AlphabetFor(text)).size() >
+                size_t(SmsPduCodec::MaxParts)) {
+            if (error)
+                *error = "the text must be UTF-8, at most 255 messages long";
+            return false;
+        }
+        d->incomingSms(number, text);
         return true;
     }
     if (verb == "SAY") {
@@ -866,6 +900,11 @@ void ModemSimCore::advance(int64_t nowMs)
             d->connect();
         }
     }
+    while (!d->loopback.empty() && nowMs >= d->loopback.front().first) {
+        const std::string pdu = std::move(d->loopback.front().second);
+        d->loopback.erase(d->loopback.begin());
+        d->deliver(pdu);
+    }
     if (d->escapeAt >= 0 && nowMs >= d->escapeAt) {
         d->escapeAt = -1;
         d->plusCount = 0;
@@ -877,7 +916,8 @@ void ModemSimCore::advance(int64_t nowMs)
 int64_t ModemSimCore::nextDeadline() const
 {
     int64_t best = -1;
-    for (int64_t t : {d->ringOffAt, d->connectAt, d->escapeAt})
+    const int64_t loopback = d->loopback.empty() ? -1 : d->loopback.front().first;
+    for (int64_t t : {d->ringOffAt, d->connectAt, d->escapeAt, loopback})
         if (t >= 0 && (best < 0 || t < best))
             best = t;
     return best;

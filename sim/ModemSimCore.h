@@ -19,6 +19,9 @@ public:
         bool ring = false;
     };
 
+    // Messages sent to this number come back as new messages, as they would on a network.
+    static constexpr const char *OwnNumber = "881631234567";
+
     ModemSimCore();
     ~ModemSimCore();
     ModemSimCore(const ModemSimCore &) = delete;

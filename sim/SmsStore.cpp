@@ -56,14 +56,77 @@ int SmsStore::tpduLength(const std::string &pdu)
     return octets > 0 ? int(octets) : 0;
 }
 
-std::string SmsStore::deliverPdu(const std::string &number, const std::string &text,
+namespace {
+
+const char *const Smsc = "07911326040000F0";
+
+std::string originator(const std::string &number)
+{
+    return SmsPduCodec::ToHexByte(int(number.size())) + "91" + SmsPduCodec::SwapSemiOctets(number);
+}
+
+} // namespace
+
+std::vector<std::string> SmsStore::deliverPdus(const std::string &number, const std::string &text,
+                                               const std::string &timeStamp, int reference)
+{
+    const SmsPduCodec::Alphabet alphabet = SmsPduCodec::AlphabetFor(text);
+    const std::vector<std::string> texts = SmsPduCodec::SplitText(text, alphabet);
+    std::vector<std::string> pdus;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const bool linked = texts.size() > 1;
+        std::string udl, ud;
+        SmsPduCodec::BuildUserData(
+            texts[i], alphabet,
+            linked ? SmsPduCodec::ConcatenationHeader(reference, int(i + 1), int(texts.size()))
+                   : std::string(),
+            udl, ud);
+        pdus.push_back(std::string(Smsc) + (linked ? "44" : "04") + originator(number) + "00" +
+                       (alphabet == SmsPduCodec::Alphabet::Ucs2 ? "08" : "00") +
+                       SmsPduCodec::SwapSemiOctets(timeStamp) + udl + ud);
+    }
+    return pdus;
+}
+
+bool SmsStore::readSubmit(const std::string &pdu, Submit &out)
+{
+    auto octet = [&](size_t pos) { return int(SmsPduCodec::HexToInt(pdu.substr(pos, 2))); };
+    size_t pos = 0;
+    auto has = [&](size_t chars) { return pos + chars <= pdu.size(); };
+    if (!has(2))
+        return false;
+    pos = 2 + 2 * size_t(octet(0));
+    if (!has(8))
+        return false;
+    const int first = octet(pos);
+    const size_t digits = size_t(octet(pos + 4));
+    pos += 8;
+    if (!has(digits + (digits & 1) + 4))
+        return false;
+    out.number = SmsPduCodec::UnswapAddress(pdu.substr(pos, digits + (digits & 1)));
+    pos += digits + (digits & 1);
+    out.dcs = pdu.substr(pos + 2, 2);
+    pos += 4;
+    const int vpf = (first >> 3) & 3;
+    pos += vpf == 2 ? 2 : vpf == 0 ? 0 : 14;
+    if (!has(2))
+        return false;
+    const int udl = octet(pos);
+    out.header = (first & 0x40) != 0;
+    const int dcs = int(SmsPduCodec::HexToInt(out.dcs));
+    const bool septets = (dcs & 0xC0) == 0 && (dcs & 0x0C) == 0;
+    const size_t octets = septets ? (size_t(udl) * 7 + 7) / 8 : size_t(udl);
+    if (udl > (septets ? 160 : 140) || pdu.size() - pos - 2 != octets * 2)
+        return false;
+    out.userData = pdu.substr(pos);
+    return true;
+}
+
+std::string SmsStore::deliverFor(const Submit &sent, const std::string &from,
                                  const std::string &timeStamp)
 {
-    std::string udl, ud;
-    SmsPduCodec().PackSeptets(text, udl, ud);
-    return "07911326040000F0" + std::string("04") + SmsPduCodec::ToHexByte(int(number.size())) +
-           "91" + SmsPduCodec::SwapSemiOctets(number) + "0000" +
-           SmsPduCodec::SwapSemiOctets(timeStamp) + udl + ud;
+    return std::string(Smsc) + (sent.header ? "44" : "04") + originator(from) + "00" + sent.dcs +
+           SmsPduCodec::SwapSemiOctets(timeStamp) + sent.userData;
 }
 
 } // namespace tandrel::sim

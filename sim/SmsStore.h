@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace tandrel::sim {
 
@@ -33,8 +34,26 @@ public:
     // Octets after the service-centre field, the figure the SMS commands report.
     static int tpduLength(const std::string &pdu);
 
-    // An SMS-DELIVER from an international number, text in the terminal's code page.
-    static std::string deliverPdu(const std::string &number, const std::string &text,
+    // The SMS-DELIVER PDUs of a message from an international number: one, or linked parts
+    // sharing reference when the UTF-8 text needs more than one message. GSM 7-bit when the
+    // text allows it, else UCS2.
+    static std::vector<std::string> deliverPdus(const std::string &number, const std::string &text,
+                                                const std::string &timeStamp, int reference);
+
+    // What a handset checks of an SMS-SUBMIT before it sends it: the fields are all there and
+    // the user data is as long as its length says and no longer than one message holds.
+    struct Submit
+    {
+        std::string number; // destination digits
+        std::string dcs;
+        bool header = false;  // TP-UDHI
+        std::string userData; // TP-UDL and TP-UD
+    };
+    static bool readSubmit(const std::string &pdu, Submit &out);
+
+    // The SMS-DELIVER a network hands over for a submitted message: the same user data, from
+    // the given number.
+    static std::string deliverFor(const Submit &sent, const std::string &from,
                                   const std::string &timeStamp);
 
 private:

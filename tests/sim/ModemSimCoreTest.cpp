@@ -226,3 +226,69 @@ TEST(ModemSimSms, RoutedMessagesAndFullStorage)
     EXPECT_FALSE(sim.command("sms +44 text", 0, &why));
     EXPECT_FALSE(why.empty());
 }
+
+TEST(ModemSimSms, UnicodeAndLongMessagesInParts)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    say(sim, "AT+CNMI=2,2\r");
+    // Cyrillic arrives as UCS2 (TP-DCS 08): "Жук" is 04 16 04 43 04 3A.
+    ASSERT_TRUE(sim.command("sms 12345 \xD0\x96\xD1\x83\xD0\xBA", 0));
+    std::string out = sim.takeOutput();
+    EXPECT_NE(out.find("0008"), std::string::npos) << out;
+    EXPECT_EQ(out.substr(out.size() - 16), "0604160443043A\r\n") << out;
+
+    // 400 characters arrive as three linked parts with one reference.
+    ASSERT_TRUE(sim.command("sms 12345 " + std::string(400, 'x'), 0));
+    out = sim.takeOutput();
+    size_t at = 0;
+    for (const char *header : {"050003010301", "050003010302", "050003010303"}) {
+        at = out.find(std::string("+CMT: ,"), at);
+        ASSERT_NE(at, std::string::npos) << header;
+        EXPECT_NE(out.find(header, at), std::string::npos) << header;
+        ++at;
+    }
+    EXPECT_EQ(out.find("+CMT:", at), std::string::npos);
+    std::string why;
+    EXPECT_FALSE(sim.command("sms 12345 bad\xC3(", 0, &why));
+    EXPECT_FALSE(why.empty());
+}
+
+TEST(ModemSimSms, SubmitsAreCheckedAndOwnNumberComesBack)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    say(sim, "AT+CNMI=2,2\r");
+    // A UCS2 part with a header is stored as it came.
+    const std::string part = "07918861260900505100039121F30008FF0E050003070202"
+                             "0020002000200020";
+    say(sim, "AT+CMGW=" + std::to_string(part.size() / 2 + 1) + "\r");
+    EXPECT_EQ(say(sim, part + "\x1A"), "\r\n+CMGW: 1\r\n\r\nOK\r\n");
+    EXPECT_NE(say(sim, "AT+CMGL=2\r").find(part), std::string::npos);
+    // User data shorter than its length, or longer than one message holds, is refused.
+    const std::string shortData = "07918861260900501100039121F30008FF0E0020";
+    say(sim, "AT+CMGS=" + std::to_string(shortData.size() / 2 + 1) + "\r");
+    EXPECT_EQ(say(sim, shortData + "\x1A"), "\r\n+CMS ERROR:304\r\n");
+    std::string tooLong = "07918861260900501100039121F30008FF8E";
+    for (int i = 0; i < 0x8E; ++i)
+        tooLong += "00";
+    say(sim, "AT+CMGS=" + std::to_string(tooLong.size() / 2 + 1) + "\r");
+    EXPECT_EQ(say(sim, tooLong + "\x1A"), "\r\n+CMS ERROR:304\r\n");
+
+    // Sent to the handset's own number, the message comes back with the same user data.
+    EXPECT_EQ(say(sim, "AT+CNUM\r"), "\r\n+CNUM: ,\"+881631234567\",145\r\n\r\nOK\r\n");
+    const std::string toSelf = "079188612609005051000C9188611332547600"
+                               "08FF0E050003070202"
+                               "0020002000200020";
+    say(sim, "AT+CMGS=" + std::to_string(toSelf.size() / 2 + 1) + "\r", 100);
+    EXPECT_EQ(say(sim, toSelf + "\x1A", 100), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(sim.nextDeadline(), 1100);
+    sim.advance(1099);
+    EXPECT_EQ(sim.takeOutput(), "");
+    sim.advance(1100);
+    const std::string out = sim.takeOutput();
+    EXPECT_EQ(out.rfind("\r\n+CMT: ,", 0), 0u) << out;
+    EXPECT_NE(out.find("07911326040000F0440C918861133254760008"), std::string::npos) << out;
+    EXPECT_EQ(out.substr(out.size() - 32), "0E0500030702020020002000200020\r\n") << out;
+    EXPECT_EQ(sim.nextDeadline(), -1);
+}
