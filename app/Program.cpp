@@ -29,7 +29,7 @@ void createProgram(const std::string &programDirectory)
     Program->session = new SessionRecord;
     const ProgramFolders folders(
         programDirectory,
-        tandrel::fromQString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+        tandrel::toFileName(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
     Program->programDirectory = programDirectory;
     Program->dataDirectory = folders.writableDirectory();
     Program->smsLogPath = Program->dataDirectory + "SMSLog.txt";

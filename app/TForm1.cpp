@@ -128,7 +128,8 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     buildPanels();
     buildMenus();
 
-    const QString sessionDir = toQString(Program->dataDirectory) + QStringLiteral("Session");
+    const QString sessionDir =
+        tandrel::fromFileName(Program->dataDirectory) + QStringLiteral("Session");
     // Away from the program folder the folder is ours to make, so the dialogs open in it.
     const bool ownDataFolder = Program->dataDirectory != Program->programDirectory;
     if (ownDataFolder)
@@ -167,7 +168,8 @@ TForm1::~TForm1() = default;
 
 std::string TForm1::ProgramDirectory()
 {
-    return fromQString(QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + '/'));
+    return tandrel::toFileName(
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + '/'));
 }
 
 void TForm1::buildPanels()
@@ -683,7 +685,8 @@ void TForm1::OpenSession1Click()
 
 void TForm1::sessionChosenForOpen(const QString &fileName)
 {
-    if (Program->session->LoadSession(fromQString(QDir::toNativeSeparators(fileName))) != -1)
+    if (Program->session->LoadSession(tandrel::toFileName(QDir::toNativeSeparators(fileName))) !=
+        -1)
         ApplySession();
 }
 
@@ -711,7 +714,7 @@ void TForm1::sessionChosenForSave(const QString &fileName)
     s.setValue(SessionTag::Sms, SmsValue);
     s.setValue(SessionTag::Settings, SaxComm1->Settings());
     std::string error;
-    if (!s.SaveSession(fromQString(QDir::toNativeSeparators(fileName)), &error))
+    if (!s.SaveSession(tandrel::toFileName(QDir::toNativeSeparators(fileName)), &error))
         showWarning(QStringLiteral("The session was not saved.\n%1\nChoose another folder or "
                                    "free some space, then save again.")
                         .arg(toQString(error)));

@@ -14,8 +14,8 @@ TChatModeAlert_Frm::TChatModeAlert_Frm(QWidget *parent) : QWidget(parent, Qt::Di
 {
     setObjectName(QStringLiteral("ChatModeAlert_Frm"));
     setWindowTitle(QStringLiteral("Alert"));
-    m_file = Program ? tandrel::toQString(Program->alertFile)
-                     : tandrel::toQString(TForm1::ProgramDirectory()) +
+    m_file = Program ? tandrel::fromFileName(Program->alertFile)
+                     : tandrel::fromFileName(TForm1::ProgramDirectory()) +
                            QStringLiteral("MessagingModeAlert.wav");
 }
 

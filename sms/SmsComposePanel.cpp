@@ -185,28 +185,35 @@ void SmsComposePanel::setMessage(const std::string &text)
     EditMessage->setPlainText(toQString(text));
     EditMessage->moveCursor(QTextCursor::End);
     m_updating = was;
-    CharCounter->setText(QString::number(smsrules::CountedLength(countedText())));
+    CharCounter->setText(QString::number(smsrules::MeasureMessage(countedText()).units));
 }
 
 bool SmsComposePanel::CheckLength(const QString &question)
 {
     const std::string counted = countedText();
-    const int n = smsrules::CountedLength(counted);
-    CharCounter->setText(QString::number(n));
-    if (n <= MaxLength)
+    const smsrules::MessageSize size = smsrules::MeasureMessage(counted);
+    CharCounter->setText(QString::number(size.units));
+    if (size.units <= size.single)
         return true;
-    std::string adjusted = smsrules::TrimToCountedLength(counted, MaxLength);
+    std::string adjusted = smsrules::TrimToUnits(counted, size.single, size.alphabet);
     if (emailType()) {
         const size_t prefix = fromQString(EditEA->text()).size() + 1;
         adjusted = adjusted.size() > prefix ? adjusted.substr(prefix) : std::string();
     }
-    const QString text =
-        QStringLiteral("The message exceeded the maximum length of 160 characters!\n\n") +
-        QStringLiteral("Note:\n") +
-        QStringLiteral("The following characters are counted as two characters in SMS:\n") +
-        QStringLiteral("^ { }  [ ~ ] |\n") +
-        QStringLiteral("For example, the actual data length of ^^^^^ is 10.\n\n") + question +
-        QStringLiteral("Adjusted message:\n") + toQString(adjusted) + QStringLiteral("\n");
+    const QString note =
+        size.alphabet == SmsPduCodec::Alphabet::Ucs2
+            ? QStringLiteral("The message exceeded the maximum length of 70 characters!\n\n") +
+                  QStringLiteral("Note:\n") +
+                  QStringLiteral("A message with characters that the GSM alphabet lacks is sent "
+                                 "as UCS2,\nwhich holds 70 characters.\n\n")
+            : QStringLiteral("The message exceeded the maximum length of 160 characters!\n\n") +
+                  QStringLiteral("Note:\n") +
+                  QStringLiteral(
+                      "The following characters are counted as two characters in SMS:\n") +
+                  QStringLiteral("^ { }  [ ~ ] |\n") +
+                  QStringLiteral("For example, the actual data length of ^^^^^ is 10.\n\n");
+    const QString text = note + question + QStringLiteral("Adjusted message:\n") +
+                         toQString(adjusted) + QStringLiteral("\n");
     if (notice::ask(this, Warning, text)) {
         setMessage(adjusted);
         return true;
@@ -226,13 +233,13 @@ bool SmsComposePanel::checkUnsafe(int previousType)
     if (unsafe.empty())
         return true;
     if (!email) {
-        QString listed;
-        for (size_t i = 0; i < unsafe.size(); ++i)
-            listed += (i ? QStringLiteral(" ") : QString()) + toQString(unsafe.substr(i, 1));
+        QStringList listed;
+        for (char32_t c : toQString(unsafe).toUcs4())
+            listed << QString::fromUcs4(&c, 1);
         const QString text =
             QStringLiteral("The following character(s) may not arrive correctly ") +
             QStringLiteral("because they might not be supported by the SMS system ") +
-            QStringLiteral("or by the destination system: ") + listed +
+            QStringLiteral("or by the destination system: ") + listed.join(QLatin1Char(' ')) +
             QStringLiteral("\nWould you like to remove the character(s) from the message?");
         if (notice::ask(this, Warning, text))
             setMessage(smsrules::WithoutUnsafe(message, false));

@@ -140,7 +140,7 @@ SmsLog &TSMS_Frm::log()
     if (!m_log) {
         const std::string preferred = Program ? Program->smsLogPath : std::string("SMSLog.txt");
         const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        m_log = std::make_unique<SmsLog>(preferred, fromQString(fallback));
+        m_log = std::make_unique<SmsLog>(preferred, tandrel::toFileName(fallback));
     }
     return *m_log;
 }

@@ -231,6 +231,35 @@ private slots:
         QVERIFY(!saved.contains("MODEM"));
     }
 
+    // The dialogs hand over file names that the file system must find as they are.
+    void sessionsUnderAFolderWithAnyName()
+    {
+        const QString folder = dir.filePath(QStringLiteral("Сессии é"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/связь.sms");
+        start("");
+        Form1->SaxComm1->setCommPort("/dev/ttyUSB3");
+        Form1->SaveDialog1->fileSelected(file);
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("связь.sms")});
+
+        // An old session file written in Windows-1252 reads as the characters it meant.
+        write(QStringLiteral("Сессии é/связь.sms"),
+              "<COM>/dev/serial/by-id/usb-Pr\xE4zision<\\COM>\n<SMS>OFF<\\SMS>\n");
+        Form1->OpenSession1Click();
+        Form1->OpenDialog1->fileSelected(file);
+        Form1->OpenDialog1->close();
+        QCOMPARE(QString::fromStdString(Form1->ComValue),
+                 QStringLiteral("/dev/serial/by-id/usb-Präzision"));
+        QCOMPARE(QString::fromStdString(Form1->SmsValue), QStringLiteral("OFF"));
+
+        // Saved again, it is UTF-8.
+        Form1->SaveDialog1->fileSelected(file);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("<COM>/dev/serial/by-id/usb-Pr\xC3\xA4zision<\\COM>"));
+    }
+
     void failedSaveIsReportedInAWarningBox()
     {
         start("");

@@ -63,7 +63,7 @@ class SmsWindowTest : public QObject
     QString logText() const
     {
         QFile f(dir.filePath("SMSLog.txt"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
     void setMessage(const QString &text) { SMS_Frm->EditMessage->setPlainText(text); }
 
@@ -187,6 +187,36 @@ private slots:
         fake->written.clear();
         SMS_Frm->SMS_SendB->click();
         QVERIFY(fake->written.isEmpty());
+    }
+
+    // Characters that GSM lacks are listed; kept, they go as UCS2 and are logged as typed.
+    void unicodeTextIsDeliveredAsTyped()
+    {
+        start();
+        SMS_Frm->EditDA->setText("12");
+        answers = {false};
+        setMessage(QStringLiteral("Жук € ΔΣ"));
+        QCOMPARE(shown.size(), size_t(1));
+        QVERIFY(last().contains("destination system: Ж у к\nWould you like"));
+        QCOMPARE(SMS_Frm->CharCounter->text(), QString("8"));
+        const QByteArray sent = sendAndConfirm();
+        QVERIFY2(sent.contains("0008FF10"
+                               "04160443043A002020AC00200394"
+                               "03A3\x1A"),
+                 sent);
+        QVERIFY(logText().endsWith(QStringLiteral("Жук € ΔΣ\n\n")));
+
+        // The euro and the Greek capitals alone stay GSM 7-bit, without a warning.
+        shown.clear();
+        setMessage(QStringLiteral("€Δ"));
+        QVERIFY(shown.empty());
+        QVERIFY(sendAndConfirm().contains("0000FF03"
+                                          "9B3204\x1A"));
+
+        // Received UCS2 text is shown and logged as the real characters.
+        fake->inject("\r\n+CMT: ,24\r\n07911326040000F0040B911346610089F60008208062917314080C"
+                     "0416044304BA00F0D83DDE00\r\n");
+        QVERIFY(logText().contains(QStringLiteral("GMT)\nЖуҺ\u00F0😀\n\n")));
     }
 
     void emailAndAbsolutePeriod()
