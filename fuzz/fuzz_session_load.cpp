@@ -5,6 +5,7 @@
 // MODEM is read but never written. The round trip is therefore checked only for values
 // without a '<', which no tag can then be found in, and MODEM must come back at its default.
 #include "SessionRecord.h"
+#include "Utf8.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -59,7 +60,9 @@ void writeFile(const fs::path &path, const uint8_t *data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string input(reinterpret_cast<const char *>(data), size);
+    // Bytes that are not UTF-8 are read as Windows-1252 (files of older versions).
+    const std::string input =
+        tandrel::textFromFile(std::string_view(reinterpret_cast<const char *>(data), size));
     const std::string in = (folder() / "in.sms").string();
     const std::string out = (folder() / "out.sms").string();
     writeFile(in, data, size);
