@@ -168,7 +168,9 @@ void SerialControl::tryReconnect()
 // A line of the program's own on the terminal, never seen by the received-text rules.
 void SerialControl::say(const QString &line)
 {
-    m_screen->feed("\r\n\x1b[1;33m" + QByteArray::fromStdString(tandrel::fromQString(line)) +
+    // The screen reads its bytes as the line's Windows-1252.
+    m_screen->feed("\r\n\x1b[1;33m" +
+                   QByteArray::fromStdString(tandrel::utf8ToCp1252(tandrel::fromQString(line))) +
                    "\x1b[0m\r\n");
 }
 
