@@ -14,6 +14,10 @@ packages=(
     libvterm-dev lrzsz man-db
     libgtest-dev libgmock-dev libbenchmark-dev
     python3-gammu # an independent SMS decoder for the round-trip tests
+    # Window tests that need frames and captions run on a virtual X server under openbox, a
+    # small window manager that frames windows as desktops do and reports its frame extents
+    # and allowed actions; xprop reads what the server shows.
+    xvfb xauth openbox x11-utils fonts-dejavu-core
 )
 
 case "$mode" in

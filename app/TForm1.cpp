@@ -146,7 +146,9 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     connect(OpenDialog1, &QFileDialog::fileSelected, this, &TForm1::sessionChosenForOpen);
     connect(SaveDialog1, &QFileDialog::fileSelected, this, &TForm1::sessionChosenForSave);
 
-    QApplication::setApplicationDisplayName(QStringLiteral("Tandrel Software"));
+    // The program's title is its main window's caption. No display name: X11 would append
+    // it to every caption ("RING", "SMS") that the operator must read as it is.
+    setWindowTitle(QStringLiteral("Tandrel Software"));
 
     const std::string fileName = sessionvalues::sessionArgument(commandLine);
     int loaded = Program->session->LoadSession(fileName);
@@ -234,7 +236,7 @@ void TForm1::buildPanels()
     int x = 13;
     for (const Tool &t : tools) {
         *t.slot = button(t.name, QString::fromLatin1(t.caption), RegularBase);
-        (*t.slot)->setGeometry(x, 3, 50, 26);
+        (*t.slot)->setGeometry(x, 2, 50, 26);
         x += 52;
         const QString item = QLatin1String(t.item);
         connect(*t.slot, &QPushButton::clicked, this, [this, item] {
@@ -258,15 +260,15 @@ void TForm1::buildPanels()
     Bar6 = bar("Bar6", BasePanel = panel("BasePanel"));
     Bar7 = bar("Bar7", BasePanel);
     Bar8 = bar("Bar8", BasePanel);
-    EchoB->setGeometry(13, 3, 52, 24);
-    Bar2->setGeometry(69, 3, 4, 24);
-    AnsB->setGeometry(77, 3, 52, 24);
-    Bar3->setGeometry(133, 3, 4, 24);
-    SMSB->setGeometry(141, 3, 52, 24);
-    Bar4->setGeometry(197, 3, 4, 24);
-    PPropertyB->setGeometry(205, 3, 80, 24);
-    Bar5->setGeometry(289, 3, 4, 24);
-    DPropertyB->setGeometry(297, 3, 80, 24);
+    EchoB->setGeometry(13, 2, 52, 24);
+    Bar2->setGeometry(69, 2, 4, 24);
+    AnsB->setGeometry(77, 2, 52, 24);
+    Bar3->setGeometry(133, 2, 4, 24);
+    SMSB->setGeometry(141, 2, 52, 24);
+    Bar4->setGeometry(197, 2, 4, 24);
+    PPropertyB->setGeometry(205, 2, 80, 24);
+    Bar5->setGeometry(289, 2, 4, 24);
+    DPropertyB->setGeometry(297, 2, 80, 24);
     connect(EchoB, &QToolButton::clicked, this, &TForm1::Set_Echo1Click);
     connect(AnsB, &QToolButton::clicked, this, &TForm1::IncomingCallPanel1Click);
     connect(SMSB, &QToolButton::clicked, this, &TForm1::DisplaySMSImmediately1Click);
@@ -288,16 +290,16 @@ void TForm1::buildPanels()
     Close = button("Close", QStringLiteral("Close"), BasePanel);
     for (Panel *p : {Status, COM_Panel, SIM_Panel, Echo_Panel, Ans_Panel, SMS_Panel})
         p->setFrameShape(QFrame::Panel), p->setFrameShadow(QFrame::Sunken);
-    Status->setGeometry(13, 4, 110, 24);
-    Bar6->setGeometry(127, 4, 4, 24);
-    COM_Panel->setGeometry(135, 4, 120, 24);
-    SIM_Panel->setGeometry(259, 4, 50, 24);
-    Bar7->setGeometry(313, 4, 4, 24);
-    Echo_Panel->setGeometry(321, 4, 60, 24);
-    Ans_Panel->setGeometry(385, 4, 60, 24);
-    SMS_Panel->setGeometry(449, 4, 60, 24);
-    Bar8->setGeometry(513, 4, 4, 24);
-    Close->setGeometry(606, 4, 80, 24);
+    Status->setGeometry(13, 2, 110, 24);
+    Bar6->setGeometry(127, 2, 4, 24);
+    COM_Panel->setGeometry(135, 2, 120, 24);
+    SIM_Panel->setGeometry(259, 2, 50, 24);
+    Bar7->setGeometry(313, 2, 4, 24);
+    Echo_Panel->setGeometry(321, 2, 60, 24);
+    Ans_Panel->setGeometry(385, 2, 60, 24);
+    SMS_Panel->setGeometry(449, 2, 60, 24);
+    Bar8->setGeometry(513, 2, 4, 24);
+    Close->setGeometry(606, 2, 80, 24);
     connect(Status, &Panel::clicked, this, &TForm1::RefreshConnectionStatus);
     connect(BasePanel, &Panel::clicked, this, &TForm1::RefreshConnectionStatus);
     connect(Echo_Panel, &Panel::clicked, this, &TForm1::Set_Echo1Click);
@@ -346,10 +348,11 @@ void TForm1::buildMenus()
     Options1->addSeparator();
     SetPortProperties1 =
         action(Options1, "SetPortProperties1", QStringLiteral("Set Port Properties..."));
-    SetDialingProperties1 =
-        action(Options1, "SetDialingProperties1", QStringLiteral("Set Dialing Properties..."));
     Properties1 = Options1->addMenu(QStringLiteral("&Properties"));
     Properties1->setObjectName(QStringLiteral("Properties1"));
+    SetDialingProperties1 =
+        action(Properties1, "SetDialingProperties1", QStringLiteral("Set Dialing Properties..."));
+    Properties1->addSeparator();
     Set_Echo1 = action(Properties1, "Set_Echo1", QStringLiteral("Echo Typed Characters Locally"));
     IncomingCallPanel1 = action(Properties1, "IncomingCallPanel1",
                                 QStringLiteral("Answer Incoming Call Immediately"));
@@ -560,16 +563,16 @@ void TForm1::LayoutMainWindow()
     for (Panel *p :
          {CoverSaxComm, CoverSaxComm0, DisableEditPanel, DisablePastePanel, DisableFileTransfer})
         p->setGeometry(0, 0, 0, 0);
-    MenuBar3->setGeometry(0, 0, 705, 22);
+    MenuBar3->setGeometry(0, 0, 699, 22);
     ModeTitle->setGeometry(13, 2, 120, 18);
     Edit->setGeometry(560, 2, 40, 18);
     Transfer->setGeometry(610, 2, 70, 18);
     CoverSaxComm2->setGeometry(11, 22, 677, 346);
     // The frame is made after the terminal; it must lie under it, not over it.
     CoverSaxComm2->stackUnder(SaxComm1);
-    RegularBase->setGeometry(0, 372, 705, 32);
-    Property_Panel->setGeometry(0, 404, 705, 30);
-    BasePanel->setGeometry(0, 436, 705, 32);
+    RegularBase->setGeometry(0, 368, 699, 30);
+    Property_Panel->setGeometry(0, 398, 699, 28);
+    BasePanel->setGeometry(0, 426, 699, 28);
     setTerminalLayoutVisible(false);
     IntroScreen->show();
     Pause->show();
@@ -607,7 +610,10 @@ void TForm1::EndIntroScreen()
     const bool wasVisible = isVisible();
     setWindowFlag(Qt::FramelessWindowHint, false);
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
-    setFixedSize(705, 497 - menuBar()->sizeHint().height());
+    // The rows end at 454; a title bar taller than usual makes the window taller, not the
+    // rows clipped.
+    placement::setOuterSize(this, QSize(705, 497),
+                            QSize(699, 454 + menuBar()->sizeHint().height()));
     SaxComm1->setInputEcho(true);
     SaxComm1->setEcho(false);
     for (QWidget *w :

@@ -27,16 +27,23 @@ QLabel *line(const QString &text, QWidget *parent, bool bold = false)
 
 } // namespace
 
-TInfoBox::TInfoBox(QWidget *parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+TInfoBox::TInfoBox(QWidget *parent) : QWidget(parent, placement::fixedBoxFlags())
 {
     setObjectName(QStringLiteral("InfoBox"));
     setWindowTitle(QStringLiteral("INFO"));
+    // The box has a fixed size; its lines are set in the small type of a notice box so that
+    // the longest ("...for the 9505 modems. Some") fits across it.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     AboutBox = new QFrame(this);
     AboutBox->setObjectName(QStringLiteral("AboutBox"));
     auto *about = new QVBoxLayout(AboutBox);
+    about->setContentsMargins(8, 6, 8, 6);
+    about->setSpacing(1);
     Image3 = new TandrelArt(QStringLiteral("Image3"), true, AboutBox);
-    Image3->setFixedHeight(96);
+    Image3->setFixedHeight(84);
     AboutT1 = line(QString(), AboutBox, true);
     AboutT1->setObjectName(QStringLiteral("AboutT1"));
     about->addWidget(Image3);
@@ -53,6 +60,8 @@ TInfoBox::TInfoBox(QWidget *parent) : QWidget(parent, Qt::Dialog | Qt::MSWindows
     ATInfoBox = new QFrame(this);
     ATInfoBox->setObjectName(QStringLiteral("ATInfoBox"));
     auto *at = new QVBoxLayout(ATInfoBox);
+    at->setContentsMargins(4, 6, 4, 6);
+    at->setSpacing(1);
     at->addWidget(line(QStringLiteral("The Contents of AT Command Table : "), ATInfoBox, true));
     at->addWidget(line(QStringLiteral("ISU AT Command Reference Version 2.0"), ATInfoBox));
     at->addWidget(
@@ -83,13 +92,11 @@ void TInfoBox::FormActivate()
     ATInfoBox->move(0, 0);
     const QPoint owner = Form1 ? Form1->frameGeometry().topLeft() : QPoint();
     if (caption() == QLatin1String("INFO")) {
-        placement::setOuterSize(this, QSize(313, 237));
-        AboutBox->resize(size());
+        placement::setOuterSize(this, QSize(313, 237), AboutBox->minimumSizeHint());
         placement::moveInside(this, owner + QPoint(196, 112));
         AboutBox->show();
     } else if (caption() == QLatin1String("AT COMMAND TABLE")) {
-        placement::setOuterSize(this, QSize(313, 148));
-        ATInfoBox->resize(size());
+        placement::setOuterSize(this, QSize(313, 148), ATInfoBox->minimumSizeHint());
         placement::moveInside(this, owner + QPoint(196, 160));
         ATInfoBox->show();
     }
@@ -101,6 +108,14 @@ void TInfoBox::AboutBClick()
         close();
     if (Form1 && Form1->SaxComm1->isVisible())
         Form1->SaxComm1->setFocus();
+}
+
+// The frame is known only once the box shows; the panels follow the room it leaves.
+void TInfoBox::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    AboutBox->resize(size());
+    ATInfoBox->resize(size());
 }
 
 void TInfoBox::showEvent(QShowEvent *event)

@@ -30,6 +30,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 };
 
 extern TInfoBox *InfoBox;

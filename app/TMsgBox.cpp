@@ -11,7 +11,7 @@
 
 TMsgBox *MsgBox = nullptr;
 
-TMsgBox::TMsgBox(QWidget *parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+TMsgBox::TMsgBox(QWidget *parent) : QWidget(parent, placement::fixedBoxFlags())
 {
     setObjectName(QStringLiteral("MsgBox"));
     setWindowTitle(QStringLiteral("Message"));

@@ -411,7 +411,6 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     };
 
     m_sheet->resize(820, LinesTop + 80 * LinePitch + 20);
-    resize(708, 345);
     FormActivate();
 }
 
@@ -436,7 +435,7 @@ void TATTableForm::FormActivate()
     if (ActivationCount < 3) {
         if (Form1)
             placement::moveInside(this, Form1->frameGeometry().topLeft() + QPoint(115, -115));
-        resize(708, 345);
+        placement::resizeOuter(this, QSize(708, 345));
         m_scroll->horizontalScrollBar()->setValue(0);
         m_scroll->verticalScrollBar()->setValue(0);
     }

@@ -15,8 +15,7 @@
 
 TSearchForm *SearchForm = nullptr;
 
-TSearchForm::TSearchForm(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+TSearchForm::TSearchForm(QWidget *parent) : QWidget(parent, placement::fixedBoxFlags())
 {
     setObjectName(QStringLiteral("SearchForm"));
     setWindowTitle(QStringLiteral("Search"));

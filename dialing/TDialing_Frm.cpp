@@ -100,8 +100,7 @@ void showAtHelpPanel(int position)
 
 } // namespace
 
-TDialing_Frm::TDialing_Frm(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+TDialing_Frm::TDialing_Frm(QWidget *parent) : QWidget(parent, placement::fixedBoxFlags())
 {
     setObjectName(QStringLiteral("Dialing_Frm"));
     setWindowTitle(QStringLiteral("Dialing Properties"));

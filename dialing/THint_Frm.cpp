@@ -76,8 +76,7 @@ std::string checkedCode(std::initializer_list<std::pair<const QRadioButton *, co
 
 } // namespace
 
-THint_Frm::THint_Frm(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+THint_Frm::THint_Frm(QWidget *parent) : QWidget(parent, placement::fixedBoxFlags())
 {
     setObjectName(QStringLiteral("Hint_Frm"));
     setWindowTitle(QStringLiteral("Hint"));

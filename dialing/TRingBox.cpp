@@ -12,7 +12,7 @@
 
 TRingBox *RingBox = nullptr;
 
-TRingBox::TRingBox(QWidget *parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+TRingBox::TRingBox(QWidget *parent) : QWidget(parent, placement::fixedBoxFlags())
 {
     setObjectName(QStringLiteral("RingBox"));
     setWindowTitle(QStringLiteral("RING"));
@@ -30,8 +30,10 @@ TRingBox::TRingBox(QWidget *parent) : QWidget(parent, Qt::Dialog | Qt::MSWindows
     RingNo = new QPushButton(QStringLiteral("No"), RingPanel);
     RingNo->setObjectName(QStringLiteral("RingNo"));
     auto *column = new QVBoxLayout(RingPanel);
+    column->setContentsMargins(8, 6, 8, 6);
     for (QLabel *l : {RingText1, RingText2, RingDisconnect}) {
         l->setAlignment(Qt::AlignCenter);
+        l->setWordWrap(true);
         column->addWidget(l);
     }
     auto *row = new QHBoxLayout;
@@ -49,12 +51,17 @@ void TRingBox::showEvent(QShowEvent *event)
     FormActivate();
 }
 
+void TRingBox::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    RingPanel->resize(size());
+}
+
 void TRingBox::FormActivate()
 {
     RingPanel->hide();
     RingPanel->move(0, 0);
     placement::setOuterSize(this, QSize(207, 148));
-    RingPanel->resize(size());
     if (Form1)
         placement::moveInside(this, Form1->frameGeometry().topLeft() + QPoint(250, 160));
     RingPanel->show();

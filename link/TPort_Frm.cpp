@@ -78,7 +78,7 @@ int indexOf(const char *const *names, int count, const std::string &value)
 
 } // namespace
 
-TPort_Frm::TPort_Frm(QWidget *parent) : QWidget(parent, Qt::Dialog)
+TPort_Frm::TPort_Frm(QWidget *parent) : QWidget(parent, placement::fixedBoxFlags())
 {
     setObjectName(QStringLiteral("Port_Frm"));
     setWindowTitle(QStringLiteral("Port Properties"));

@@ -1,8 +1,11 @@
 #include "WindowPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace placement {
 
@@ -30,25 +33,192 @@ static QRect screenOf(const QWidget *w, const QPoint &at)
     return s ? s->availableGeometry() : QRect(0, 0, 1920, 1080);
 }
 
-void moveInside(QWidget *window, const QPoint &topLeft)
+namespace {
+
+// Asked of the window system each time: the widget's own copy lags behind the frame.
+QMargins framing(const QWidget *w)
 {
-    QRect frame(topLeft, window->frameGeometry().size());
-    frame = pushInside(frame, screenOf(window, topLeft));
-    window->move(frame.topLeft());
+    const QWindow *handle = w->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
 }
 
-void setOuterSize(QWidget *window, const QSize &outer)
+// The frame of a window the window manager has decorated; until a window is shown its own
+// frame is unknown, and the last one seen is the best guess.
+QMargins &knownFrame()
 {
-    const QSize frame = window->frameGeometry().size() - window->size();
-    window->setFixedSize(outer - frame.expandedTo(QSize(0, 0)));
+    static QMargins margins;
+    return margins;
+}
+
+// Holds the outer geometry asked of a window. The window manager frames a window only after
+// it is mapped, so outer sizes and positions set before that are set again once the frame is
+// known; later moves by the operator are left alone.
+class OuterGeometry : public QObject
+{
+public:
+    explicit OuterGeometry(QWidget *window) : QObject(window), m_window(window)
+    {
+        setObjectName(QStringLiteral("OuterGeometry"));
+        window->installEventFilter(this);
+    }
+
+    static OuterGeometry *of(QWidget *window)
+    {
+        if (auto *k = window->findChild<OuterGeometry *>(QStringLiteral("OuterGeometry"),
+                                                         Qt::FindDirectChildrenOnly))
+            return k;
+        return new OuterGeometry(window);
+    }
+
+    QMargins frame() const
+    {
+        if (m_window->windowFlags().testFlag(Qt::FramelessWindowHint))
+            return {};
+        // A window that shows but is not framed yet will be framed like the others.
+        const QMargins own = m_window->isVisible() ? framing(m_window) : QMargins();
+        return own.isNull() ? knownFrame() : own;
+    }
+
+    void setOuterSize(const QSize &outer, const QSize &minimumInner, bool fixed)
+    {
+        m_outer = outer;
+        m_minimumInner = minimumInner;
+        m_fixed = fixed;
+        applySize(frame());
+        if (m_window->isVisible())
+            watchForFrame();
+    }
+
+    void setTopLeft(const QPoint &topLeft)
+    {
+        m_topLeft = topLeft;
+        m_hasTopLeft = true;
+        placeFrame(topLeft);
+        if (m_window->isVisible())
+            watchForFrame(); // asked while showing: the Show event went by before us
+    }
+
+    QSize outerSize() const
+    {
+        const QMargins m = frame();
+        if (m_outer.isValid())
+            return m_outer.expandedTo(m_minimumInner.grownBy(m));
+        return m_window->size().grownBy(m);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Show)
+            watchForFrame();
+        if (watched == m_window &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+            apply();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    // The window manager frames a window a little after it is mapped, and says so without any
+    // event the widget sees; look again for a while.
+    void watchForFrame()
+    {
+        const bool watching = m_checks > 0;
+        m_checks = 40;
+        if (!watching)
+            QTimer::singleShot(0, this, &OuterGeometry::check);
+    }
+
+    void check()
+    {
+        apply();
+        if (--m_checks > 0 && m_window->isVisible() && m_applied.isNull())
+            QTimer::singleShot(25, this, &OuterGeometry::check);
+        else
+            m_checks = 0;
+    }
+
+    void apply()
+    {
+        if (m_window->isVisible()) {
+            const QMargins m = framing(m_window);
+            if (m != m_applied) {
+                m_applied = m;
+                if (!m.isNull() && !m_window->windowFlags().testFlag(Qt::FramelessWindowHint))
+                    knownFrame() = m;
+                applySize(m);
+                if (m_hasTopLeft)
+                    placeFrame(
+                        pushInside(QRect(m_topLeft, outerSize()), screenOf(m_window, m_topLeft))
+                            .topLeft());
+            }
+        }
+    }
+
+    // Placed by its client area: QWidget::move() would take the frame from the widget's own
+    // copy, which is stale until well after the window is framed.
+    void placeFrame(const QPoint &topLeft)
+    {
+        const QMargins m = frame();
+        m_window->setGeometry(QRect(topLeft + QPoint(m.left(), m.top()), m_window->size()));
+    }
+
+    void applySize(const QMargins &m)
+    {
+        if (!m_outer.isValid())
+            return;
+        const QSize inner = m_outer.shrunkBy(m).expandedTo(m_minimumInner).expandedTo(QSize(1, 1));
+        if (!m_fixed)
+            m_window->resize(inner);
+        else if (m_window->size() != inner || m_window->minimumSize() != inner ||
+                 m_window->maximumSize() != inner)
+            m_window->setFixedSize(inner);
+    }
+
+    QWidget *m_window;
+    QSize m_outer;
+    QSize m_minimumInner;
+    bool m_fixed = true;
+    QPoint m_topLeft;
+    bool m_hasTopLeft = false;
+    QMargins m_applied;
+    int m_checks = 0;
+};
+
+} // namespace
+
+void moveInside(QWidget *window, const QPoint &topLeft)
+{
+    OuterGeometry *g = OuterGeometry::of(window);
+    const QRect frame = pushInside(QRect(topLeft, g->outerSize()), screenOf(window, topLeft));
+    g->setTopLeft(frame.topLeft());
+}
+
+void setOuterSize(QWidget *window, const QSize &outer, const QSize &minimumInner)
+{
+    OuterGeometry::of(window)->setOuterSize(outer, minimumInner, true);
+}
+
+void resizeOuter(QWidget *window, const QSize &outer)
+{
+    OuterGeometry::of(window)->setOuterSize(outer, QSize(), false);
+}
+
+QSize outerSize(QWidget *window)
+{
+    return OuterGeometry::of(window)->outerSize();
 }
 
 void centreOver(QWidget *window, const QWidget *owner)
 {
-    const QRect o =
-        owner ? owner->frameGeometry() : screenOf(window, QPoint()).adjusted(0, 0, 0, 0);
-    const QSize s = window->frameGeometry().size();
+    const QRect o = owner ? owner->frameGeometry() : screenOf(window, QPoint());
+    const QSize s = outerSize(window);
     moveInside(window, QPoint(o.center().x() - s.width() / 2, o.center().y() - s.height() / 2));
+}
+
+Qt::WindowFlags fixedBoxFlags()
+{
+    return Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+           Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 }
 
 void showModal(QWidget *window)

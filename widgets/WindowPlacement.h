@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <Qt>
 
 class QWidget;
 
@@ -15,8 +16,19 @@ QRect pushInside(const QRect &window, const QRect &screen);
 // Moves `window` (its frame) to `topLeft` and then inside the screen that holds it.
 void moveInside(QWidget *window, const QPoint &topLeft);
 
-// Sizes the window so that its frame, title bar included, is `outer`.
-void setOuterSize(QWidget *window, const QSize &outer);
+// Sizes the window so that its frame, title bar included, is `outer`, also when the frame
+// is known only after the window is first shown. The window keeps that size; it grows beyond
+// it only where its contents need `minimumInner` (large fonts, a tall title bar).
+void setOuterSize(QWidget *window, const QSize &outer, const QSize &minimumInner = QSize());
+
+// The same for a window the operator may resize afterwards.
+void resizeOuter(QWidget *window, const QSize &outer);
+
+// The window's size with its frame (as set by setOuterSize, or as it stands).
+QSize outerSize(QWidget *window);
+
+// A box of fixed size whose title bar offers only the close button.
+Qt::WindowFlags fixedBoxFlags();
 
 // Centres `window` over `owner`, inside the screen.
 void centreOver(QWidget *window, const QWidget *owner);

@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 class MainWindowTest : public QObject
 {
@@ -113,7 +114,7 @@ private slots:
 
         QTest::mouseClick(Form1->Pause, Qt::LeftButton);
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
-        QCOMPARE(Form1->width(), 705);
+        QTRY_COMPARE(Form1->windowHandle()->frameGeometry().size(), QSize(705, 497));
         QVERIFY(!Form1->IntroScreen->isVisible());
         QVERIFY(Form1->SaxComm1->isVisible());
         QCOMPARE(Form1->SaxComm1->geometry(), QRect(13, 24, 673, 342));

@@ -1,0 +1,152 @@
+#include "FakeLink.h"
+#include "Panel.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TATTableForm.h"
+#include "TForm1.h"
+#include "TInfoBox.h"
+#include "TMsgBox.h"
+#include "TRingBox.h"
+#include "TSMS_Frm.h"
+#include "TSearchForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+// Sizes, places and captions as the window manager shows them: these tests need a real X
+// server with a window manager (tests/run-on-x.sh), where windows have frames.
+class WindowFrameTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+
+    void startConnected()
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        QVERIFY(fake);
+        // Clear of the screen's edges, so the offsets are not pushed back.
+        Form1->move(40, 60);
+        QTRY_COMPARE(Form1->frameGeometry().topLeft(), QPoint(40, 60));
+    }
+
+    // What the X server holds for a window, read as another client would.
+    static QString xprop(QWidget *w, const char *property)
+    {
+        QProcess p;
+        p.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w->winId()),
+                                          QString::fromLatin1(property)});
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
+    static QString shownCaption(QWidget *w) { return xprop(w, "_NET_WM_NAME"); }
+
+    // The frame's outer rectangle as the window manager draws it.
+    static QRect outer(QWidget *w) { return w->windowHandle()->frameGeometry(); }
+
+    static void verifyBox(QWidget *box, const QString &caption, const QRect &want)
+    {
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QTRY_COMPARE(outer(box), want);
+        QTRY_COMPARE(shownCaption(box),
+                     QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"%1\"").arg(caption));
+        // Fixed boxes offer the close button only.
+        const QString actions = xprop(box, "_NET_WM_ALLOWED_ACTIONS");
+        QVERIFY2(actions.contains("_NET_WM_ACTION_CLOSE"), qPrintable(actions));
+        QVERIFY2(!actions.contains("MAXIMIZE") && !actions.contains("_NET_WM_ACTION_RESIZE"),
+                 qPrintable(actions));
+        // No minimise or maximise button in the title bar (Motif decoration bits 0x20, 0x40).
+        const QStringList motif = xprop(box, "_MOTIF_WM_HINTS").section('=', 1).split(',');
+        QVERIFY(motif.size() >= 3);
+        bool ok = false;
+        const uint decorations = motif[2].trimmed().toUInt(&ok, 16);
+        QVERIFY(ok);
+        QVERIFY2((decorations & 0x61) == 0, qPrintable(motif.join(',')));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QDir::setCurrent(dir.path());
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs a real X server; run it through tests/run-on-x.sh");
+        QVERIFY2(!QStandardPaths::findExecutable("xprop").isEmpty(), "xprop is missing");
+    }
+
+    void cleanup() { destroyProgram(); }
+
+    void mainWindowKeepsItsOuterSizeAndCaption()
+    {
+        startConnected();
+        QTRY_COMPARE(outer(Form1).size(), QSize(705, 497));
+        QCOMPARE(shownCaption(Form1),
+                 QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"Tandrel Software\""));
+        // Every row of the window lies inside it.
+        for (QWidget *row : {Form1->RegularBase, Form1->Property_Panel, Form1->BasePanel})
+            QVERIFY2(Form1->centralWidget()->rect().contains(row->geometry()),
+                     qPrintable(row->objectName()));
+    }
+
+    void boxesSitAtTheirOffsetsTheFirstTime()
+    {
+        startConnected();
+        const QPoint owner = Form1->frameGeometry().topLeft();
+
+        MsgBox->ResetMsgBox();
+        MsgBox->ShowBox();
+        verifyBox(MsgBox, "SMS", QRect(owner + QPoint(250, 160), QSize(207, 148)));
+        MsgBox->close();
+
+        Form1->ShowVersionInfo();
+        verifyBox(InfoBox, "INFO", QRect(owner + QPoint(196, 112), QSize(313, 237)));
+        InfoBox->close();
+        Form1->About2->trigger();
+        verifyBox(InfoBox, "AT COMMAND TABLE", QRect(owner + QPoint(196, 160), QSize(313, 148)));
+        InfoBox->close();
+
+        fake->fireRing();
+        verifyBox(RingBox, "RING", QRect(owner + QPoint(250, 160), QSize(207, 148)));
+        RingBox->close();
+
+        Form1->Search1->trigger();
+        verifyBox(SearchForm, "Search", QRect(owner, QSize(164, 230)));
+        SearchForm->close();
+    }
+
+    void commandTableOpensAboveAndRightOfTheMainWindow()
+    {
+        startConnected();
+        Form1->move(40, 200);
+        QTRY_COMPARE(Form1->frameGeometry().topLeft(), QPoint(40, 200));
+        Form1->ATCSQB->click();
+        QVERIFY(QTest::qWaitForWindowExposed(ATTableForm));
+        QTRY_COMPARE(outer(ATTableForm), QRect(QPoint(155, 85), QSize(708, 345)));
+        QCOMPARE(shownCaption(ATTableForm),
+                 QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"AT Command Table\""));
+    }
+};
+
+QTEST_MAIN(WindowFrameTest)
+#include "WindowFrameTest.moc"
