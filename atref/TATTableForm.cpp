@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -90,19 +91,25 @@ QLineEdit *edit(const char *name, QWidget *parent)
     return named(new QLineEdit(parent), name);
 }
 
-// A hidden panel with a row of labelled fields.
+// A hidden panel of labelled fields, one under the other, for the narrow column at the left
+// of the description; a field too wide for its row goes under its label. A field without a
+// label (a button, a note) takes the whole row.
 QWidget *fieldPanel(const char *name,
                     std::initializer_list<std::pair<const char *, QWidget *>> fields,
                     QWidget *parent)
 {
     auto *panel = named(new QWidget(parent), name);
-    auto *grid = new QGridLayout(panel);
-    grid->setContentsMargins(0, 0, 0, 0);
-    int column = 0;
+    auto *form = new QFormLayout(panel);
+    form->setContentsMargins(0, 0, 0, 0);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setVerticalSpacing(3);
     for (const auto &[label, field] : fields) {
-        grid->addWidget(new QLabel(QLatin1String(label), panel), 0, column);
         field->setParent(panel);
-        grid->addWidget(field, 1, column++);
+        if (*label)
+            form->addRow(new QLabel(QLatin1String(label), panel), field);
+        else
+            form->addRow(field);
     }
     panel->hide();
     return panel;
@@ -213,6 +220,8 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
 
     SelectPMPanel = named(new QWidget(s), "SelectPMPanel");
     auto *pmGrid = new QGridLayout(SelectPMPanel);
+    pmGrid->setContentsMargins(0, 0, 0, 0);
+    pmGrid->setVerticalSpacing(2);
     static const char *const boxes[][3] = {
         {"GGACheckBox", "GGA (1) ", "1"},    {"GLLCheckBox", "GLL (2) ", "2"},
         {"GSACheckBox", "GSA (3)", "3"},     {"GSVCheckBox", "GSV (4)", "4"},
@@ -224,7 +233,7 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
         auto *box = new QCheckBox(QLatin1String(boxes[i][1]), SelectPMPanel);
         box->setObjectName(QLatin1String(boxes[i][0]));
         box->setProperty("code", QLatin1String(boxes[i][2]));
-        pmGrid->addWidget(box, i / 3, i % 3);
+        pmGrid->addWidget(box, i, 0);
         PMCheckBoxes.push_back(box);
     }
     GGACheckBox = PMCheckBoxes.front();
@@ -241,7 +250,7 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
                              {"mt", MTComboBox},
                              {"ds", DSComboBox},
                              {"bfr", BFRComboBox},
-                             {"BM:      0", new QWidget}},
+                             {"", new QLabel(QStringLiteral("BM:      0"))}},
                             s);
 
     auto range = [](int from, int to) {
@@ -285,7 +294,7 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
                                         {"", DC_OKB}},
                                        s);
     connect(EditDCDirection, &QComboBox::currentIndexChanged, this,
-            [this](int i) { CompressionFields["direction"] = std::to_string(std::max(0, i)); });
+            [this](int i) { CompressionFields["direction"] = i < 0 ? "" : std::to_string(i); });
     connect(EditDCCompneg, &QComboBox::currentTextChanged, this, [this](const QString &t) {
         CompressionFields["negotiation"] = tandrel::fromQString(t);
     });
@@ -309,12 +318,18 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     EditPBText->setMaxLength(16);
     EditPBText->setToolTip(QStringLiteral("Maximum 16  characters"));
     PhonebookB = named(new QPushButton(QStringLiteral("Done"), s), "PhonebookB");
+    auto *PhonebookNote = named(new QLabel(QStringLiteral("To delete the phonebook entry, select "
+                                                          "the index of the entry and leave out "
+                                                          "the other three fields.")),
+                                "PhonebookNote");
+    PhonebookNote->setWordWrap(true);
     Phonebook_Panel = fieldPanel("Phonebook_Panel",
                                  {{"index", EditPBIndex},
                                   {"number", EditPBNum},
                                   {"type", EditPBType},
                                   {"text", EditPBText},
-                                  {"", PhonebookB}},
+                                  {"", PhonebookB},
+                                  {"", PhonebookNote}},
                                  s);
     EditPBIndex1 = combo("EditPBIndex1", QStringList{"Index1"} + indexes, s);
     EditPBIndex2 = combo("EditPBIndex2", QStringList{"Index2"} + indexes, s);
@@ -325,6 +340,20 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     EditPBFindtext = edit("EditPBFindtext", s);
     EditPBFindtext->setMaxLength(32);
     EditPBFindtext->hide();
+    const std::pair<QComboBox *, const char *> clock[] = {
+        {EditRCYear, "year"}, {EditRCMonth, "month"},     {EditRCDay, "day"},
+        {EditRCHour, "hour"}, {EditRCMinutes, "minutes"}, {EditRCSeconds, "seconds"}};
+    for (const auto &[list, field] : clock)
+        connect(list, &QComboBox::currentTextChanged, this,
+                [this, field](const QString &t) { ClockFields[field] = tandrel::fromQString(t); });
+    connect(EditPBIndex, &QComboBox::currentTextChanged, this,
+            [this](const QString &t) { EntryIndex = tandrel::fromQString(t); });
+    connect(EditPBType, &QComboBox::currentTextChanged, this,
+            [this](const QString &t) { EntryType = tandrel::fromQString(t); });
+    connect(EditPBNum, &QLineEdit::textChanged, this,
+            [this](const QString &t) { EntryNumber = tandrel::fromQString(t); });
+    connect(EditPBText, &QLineEdit::textChanged, this,
+            [this](const QString &t) { EntryText = tandrel::fromQString(t); });
     connect(EditPBFindtext, &QLineEdit::textChanged, this,
             [this](const QString &t) { FindText = tandrel::fromQString(t); });
     connect(EditPBIndex1, &QComboBox::currentTextChanged, this,
@@ -356,18 +385,6 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(RealClockB, &QPushButton::clicked, this, &TATTableForm::RealClockBClick);
     connect(DC_OKB, &QPushButton::clicked, this, &TATTableForm::DC_OKBClick);
     connect(PhonebookB, &QPushButton::clicked, this, &TATTableForm::PhonebookBClick);
-    m_pacer = new QTimer(this);
-    m_pacer->setInterval(1);
-    connect(m_pacer, &QTimer::timeout, this, [this] {
-        if (m_paced.empty() || !Form1 || !Form1->SaxComm1->PortOpen()) {
-            m_paced.clear();
-            m_pacer->stop();
-            return;
-        }
-        Form1->SaxComm1->setOutput(m_paced.substr(0, 1));
-        m_paced.erase(0, 1);
-    });
-
     SMS_SendorWrite_Panel = named(new QWidget(s), "SMS_SendorWrite_Panel");
     SmsPage = new SmsComposePanel(SMS_SendorWrite_Panel);
     SmsPage->linkReady = [] { return SMS_Frm && SMS_Frm->linkReady(); };
@@ -388,11 +405,13 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
              RealClock_Panel, DataCompression_Panel, Phonebook_Panel, PBIndex_Panel, EditPBStorage,
              EditPBFindtext})
         w->setGeometry(panelArea.x(), panelArea.y(), panelArea.width(),
-                       std::max(24, w->sizeHint().height()));
+                       std::max(24, w->hasHeightForWidth() ? w->heightForWidth(panelArea.width())
+                                                           : w->sizeHint().height()));
 
     buildPhoneNumberPanel();
 
     TermsAbbrevPanel = named(new QWidget(s), "TermsAbbrevPanel");
+    sheet::paintWhite(TermsAbbrevPanel); // over the heading and lines of the command pages
     Title = boldLabel(QStringLiteral("  Terms and Abbreviations"), TermsAbbrevPanel, "Title");
     TermsAbbrevT = named(new QLabel(TermsAbbrevPanel), "TermsAbbrevT");
     TermsAbbrevT->setTextFormat(Qt::PlainText);
@@ -411,6 +430,10 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     };
 
     m_sheet->resize(820, LinesTop + 80 * LinePitch + 20);
+    for (QComboBox *c : m_sheet->findChildren<QComboBox *>())
+        c->installEventFilter(this);
+    for (QAbstractSpinBox *b : m_sheet->findChildren<QAbstractSpinBox *>())
+        b->installEventFilter(this);
     FormActivate();
 }
 
@@ -455,7 +478,12 @@ void TATTableForm::changeEvent(QEvent *event)
 
 bool TATTableForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_scroll->viewport() && event->type() == QEvent::Wheel) {
+    // Over a list or spin box of the page too, the wheel scrolls the page, not the value.
+    const bool onPage =
+        watched == m_scroll->viewport() ||
+        ((qobject_cast<QComboBox *>(watched) || qobject_cast<QAbstractSpinBox *>(watched)) &&
+         m_sheet->isAncestorOf(static_cast<QWidget *>(watched)));
+    if (onPage && event->type() == QEvent::Wheel) {
         const int delta = static_cast<QWheelEvent *>(event)->angleDelta().y();
         QScrollBar *bar = m_scroll->verticalScrollBar();
         if (delta < 0)
@@ -572,12 +600,25 @@ void TATTableForm::ResetPage()
 
 void TATTableForm::writeDescription(const std::vector<std::string> &lines)
 {
+    int widest = 600;
     for (size_t i = 0; i < lines.size(); ++i) {
+        QLabel *line = nullptr;
         if (i < Description.size())
-            Description[i]->setText(toQString(lines[i]));
+            line = Description[i];
         else if (i - Description.size() < eDescription.size() && !ExtraDescriptionPanel->isHidden())
-            eDescription[i - Description.size()]->setText(toQString(lines[i]));
+            line = eDescription[i - Description.size()];
+        if (line) {
+            line->setText(toQString(lines[i]));
+            widest = std::max(widest, line->sizeHint().width());
+        }
     }
+    // A long line widens the page rather than losing its end.
+    for (QLabel *l : Description)
+        l->resize(widest, LinePitch);
+    for (QLabel *l : eDescription)
+        l->resize(widest, LinePitch);
+    ExtraDescriptionPanel->resize(widest, ExtraDescriptionPanel->height());
+    m_sheet->resize(std::max(820, LinesLeft + widest + 20), m_sheet->height());
 }
 
 void TATTableForm::openPage(const char *title)
@@ -604,11 +645,21 @@ void TATTableForm::openPage(const char *title)
     if (page->d.shown)
         bounds(EditDValue, page->d);
     SelectPMPanel->setVisible(CommandPrefix == "AT+PM=");
-    if (CommandPrefix == "AT+CCLK=")
+    if (CommandPrefix == "AT+CCLK=") {
+        // The lists show what Send sends: nothing until the operator chooses.
+        for (QComboBox *c :
+             {EditRCYear, EditRCMonth, EditRCDay, EditRCHour, EditRCMinutes, EditRCSeconds})
+            c->setCurrentIndex(-1);
         ClockFields.clear();
-    if (CommandPrefix == "AT+DS=")
+    }
+    if (CommandPrefix == "AT+DS=") {
+        EditDCDirection->setCurrentIndex(-1);
+        EditDCCompneg->setCurrentIndex(-1);
+        EditDCMaxdict->setValue(512);
+        EditDCMaxstring->setValue(6);
         CompressionFields = {
             {"direction", ""}, {"negotiation", ""}, {"dictionary", "512"}, {"string", "6"}};
+    }
     ResetPage();
     writeDescription(descriptionOf(page->title));
     TermsAbbrevT->clear();
@@ -682,22 +733,9 @@ void TATTableForm::SMS_SendBClick()
     DisableSendButtons();
 }
 
-bool TATTableForm::pacingBusy() const
-{
-    return !m_paced.empty();
-}
-
 void TATTableForm::sendLine(const std::string &text)
 {
     Form1->SaxComm1->setTransmitLine(text);
-}
-
-void TATTableForm::sendPaced(const std::string &text)
-{
-    // At least a millisecond a character, from the event loop so the window stays live.
-    m_paced += text;
-    if (!m_pacer->isActive())
-        m_pacer->start();
 }
 
 void TATTableForm::SendCommandBClick()
@@ -771,7 +809,7 @@ void TATTableForm::SendCommandBClick()
         port->setOutput(out.text);
         break;
     case AtOutput::Paced:
-        sendPaced(out.text);
+        port->sendPaced(out.text);
         break;
     case AtOutput::DeleteSms:
         for (int i = 0; i < SMS_Frm->SMS_IndexListBox->count(); ++i) {

@@ -122,7 +122,6 @@ public:
     // Where the dial page gets its line; the dialing window supplies it.
     std::function<std::string()> dialLine;
     // Paced characters go out one per millisecond without holding the window.
-    bool pacingBusy() const;
 
     void termsandabbreviations();
     void escplus() { openPage("+++"); }
@@ -245,7 +244,6 @@ private:
     void writeDescription(const std::vector<std::string> &lines);
 
     void sendLine(const std::string &text);
-    void sendPaced(const std::string &text);
     void closePanel(QWidget *panel, QPushButton *setButton);
     void buildPhoneNumberPanel();
     void resetLandlineFields();
@@ -254,8 +252,6 @@ private:
     void showGovHelpPanel(int position);
 
     QScrollArea *m_scroll = nullptr;
-    QTimer *m_pacer = nullptr;
-    std::string m_paced;
     QWidget *m_sheet = nullptr;
     const AtPage *m_page = nullptr;
 };

@@ -21,6 +21,7 @@ TSearchForm::TSearchForm(QWidget *parent) : QWidget(parent, placement::fixedBoxF
     setWindowTitle(QStringLiteral("Search"));
     Label1 = new QLabel(QStringLiteral("Enter AT Command to search"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true); // the window is narrower than the prompt
     Search_ComboBox = new QComboBox(this);
     Search_ComboBox->setObjectName(QStringLiteral("Search_ComboBox"));
     Search_ComboBox->setEditable(true);

@@ -45,6 +45,9 @@ SerialControl::SerialControl(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_screen);
     setFocusProxy(m_screen);
+    m_pacer = new QTimer(this);
+    m_pacer->setInterval(1);
+    connect(m_pacer, &QTimer::timeout, this, &SerialControl::paceNext);
     connect(m_screen, &TerminalScreen::keyPressed, this,
             [this](int key, Qt::KeyboardModifiers mods) {
                 if (mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
@@ -203,8 +206,41 @@ void SerialControl::setOutput(const std::string &text)
 
 void SerialControl::send(const QByteArray &bytes)
 {
+    if (m_pacer->isActive()) {
+        m_held += bytes;
+        return;
+    }
     if (m_link)
         m_link->write(bytes);
+}
+
+void SerialControl::sendPaced(const std::string &text)
+{
+    m_paced.append(text.data(), static_cast<qsizetype>(text.size()));
+    if (!m_pacer->isActive() && !m_paced.isEmpty())
+        m_pacer->start();
+}
+
+bool SerialControl::isPacing() const
+{
+    return m_pacer->isActive();
+}
+
+void SerialControl::paceNext()
+{
+    if (!m_link) {
+        m_paced.clear();
+        m_held.clear();
+        m_pacer->stop();
+        return;
+    }
+    m_link->write(m_paced.left(1));
+    m_paced.remove(0, 1);
+    if (m_paced.isEmpty()) {
+        m_pacer->stop();
+        if (!m_held.isEmpty())
+            m_link->write(std::exchange(m_held, {}));
+    }
 }
 
 void SerialControl::writeRaw(const QByteArray &bytes)

@@ -95,6 +95,10 @@ public:
     void setReceiveDiversion(std::function<void(const QByteArray &)> hook);
     // Raw bytes to the port, for file transfers.
     void writeRaw(const QByteArray &bytes);
+    // Raw text one character a millisecond, for handsets that lose characters of a fast
+    // line. Whatever else is written meanwhile (lines, typed keys) waits until it is out.
+    void sendPaced(const std::string &text);
+    bool isPacing() const;
 
 signals:
     void OnReceive();
@@ -118,6 +122,7 @@ private:
     void onLost(const QString &reason);
     void onKeyBytes(const QByteArray &bytes);
     void send(const QByteArray &bytes);
+    void paceNext();
     void report(const QString &message);
     void watchForRingText(const QByteArray &bytes);
     void adopt(std::unique_ptr<ByteLink> link);
@@ -139,6 +144,9 @@ private:
     bool m_autoReceive = false;
     std::string m_received;
     QByteArray m_ringTail;
+    QTimer *m_pacer = nullptr;
+    QByteArray m_paced;
+    QByteArray m_held; // written while a paced line goes out
     QString m_lastError;
     QPointer<QMessageBox> m_errorBox;
     bool m_reconnect = true;

@@ -6,6 +6,7 @@
 #include "TForm1.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
+#include "TerminalScreen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -159,7 +160,10 @@ private slots:
         ATTableForm->findChild<QCheckBox *>("RMCCheckBox")->setChecked(true);
         ATTableForm->SendCommandBClick();
         QVERIFY(fake->written.size() < 12);
-        QTRY_COMPARE(fake->written, QByteArray("AT+PM=2,1,6\r"));
+        // A line and a key typed meanwhile wait for the paced line instead of cutting into it.
+        Form1->SaxComm1->setTransmitLine("AT");
+        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_X);
+        QTRY_COMPARE(fake->written, QByteArray("AT+PM=2,1,6\rAT\rx"));
 
         // A delete of a listed message goes through the SMS window.
         SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("007", {}));
@@ -174,6 +178,81 @@ private slots:
         ATTableForm->EditNValue->setValue(3);
         ATTableForm->SendCommandBClick();
         QVERIFY(ATTableForm->AutoAnswerEnabled);
+    }
+
+    // What a panel shows is what Send sends, while it is open and after the page is reopened.
+    void setPanelsShowWhatIsSent()
+    {
+        FakeLink *fake = nullptr;
+        Form1->SaxComm1->setLinkFactory([&fake](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->SaxComm1->setPortOpen(true);
+        QVERIFY(fake);
+        ATTableForm->atplusds();
+        ATTableForm->Set_DCB->click();
+        QCOMPARE(ATTableForm->EditDCDirection->currentText(), QString());
+        QCOMPARE(ATTableForm->EditDCCompneg->currentText(), QString());
+        QCOMPARE(ATTableForm->EditDCMaxdict->value(), 512);
+        ATTableForm->SendCommandB->click();
+        QCOMPARE(fake->written, QByteArray("AT+DS=,,512,6\r"));
+        ATTableForm->EditDCDirection->setCurrentIndex(3);
+        ATTableForm->EditDCCompneg->setCurrentIndex(1);
+        ATTableForm->EditDCMaxdict->setValue(1024);
+        ATTableForm->DC_OKB->click();
+        ATTableForm->atplusds(); // reopened: the panel and the command start afresh together
+        QCOMPARE(ATTableForm->EditDCDirection->currentText(), QString());
+        QCOMPARE(ATTableForm->EditDCMaxdict->value(), 512);
+        fake->written.clear();
+        ATTableForm->SendCommandB->click();
+        QCOMPARE(fake->written, QByteArray("AT+DS=,,512,6\r"));
+
+        ATTableForm->atpluscclk();
+        ATTableForm->Set_RealClockB->click();
+        QCOMPARE(ATTableForm->EditRCYear->currentText(), QString());
+        for (QComboBox *c :
+             {ATTableForm->EditRCYear, ATTableForm->EditRCMonth, ATTableForm->EditRCDay,
+              ATTableForm->EditRCHour, ATTableForm->EditRCMinutes, ATTableForm->EditRCSeconds})
+            c->setCurrentIndex(5);
+        fake->written.clear();
+        ATTableForm->SendCommandB->click(); // the panel is still open
+        QCOMPARE(fake->written, QByteArray("AT+CCLK=\"75/06/06,05:05:05\"\r"));
+
+        ATTableForm->atpluscpbw();
+        ATTableForm->Set_PhonebookB->click();
+        QVERIFY(ATTableForm->findChild<QLabel *>("PhonebookNote")->isVisible());
+        QCOMPARE(ATTableForm->findChild<QLabel *>("PhonebookNote")->text(),
+                 QString("To delete the phonebook entry, select the index of the entry and leave "
+                         "out the other three fields."));
+        ATTableForm->EditPBIndex->setCurrentText("005");
+        ATTableForm->EditPBNum->setText("0088163");
+        fake->written.clear();
+        ATTableForm->SendCommandB->click();
+        QCOMPARE(fake->written, QByteArray("AT+CPBW=005,\"0088163\",,\r"));
+    }
+
+    // The wheel over a value scrolls the page and leaves the value alone.
+    void wheelOverAValueScrollsThePage()
+    {
+        ATTableForm->atpluscmee();
+        QVERIFY(QTest::qWaitForWindowExposed(ATTableForm));
+        QScrollBar *bar = ATTableForm->scrollArea()->verticalScrollBar();
+        const int before = ATTableForm->EditNValue->value();
+        QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(ATTableForm->EditNValue, &down);
+        QCOMPARE(bar->value(), 12);
+        QCOMPARE(ATTableForm->EditNValue->value(), before);
+        ATTableForm->atplusds();
+        ATTableForm->Set_DCB->click();
+        QWheelEvent up(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        bar->setValue(24);
+        QApplication::sendEvent(ATTableForm->EditDCDirection, &up);
+        QCOMPARE(bar->value(), 12);
+        QCOMPARE(ATTableForm->EditDCDirection->currentIndex(), -1);
     }
 
     void searchOpensPagesButNotGpsOnes()

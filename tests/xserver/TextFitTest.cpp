@@ -1,0 +1,303 @@
+#include "AtMenuItems.h"
+#include "FakeLink.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TATTableForm.h"
+#include "TDialing_Frm.h"
+#include "TForm1.h"
+#include "THint_Frm.h"
+#include "TInfoBox.h"
+#include "TMsgBox.h"
+#include "TPort_Frm.h"
+#include "TRingBox.h"
+#include "TSMS_Frm.h"
+#include "TSearchForm.h"
+
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+// Every window, every AT command table page and every "Set..." panel shows its whole text:
+// each label, button, tick box, radio button, list, field and spin box has room for what it
+// shows, and lies inside the widget that holds it. Run at the default scale and at 1.5x.
+class TextFitTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+    QStringList faults;
+
+    static QString plain(QString text)
+    {
+        text.replace(QLatin1String("&&"), QStringLiteral("\x01"));
+        text.remove(QLatin1Char('&'));
+        text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+        return text;
+    }
+
+    // Widgets drawn inside another control (a spin box's field, a list's view) belong to it.
+    static bool insideControl(const QWidget *w, const QWidget *top)
+    {
+        for (const QWidget *p = w->parentWidget(); p && p != top; p = p->parentWidget())
+            if (qobject_cast<const QComboBox *>(p) || qobject_cast<const QAbstractSpinBox *>(p) ||
+                (qobject_cast<const QAbstractScrollArea *>(p) &&
+                 p->objectName() != QLatin1String("ScrollBox")))
+                return true;
+        return false;
+    }
+
+    static QString name(const QWidget *w)
+    {
+        return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                         : w->objectName();
+    }
+
+    void fault(const QString &where, const QWidget *w, const QString &what)
+    {
+        faults << QStringLiteral("%1: %2 (in %3): %4")
+                      .arg(where, name(w), name(w->parentWidget() ? w->parentWidget() : w), what);
+    }
+
+    void checkWidget(const QString &where, QWidget *w)
+    {
+        const QFontMetrics fm = w->fontMetrics();
+        if (auto *l = qobject_cast<QLabel *>(w)) {
+            if (l->text().isEmpty())
+                return;
+            const QRect room = l->contentsRect();
+            if (l->wordWrap()) {
+                if (l->heightForWidth(l->width()) > l->height())
+                    fault(where, w,
+                          QStringLiteral("\"%1\" needs %2 px of height, has %3")
+                              .arg(l->text())
+                              .arg(l->heightForWidth(l->width()))
+                              .arg(l->height()));
+            } else if (l->sizeHint().width() > l->width() || fm.height() > room.height() + 2) {
+                fault(where, w,
+                      QStringLiteral("\"%1\" needs %2x%3, has %4x%5")
+                          .arg(l->text())
+                          .arg(l->sizeHint().width())
+                          .arg(fm.height())
+                          .arg(l->width())
+                          .arg(room.height()));
+            }
+            return;
+        }
+        if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+            const QString text = plain(b->text());
+            if (text.isEmpty())
+                return;
+            QRect room = b->rect().adjusted(3, 2, -3, -2);
+            QStyleOptionButton opt;
+            opt.initFrom(b);
+            opt.text = b->text();
+            if (qobject_cast<QCheckBox *>(b))
+                room = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
+            else if (qobject_cast<QRadioButton *>(b))
+                room = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
+            else if (qobject_cast<QPushButton *>(b))
+                room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+            if (fm.horizontalAdvance(text) > room.width() || fm.height() > room.height() + 4)
+                fault(where, w,
+                      QStringLiteral("\"%1\" needs %2 px, has %3x%4")
+                          .arg(text)
+                          .arg(fm.horizontalAdvance(text))
+                          .arg(room.width())
+                          .arg(room.height()));
+            return;
+        }
+        if (auto *c = qobject_cast<QComboBox *>(w)) {
+            QStyleOptionComboBox opt;
+            opt.initFrom(c);
+            opt.editable = c->isEditable();
+            opt.frame = c->hasFrame();
+            const QRect room = c->style()->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                          QStyle::SC_ComboBoxEditField, c);
+            int widest = 0;
+            QString widestText;
+            for (int i = 0; i < c->count(); ++i)
+                if (fm.horizontalAdvance(c->itemText(i)) > widest)
+                    widest = fm.horizontalAdvance(widestText = c->itemText(i));
+            if (widest + 4 > room.width())
+                fault(where, w,
+                      QStringLiteral("item \"%1\" needs %2 px, has %3")
+                          .arg(widestText)
+                          .arg(widest + 4)
+                          .arg(room.width()));
+            return;
+        }
+        if (auto *e = qobject_cast<QLineEdit *>(w)) {
+            const int room = e->width() - 8;
+            if (fm.horizontalAdvance(e->text()) > room)
+                fault(where, w,
+                      QStringLiteral("\"%1\" needs %2 px, has %3")
+                          .arg(e->text())
+                          .arg(fm.horizontalAdvance(e->text()))
+                          .arg(room));
+            return;
+        }
+        if (auto *s = qobject_cast<QSpinBox *>(w)) {
+            QStyleOptionSpinBox opt;
+            opt.initFrom(s);
+            opt.frame = s->hasFrame();
+            opt.subControls = QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField |
+                              QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
+            const QRect room = s->style()->subControlRect(QStyle::CC_SpinBox, &opt,
+                                                          QStyle::SC_SpinBoxEditField, s);
+            // Room for the widest value the operator can choose, within reason.
+            const int bound =
+                std::min(std::max(std::abs(s->maximum()), std::abs(s->minimum())), 9999);
+            const QString widest = QString::number(bound);
+            if (fm.horizontalAdvance(widest) + 4 > room.width())
+                fault(where, w,
+                      QStringLiteral("value %1 needs %2 px, has %3")
+                          .arg(widest)
+                          .arg(fm.horizontalAdvance(widest) + 4)
+                          .arg(room.width()));
+        }
+    }
+
+    void checkWindow(const QString &where, QWidget *top)
+    {
+        QVERIFY2(QTest::qWaitForWindowExposed(top), qPrintable(where));
+        QApplication::processEvents();
+        const auto children = top->findChildren<QWidget *>();
+        for (QWidget *w : children) {
+            if (!w->isVisible() || w->isWindow() || w->size().isEmpty() || insideControl(w, top))
+                continue;
+            checkWidget(where, w);
+            QWidget *parent = w->parentWidget();
+            if (parent && parent != top &&
+                parent->objectName() != QLatin1String("qt_scrollarea_viewport") &&
+                !parent->rect().contains(w->geometry()))
+                fault(where, w,
+                      QStringLiteral("lies outside its %1x%2 holder at %3,%4 %5x%6")
+                          .arg(parent->width())
+                          .arg(parent->height())
+                          .arg(w->x())
+                          .arg(w->y())
+                          .arg(w->width())
+                          .arg(w->height()));
+            else if (parent == top && !top->rect().contains(w->geometry()))
+                fault(where, w, QStringLiteral("lies outside the window"));
+        }
+    }
+
+    void report()
+    {
+        for (const QString &f : std::as_const(faults))
+            qWarning("%s", qPrintable(f));
+        QVERIFY2(faults.isEmpty(), "texts that do not fit, listed above");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QDir::setCurrent(dir.path());
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+    }
+
+    void cleanupTestCase() { destroyProgram(); }
+
+    void init() { faults.clear(); }
+
+    void mainWindowAndItsBoxes()
+    {
+        Form1->show();
+        checkWindow("intro", Form1);
+        Form1->EndIntroScreen();
+        checkWindow("main window", Form1);
+
+        MsgBox->ResetMsgBox();
+        MsgBox->T2->setText(QStringLiteral("Reading messages..."));
+        MsgBox->CloseBoxB->show();
+        MsgBox->ShowBox();
+        checkWindow("status box", MsgBox);
+        MsgBox->close();
+
+        Form1->ShowVersionInfo();
+        checkWindow("Version", InfoBox);
+        InfoBox->close();
+        Form1->About2->trigger();
+        checkWindow("About", InfoBox);
+        InfoBox->close();
+
+        fake->fireRing();
+        checkWindow("ring box", RingBox);
+        RingBox->RingNo->click();
+        checkWindow("ring box, disconnecting", RingBox);
+        RingBox->close();
+        Form1->DisconnectTimer->stop();
+
+        Form1->Search1->trigger();
+        checkWindow("search", SearchForm);
+        SearchForm->Search_ComboBox->setEditText(QStringLiteral("AT+PD"));
+        checkWindow("search, GPS entry", SearchForm);
+        SearchForm->close();
+
+        Form1->ViewSMSWindow1->trigger();
+        checkWindow("SMS window", SMS_Frm);
+        SMS_Frm->close();
+
+        Form1->Disconnect1->trigger();
+        QTRY_VERIFY(Form1->PPropertyB->isEnabled());
+        Form1->PPropertyB->click();
+        checkWindow("port properties", Port_Frm);
+        Port_Frm->close();
+        Form1->DPropertyB->click();
+        checkWindow("dialing properties", Dialing_Frm);
+        Dialing_Frm->SIM_ComboBox->setCurrentIndex(1);
+        checkWindow("dialing properties, government SIM", Dialing_Frm);
+        Dialing_Frm->HintB->click();
+        checkWindow("dialing hint", Hint_Frm);
+        Hint_Frm->close();
+        Dialing_Frm->close();
+        report();
+    }
+
+    void everyCommandPageAndPanel()
+    {
+        for (const AtMenuItem &item : atMenuItems()) {
+            const QString page = QLatin1String(item.objectName);
+            ATTableForm->ShowPage(page);
+            checkWindow(page, ATTableForm);
+            for (QPushButton *set : {ATTableForm->Set_RealClockB, ATTableForm->Set_DCB,
+                                     ATTableForm->Set_PhonebookB, ATTableForm->Change_PhoneNumberB})
+                if (set->isVisible()) {
+                    set->click();
+                    checkWindow(page + QStringLiteral(" panel"), ATTableForm);
+                }
+        }
+        ATTableForm->ShowPage(QStringLiteral("TermsandAbbreviations1"));
+        checkWindow("Terms and Abbreviations", ATTableForm);
+        ATTableForm->close();
+        report();
+    }
+};
+
+QTEST_MAIN(TextFitTest)
+#include "TextFitTest.moc"
