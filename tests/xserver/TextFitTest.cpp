@@ -175,7 +175,7 @@ class TextFitTest : public QObject
 
     void checkWindow(const QString &where, QWidget *top)
     {
-        QVERIFY2(QTest::qWaitForWindowExposed(top), qPrintable(where));
+        QVERIFY2(QTest::qWaitForWindowExposed(top, 30000), qPrintable(where));
         QApplication::processEvents();
         const auto children = top->findChildren<QWidget *>();
         for (QWidget *w : children) {

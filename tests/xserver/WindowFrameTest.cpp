@@ -43,7 +43,7 @@ class WindowFrameTest : public QObject
         });
         Form1->show();
         Form1->EndIntroScreen();
-        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        QVERIFY(QTest::qWaitForWindowExposed(Form1, 30000));
         QVERIFY(fake);
         // Clear of the screen's edges, so the offsets are not pushed back.
         Form1->move(40, 60);
@@ -67,7 +67,7 @@ class WindowFrameTest : public QObject
 
     static void verifyBox(QWidget *box, const QString &caption, const QRect &want)
     {
-        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QVERIFY(QTest::qWaitForWindowExposed(box, 30000));
         QTRY_COMPARE(outer(box), want);
         QTRY_COMPARE(shownCaption(box),
                      QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"%1\"").arg(caption));
@@ -141,7 +141,7 @@ private slots:
         Form1->move(40, 200);
         QTRY_COMPARE(Form1->frameGeometry().topLeft(), QPoint(40, 200));
         Form1->ATCSQB->click();
-        QVERIFY(QTest::qWaitForWindowExposed(ATTableForm));
+        QVERIFY(QTest::qWaitForWindowExposed(ATTableForm, 30000));
         QTRY_COMPARE(outer(ATTableForm), QRect(QPoint(155, 85), QSize(708, 345)));
         QCOMPARE(shownCaption(ATTableForm),
                  QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"AT Command Table\""));
