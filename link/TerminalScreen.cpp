@@ -7,13 +7,16 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFontDatabase>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QRawFont>
 #include <QStringList>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <vterm.h>
@@ -32,6 +35,8 @@ constexpr int kScrollbackLimit = 10000;
 constexpr int kMargin = 2;
 constexpr int kWheelUnitsPerLine = 40; // 3 lines per 120-unit notch
 constexpr qint64 kBellGapMs = 200;
+// However fast chunks arrive, the screen is painted at most once per display frame.
+constexpr int kFrameMs = 16;
 // libvterm marks the right half of a double-width glyph with this code.
 constexpr char32_t kWideTail = 0xFFFFFFFFu;
 
@@ -55,6 +60,7 @@ struct Cell
     QRgb fg = 0;
     QRgb bg = 0;
     std::uint8_t flags = DefaultFg | DefaultBg;
+    bool operator==(const Cell &) const = default;
 };
 
 bool isBlank(const Cell &c)
@@ -153,8 +159,12 @@ struct TerminalScreen::Private
     int offset = 0; // view scrolled back by this many lines
     int wheelRemainder = 0;
 
+    // Rows libvterm reported changed since the last flush, then rows waiting for the next frame.
     int damageTop = INT_MAX;
     int damageBottom = -1;
+    std::vector<bool> dirtyRows;
+    QTimer frameTimer;
+    QElapsedTimer sinceFrame;
     bool bellPending = false;
     QElapsedTimer lastBell;
 
@@ -169,14 +179,39 @@ struct TerminalScreen::Private
     int cellH = 16;
     int ascent = 12;
     std::array<QFont, 16> fonts;
-    std::array<bool, 16> fontOnGrid{};
+    std::array<QRawFont, 16> rawFonts;
 
     bool selActive = false;
     bool selDragging = false;
     TextPos anchor;
     TextPos extent;
 
-    std::vector<Cell> rowBuf; // reused by painting, so a repaint allocates nothing
+    // A stretch of one style within a row: its background, and its text as glyphs placed on
+    // the grid (no shaping), or as text drawn cell by cell when the font lacks a glyph.
+    struct Run
+    {
+        int col = 0;
+        int width = 0;
+        QRgb fg = 0;
+        QRgb bg = 0;
+        std::uint8_t font = 0;
+        QGlyphRun glyphs;
+        QString fallback;
+    };
+    // A line as painted, kept until its cells change; `line` counts as TextPos::line does.
+    struct PaintedRow
+    {
+        qint64 line = -1;
+        std::vector<Cell> cells;
+        std::vector<Run> runs;
+    };
+    // Slot line % size: lines keep their slot as output scrolls them up the screen.
+    std::vector<PaintedRow> rowCache;
+    PaintedRow scratchRow; // a row under the selection, painted in its colours, never kept
+    std::vector<Cell> rowBuf;
+    QString runText;
+    QList<quint32> glyphIndexes;
+    QList<QPointF> glyphPositions;
 
     explicit Private(TerminalScreen *owner) : q(owner) {}
 
@@ -373,13 +408,9 @@ struct TerminalScreen::Private
             f.setItalic(i & Italic);
             f.setStrikeOut(i & Strike);
             fonts[static_cast<size_t>(i)] = f;
-            // A run may be drawn as one string only when every glyph keeps to the grid.
-            QFontMetrics m(f);
-            fontOnGrid[static_cast<size_t>(i)] =
-                m.horizontalAdvance(QLatin1Char('i')) == cellW &&
-                m.horizontalAdvance(QLatin1Char('W')) == cellW &&
-                m.horizontalAdvance(QStringLiteral("iW")) == 2 * cellW;
+            rawFonts[static_cast<size_t>(i)] = QRawFont::fromFont(f);
         }
+        forgetRows();
     }
 
     void updateSize()
@@ -394,8 +425,173 @@ struct TerminalScreen::Private
             damageTop = INT_MAX;
             damageBottom = -1;
             offset = std::min(offset, count);
+            dirtyRows.assign(static_cast<size_t>(rows), false);
+            rowCache.assign(static_cast<size_t>(2 * rows), PaintedRow{});
         }
         q->update();
+    }
+
+    QRgb defaultFg() const { return reverseScreen ? bg : fg; }
+    QRgb defaultBg() const { return reverseScreen ? fg : bg; }
+
+    void forgetRows()
+    {
+        for (PaintedRow &row : rowCache)
+            row.line = -1;
+    }
+
+    // Rows of the live screen to paint in the next frame.
+    void markDirty(int top, int bottom)
+    {
+        top = std::max(top, 0);
+        bottom = std::min(bottom, rows);
+        if (top >= bottom)
+            return;
+        std::fill(dirtyRows.begin() + top, dirtyRows.begin() + bottom, true);
+        if (frameTimer.isActive())
+            return;
+        const qint64 since = sinceFrame.isValid() ? sinceFrame.elapsed() : kFrameMs;
+        frameTimer.start(static_cast<int>(std::clamp<qint64>(kFrameMs - since, 0, kFrameMs)));
+    }
+
+    void frame()
+    {
+        sinceFrame.start();
+        QRegion region;
+        for (int row = 0; row < rows; ++row) {
+            if (!dirtyRows[static_cast<size_t>(row)])
+                continue;
+            dirtyRows[static_cast<size_t>(row)] = false;
+            const int viewRow = row + offset;
+            if (viewRow < rows)
+                region += QRect(0, kMargin + viewRow * cellH, q->width(), cellH);
+        }
+        if (!region.isEmpty())
+            q->update(region);
+    }
+
+    bool selectionTouches(qint64 line) const
+    {
+        if (!selActive)
+            return false;
+        const auto [from, to] = selectionRange();
+        return from.line <= line && line <= to.line;
+    }
+
+    // The row shown at a view row, from the cache while its cells are unchanged.
+    const PaintedRow &paintedRow(int viewRow)
+    {
+        const qint64 index = viewIndex(viewRow);
+        const qint64 line = dropped + index;
+        fetchLine(index, rowBuf);
+        if (selectionTouches(line)) {
+            scratchRow.line = line;
+            scratchRow.cells.swap(rowBuf);
+            buildRuns(scratchRow, true);
+            return scratchRow;
+        }
+        PaintedRow &row =
+            rowCache[static_cast<size_t>(line % static_cast<qint64>(rowCache.size()))];
+        if (row.line != line || row.cells != rowBuf) {
+            row.line = line;
+            row.cells.swap(rowBuf);
+            buildRuns(row, false);
+        }
+        return row;
+    }
+
+    void buildRuns(PaintedRow &row, bool withSelection)
+    {
+        row.runs.clear();
+        const QRgb defFg = defaultFg();
+        const QRgb defBg = defaultBg();
+        const auto [selFrom, selTo] = selectionRange();
+        const Cell blank;
+        const auto cellAt = [&](int c) -> const Cell & {
+            return static_cast<size_t>(c) < row.cells.size() ? row.cells[static_cast<size_t>(c)]
+                                                             : blank;
+        };
+        const auto styleOf = [&](const Cell &c, int col, QRgb &f, QRgb &b) {
+            f = (c.flags & DefaultFg) ? defFg : c.fg;
+            b = (c.flags & DefaultBg) ? defBg : c.bg;
+            if (c.flags & Reverse)
+                std::swap(f, b);
+            const TextPos at{row.line, col};
+            if (withSelection && selFrom <= at && at <= selTo) {
+                f = kSelectionFg;
+                b = kSelectionBg;
+            }
+        };
+        int col = 0;
+        while (col < cols) {
+            Run run;
+            styleOf(cellAt(col), col, run.fg, run.bg);
+            run.font = cellAt(col).flags & kFontFlags;
+            run.col = col;
+            runText.clear();
+            bool visible = false;
+            for (; col < cols; ++col) {
+                const Cell &c = cellAt(col);
+                QRgb cf;
+                QRgb cb;
+                styleOf(c, col, cf, cb);
+                if (cb != run.bg || (c.flags & kFontFlags) != run.font ||
+                    (cf != run.fg && !isBlank(c)))
+                    break;
+                appendCodePoint(runText, c.ch);
+                visible = visible || (c.ch > U' ' && c.ch != kWideTail) ||
+                          (run.font & (Underline | Strike));
+            }
+            run.width = col - run.col;
+            if (visible)
+                placeGlyphs(run);
+            if (visible || run.bg != defBg)
+                row.runs.push_back(std::move(run));
+        }
+    }
+
+    // Every cell is one glyph at its grid position, so the text needs no shaping; a glyph
+    // the font lacks leaves the run to QPainter's font fallback.
+    void placeGlyphs(Run &run)
+    {
+        const QRawFont &raw = rawFonts[run.font];
+        int n = static_cast<int>(runText.size());
+        glyphIndexes.resize(n);
+        if (!raw.isValid() ||
+            !raw.glyphIndexesForChars(runText.constData(), n, glyphIndexes.data(), &n) ||
+            n != runText.size() || glyphIndexes.contains(0u)) {
+            run.fallback = runText;
+            return;
+        }
+        glyphPositions.resize(n);
+        for (int i = 0; i < n; ++i)
+            glyphPositions[i] = QPointF(i * cellW, 0);
+        run.glyphs.setRawFont(raw);
+        run.glyphs.setGlyphIndexes(glyphIndexes);
+        run.glyphs.setPositions(glyphPositions);
+        run.glyphs.setUnderline(run.font & Underline);
+        run.glyphs.setStrikeOut(run.font & Strike);
+    }
+
+    void paintRow(QPainter &p, int viewRow, const PaintedRow &row)
+    {
+        const int y = kMargin + viewRow * cellH;
+        const QRgb defBg = defaultBg();
+        for (const Run &run : row.runs) {
+            const int x = kMargin + run.col * cellW;
+            if (run.bg != defBg)
+                p.fillRect(x, y, run.width * cellW, cellH, QColor(run.bg));
+            if (!run.glyphs.isEmpty()) {
+                p.setPen(QColor(run.fg));
+                p.drawGlyphRun(QPointF(x, y + ascent), run.glyphs);
+            } else if (!run.fallback.isEmpty()) {
+                p.setPen(QColor(run.fg));
+                p.setFont(fonts[run.font]);
+                for (qsizetype i = 0; i < run.fallback.size(); ++i)
+                    p.drawText(x + static_cast<int>(i) * cellW, y + ascent,
+                               QString(run.fallback.at(i)));
+            }
+        }
     }
 
     QByteArray translateKey(const QKeyEvent *event);
@@ -421,6 +617,7 @@ struct TerminalScreen::Private
             d->damage(0, d->rows);
         } else if (prop == VTERM_PROP_REVERSE) {
             d->reverseScreen = val->boolean != 0;
+            d->forgetRows();
             d->damage(0, d->rows);
         }
         return 1;
@@ -604,6 +801,10 @@ TerminalScreen::TerminalScreen(QWidget *parent) : QWidget(parent), d(new Private
         vterm_state_set_palette_color(d->state, i, &c);
     }
     vterm_state_set_bold_highbright(d->state, 1);
+    d->dirtyRows.assign(static_cast<size_t>(d->rows), false);
+    d->rowCache.assign(static_cast<size_t>(2 * d->rows), Private::PaintedRow{});
+    d->frameTimer.setSingleShot(true);
+    connect(&d->frameTimer, &QTimer::timeout, this, [this] { d->frame(); });
 
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -640,12 +841,9 @@ void TerminalScreen::feed(const QByteArray &bytes)
 
     if (d->offset != 0) {
         d->offset = 0;
-        update();
-    } else if (d->damageBottom > d->damageTop) {
-        const int top = std::clamp(d->damageTop, 0, d->rows);
-        const int bottom = std::clamp(d->damageBottom, 0, d->rows);
-        if (bottom > top)
-            update(QRect(0, kMargin + top * d->cellH, width(), (bottom - top) * d->cellH));
+        d->markDirty(0, d->rows);
+    } else {
+        d->markDirty(d->damageTop, d->damageBottom);
     }
     d->damageTop = INT_MAX;
     d->damageBottom = -1;
@@ -766,6 +964,7 @@ void TerminalScreen::setColors(const QColor &foreground, const QColor &backgroun
 {
     d->fg = foreground.rgb();
     d->bg = background.rgb();
+    d->forgetRows();
     update();
 }
 
@@ -778,74 +977,13 @@ void TerminalScreen::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     const QRect area = event->rect();
-    const QRgb defFg = d->reverseScreen ? d->bg : d->fg;
-    const QRgb defBg = d->reverseScreen ? d->fg : d->bg;
+    const QRgb defBg = d->defaultBg();
     p.fillRect(area, QColor(defBg));
 
     const int firstRow = std::max(0, (area.top() - kMargin) / d->cellH);
     const int lastRow = std::min(d->rows - 1, (area.bottom() - kMargin) / d->cellH);
-    const auto [selFrom, selTo] = d->selectionRange();
-    const Cell blank;
-    QString run;
-
-    auto styleOf = [&](const Cell &c, TextPos at, QRgb &f, QRgb &b) {
-        f = (c.flags & DefaultFg) ? defFg : c.fg;
-        b = (c.flags & DefaultBg) ? defBg : c.bg;
-        if (c.flags & Reverse)
-            std::swap(f, b);
-        if (d->selActive && selFrom <= at && at <= selTo) {
-            f = kSelectionFg;
-            b = kSelectionBg;
-        }
-    };
-    auto drawCells = [&](int x, int y, const QString &text, int fontIdx) {
-        p.setFont(d->fonts[static_cast<size_t>(fontIdx)]);
-        if (d->fontOnGrid[static_cast<size_t>(fontIdx)]) {
-            p.drawText(x, y + d->ascent, text);
-            return;
-        }
-        for (qsizetype i = 0; i < text.size(); ++i)
-            p.drawText(x + static_cast<int>(i) * d->cellW, y + d->ascent, QString(text.at(i)));
-    };
-
-    for (int row = firstRow; row <= lastRow; ++row) {
-        const qint64 index = d->viewIndex(row);
-        d->fetchLine(index, d->rowBuf);
-        const qint64 line = d->dropped + index;
-        const int y = kMargin + row * d->cellH;
-        int col = 0;
-        while (col < d->cols) {
-            const auto cellAt = [&](int c) -> const Cell & {
-                return static_cast<size_t>(c) < d->rowBuf.size() ? d->rowBuf[static_cast<size_t>(c)]
-                                                                 : blank;
-            };
-            QRgb f;
-            QRgb b;
-            styleOf(cellAt(col), TextPos{line, col}, f, b);
-            const int fontIdx = cellAt(col).flags & kFontFlags;
-            const int start = col;
-            run.clear();
-            bool visible = false;
-            for (; col < d->cols; ++col) {
-                const Cell &c = cellAt(col);
-                QRgb cf;
-                QRgb cb;
-                styleOf(c, TextPos{line, col}, cf, cb);
-                if (cb != b || (c.flags & kFontFlags) != fontIdx || (cf != f && !isBlank(c)))
-                    break;
-                appendCodePoint(run, c.ch);
-                visible = visible || (c.ch > U' ' && c.ch != kWideTail) ||
-                          (fontIdx & (Underline | Strike));
-            }
-            const int x = kMargin + start * d->cellW;
-            if (b != defBg)
-                p.fillRect(x, y, (col - start) * d->cellW, d->cellH, QColor(b));
-            if (visible) {
-                p.setPen(QColor(f));
-                drawCells(x, y, run, fontIdx);
-            }
-        }
-    }
+    for (int row = firstRow; row <= lastRow; ++row)
+        d->paintRow(p, row, d->paintedRow(row));
 
     VTermPos cur;
     vterm_state_get_cursorpos(d->state, &cur);

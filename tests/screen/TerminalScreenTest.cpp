@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace {
 
@@ -37,6 +41,24 @@ void drag(TerminalScreen &s, QPoint from, QPoint to)
     sendMouse(s, QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
+// Records the paint events a widget receives.
+class PaintSpy : public QObject
+{
+public:
+    explicit PaintSpy(QWidget *w) { w->installEventFilter(this); }
+    QList<QRect> rects;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            for (const QRect &r : static_cast<QPaintEvent *>(event)->region())
+                rects << r;
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 class TerminalScreenTest : public QObject
@@ -56,6 +78,8 @@ private slots:
     void tabReachesTheTerminal();
     void clearScreenEmptiesEverything();
     void paintsSelectionAndCursor();
+    void paintsOncePerFrameAndOnlyChangedRows();
+    void keptRowsPaintLikeAFreshScreen();
 };
 
 void TerminalScreenTest::rendersReceivedText_data()
@@ -365,6 +389,96 @@ void TerminalScreenTest::paintsSelectionAndCursor()
     const QImage unfocused = s.grab().toImage();
     QCOMPARE(unfocused.pixelColor(cursor.center()), background);
     QVERIFY(unfocused.pixelColor(cursor.topLeft()) != background);
+}
+
+void TerminalScreenTest::paintsOncePerFrameAndOnlyChangedRows()
+{
+    TerminalScreen s;
+    s.resize(s.sizeHint());
+    s.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s));
+    s.feed("first\r\nsecond\r\nthird");
+    QTest::qWait(50);
+
+    // A read of a few bytes every millisecond for 300 ms: the screen keeps up, painted
+    // about 20 times rather than 300.
+    PaintSpy spy(&s);
+    QElapsedTimer clock;
+    clock.start();
+    int fed = 0;
+    while (clock.elapsed() < 300) {
+        s.feed("line " + QByteArray::number(fed++) + "\r\n");
+        QTest::qWait(1);
+    }
+    QTRY_VERIFY(s.screenText().contains(QStringLiteral("line %1").arg(fed - 1)));
+    QTest::qWait(50);
+    QVERIFY2(spy.rects.size() <= 40, qPrintable(QString::number(spy.rects.size())));
+    QVERIFY(!spy.rects.isEmpty());
+
+    // One character on an idle screen repaints its row alone, and soon.
+    s.feed("\x1b[3;1H");
+    QTest::qWait(50);
+    spy.rects.clear();
+    s.feed("x");
+    QTRY_VERIFY(!spy.rects.isEmpty());
+    QTest::qWait(50);
+    for (const QRect &r : spy.rects) {
+        QVERIFY(r.top() >= s.cellRect(1, 0).top());
+        QVERIFY(r.bottom() <= s.cellRect(3, 0).bottom());
+        QVERIFY(r.contains(s.cellRect(2, 0).center()));
+    }
+}
+
+void TerminalScreenTest::keptRowsPaintLikeAFreshScreen()
+{
+    // Whatever a screen kept from earlier paints, it must look exactly like a new screen
+    // given the same bytes.
+    const QByteArray stream = numberedLines(0, 40) + "\x1b[1;31mred\x1b[0m plain\r\n" +
+                              "\x1b[5;1Hrow five \x1b[7mreversed\x1b[0m\x1b[2K\rrewritten\r\n" +
+                              "\x80uro \x1b[4munder\x1b[0m\x1b[?25l"; // cursor off: focus differs
+    TerminalScreen kept;
+    kept.resize(kept.sizeHint());
+    kept.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&kept));
+    for (qsizetype at = 0; at < stream.size(); at += 7) {
+        kept.feed(stream.mid(at, 7));
+        kept.grab(); // paints every row, filling what the screen keeps
+    }
+    // A new screen for each look, so that nothing it kept can hide a stale row.
+    const auto fresh = [&](const std::function<void(TerminalScreen &)> &prepare) {
+        TerminalScreen f;
+        f.resize(kept.size());
+        f.feed(stream);
+        prepare(f);
+        return f.grab().toImage();
+    };
+    const auto asIs = [](TerminalScreen &) {};
+    QCOMPARE(kept.grab().toImage(), fresh(asIs));
+
+    // New colours, a selection, a cleared screen and a view scrolled back all repaint.
+    const auto recolour = [](TerminalScreen &f) { f.setColors(Qt::black, Qt::white); };
+    recolour(kept);
+    QCOMPARE(kept.grab().toImage(), fresh(recolour));
+    const auto select = [&](TerminalScreen &f) {
+        recolour(f);
+        f.selectAll();
+    };
+    kept.selectAll();
+    QCOMPARE(kept.grab().toImage(), fresh(select));
+    QVERIFY(kept.grab().toImage() != fresh(recolour));
+    const auto clearAndRefeed = [&](TerminalScreen &f) {
+        recolour(f);
+        f.clearScreen();
+        f.feed(stream);
+    };
+    kept.clearScreen();
+    kept.feed(stream);
+    QCOMPARE(kept.grab().toImage(), fresh(clearAndRefeed));
+    QTest::keyClick(&kept, Qt::Key_PageUp, Qt::ShiftModifier);
+    QCOMPARE(kept.grab().toImage(), fresh([&](TerminalScreen &f) {
+                 clearAndRefeed(f);
+                 QTest::keyClick(&f, Qt::Key_PageUp, Qt::ShiftModifier);
+             }));
 }
 
 QTEST_MAIN(TerminalScreenTest)
