@@ -1,0 +1,107 @@
+// The receiving end of bench_terminals: the whole program with its main window, on the
+// pseudo-terminal it is given, counting and checking what its serial back end delivers.
+//
+//   bench_receiver PTY BYTES
+//
+// Prints "ready" once the port is open and the window is up, then "done N ok" (or
+// "done N bad AT") when BYTES have arrived and are on the screen, and ends when its
+// standard input closes.
+#include "NumberedStream.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "SerialPortLink.h"
+#include "TForm1.h"
+#include "TerminalScreen.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: bench_receiver PTY BYTES\n");
+        return 2;
+    }
+    const QString pty = QString::fromLocal8Bit(argv[1]);
+    const size_t bytes = std::stoull(argv[2]);
+    const std::string expected = numberedStream(bytes);
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+    createWindows("");
+    Form1->show();
+    Form1->EndIntroScreen();
+    QElapsedTimer shown;
+    shown.start();
+    while (!(Form1->windowHandle() && Form1->windowHandle()->isExposed()) &&
+           shown.elapsed() < 10'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (!Form1->windowHandle()->isExposed()) {
+        std::fprintf(stderr, "bench_receiver: the window did not appear\n");
+        return 2;
+    }
+
+    size_t received = 0;
+    size_t badAt = std::string::npos;
+    bool reported = false;
+    SerialControl *port = Form1->SaxComm1;
+    const auto check = [&](const QByteArray &chunk) {
+        const size_t n = static_cast<size_t>(chunk.size());
+        if (badAt == std::string::npos &&
+            (received + n > bytes ||
+             std::memcmp(chunk.constData(), expected.data() + received, n) != 0))
+            badAt = received;
+        received += n;
+        if (received >= bytes && !reported) {
+            reported = true;
+            // After the serial control has taken this chunk: the last frame is painted
+            // before the run counts as displayed.
+            QTimer::singleShot(0, [&] {
+                port->screen()->repaint();
+                if (badAt == std::string::npos)
+                    std::printf("done %zu ok\n", received);
+                else
+                    std::printf("done %zu bad %zu\n", received, badAt);
+                std::fflush(stdout);
+            });
+        }
+    };
+    port->setPortOpen(false);
+    port->setLinkFactory([&check](const QString &name) {
+        auto link = std::make_unique<SerialPortLink>(name);
+        QObject::connect(link.get(), &ByteLink::received, check);
+        return link;
+    });
+    port->setCommPort(pty.toStdString());
+    port->setSettings("921600,n,8,1");
+    port->setPortOpen(true);
+    if (!port->PortOpen()) {
+        std::fprintf(stderr, "bench_receiver: %s\n", qPrintable(port->lastError()));
+        return 2;
+    }
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buf[64];
+        if (read(STDIN_FILENO, buf, sizeof buf) <= 0)
+            QCoreApplication::quit();
+    });
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const int status = app.exec();
+    destroyProgram();
+    return status;
+}
