@@ -1,5 +1,6 @@
 #include "ModemSimCore.h"
 
+#include "RadioState.h"
 #include "SmsPduCodec.h"
 #include "SmsStore.h"
 #include "Utf8.h"
@@ -127,6 +128,8 @@ struct ModemSimCore::State
     std::string lastCommand;
     std::string lastNumber;
     int pendingCms = -1;
+
+    RadioState radio;
 
     // Messages, and a PDU being typed after "AT+CMGS=" or "AT+CMGW=".
     SmsStore store;
@@ -267,7 +270,7 @@ struct ModemSimCore::State
         const std::string_view value = set ? rest.substr(1) : std::string_view{};
         const bool plain = rest.empty();
 
-        // The registration query also reports the (always registered) state.
+        // The registration query also reports the state.
         auto intSetting = [&](int &field, int lo, int hi, std::string_view suffix) {
             long v = 0;
             if (query) {
@@ -312,13 +315,13 @@ struct ModemSimCore::State
                 emitInfo("300215010042817");
         } else if (name == "+CSQ") {
             if (plain)
-                emitInfo("+CSQ:4");
+                emitInfo("+CSQ:" + std::to_string(radio.signal));
             else if (test)
                 emitInfo("+CSQ:(0-5)");
             else
                 ok = false;
         } else if (name == "+CREG") {
-            ok = intSetting(active.creg, 0, 2, ",1");
+            ok = intSetting(active.creg, 0, 2, "," + std::to_string(radio.registration));
         } else if (name == "+CMEE") {
             ok = intSetting(active.cmee, 0, 2, "");
         } else if (name == "+CBST" || name == "+CNMI") {
@@ -807,6 +810,15 @@ bool ModemSimCore::command(std::string_view text, int64_t nowMs, std::string *er
         field = a == "ON";
         return true;
     };
+    bool radioEvent = false, moved = false;
+    if (d->radio.command(verb, arg, &radioEvent, &moved, error)) {
+        // With unsolicited registration codes on (+CREG=1 or 2) the change is reported.
+        if (moved && d->active.creg > 0)
+            d->emitInfo("+CREG: " + std::to_string(d->radio.registration));
+        return true;
+    }
+    if (radioEvent)
+        return false;
     if (verb == "RING" && arg.empty()) {
         d->startRing(nowMs);
         return true;

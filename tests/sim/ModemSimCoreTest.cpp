@@ -145,6 +145,34 @@ TEST(ModemSim, EventsRingAnswerLinesAndErrors)
     EXPECT_EQ(sim.takeOutput().size(), 100000u);
 }
 
+TEST(ModemSim, SignalAndRegistrationAsAHandsetAnswersThem)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    EXPECT_EQ(say(sim, "AT+CSQ\r"), "\r\n+CSQ:4\r\n\r\nOK\r\n");
+    EXPECT_TRUE(sim.command("signal 1", 0));
+    EXPECT_EQ(say(sim, "AT+CSQ\r"), "\r\n+CSQ:1\r\n\r\nOK\r\n");
+    std::string why;
+    EXPECT_FALSE(sim.command("signal 6", 0, &why));
+    EXPECT_EQ(why, "expected a signal strength 0-5");
+    EXPECT_FALSE(sim.command("signal", 0, &why));
+
+    // Changes are only reported unasked once the terminal asked for them (+CREG=1).
+    EXPECT_TRUE(sim.command("register searching", 0));
+    EXPECT_EQ(sim.takeOutput(), "");
+    EXPECT_EQ(say(sim, "AT+CREG?\r"), "\r\n+CREG: 0,2\r\n\r\nOK\r\n");
+    say(sim, "AT+CREG=1\r");
+    EXPECT_TRUE(sim.command("register off", 0));
+    EXPECT_EQ(sim.takeOutput(), "\r\n+CREG: 0\r\n");
+    EXPECT_TRUE(sim.command("register off", 0)); // no change, nothing said
+    EXPECT_EQ(sim.takeOutput(), "");
+    EXPECT_TRUE(sim.command("REGISTER On", 0));
+    EXPECT_EQ(sim.takeOutput(), "\r\n+CREG: 1\r\n");
+    EXPECT_EQ(say(sim, "AT+CREG?\r"), "\r\n+CREG: 1,1\r\n\r\nOK\r\n");
+    EXPECT_FALSE(sim.command("register maybe", 0, &why));
+    EXPECT_EQ(why, "expected on, off or searching");
+}
+
 TEST(ModemSim, AutoAnswerAfterRingsInS0)
 {
     ModemSimCore sim;
