@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include "AtMenuItems.h"
+#include "FileTransfer.h"
 #include "Panel.h"
 #include "Program.h"
 #include "QtText.h"
@@ -8,6 +9,7 @@
 #include "SerialControl.h"
 #include "SessionRecord.h"
 #include "SessionValues.h"
+#include "SignalPanel.h"
 #include "TATTableForm.h"
 #include "TChatModeAlert_Frm.h"
 #include "TDialing_Frm.h"
@@ -115,10 +117,12 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     connect(RequestSMSTimer, &QTimer::timeout, this, &TForm1::RequestSMSTimerTimer);
     connect(DisconnectTimer, &QTimer::timeout, this, &TForm1::DisconnectTimerTimer);
     connect(SaxComm1, &SerialControl::OnReceive, this, &TForm1::SaxComm1Receive);
-    connect(SaxComm1, &SerialControl::portClosed, this, [] {
+    connect(SaxComm1, &SerialControl::portClosed, this, [this] {
         Program->receive->Abandon();
         if (SMS_Frm)
             SMS_Frm->AbandonSmsCommand();
+        Handset.forget();
+        showHandsetStatus();
     });
     connect(SaxComm1, &SerialControl::OnKeyDown, this, &TForm1::SaxComm1KeyDown);
     connect(SaxComm1, &SerialControl::OnCTSChanged, this, &TForm1::SaxComm1CTSChanged);
@@ -127,6 +131,7 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
 
     buildPanels();
     buildMenus();
+    buildStatusGlance();
 
     const QString sessionDir =
         tandrel::fromFileName(Program->dataDirectory) + QStringLiteral("Session");
@@ -368,6 +373,8 @@ void TForm1::buildMenus()
     ReconnectAutomatically1->setChecked(SaxComm1->reconnectAutomatically());
     connect(ReconnectAutomatically1, &QAction::toggled, SaxComm1,
             &SerialControl::setReconnectAutomatically);
+    PollSignal1 = action(Options1, "PollSignal1", QStringLiteral("Poll Signal"));
+    PollSignal1->setCheckable(true);
     Options1->addSeparator();
     ViewSMSWindow1 = action(Options1, "ViewSMSWindow1", QStringLiteral("View SMS Window"));
     ViewSMSWindow1->setShortcut(QKeySequence(Qt::Key_F3));
@@ -811,6 +818,8 @@ void TForm1::Search1Click()
 void TForm1::SaxComm1Receive()
 {
     const std::string chunk = SaxComm1->ReceivedText();
+    m_sinceReceive.start();
+    readHandsetStatus(chunk);
     ReceiveProcessor &rp = *Program->receive;
     const int code = rp.RecogniseSmsResponse(chunk);
     if (code != -100)
@@ -824,6 +833,7 @@ void TForm1::SaxComm1Receive()
 
 void TForm1::SaxComm1KeyDown(int, Qt::KeyboardModifiers)
 {
+    m_sinceKey.start();
     if (!SaxComm1->PortOpen())
         SaxComm1->setPortOpen(true);
 }
@@ -902,4 +912,104 @@ void TForm1::DisconnectTimerTimer()
         RingBox->close();
     DisconnectTimer->stop();
     SaxComm1->setFocus();
+}
+
+void TForm1::buildStatusGlance()
+{
+    Signal_Panel = new SignalPanel(BasePanel);
+    Signal_Panel->setGeometry(521, 4, 81, 24);
+    CallTime_Panel = new QLabel(MenuBar3);
+    CallTime_Panel->setObjectName(QStringLiteral("CallTime_Panel"));
+    CallTime_Panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    CallTime_Panel->setGeometry(380, 2, 170, 18);
+    CallTime_Panel->hide();
+
+    PollSignalTimer = new QTimer(this);
+    PollSignalTimer->setObjectName(QStringLiteral("PollSignalTimer"));
+    PollSignalTimer->setInterval(30000);
+    connect(PollSignalTimer, &QTimer::timeout, this, &TForm1::PollSignalTimerTimer);
+    connect(PollSignal1, &QAction::toggled, this, [this](bool on) {
+        if (on)
+            PollSignalTimer->start();
+        else
+            PollSignalTimer->stop();
+    });
+    CallClockTimer = new QTimer(this);
+    CallClockTimer->setObjectName(QStringLiteral("CallClockTimer"));
+    // Often enough that no second is skipped on a busy machine.
+    CallClockTimer->setInterval(250);
+    connect(CallClockTimer, &QTimer::timeout, this, &TForm1::showHandsetStatus);
+    showHandsetStatus();
+}
+
+void TForm1::readHandsetStatus(const std::string &text)
+{
+    if (Handset.feed(text))
+        showHandsetStatus();
+}
+
+namespace {
+
+QString duration(qint64 ms)
+{
+    const qint64 s = ms / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600, 2, 10, QLatin1Char('0'))
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+void TForm1::showHandsetStatus()
+{
+    Signal_Panel->setReading(
+        Handset.bars(), toQString(HandsetStatus::registrationWord(Handset.registration())),
+        toQString(HandsetStatus::describe(Handset.bars(), Handset.registration())));
+    if (Handset.callUp() && !m_callClock.isValid()) {
+        m_callClock.start();
+        CallClockTimer->start();
+    } else if (!Handset.callUp() && m_callClock.isValid()) {
+        m_lastCallMs = m_callClock.elapsed();
+        m_callClock.invalidate();
+        CallClockTimer->stop();
+    }
+    if (m_callClock.isValid())
+        CallTime_Panel->setText(QStringLiteral("Call ") + duration(m_callClock.elapsed()));
+    else if (m_lastCallMs >= 0)
+        CallTime_Panel->setText(QStringLiteral("Last call ") + duration(m_lastCallMs));
+    CallTime_Panel->setVisible(m_lastCallMs >= 0 || m_callClock.isValid());
+}
+
+bool TForm1::ReadyToPoll() const
+{
+    auto quietFor = [](const QElapsedTimer &t, qint64 ms) {
+        return !t.isValid() || t.elapsed() >= ms;
+    };
+    return SaxComm1->PortOpen() && !SaxComm1->queryRunning() && SaxComm1->OutBufferCount() == 0 &&
+           (FlowValue != "HW" || SaxComm1->CtsState()) && !SaxComm1->CarrierDetect() &&
+           !Handset.callUp() && !SaxComm1->fileTransfer()->running() &&
+           quietFor(m_sinceKey, PollQuietMs) && quietFor(m_sinceReceive, PollQuietMs) &&
+           // The SMS buttons are off while a command, typed or not, waits for its result.
+           SMS_Frm->SMS_ViewB->isEnabled() && !RequestSMSTimer->isActive() &&
+           !SMS_Frm->SendPDUTimer->isActive() && !SMS_Frm->ListSMSTimer->isActive() &&
+           !SMS_Frm->enableSMSBTimer->isActive();
+}
+
+void TForm1::PollSignalTimerTimer()
+{
+    if (ReadyToPoll())
+        pollNext("AT+CSQ");
+}
+
+// The two questions go one after the other; the second only while it is still quiet.
+void TForm1::pollNext(const char *command)
+{
+    SaxComm1->query(command, [this, command](const std::string &answer) {
+        if (answer.empty())
+            return;
+        readHandsetStatus(answer);
+        if (qstrcmp(command, "AT+CSQ") == 0 && ReadyToPoll())
+            pollNext("AT+CREG?");
+    });
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "HandsetStatus.h"
+
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <string>
 
 class SerialControl;
+class SignalPanel;
 class Panel;
 class TandrelArt;
 class QTimer;
@@ -56,7 +60,15 @@ public:
     QAction *SetPortProperties1, *SetDialingProperties1, *Set_Echo1, *IncomingCallPanel1;
     QAction *DisplaySMSImmediately1, *SendFiles1, *ReceiveFiles1, *ViewSMSWindow1, *Search1;
     QAction *About2, *Version1, *TermsandAbbreviations1;
-    QAction *ReconnectAutomatically1;
+    QAction *ReconnectAutomatically1, *PollSignal1;
+    // Status at a glance: signal and registration in the status bar, the call's duration
+    // above the terminal, and the optional quiet polling that keeps them fresh.
+    SignalPanel *Signal_Panel;
+    QLabel *CallTime_Panel;
+    QTimer *PollSignalTimer, *CallClockTimer;
+    HandsetStatus Handset;
+    // How long the port must have been left alone before a poll.
+    int PollQuietMs = 5000;
 
     // Operations.
     void ApplySession();
@@ -87,6 +99,9 @@ public:
     void SaxComm1Ring();
     void RequestSMSTimerTimer();
     void DisconnectTimerTimer();
+    void PollSignalTimerTimer();
+    // True when asking the handset now would disturb nothing the operator is doing.
+    bool ReadyToPoll() const;
 
     // Where the program ends; tests replace it.
     std::function<void(int)> exitProgram;
@@ -107,6 +122,13 @@ private:
     void sessionChosenForSave(const QString &fileName);
     void sessionChosenForOpen(const QString &fileName);
     void setTerminalLayoutVisible(bool on);
+    void buildStatusGlance();
+    void readHandsetStatus(const std::string &text);
+    void showHandsetStatus();
+    void pollNext(const char *command);
+
+    QElapsedTimer m_sinceKey, m_sinceReceive, m_callClock;
+    qint64 m_lastCallMs = -1;
 };
 
 extern TForm1 *Form1;

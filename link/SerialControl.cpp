@@ -16,12 +16,31 @@
 #include <QSerialPortInfo>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cctype>
 
 namespace {
 
 // How often a lost port is looked for: a handset is back within a second or two of being
 // plugged in, and a failed open of a missing device costs nothing.
 constexpr int kReconnectPollMs = 500;
+
+// A handset answers a status query within a second; a slower answer is given up on and
+// shown on the terminal instead.
+constexpr int kQueryTimeoutMs = 3000;
+
+std::string upperAscii(std::string s)
+{
+    for (char &c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+bool isFinalResult(const std::string &line)
+{
+    return line == "OK" || line == "ERROR" || line == "0" || line == "4" ||
+           line.rfind("+CME ERROR", 0) == 0 || line.rfind("+CMS ERROR", 0) == 0;
+}
 
 // What the operator has not read yet is kept, but a handler that never reads must not
 // make the program grow without end.
@@ -64,6 +83,11 @@ SerialControl::SerialControl(QWidget *parent)
     m_reconnectTimer->setObjectName(QStringLiteral("ReconnectTimer"));
     m_reconnectTimer->setInterval(kReconnectPollMs);
     connect(m_reconnectTimer, &QTimer::timeout, this, &SerialControl::tryReconnect);
+    m_queryTimer = new QTimer(this);
+    m_queryTimer->setSingleShot(true);
+    m_queryTimer->setInterval(kQueryTimeoutMs);
+    connect(m_queryTimer, &QTimer::timeout, this,
+            [this] { endQuery(false, m_queryAnswer.size()); });
 }
 
 SerialControl::~SerialControl()
@@ -85,6 +109,7 @@ void SerialControl::setPortOpen(bool open)
         return;
     if (!open) {
         stopReconnecting();
+        endQuery(false, 0);
         m_link->disconnect(this);
         m_link->close();
         m_link.reset();
@@ -329,6 +354,90 @@ void SerialControl::onReceived(const QByteArray &bytes)
         m_diversion(bytes);
         return;
     }
+    if (m_queryDone) {
+        m_queryAnswer.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+        takeQueryAnswer();
+        return;
+    }
+    deliver(bytes);
+}
+
+bool SerialControl::query(const std::string &command, std::function<void(const std::string &)> done)
+{
+    if (!m_link || m_queryDone || m_diversion || !done)
+        return false;
+    const std::string upper = upperAscii(command);
+    size_t end = 2;
+    while (end < upper.size() && (std::isalnum(static_cast<unsigned char>(upper[end])) ||
+                                  (end == 2 && upper[end] == '+')))
+        ++end;
+    m_queryPrefix = upper.substr(2, end - 2);
+    m_queryAnswer.clear();
+    m_queryDone = std::move(done);
+    m_queryTimer->start();
+    setTransmitLine(command);
+    return true;
+}
+
+// Looks for the final result line of the query in what has arrived so far.
+void SerialControl::takeQueryAnswer()
+{
+    size_t from = 0;
+    while (true) {
+        const size_t end = m_queryAnswer.find_first_of("\r\n", from);
+        if (end == std::string::npos)
+            return;
+        const std::string line = upperAscii(m_queryAnswer.substr(from, end - from));
+        from = end + 1;
+        if (isFinalResult(line)) {
+            // A verbose result ends in "\r\n"; the line feed belongs to it.
+            if (from < m_queryAnswer.size() && m_queryAnswer[from] == '\n' &&
+                m_queryAnswer[end] == '\r')
+                ++from;
+            endQuery(true, from);
+            return;
+        }
+    }
+}
+
+// Hands the answer to the query's owner; lines that are no part of it (a ring, an SMS
+// that happened to arrive) and whatever follows the final result go on as received.
+void SerialControl::endQuery(bool answered, size_t used)
+{
+    if (!m_queryDone)
+        return;
+    m_queryTimer->stop();
+    auto done = std::exchange(m_queryDone, {});
+    const std::string answer = m_queryAnswer.substr(0, used);
+    const std::string rest = m_queryAnswer.substr(used);
+    m_queryAnswer.clear();
+    std::string others;
+    if (answered) {
+        size_t from = 0;
+        while (from < answer.size()) {
+            size_t end = answer.find_first_of("\r\n", from);
+            if (end == std::string::npos)
+                end = answer.size();
+            const std::string line = answer.substr(from, end - from);
+            const std::string upper = upperAscii(line);
+            const bool ours = line.empty() || upper.rfind("AT", 0) == 0 ||
+                              upper.rfind(m_queryPrefix, 0) == 0 || isFinalResult(upper);
+            if (!ours)
+                others += "\r\n" + line + "\r\n";
+            from = end + 1;
+        }
+    } else {
+        others = answer; // not understood: the operator sees it as it came
+    }
+    done(answered ? answer : std::string());
+    if (m_link && !others.empty())
+        deliver(QByteArray::fromStdString(others));
+    if (m_link && !rest.empty())
+        deliver(QByteArray::fromStdString(rest));
+}
+
+void SerialControl::deliver(const QByteArray &bytes)
+{
     if (m_inputEcho)
         m_screen->feed(bytes);
     m_received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -356,6 +465,7 @@ void SerialControl::watchForRingText(const QByteArray &bytes)
 void SerialControl::onLost(const QString &reason)
 {
     QString identity;
+    endQuery(false, 0);
     if (m_link) {
         identity = m_link->deviceIdentity();
         m_link->disconnect(this);

@@ -82,6 +82,14 @@ public:
     static std::vector<PortEntry>
     CommPortEntries(const QString &byIdDir = QStringLiteral("/dev/serial/by-id"));
 
+    // Sends a command of the program's own. Its echo and answer up to the final result go
+    // to `done`, not to the screen or the received-text rules; anything else arriving
+    // meanwhile (RING, +CMT:) goes on as usual. An answer that does not come within a few
+    // seconds gives `done` an empty text. False, and nothing sent, while the port is closed
+    // or another query is out.
+    bool query(const std::string &command, std::function<void(const std::string &)> done);
+    bool queryRunning() const { return static_cast<bool>(m_queryDone); }
+
     // When the open port goes away, open it again once the same device is back.
     bool reconnectAutomatically() const { return m_reconnect; }
     void setReconnectAutomatically(bool on);
@@ -129,6 +137,9 @@ private:
     void tryReconnect();
     void stopReconnecting();
     void say(const QString &line);
+    void takeQueryAnswer();
+    void endQuery(bool answered, size_t used);
+    void deliver(const QByteArray &bytes);
 
     TerminalScreen *m_screen = nullptr;
     FileTransfer *m_transfer = nullptr;
@@ -149,6 +160,10 @@ private:
     QByteArray m_held; // written while a paced line goes out
     QString m_lastError;
     QPointer<QMessageBox> m_errorBox;
+    std::function<void(const std::string &)> m_queryDone;
+    std::string m_queryPrefix; // "+CSQ" for "AT+CSQ": the start of its information lines
+    std::string m_queryAnswer;
+    QTimer *m_queryTimer = nullptr;
     bool m_reconnect = true;
     QTimer *m_reconnectTimer = nullptr;
     std::string m_lostPort;

@@ -228,6 +228,46 @@ private slots:
         QCOMPARE(visibleErrorBoxes(), 1); // without reconnecting, the operator is told
     }
 
+    // The program's own questions are answered out of sight; what else came meanwhile is not.
+    void queryAnswersStayOffTheScreen()
+    {
+        noRingLine = true;
+        control->setPortOpen(true);
+        QSignalSpy ring(control, &SerialControl::OnRing);
+        std::string answer = "none";
+        QVERIFY(control->query("AT+CSQ", [&](const std::string &a) { answer = a; }));
+        QCOMPARE(fake->written, QByteArray("AT+CSQ\r"));
+        QVERIFY(!control->query("AT+CREG?", [](const std::string &) {})); // one at a time
+        fake->inject("AT+CSQ\r\r\n+CS");
+        QCOMPARE(answer, std::string("none"));
+        fake->inject("Q:3\r\n\r\nRING\r\n\r\nOK\r\nafter");
+        QCOMPARE(answer, std::string("AT+CSQ\r\r\n+CSQ:3\r\n\r\nRING\r\n\r\nOK\r\n"));
+        QVERIFY(!control->queryRunning());
+        const QString shown = control->screen()->allText();
+        QVERIFY(!shown.contains("CSQ"));
+        QVERIFY(shown.contains("RING"));
+        QVERIFY(shown.contains("after"));
+        QCOMPARE(ring.count(), 1);
+        const std::string rules = control->ReceivedText();
+        QVERIFY(rules.find("CSQ") == std::string::npos);
+        QVERIFY(rules.find("RING") != std::string::npos);
+
+        // No answer: given up on, and what did come is shown as it came.
+        answer = "none";
+        QVERIFY(control->query("AT+CREG?", [&](const std::string &a) { answer = a; }));
+        fake->inject("AT+CREG?\r\r\n+CREG: 0,");
+        QTRY_VERIFY_WITH_TIMEOUT(!control->queryRunning(), 8000);
+        QCOMPARE(answer, std::string());
+        QVERIFY(control->screen()->allText().contains("+CREG: 0,"));
+
+        // Closing the port ends a query at once.
+        answer = "none";
+        QVERIFY(control->query("AT+CSQ", [&](const std::string &a) { answer = a; }));
+        control->setPortOpen(false);
+        QCOMPARE(answer, std::string());
+        QVERIFY(!control->queryRunning());
+    }
+
     void lineEventsAndRingText()
     {
         control->setPortOpen(true);

@@ -1,0 +1,158 @@
+#include "FakeLink.h"
+#include "Panel.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "SignalPanel.h"
+#include "TForm1.h"
+#include "TSMS_Frm.h"
+#include "TerminalScreen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// Signal, registration and call duration in the main window, and the quiet polling.
+class StatusGlanceTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+
+    void startConnected()
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY(fake && Form1->SaxComm1->PortOpen());
+        fake->written.clear();
+    }
+
+    static TerminalScreen *screen() { return Form1->SaxComm1->screen(); }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(dir.path()); }
+
+    void cleanup()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox *>(w))
+                w->close();
+        destroyProgram();
+        fake = nullptr;
+    }
+
+    void answersOnTheTerminalShowInTheStatusBar()
+    {
+        startConnected();
+        SignalPanel *signal = Form1->Signal_Panel;
+        QVERIFY(signal->isVisible());
+        QCOMPARE(signal->bars(), -1);
+        QCOMPARE(signal->word(), QString("Unknown"));
+        // Asked by the operator in the terminal: shown there, and read.
+        fake->inject("AT+CSQ\r\r\n+CSQ:3\r\n\r\nOK\r\n");
+        QCOMPARE(signal->bars(), 3);
+        QVERIFY(screen()->allText().contains("+CSQ:3"));
+        fake->inject("AT+CREG?\r\r\n+CREG: 0,5\r\n\r\nOK\r\n");
+        QCOMPARE(signal->word(), QString("Roaming"));
+        QCOMPARE(signal->toolTip(), QString("Signal strength 3 of 5; registered, roaming."));
+        fake->inject("\r\n+CREG: 2\r\n"); // unsolicited
+        QCOMPARE(signal->word(), QString("Searching"));
+        // Inside the status bar, clear of its neighbours.
+        QVERIFY(Form1->BasePanel->rect().contains(signal->geometry()));
+        QVERIFY(!signal->geometry().intersects(Form1->Close->geometry()));
+
+        // Gone with the port: an old reading would mislead.
+        Form1->SaxComm1->setPortOpen(false);
+        QCOMPARE(signal->bars(), -1);
+        QCOMPARE(signal->word(), QString("Unknown"));
+    }
+
+    void callDurationFromConnectToNoCarrier()
+    {
+        startConnected();
+        QLabel *clock = Form1->CallTime_Panel;
+        QVERIFY(!clock->isVisible());
+        fake->inject("ATD0088160000500\r\r\nCONNECT 9600\r\n");
+        QVERIFY(clock->isVisible());
+        QCOMPARE(clock->text(), QString("Call 00:00:00"));
+        QTRY_VERIFY_WITH_TIMEOUT(clock->text() == "Call 00:00:01" ||
+                                     clock->text() == "Call 00:00:02",
+                                 4000); // it keeps counting
+        fake->inject("\r\nNO CARRIER\r\n");
+        QVERIFY(clock->isVisible());
+        QVERIFY2(clock->text().startsWith("Last call 00:00:0"), qPrintable(clock->text()));
+        const QString last = clock->text();
+        QTest::qWait(1100);
+        QCOMPARE(clock->text(), last); // stopped
+        QVERIFY(Form1->MenuBar3->rect().contains(clock->geometry()));
+        QVERIFY(clock->fontMetrics().horizontalAdvance("Last call 00:00:00") <= clock->width());
+    }
+
+    void pollingAsksOnlyWhenNothingElseIsGoingOn()
+    {
+        startConnected();
+        QVERIFY(!Form1->PollSignal1->isChecked()); // off unless chosen
+        QVERIFY(!Form1->PollSignalTimer->isActive());
+        Form1->PollSignal1->trigger();
+        QVERIFY(Form1->PollSignalTimer->isActive());
+        QCOMPARE(Form1->PollSignalTimer->interval(), 30000);
+        Form1->PollQuietMs = 300;
+
+        // Something typed a moment ago: not now.
+        QTest::keyClick(screen(), Qt::Key_A);
+        fake->written.clear();
+        Form1->PollSignalTimerTimer();
+        QVERIFY(fake->written.isEmpty());
+
+        QTest::qWait(400);
+        Form1->PollSignalTimerTimer();
+        QCOMPARE(fake->written, QByteArray("AT+CSQ\r"));
+        fake->inject("AT+CSQ\r\r\n+CSQ:2\r\n\r\nOK\r\n");
+        QCOMPARE(fake->written, QByteArray("AT+CSQ\rAT+CREG?\r"));
+        fake->inject("AT+CREG?\r\r\n+CREG: 0,1\r\n\r\nOK\r\n");
+        QCOMPARE(Form1->Signal_Panel->bars(), 2);
+        QCOMPARE(Form1->Signal_Panel->word(), QString("Home"));
+        // Not on the terminal, and not taken for the operator's command by the SMS rules.
+        QVERIFY(!screen()->allText().contains("CSQ"));
+        QVERIFY(!screen()->allText().contains("CREG"));
+        QVERIFY(SMS_Frm->SMS_ViewB->isEnabled());
+
+        // A call, an SMS exchange or an unanswered command: not now either.
+        fake->written.clear();
+        fake->inject("\r\nCONNECT\r\n");
+        QTest::qWait(400);
+        Form1->PollSignalTimerTimer();
+        QVERIFY(fake->written.isEmpty());
+        fake->inject("\r\nNO CARRIER\r\n");
+        SMS_Frm->DisableSmsButtons();
+        QTest::qWait(400);
+        Form1->PollSignalTimerTimer();
+        QVERIFY(fake->written.isEmpty());
+        SMS_Frm->EnableSmsButtons();
+        fake->inject("AT+COPS=?\r"); // echoed, answer still to come
+        QTest::qWait(400);
+        Form1->PollSignalTimerTimer();
+        QVERIFY(fake->written.isEmpty());
+        fake->inject("\r\nOK\r\n");
+        QTest::qWait(400);
+        Form1->PollSignalTimerTimer();
+        QCOMPARE(fake->written, QByteArray("AT+CSQ\r"));
+    }
+};
+
+QTEST_MAIN(StatusGlanceTest)
+#include "StatusGlanceTest.moc"

@@ -1,0 +1,89 @@
+#include "HandsetStatus.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Reply
+{
+    const char *name;
+    const char *text;
+    int bars;
+    int registration;
+};
+
+class HandsetReplies : public testing::TestWithParam<Reply>
+{};
+
+TEST_P(HandsetReplies, ReadAsTheHandsetMeantThem)
+{
+    HandsetStatus status;
+    status.feed(GetParam().text);
+    EXPECT_EQ(status.bars(), GetParam().bars);
+    EXPECT_EQ(status.registration(), GetParam().registration);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Literal, HandsetReplies,
+    testing::Values(Reply{"HandsetBars", "AT+CSQ\r\r\n+CSQ:4\r\n\r\nOK\r\n", 4, -1},
+                    Reply{"HandsetBarsNoSignal", "\r\n+CSQ:0\r\n\r\nOK\r\n", 0, -1},
+                    Reply{"FastQuery", "\r\n+CSQF:3\r\n\r\nOK\r\n", 3, -1},
+                    Reply{"LowerCaseEcho", "at+csq\r\r\n+CSQ: 5\r\n", 5, -1},
+                    Reply{"GsmRssiStrong", "\r\n+CSQ: 31,99\r\n", 5, -1},
+                    Reply{"GsmRssiMiddle", "\r\n+CSQ: 15,0\r\n", 2, -1},
+                    Reply{"GsmRssiUnknown", "\r\n+CSQ: 99,99\r\n", -1, -1},
+                    Reply{"TestAnswerIsNoReading", "\r\n+CSQ:(0-5)\r\n\r\nOK\r\n", -1, -1},
+                    Reply{"OutOfRangeIgnored", "\r\n+CSQ:9\r\n", -1, -1},
+                    Reply{"ReadHome", "AT+CREG?\r\r\n+CREG: 0,1\r\n\r\nOK\r\n", -1, 1},
+                    Reply{"ReadSearching", "\r\n+CREG: 1,2\r\n", -1, 2},
+                    Reply{"ReadRoamingWithLocation", "\r\n+CREG: 2,5,\"00C3\",\"0010\"\r\n", -1, 5},
+                    Reply{"UnsolicitedNotRegistered", "\r\n+CREG: 0\r\n", -1, 0},
+                    Reply{"UnsolicitedWithLocation", "\r\n+CREG: 1,\"00C3\",\"0010\"\r\n", -1, 1},
+                    Reply{"CregTestAnswer", "\r\n+CREG: (0-2)\r\n", -1, -1},
+                    // Quoted by someone else, not an answer at the start of a line.
+                    Reply{"NotAtLineStart", "\r\nsee +CSQ:3 in the manual\r\n", -1, -1}),
+    [](const testing::TestParamInfo<Reply> &info) { return std::string(info.param.name); });
+
+} // namespace
+
+TEST(HandsetStatus, AnswersSplitAcrossChunksAndTheLatestWins)
+{
+    HandsetStatus status;
+    EXPECT_FALSE(status.feed("\r\n+CS"));
+    EXPECT_FALSE(status.feed("Q:2"));
+    EXPECT_TRUE(status.feed("\r\n"));
+    EXPECT_EQ(status.bars(), 2);
+    EXPECT_FALSE(status.feed("\r\n+CSQ:2\r\n")); // nothing changed
+    EXPECT_TRUE(status.feed("\r\n+CSQ:5\r\n"));
+    EXPECT_EQ(status.bars(), 5);
+    // A flood of text without line ends neither grows without end nor reads as an answer.
+    EXPECT_FALSE(status.feed(std::string(100000, 'x') + "+CSQ:1\r\n"));
+    EXPECT_EQ(status.bars(), 5);
+}
+
+TEST(HandsetStatus, CallsFromConnectOrVoiceOkToNoCarrierOrHangUp)
+{
+    HandsetStatus status;
+    EXPECT_TRUE(status.feed("ATD0088160000500\r\r\nCONNECT 9600\r\n"));
+    EXPECT_TRUE(status.callUp());
+    status.feed("\r\nNO CARRIER\r\n");
+    EXPECT_FALSE(status.callUp());
+
+    // A voice call answers OK, not CONNECT; its hang-up answers OK too.
+    status.feed("ATD0088160000500;\r");
+    EXPECT_FALSE(status.callUp());
+    status.feed("\r\nOK\r\n");
+    EXPECT_TRUE(status.callUp());
+    status.feed("ATH\r\r\nOK\r\n");
+    EXPECT_FALSE(status.callUp());
+
+    // A failed voice dial is no call, and a later OK is only an OK.
+    status.feed("ATD0088160000500;\r\r\nBUSY\r\n");
+    status.feed("AT\r\r\nOK\r\n");
+    EXPECT_FALSE(status.callUp());
+
+    status.feed("\r\nCONNECT\r\n\r\n+CSQ:3\r\n");
+    status.forget();
+    EXPECT_FALSE(status.callUp());
+    EXPECT_EQ(status.bars(), -1);
+}
