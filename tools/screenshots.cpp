@@ -20,6 +20,7 @@
 #include "TSearchForm.h"
 #include "TerminalScreen.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -222,7 +223,7 @@ void introAndTerminal(Shooter &shots)
     Form1->PauseClick();
     if (!waitForPort(shots, true))
         return;
-    for (const char *command : {"ATI", "ATI3", "AT+CGMM", "AT+CSQ"})
+    for (const char *command : {"ATI", "ATI3", "AT+CGMM", "AT+CSQ", "AT+CREG?"})
         if (!typeCommand(shots, QLatin1String(command)))
             return;
     // A panel stacked over the terminal would hide the exchange from the operator too: say
@@ -245,6 +246,10 @@ void portAndDialing(Shooter &shots)
         return;
     Form1->PPropertyB->click();
     shots.shoot(Port_Frm, QStringLiteral("port.png"));
+    // The list of ports, each with what the system knows of it.
+    Port_Frm->COM_ComboBox->showPopup();
+    shots.shoot(Port_Frm->COM_ComboBox->view()->window(), QStringLiteral("port-list.png"));
+    Port_Frm->COM_ComboBox->hidePopup();
     Port_Frm->PortSet_CancelB->click();
 
     Form1->DPropertyB->click();
