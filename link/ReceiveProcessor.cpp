@@ -8,6 +8,13 @@ namespace {
 
 constexpr const char *CmtTag = "+CMT:";
 
+// Most modems put one space after the colon of "+CMS ERROR:"; the handset family this
+// program grew up with does not. Both spellings are literals, as ScanText needs.
+bool hasCmsError(ScanText &b, const char *tight, const char *spaced)
+{
+    return b.contains(tight) || b.contains(spaced);
+}
+
 } // namespace
 
 ReceiveProcessor::ReceiveProcessor(ReceiveHooks *hooks) : hooks(hooks) {}
@@ -84,7 +91,7 @@ int ReceiveProcessor::RecogniseSmsResponse(std::string_view chunk)
     }
     if (errorLineComplete() || b.contains("\n4\r") || b.contains("\r4\r")) {
         hooks->EnableSmsButtons();
-        if (b.contains("+CMS ERROR:322")) {
+        if (hasCmsError(b, "+CMS ERROR:322", "+CMS ERROR: 322")) {
             consume();
             hooks->setIndicationRetryCount(hooks->IndicationRetryCount() + 1);
             const int interval = hooks->requestSmsTimerInterval();
@@ -101,15 +108,15 @@ int ReceiveProcessor::RecogniseSmsResponse(std::string_view chunk)
             }
             return -1;
         }
-        if (b.contains("+CMS ERROR:321")) {
+        if (hasCmsError(b, "+CMS ERROR:321", "+CMS ERROR: 321")) {
             consume();
             return -6;
         }
-        if (b.contains("+CMS ERROR:331")) {
+        if (hasCmsError(b, "+CMS ERROR:331", "+CMS ERROR: 331")) {
             consume();
             return -2;
         }
-        if (b.contains("+CMS ERROR:302")) {
+        if (hasCmsError(b, "+CMS ERROR:302", "+CMS ERROR: 302")) {
             consume();
             if (hooks->requestSmsTimerEnabled()) {
                 hooks->EndIndicationRequest();
@@ -146,8 +153,8 @@ int ReceiveProcessor::afterSmsErrors()
 int ReceiveProcessor::indicationFailed()
 {
     ScanText &b = smsBuffer;
-    if (b.contains("AT+CNMI=") &&
-        (b.contains("+CMS ERROR:322") || errorLineComplete() || b.contains("\r4\r"))) {
+    if (b.contains("AT+CNMI=") && (hasCmsError(b, "+CMS ERROR:322", "+CMS ERROR: 322") ||
+                                   errorLineComplete() || b.contains("\r4\r"))) {
         consume();
         hooks->setRequestSmsTimerEnabled(true);
         hooks->showMsgBoxWithSmsTexts();

@@ -151,7 +151,9 @@ TEST(SmsResponse, SeventhBusyNetworkAnswerGivesUp)
     hooks.interval = 8500;
     ReceiveProcessor p(&hooks);
     for (int i = 1; i <= 6; ++i) {
-        EXPECT_EQ(p.RecogniseSmsResponse("AT+CNMI=2,2\r\r\n+CMS ERROR:322\r\n"), -1) << i;
+        const char *answer =
+            i % 2 ? "AT+CNMI=2,2\r\r\n+CMS ERROR:322\r\n" : "AT+CNMI=2,2\r\r\n+CMS ERROR: 322\r\n";
+        EXPECT_EQ(p.RecogniseSmsResponse(answer), -1) << i;
         EXPECT_EQ(hooks.interval, 1000);
     }
     EXPECT_FALSE(hooks.called("close-box"));
@@ -176,9 +178,17 @@ TEST(SmsResponse, SendResultsAndOtherErrors)
         bool timer;
         int expected;
     } cases[] = {
-        {"\r\n+CMGS: 12\r\n\r\nOK\r\n", false, 0}, {"\r\n+CMS ERROR:321\r\n", false, -6},
-        {"\r\n+CMS ERROR:331\r\n", false, -2},     {"\r\n+CMS ERROR:302\r\n", false, -3},
-        {"\r\n+CMS ERROR:500\r\n", false, -4},     {"\r\n+CMS ERROR:500\r\n", true, -1},
+        {"\r\n+CMGS: 12\r\n\r\nOK\r\n", false, 0},
+        {"\r\n+CMS ERROR:321\r\n", false, -6},
+        {"\r\n+CMS ERROR:331\r\n", false, -2},
+        {"\r\n+CMS ERROR:302\r\n", false, -3},
+        {"\r\n+CMS ERROR:500\r\n", false, -4},
+        {"\r\n+CMS ERROR:500\r\n", true, -1},
+        // Most modems write one space after the colon.
+        {"\r\n+CMS ERROR: 321\r\n", false, -6},
+        {"\r\n+CMS ERROR: 331\r\n", false, -2},
+        {"\r\n+CMS ERROR: 302\r\n", false, -3},
+        {"\r\n+CMS ERROR: 500\r\n", false, -4},
     };
     for (const Case &c : cases) {
         everySplit(
