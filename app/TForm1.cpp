@@ -124,6 +124,7 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
         Handset.forget();
         showHandsetStatus();
     });
+    connect(SaxComm1, &SerialControl::portOpened, this, &TForm1::SaxComm1PortOpened);
     connect(SaxComm1, &SerialControl::OnKeyDown, this, &TForm1::SaxComm1KeyDown);
     connect(SaxComm1, &SerialControl::OnCTSChanged, this, &TForm1::SaxComm1CTSChanged);
     connect(SaxComm1, &SerialControl::OnCarrierChanged, this, &TForm1::SaxComm1CarrierChanged);
@@ -789,6 +790,9 @@ void TForm1::DisplaySMSImmediately1Click()
         // The buttons follow the value, not the click.
         setSmsShown(SmsValue == "ON");
     }
+    // Nothing can answer a request now; it goes out when the port opens.
+    if (!SaxComm1->PortOpen())
+        return;
     if (FlowValue == "HW" && !SaxComm1->CtsState())
         return;
     if (SaxComm1->CarrierDetect())
@@ -825,9 +829,12 @@ void TForm1::SaxComm1Receive()
     if (code != -100)
         SMS_Frm->HandleSmsResult(code, rp.CapturedListing());
     const int state = rp.DetectCommandState(chunk);
+    if (state == 2)
+        SMS_Frm->CommandAnswered();
     if (state == 1)
         SMS_Frm->DisableSmsButtons();
-    else if (state == 2 && !SMS_Frm->enableSMSBTimer->isActive() && !RequestSMSTimer->isActive())
+    else if (state == 2 && !SMS_Frm->enableSMSBTimer->isActive() && !RequestSMSTimer->isActive() &&
+             !SMS_Frm->ListSMSTimer->isActive()) // a reading of new messages follows
         SMS_Frm->EnableSmsButtons();
 }
 
@@ -850,6 +857,17 @@ void TForm1::SaxComm1CTSChanged()
     SMS_Frm->EnableSmsButtons();
     if (SmsValue == "ON")
         SMS_Frm->BeginIndicationRequest();
+}
+
+// Devices that cannot report modem lines never change CTS, so the indication setting goes
+// out whenever the port opens, as it does when CTS comes up.
+void TForm1::SaxComm1PortOpened()
+{
+    SMS_Frm->EnableSmsButtons();
+    if (SmsValue != "ON" || (FlowValue == "HW" && !SaxComm1->CtsState()))
+        return;
+    RequestSMSTimer->setInterval(1000);
+    SMS_Frm->BeginIndicationRequest();
 }
 
 void TForm1::SaxComm1CarrierChanged()
@@ -886,7 +904,8 @@ void TForm1::RequestSMSTimerTimer()
             MsgBox->ShowBox();
     };
     if (!SaxComm1->PortOpen()) {
-        showBox();
+        // No answer can come; the request goes out again when the port opens.
+        SMS_Frm->EndIndicationRequest();
         return;
     }
     if (FlowValue == "HW" && !SaxComm1->CtsState()) {
@@ -897,6 +916,7 @@ void TForm1::RequestSMSTimerTimer()
         const int request = SMS_Frm->IndicationRequest;
         const bool on = request == 1 || (request == 0 && SmsValue == "ON");
         SaxComm1->setTransmitLine(on ? "AT+CNMI=2,2" : "AT+CNMI=0,0");
+        SMS_Frm->IndicationRequestSent();
         SMS_Frm->IndicationRequest = 0;
         showBox();
         return;

@@ -95,6 +95,7 @@ public:
     void SaxComm1Receive();
     void SaxComm1KeyDown(int key, Qt::KeyboardModifiers shift);
     void SaxComm1CTSChanged();
+    void SaxComm1PortOpened();
     void SaxComm1CarrierChanged();
     void SaxComm1Ring();
     void RequestSMSTimerTimer();

@@ -716,21 +716,14 @@ void TATTableForm::SMS_SendBClick()
     SmsComposePanel::Prepared prepared;
     if (!SmsPage->Prepare(prepared))
         return;
-    SMS_Frm->PduText = prepared.pdu;
-    const std::string length = std::to_string(prepared.length);
     if (CommandPrefix.find("CMGW") != std::string::npos) {
-        sendLine("AT+CMGW=" + length);
+        SMS_Frm->PduText = prepared.pdu;
+        sendLine("AT+CMGW=" + std::to_string(prepared.length));
         SMS_Frm->SendPDUTimer->start();
         return;
     }
-    if (CommandPrefix.find("CMGS") == std::string::npos)
-        return;
-    SMS_Frm->LogEntryText = prepared.logEntry;
-    SMS_Frm->SMS_Status->setText(QStringLiteral(" Sending..."));
-    sendLine("AT+CMGS=" + length);
-    SMS_Frm->SendPDUTimer->start();
-    SMS_Frm->DisableSmsButtons();
-    DisableSendButtons();
+    if (CommandPrefix.find("CMGS") != std::string::npos)
+        SMS_Frm->StartSend(prepared.pdu, prepared.length, prepared.logEntry);
 }
 
 void TATTableForm::sendLine(const std::string &text)

@@ -167,6 +167,8 @@ int ReceiveProcessor::listings()
     ScanText &b = smsBuffer;
     const size_t echo = b.find("AT+CMGL=");
     if (echo == std::string::npos) {
+        if (const int stored = storedIndication(); stored != -100)
+            return stored;
         if (inCmt || b.contains(CmtTag))
             b.assign(ExtractUnsolicitedSms(b.str()));
         return -100;
@@ -201,9 +203,28 @@ int ReceiveProcessor::listings()
             return 5;
         }
     }
+    if (const int stored = storedIndication(); stored != -100)
+        return stored;
     if (inCmt || b.contains(CmtTag))
         b.assign(ExtractUnsolicitedSms(b.str()));
     return -100;
+}
+
+// "+CMTI:" announces a message stored in the modem instead of handed over. Its line alone is
+// taken out: the rest of the buffer may be an answer still arriving.
+int ReceiveProcessor::storedIndication()
+{
+    const size_t at = smsBuffer.find("+CMTI:");
+    if (at == std::string::npos)
+        return -100;
+    const size_t end = smsBuffer.str().find("\r\n", at);
+    if (end == std::string::npos)
+        return -100;
+    capturedListing = smsBuffer.str().substr(at, end - at);
+    std::string rest = smsBuffer.str();
+    rest.erase(at, end + 2 - at);
+    smsBuffer.assign(rest);
+    return 6;
 }
 
 // A message header that never gets its second line would otherwise hold every later chunk.

@@ -14,7 +14,8 @@ class ReceiveProcessor
 public:
     explicit ReceiveProcessor(ReceiveHooks *hooks);
 
-    // Result code for the SMS window, -100 when nothing was recognised.
+    // Result code for the SMS window, -100 when nothing was recognised; 6 is a "+CMTI:"
+    // indication, whose line is then the captured listing.
     int RecogniseSmsResponse(std::string_view chunk);
     // 1 command or call in progress, 2 final result arrived, 0 undecided.
     int DetectCommandState(std::string_view chunk);
@@ -46,6 +47,7 @@ private:
     int afterSmsErrors();
     int indicationFailed();
     int listings();
+    int storedIndication();
     void boundCmt();
 
     ReceiveHooks *hooks;

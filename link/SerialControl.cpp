@@ -148,6 +148,7 @@ void SerialControl::adopt(std::unique_ptr<ByteLink> link)
     connect(m_link.get(), &ByteLink::carrierChanged, this, &SerialControl::OnCarrierChanged);
     connect(m_link.get(), &ByteLink::ring, this, &SerialControl::OnRing);
     connect(m_link.get(), &ByteLink::lost, this, &SerialControl::onLost);
+    emit portOpened();
 }
 
 void SerialControl::setReconnectAutomatically(bool on)

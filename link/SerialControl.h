@@ -121,6 +121,9 @@ signals:
     void portClosed();
     // The lost port is open again.
     void reconnected();
+    // The port opened (Connect, a key typed while closed, the end of the intro, a
+    // reconnection).
+    void portOpened();
 
 protected:
     void focusInEvent(QFocusEvent *event) override;

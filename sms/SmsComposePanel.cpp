@@ -361,6 +361,22 @@ bool SmsComposePanel::Prepare(Prepared &out)
         EditDA->setFocus();
         return false;
     }
+    if (!EditDA->isHidden()) {
+        const std::string refused = smsrules::AddressRefusals(fromQString(EditDA->text()));
+        if (!refused.empty()) {
+            QString named;
+            for (char c : refused)
+                named += (named.isEmpty() ? QString() : QStringLiteral(" ")) +
+                         QStringLiteral("\"%1\"").arg(toQString(std::string(1, c)));
+            notice::show(this, notice::Kind::Warning, Warning,
+                         QStringLiteral("The destination number cannot contain %1.\n"
+                                        "Use only the digits 0-9, with \"+\" or \"00\" in front "
+                                        "for an international number.")
+                             .arg(named));
+            EditDA->setFocus();
+            return false;
+        }
+    }
     if (!EditEA->isHidden() && EditEA->text().isEmpty()) {
         notice::show(this, notice::Kind::Warning, Warning,
                      QStringLiteral("Please enter the destination email address."));

@@ -65,12 +65,21 @@ std::string SmsLog::readAll() const
 
 bool SmsLog::clear(std::string *error)
 {
-    FILE *f = std::fopen(m_path.c_str(), "wb");
-    if (!f) {
+    auto fail = [&](const std::string &why) {
         if (error)
-            *error = "Cannot clear the SMS log " + m_path + ": " + std::strerror(errno);
+            *error = "Cannot clear the SMS log " + m_path + ": " + why;
         return false;
+    };
+    std::error_code ec;
+    // An empty log has nothing to keep, and must not replace the backup of a full one.
+    if (fs::exists(m_path, ec) && fs::file_size(m_path, ec) > 0 && !ec) {
+        fs::rename(m_path, m_path + ".bak", ec);
+        if (ec)
+            return fail("its backup " + m_path + ".bak cannot be written (" + ec.message() + ").");
     }
+    FILE *f = std::fopen(m_path.c_str(), "wb");
+    if (!f)
+        return fail(std::strerror(errno));
     std::fclose(f);
     return true;
 }

@@ -2,7 +2,8 @@
 
 #include <string>
 
-// The SMS log file: appended to, read whole, cleared. Never rewritten otherwise.
+// The SMS log file: appended to, read whole, cleared (into a backup). Never rewritten
+// otherwise.
 class SmsLog
 {
 public:
@@ -15,6 +16,8 @@ public:
     bool append(const std::string &text, std::string *error);
     // The whole file as UTF-8 text; empty when it is missing or unreadable.
     std::string readAll() const;
+    // Empties the log, keeping what it held as path() + ".bak" (replacing an older one), so
+    // that a mistaken clear can be undone by hand. A failure leaves the log as it was.
     bool clear(std::string *error);
 
 private:

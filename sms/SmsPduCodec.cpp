@@ -508,8 +508,11 @@ void SmsPduCodec::setFields(const std::string &destination, const std::string &t
 {
     MessageReferenceField = ToHexByte(messageReference);
     std::string digits = destination;
-    if (typeOfAddress == "91" && digits.size() > 1 && digits.compare(0, 2, "00") == 0)
-        digits.erase(0, 2); // an international prefix typed by the operator
+    // An international prefix typed by the operator: "+" or "00".
+    if (typeOfAddress == "91" && !digits.empty() && digits[0] == '+')
+        digits.erase(0, 1);
+    else if (typeOfAddress == "91" && digits.size() > 1 && digits.compare(0, 2, "00") == 0)
+        digits.erase(0, 2);
     DestinationField = ToHexByte(int(digits.size())) + typeOfAddress + SwapSemiOctets(digits);
     if (!absoluteVp.empty()) {
         ValidityPeriodField = SwapSemiOctets(absoluteVp);
@@ -599,6 +602,10 @@ SmsPduCodec::Decoded SmsPduCodec::DecodePdu(std::string_view pdu) const
     const std::string_view ud = t.substr(pos);
     const Alphabet coding = codingOf(d.CodingScheme);
     d.Coding = coding;
+    // User data shorter than its length says is left unread: a part of a text is no text.
+    const size_t udOctets = coding == Alphabet::Gsm7 ? (size_t(udl) * 7 + 7) / 8 : size_t(udl);
+    if (!fits(pos, udOctets * 2))
+        return d;
 
     // A user-data header: skipped, with its concatenation details kept.
     size_t headerOctets = 0;

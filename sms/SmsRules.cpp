@@ -139,6 +139,18 @@ std::string ZoneText(char sign, char hours)
     return std::string(sign == '1' ? " (GMT-" : " (GMT+") + std::to_string(h) + ")";
 }
 
+std::string AddressRefusals(const std::string &number)
+{
+    std::string refused;
+    for (size_t i = 0; i < number.size(); ++i) {
+        const char c = number[i];
+        const bool fits = (c >= '0' && c <= '9') || (c == '+' && i == 0);
+        if (!fits && refused.find(c) == std::string::npos)
+            refused += c;
+    }
+    return refused;
+}
+
 std::string NumberTypeEnding(const std::string &toa)
 {
     if (toa == "81")

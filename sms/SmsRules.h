@@ -43,6 +43,10 @@ std::string TrimToUnits(const std::string &text, int limit, SmsPduCodec::Alphabe
 std::string TimeZoneCode(int hours);
 std::string ZoneText(char sign, char hours);
 
+// The characters of a typed destination number that cannot go into an address, each once
+// and in order: everything but digits, and "+" anywhere but in front.
+std::string AddressRefusals(const std::string &number);
+
 // " (National)\n", " (International)\n" or " (Unknown)\n" by type of address.
 std::string NumberTypeEnding(const std::string &typeOfAddress);
 

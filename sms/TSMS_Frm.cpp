@@ -33,6 +33,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using tandrel::fromQString;
 using tandrel::toQString;
 
@@ -120,10 +122,14 @@ TSMS_Frm::TSMS_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     SendPDUTimer = named(new QTimer(this), "SendPDUTimer");
     SendPDUTimer->setSingleShot(true);
     SendPDUTimer->setInterval(100);
+    AnswerTimer = named(new QTimer(this), "AnswerTimer");
+    AnswerTimer->setSingleShot(true);
+    AnswerTimer->setInterval(2 * 60 * 1000);
 
     connect(enableSMSBTimer, &QTimer::timeout, this, &TSMS_Frm::EnableSmsButtons);
     connect(ListSMSTimer, &QTimer::timeout, this, &TSMS_Frm::ListSMSTimerTimer);
     connect(SendPDUTimer, &QTimer::timeout, this, &TSMS_Frm::SendPDUTimerTimer);
+    connect(AnswerTimer, &QTimer::timeout, this, &TSMS_Frm::AnswerTimerTimer);
     connect(SMS_ViewB, &QPushButton::clicked, this, &TSMS_Frm::SMS_ViewBClick);
     connect(SMS_DeleteB, &QPushButton::clicked, this, &TSMS_Frm::SMS_DeleteBClick);
     connect(SMS_IndexListBox, &QListWidget::itemClicked, this, &TSMS_Frm::SMS_IndexListBoxClick);
@@ -172,15 +178,20 @@ bool TSMS_Frm::linkReady() const
 void TSMS_Frm::SMS_SendBClick()
 {
     SmsComposePanel::Prepared prepared;
-    if (!Composer->Prepare(prepared))
-        return;
-    PduText = prepared.pdu;
-    LogEntryText = prepared.logEntry;
+    if (Composer->Prepare(prepared))
+        StartSend(prepared.pdu, prepared.length, prepared.logEntry);
+}
+
+void TSMS_Frm::StartSend(const std::string &pdu, int length, const std::string &logEntry)
+{
+    PduText = pdu;
+    LogEntryText = logEntry;
     SMS_Status->setText(QStringLiteral(" Sending..."));
     DisableSmsButtons();
     ATTableForm->DisableSendButtons();
-    Form1->SaxComm1->setTransmitLine("AT+CMGS=" + std::to_string(prepared.length));
+    Form1->SaxComm1->setTransmitLine("AT+CMGS=" + std::to_string(length));
     SendPDUTimer->start();
+    await(Awaiting::Send);
 }
 
 void TSMS_Frm::SendPDUTimerTimer()
@@ -211,6 +222,17 @@ void TSMS_Frm::showLog()
     SMS_DeleteB->setEnabled(true);
 }
 
+void TSMS_Frm::showLogAtEnd()
+{
+    SMS_ViewComboBox->setCurrentIndex(LogFileItem);
+    clearView();
+    showLog();
+    // A long log is laid out lazily, so the scroll bar's maximum is not yet its last one;
+    // making the end visible lays it out that far.
+    SMS_MessageRichEdit->moveCursor(QTextCursor::End);
+    SMS_MessageRichEdit->ensureCursorVisible();
+}
+
 void TSMS_Frm::SMS_ViewBClick()
 {
     SMS_DeleteB->setEnabled(false);
@@ -222,6 +244,7 @@ void TSMS_Frm::SMS_ViewBClick()
         DisableSmsButtons();
         ATTableForm->DisableSendButtons();
         Form1->SaxComm1->setTransmitLine("AT+CMGL=" + std::to_string(item));
+        await(Awaiting::Listing);
     } else if (item == LogFileItem) {
         showLog();
     }
@@ -243,6 +266,13 @@ void TSMS_Frm::SMS_IndexListBoxClick()
 void TSMS_Frm::SMS_DeleteBClick()
 {
     if (SMS_ViewComboBox->currentIndex() == LogFileItem) {
+        const QString name = QString::fromStdString(log().path()).section(QLatin1Char('/'), -1);
+        if (!notice::ask(this, Warning,
+                         QStringLiteral("Delete every entry of the SMS log?\n"
+                                        "The present log is kept as %1.bak, in the same folder.")
+                             .arg(name),
+                         notice::Default::No))
+            return;
         std::string error;
         if (!log().clear(&error))
             notice::show(this, notice::Kind::Warning, Warning, toQString(error));
@@ -257,6 +287,7 @@ void TSMS_Frm::SMS_DeleteBClick()
     enableSMSBTimer->setInterval(500);
     enableSMSBTimer->start();
     Form1->SaxComm1->setTransmitLine("AT+CMGD=" + fromQString(current->text()));
+    await(Awaiting::Delete);
     const int row = SMS_IndexListBox->row(current);
     delete SMS_IndexListBox->takeItem(row);
     if (SMS_IndexListBox->count() > 0) {
@@ -272,10 +303,12 @@ void TSMS_Frm::ListSMSTimerTimer()
     ListSMSTimer->stop();
     if (!linkReady())
         return;
-    if (Form1->SaxComm1->OutBufferCount() == 0)
+    if (Form1->SaxComm1->OutBufferCount() == 0) {
         Form1->SaxComm1->setTransmitLine("AT+CMGL=0");
-    else
+        await(Awaiting::NewMessages);
+    } else {
         ListSMSTimer->start();
+    }
 }
 
 void TSMS_Frm::appendToLog(const std::string &entry)
@@ -305,11 +338,7 @@ void TSMS_Frm::parseAnswer(const std::string &answer, bool logEvery)
             SMS_IndexListBox->addItem(new SmsListEntry(toQString(item.index), record));
     }
     if (logged) {
-        SMS_ViewComboBox->setCurrentIndex(LogFileItem);
-        clearView();
-        showLog();
-        SMS_MessageRichEdit->verticalScrollBar()->setValue(
-            SMS_MessageRichEdit->verticalScrollBar()->maximum());
+        showLogAtEnd();
         MsgBox->setCaption(QStringLiteral("SMS"));
         MsgBox->T1->setText(QStringLiteral("New messages have arrived"));
         MsgBox->T2->setText(QStringLiteral("and have been logged to the log file."));
@@ -353,15 +382,28 @@ void TSMS_Frm::HandleSmsResult(int code, const std::string &listing)
         SMS_Status->clear();
         EnableSmsButtons();
     }
+    // "+CMS ERROR:322" (given as -1 or -5) while new messages are read: the storage is full.
+    if ((code == -1 || code == -5) && m_awaiting == Awaiting::NewMessages) {
+        answered();
+        MsgBox->ResetMsgBox();
+        MsgBox->CloseIfShowing();
+        notice::show(this, notice::Kind::Warning, Warning,
+                     QStringLiteral("The SMS storage in the modem is full!\n") +
+                         QStringLiteral("The SMS messages will not be stored, received, or\n") +
+                         QStringLiteral("displayed immediately. Please delete at least one\n") +
+                         QStringLiteral("message."));
+        return;
+    }
+    if (code >= -6 && code <= 5 && code != 1)
+        answered();
+    // Whatever the result, the pending log entry belongs to this answer and no later one.
+    const std::string sent =
+        code >= -6 && code <= 0 ? std::exchange(LogEntryText, {}) : std::string();
     switch (code) {
     case 0:
-        if (!LogEntryText.empty()) // empty after the port closed before confirmation
-            appendToLog(LogEntryText);
-        clearView();
-        SMS_ViewComboBox->setCurrentIndex(LogFileItem);
-        showLog();
-        SMS_MessageRichEdit->verticalScrollBar()->setValue(
-            SMS_MessageRichEdit->verticalScrollBar()->maximum());
+        if (!sent.empty()) // empty when no send of this window was waiting for it
+            appendToLog(sent);
+        showLogAtEnd();
         break;
     case -1:
         // An indication request to be retried; its interval is already set.
@@ -395,6 +437,8 @@ void TSMS_Frm::HandleSmsResult(int code, const std::string &listing)
                      QStringLiteral("Invalid memory index!\nPlease try again."));
         break;
     case 1:
+        if (m_awaiting == Awaiting::Indication)
+            answered();
         if (Form1->SmsValue == "ON") {
             MsgBox->T1->setText(QStringLiteral("Please wait..."));
             MsgBox->T2->setText(QStringLiteral("Reading messages..."));
@@ -427,9 +471,33 @@ void TSMS_Frm::HandleSmsResult(int code, const std::string &listing)
         }
         EnableSmsButtons();
         break;
+    case 6:
+        newMessagesStored(listing);
+        break;
     default:
         break;
     }
+}
+
+// A "+CMTI:" indication: a message was stored in the modem instead of being handed over.
+void TSMS_Frm::newMessagesStored(const std::string &indication)
+{
+    // +CMTI: "SM",5
+    std::string where = indication.substr(std::min(indication.size(), size_t(6)));
+    where.erase(std::remove(where.begin(), where.end(), '"'), where.end());
+    if (const size_t comma = where.find(','); comma != std::string::npos)
+        where.replace(comma, 1, ", index ");
+    where.erase(0, where.find_first_not_of(' '));
+    MsgBox->setCaption(QStringLiteral("SMS"));
+    MsgBox->T1->setText(QStringLiteral("New messages have arrived.\nStored at: ") +
+                        toQString(where));
+    const bool read = Form1->SmsValue == "ON" && linkReady() && m_awaiting == Awaiting::Nothing;
+    MsgBox->T2->setText(read ? QStringLiteral("Reading messages...") : QString());
+    MsgBox->CloseBoxB->setVisible(!read);
+    if (!MsgBox->isVisible())
+        MsgBox->ShowBox();
+    if (read)
+        ListSMSTimer->start();
 }
 
 void TSMS_Frm::HandleIncomingSms(const std::string &text)
@@ -500,6 +568,7 @@ void TSMS_Frm::AbandonSmsCommand()
     const bool waiting = sending || !SMS_ViewB->isEnabled() || ListSMSTimer->isActive();
     for (QTimer *t : {SendPDUTimer, ListSMSTimer, enableSMSBTimer})
         t->stop();
+    answered();
     LogEntryText.clear();
     PduText.clear();
     if (Form1->RequestSMSTimer->isActive())
@@ -517,4 +586,72 @@ void TSMS_Frm::AbandonSmsCommand()
     else if (waiting)
         SMS_Status->setText(
             QStringLiteral(" Cut off: the port closed before the handset answered."));
+}
+
+void TSMS_Frm::await(Awaiting what)
+{
+    m_awaiting = what;
+    AnswerTimer->start();
+}
+
+void TSMS_Frm::answered()
+{
+    if (m_awaiting == Awaiting::Send)
+        SendPDUTimer->stop(); // refused before its PDU went: the PDU must not follow
+    m_awaiting = Awaiting::Nothing;
+    AnswerTimer->stop();
+}
+
+void TSMS_Frm::CommandAnswered()
+{
+    // A send ends with "+CMGS:" before its "OK", so an entry still here was not confirmed.
+    if (m_awaiting == Awaiting::Send)
+        LogEntryText.clear();
+    answered();
+}
+
+void TSMS_Frm::IndicationRequestSent()
+{
+    await(Awaiting::Indication);
+}
+
+void TSMS_Frm::AnswerTimerTimer()
+{
+    const Awaiting what = m_awaiting;
+    answered();
+    QString text;
+    switch (what) {
+    case Awaiting::Nothing:
+        return;
+    case Awaiting::Send:
+        SendPDUTimer->stop();
+        LogEntryText.clear();
+        PduText.clear();
+        text = QStringLiteral("The handset did not answer the send.\nThe message may or may not "
+                              "have gone out, so it was not logged as sent. Check the handset "
+                              "and its signal (AT+CSQ) before sending it again.");
+        break;
+    case Awaiting::Listing:
+    case Awaiting::NewMessages:
+        text = QStringLiteral("The handset did not answer the listing of messages.\nCheck the "
+                              "handset and click View again.");
+        break;
+    case Awaiting::Delete:
+        text = QStringLiteral("The handset did not answer the delete.\nThe message may not have "
+                              "been deleted; view the messages again to check.");
+        break;
+    case Awaiting::Indication:
+        Form1->RequestSMSTimer->stop();
+        text = QStringLiteral("The handset did not answer the SMS indication setting.\nCheck the "
+                              "handset, then click the SMS button to try again.");
+        break;
+    }
+    ListSMSTimer->stop();
+    SMS_Status->clear();
+    EnableSmsButtons();
+    if (MsgBox->isVisible() && MsgBox->CloseBoxB->isHidden()) {
+        MsgBox->ResetMsgBox();
+        MsgBox->CloseIfShowing();
+    }
+    notice::show(this, notice::Kind::Warning, Warning, text);
 }

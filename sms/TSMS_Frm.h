@@ -84,6 +84,9 @@ public:
     QTimer *enableSMSBTimer;
     QTimer *ListSMSTimer;
     QTimer *SendPDUTimer;
+    // How long a send, a listing, a delete or an indication request waits for the handset's
+    // answer: two minutes, for a satellite network.
+    QTimer *AnswerTimer;
 
     // The PDU of the last encode; the AT table's SMS page places its own here too.
     std::string PduText;
@@ -91,7 +94,10 @@ public:
 
     void FormCreate();
     void SMS_SendBClick();
+    // The send itself, for this window and for the AT command table's SMS page.
+    void StartSend(const std::string &pdu, int length, const std::string &logEntry);
     void SendPDUTimerTimer();
+    void AnswerTimerTimer();
 
     void SMS_ViewBClick();
     void SMS_IndexListBoxClick();
@@ -108,6 +114,11 @@ public:
     // The port closed while a command was outstanding: unlock the window, and make sure a
     // message that was never confirmed is not logged as sent later.
     void AbandonSmsCommand();
+    // A final result ("OK", "ERROR", ...) arrived: whatever was awaited has its answer, and a
+    // send that was not confirmed by now never will be.
+    void CommandAnswered();
+    // The main window sent an indication request ("AT+CNMI=").
+    void IndicationRequestSent();
 
     // The port is open and, with hardware flow control, CTS is up.
     bool linkReady() const;
@@ -117,7 +128,20 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    enum class Awaiting
+    {
+        Nothing,
+        Send,
+        Listing,
+        NewMessages, // the unread listing that follows an accepted indication request
+        Delete,
+        Indication
+    };
+    void await(Awaiting what);
+    void answered();
+    void newMessagesStored(const std::string &indication);
     void showLog();
+    void showLogAtEnd();
     void clearView();
     void parseAnswer(const std::string &answer, bool logEvery);
     void storageFull();
@@ -126,6 +150,7 @@ private:
     bool somethingToDelete() const;
 
     std::unique_ptr<SmsLog> m_log;
+    Awaiting m_awaiting = Awaiting::Nothing;
     int m_formCreateRuns = 0;
 };
 

@@ -125,8 +125,11 @@ int encode(const std::vector<std::string> &args)
         destination = "A2"; // the gateway's short number
         message = email + " " + message;
     } else {
-        if (!allDigits(to) || to.size() > 20)
-            return usage("--to takes the destination digits, at most 20");
+        // A leading "+" means international, as "00" does.
+        const std::string digits = !to.empty() && to[0] == '+' ? to.substr(1) : to;
+        if (!allDigits(digits) || digits.size() > 20)
+            return usage("--to takes the destination digits, at most 20, with \"+\" or \"00\" "
+                         "in front for an international number");
         destination = to;
     }
     const auto alphabet = ucs2 ? SmsPduCodec::Alphabet::Ucs2 : SmsPduCodec::AlphabetFor(message);

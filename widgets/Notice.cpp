@@ -32,13 +32,14 @@ void show(QWidget *parent, Kind kind, const QString &caption, const QString &tex
     box->open();
 }
 
-bool ask(QWidget *parent, const QString &caption, const QString &text)
+bool ask(QWidget *parent, const QString &caption, const QString &text, Default button)
 {
     if (hook())
         return hook()(Kind::Question, caption, text);
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
                     parent);
     box.setObjectName(QStringLiteral("QuestionBox"));
+    box.setDefaultButton(button == Default::No ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 

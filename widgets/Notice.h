@@ -17,11 +17,19 @@ enum class Kind
     Question
 };
 
+// The button a question has under Enter; No where Yes would destroy something.
+enum class Default
+{
+    Yes,
+    No
+};
+
 // Returns true for Yes. Information boxes return true.
 using Hook = std::function<bool(Kind kind, const QString &caption, const QString &text)>;
 void setHook(Hook hook);
 
 void show(QWidget *parent, Kind kind, const QString &caption, const QString &text);
-bool ask(QWidget *parent, const QString &caption, const QString &text);
+bool ask(QWidget *parent, const QString &caption, const QString &text,
+         Default button = Default::Yes);
 
 } // namespace notice

@@ -43,7 +43,10 @@ class CommandsTest : public QObject
             return link;
         });
         Form1->show();
+        // Indications start out on, but without the request that connecting makes.
+        Form1->SmsValue = "OFF";
         Form1->EndIntroScreen();
+        Form1->SmsValue = "ON";
         QVERIFY(fake && Form1->SaxComm1->PortOpen());
         fake->written.clear();
     }

@@ -32,6 +32,7 @@ class IncomingCallTest : public QObject
             fake = link.get();
             return link;
         });
+        Form1->SmsValue = "OFF"; // no indication request on connecting
         Form1->EndIntroScreen();
         QVERIFY(fake);
         fake->written.clear();

@@ -39,6 +39,7 @@ private slots:
         QDir::setCurrent(dir.path());
         createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
         createWindows("");
+        Form1->SmsValue = "OFF"; // no indication request on connecting
     }
     void cleanup() { destroyProgram(); }
 

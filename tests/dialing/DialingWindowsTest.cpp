@@ -59,6 +59,7 @@ private slots:
     {
         createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
         createWindows("");
+        Form1->SmsValue = "OFF"; // no indication request on connecting
         Form1->exitProgram = [](int) {};
         Form1->SaxComm1->setLinkFactory(
             [](const QString &) { return std::make_unique<FakeLink>(); });

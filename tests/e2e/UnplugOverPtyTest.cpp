@@ -72,6 +72,8 @@ class UnplugOverPtyTest : public QObject
         Form1->Connect1->trigger();
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
         QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
+        // The indication setting goes out on connecting; the window is free once it is done.
+        QTRY_VERIFY_WITH_TIMEOUT(!MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled(), 8000);
     }
 
     static bool idle()
@@ -91,7 +93,7 @@ private slots:
         plugIn();
         QFile session(dir.filePath("pty.sms"));
         QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + link().toUtf8() + "<\\COM>\n");
+        session.write("<COM>" + link().toUtf8() + "<\\COM>\n<SMS>OFF<\\SMS>\n");
         session.close();
         createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
         createWindows(session.fileName().toStdString());

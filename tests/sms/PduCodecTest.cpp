@@ -67,6 +67,9 @@ TEST(PduEncode, WorkedExampleAndFields)
     EXPECT_EQ(codec.ValidityPeriodField, "00");
     codec.EncodeSubmit("00441234567890", "81", "x", 0, "", 0, length);
     EXPECT_EQ(codec.DestinationField.substr(0, 4), "0E81");
+    // So is a leading "+", the form the program's own default number has.
+    codec.EncodeSubmit("+441234567890", "91", "x", 0, "", 0, length);
+    EXPECT_EQ(codec.DestinationField, "0C91442143658709");
 
     codec.EncodeSubmit("12345", "91", "x", 167, "2612241830000A", 0, length);
     EXPECT_EQ(codec.FirstOctetField, "19");
@@ -351,6 +354,10 @@ TEST(PduDecode, ShortAndMalformedInputReadsNothingOutOfRange)
             EXPECT_TRUE(d.Text.empty()) << n;
         }
     }
+    // A user-data length that runs past the end gives no text rather than part of one.
+    EXPECT_TRUE(codec.DecodePdu(full.substr(0, full.size() - 2)).Text.empty());
+    EXPECT_TRUE(codec.DecodePdu(deliver("04", "08", 4, "0041")).Text.empty());
+    EXPECT_EQ(codec.DecodePdu(full + "00").Text.size(), 12u); // trailing octets are harmless
     EXPECT_TRUE(codec.DecodePdu("FF").Text.empty());
     EXPECT_TRUE(codec.DecodePdu("zz!!").Text.empty());
     std::mt19937 rng(3);

@@ -52,6 +52,10 @@ TEST(PduTool, EncodePrintsPduAndLength)
     EXPECT_EQ(r.out.substr(16, 2), "19");
     EXPECT_NE(r.out.find("0101\n"), std::string::npos) << r.out;
 
+    r = tool("encode --to +1234567 --text abc");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "079188612609005011000791214365F70000FF0361F118\nlength 24\n");
+    EXPECT_EQ(tool("encode --to 12+3 --text a").status, 2);
     EXPECT_EQ(tool("encode --to 12").status, 2);
     EXPECT_EQ(tool("encode --to 12 --text a --vp 256").status, 2);
     EXPECT_EQ(tool("encode --to 12 --text a --abs 26122418300").status, 2);

@@ -102,6 +102,13 @@ TEST(SmsRules, ListingSplitSkipsWhatCannotBeRead)
     EXPECT_EQ(cmt[0].index, "");
 }
 
+TEST(SmsRules, AddressRefusals)
+{
+    EXPECT_EQ(smsrules::AddressRefusals("+447700900123"), "");
+    EXPECT_EQ(smsrules::AddressRefusals("0044770"), "");
+    EXPECT_EQ(smsrules::AddressRefusals("12#3*4#;5+6"), "#*;+");
+}
+
 TEST(SmsLog, AppendsReadsClearsAndFallsBack)
 {
     namespace fs = std::filesystem;
@@ -117,6 +124,11 @@ TEST(SmsLog, AppendsReadsClearsAndFallsBack)
     EXPECT_EQ(log.readAll(), "[SENT]\nTo: 1\n\n[RECEIVED]\nFrom: 2\n\n");
     ASSERT_TRUE(log.clear(&error));
     EXPECT_EQ(log.readAll(), "");
+    // What was cleared stays beside it, and a second clear of the empty log keeps it.
+    SmsLog backup((dir / "SMSLog.txt.bak").string(), "");
+    EXPECT_EQ(backup.readAll(), "[SENT]\nTo: 1\n\n[RECEIVED]\nFrom: 2\n\n");
+    ASSERT_TRUE(log.clear(&error));
+    EXPECT_EQ(backup.readAll(), "[SENT]\nTo: 1\n\n[RECEIVED]\nFrom: 2\n\n");
 
     // A log of an older version holds Windows-1252; what is added now is UTF-8. Both read right.
     {

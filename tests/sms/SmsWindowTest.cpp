@@ -53,6 +53,7 @@ class SmsWindowTest : public QObject
             fake = link.get();
             return link;
         });
+        Form1->SmsValue = "OFF"; // no indication request on connecting
         Form1->EndIntroScreen();
         QVERIFY(fake);
         fake->written.clear();
@@ -106,6 +107,7 @@ private slots:
         shown.clear();
         answers.clear();
         QFile::remove(dir.filePath("SMSLog.txt"));
+        QFile::remove(dir.filePath("SMSLog.txt.bak"));
     }
 
     void inputChecksInOrder()
@@ -159,9 +161,19 @@ private slots:
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("[SENT]"));
         QVERIFY(SMS_Frm->SMS_DeleteB->isEnabled());
 
-        // Delete in the log view clears the log.
+        // Delete in the log view asks first; No keeps the log.
+        const QString kept = logText();
+        SMS_Frm->SMS_DeleteB->click();
+        QCOMPARE(shown.back().kind, notice::Kind::Question);
+        QCOMPARE(shown.back().caption, QString("Warning"));
+        QCOMPARE(logText(), kept);
+        // Yes clears it, keeping the old one beside it.
+        answers = {true};
         SMS_Frm->SMS_DeleteB->click();
         QCOMPARE(logText(), QString());
+        QFile backup(dir.filePath("SMSLog.txt.bak"));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(backup.readAll()), kept);
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().isEmpty());
         QVERIFY(!SMS_Frm->SMS_DeleteB->isEnabled());
     }
