@@ -92,9 +92,13 @@ AtOutput composeAtCommand(const AtCommandState &s, const std::vector<std::string
         const std::string text =
             s.entryText.empty() || s.entryText == " EnterText" ? "" : Q + s.entryText + Q;
         out.text = p + index + "," + number + "," + type + "," + text;
-    } else if (has(p, "ATDCHECK"))
+    } else if (has(p, "ATDCHECK")) {
+        if (s.dialLine.empty()) {
+            out.kind = AtOutput::Nothing; // no card or call type: not even a bare return
+            return out;
+        }
         out.text = s.dialLine;
-    else if (has(p, "ATS0=")) {
+    } else if (has(p, "ATS0=")) {
         out.text = p + s.n;
         out.setsAutoAnswer = true;
         out.autoAnswer = s.n != "0";

@@ -9,6 +9,7 @@
 #include "NumberFormats.h"
 #include "Panel.h"
 #include "QtText.h"
+#include "SerialControl.h"
 #include "SheetWidgets.h"
 #include "TDialing_Frm.h"
 #include "TForm1.h"
@@ -322,6 +323,8 @@ void TATTableForm::GoBackCountryBClick()
 
 void TATTableForm::Country_OKClick()
 {
+    if (Gov_Panel->isHidden() && RLand->isChecked() && !PhoneNum_Mask->checkComplete())
+        return;
     if (Form1) {
         if (!Gov_Panel->isHidden()) {
             Form1->SimValue = "GOV";
@@ -335,6 +338,10 @@ void TATTableForm::Country_OKClick()
                 Form1->TypeValue = "Land";
                 Form1->CountryCodeText = typed(EditCountry_Code);
                 Form1->LocalNumberText = PhoneNum_Mask->maskedText();
+                // What is dialed is what Save Session writes.
+                Form1->CallValue =
+                    dialing::CallValueOf(Form1->CountryCodeText, Form1->LocalNumberText);
+                Form1->SaxComm1->setPhoneNumber(Form1->CallValue);
             } else if (RSate->isChecked()) {
                 Form1->TypeValue = "Sate";
                 Form1->SatelliteNumber = typed(Edit_PhoneNum);

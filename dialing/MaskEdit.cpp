@@ -1,5 +1,6 @@
 #include "MaskEdit.h"
 
+#include "Notice.h"
 #include "NumberFormats.h"
 #include "QtText.h"
 
@@ -22,6 +23,32 @@ std::string MaskEdit::maskedText() const
     QString shown = displayText();
     shown.replace(Blank, u' ');
     return tandrel::fromQString(shown);
+}
+
+int MaskEdit::firstMissingDigit() const
+{
+    if (hasAcceptableInput())
+        return -1;
+    const std::string text = maskedText();
+    for (int i : {5, 6, 7, 9, 10, 11, 12}) // bbb-cccc of (aaa)bbb-cccc
+        if (i >= int(text.size()) || text[size_t(i)] == ' ')
+            return i;
+    return 0;
+}
+
+bool MaskEdit::checkComplete()
+{
+    const int missing = firstMissingDigit();
+    if (missing < 0)
+        return true;
+    notice::show(this, notice::Kind::Warning, QStringLiteral("Warning"),
+                 QStringLiteral("The phone number is incomplete: %1\n"
+                                "Enter all seven digits after the area code; the area code "
+                                "itself may be left blank.")
+                     .arg(tandrel::toQString(maskedText())));
+    setFocus();
+    setCursorPosition(missing);
+    return false;
 }
 
 void MaskEdit::setMaskedText(const std::string &text)

@@ -363,6 +363,8 @@ void TDialing_Frm::DialingSet_OKBClick()
         return dialing::WithoutControlCharacters(fromQString(e->text()));
     };
     const int sim = SIM_ComboBox->currentIndex();
+    if (sim == 0 && !RadioSate->isChecked() && !PhoneNum_Mask->checkComplete())
+        return;
     if (sim == 0) {
         Form1->SimValue = "CIV";
         setAtVisible("Gov_Panel", false);

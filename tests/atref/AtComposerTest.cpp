@@ -102,6 +102,8 @@ TEST(AtComposer, PanelRules)
     s = page("ATDCHECK");
     s.dialLine = "ATD00881631234567";
     EXPECT_EQ(line(s), "ATD00881631234567");
+    s.dialLine.clear(); // nothing to dial
+    EXPECT_EQ(composeAtCommand(s, {}).kind, AtOutput::Nothing);
 }
 
 TEST(AtComposer, SpecialSendingRules)

@@ -1,5 +1,6 @@
 #include "FakeLink.h"
 #include "MaskEdit.h"
+#include "Notice.h"
 #include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
@@ -11,6 +12,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +27,7 @@ class DialingWindowsTest : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
+    QStringList warnings;
 
     static QString q(const char *s) { return QString::fromLatin1(s); }
     static std::string text(const QLineEdit *e) { return e->text().toStdString(); }
@@ -53,7 +57,15 @@ class DialingWindowsTest : public QObject
     }
 
 private slots:
-    void initTestCase() { QDir::setCurrent(dir.path()); }
+    void initTestCase()
+    {
+        QDir::setCurrent(dir.path());
+        notice::setHook([this](notice::Kind, const QString &, const QString &text) {
+            warnings << text;
+            return false;
+        });
+    }
+    void cleanupTestCase() { notice::setHook({}); }
 
     void init()
     {
@@ -155,6 +167,27 @@ private slots:
         QCOMPARE(Form1->SatelliteNumber, std::string("008816"));
         QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
         QCOMPARE(Form1->SaxComm1->PhoneNumber(), Form1->CallValue);
+
+        // Required digits missing: the dialog stays, with the caret where one is missing.
+        openDialog("CIV", "Land");
+        Dialing_Frm->PhoneNum_Mask->setMaskedText("(12 )   -    ");
+        warnings.clear();
+        Dialing_Frm->DialingSet_OKB->click();
+        QVERIFY(Dialing_Frm->isVisible());
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings[0].contains("(12 )   -    "));
+        QCOMPARE(Dialing_Frm->focusWidget(), Dialing_Frm->PhoneNum_Mask);
+        QCOMPARE(Dialing_Frm->PhoneNum_Mask->cursorPosition(), 5);
+        QCOMPARE(Form1->TypeValue, std::string("Land"));
+        QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
+        Dialing_Frm->PhoneNum_Mask->setMaskedText("(12 )345-678 ");
+        Dialing_Frm->DialingSet_OKB->click();
+        QVERIFY(Dialing_Frm->isVisible());
+        QCOMPARE(Dialing_Frm->PhoneNum_Mask->cursorPosition(), 12);
+        Dialing_Frm->PhoneNum_Mask->setMaskedText("(12 )345-6789");
+        Dialing_Frm->DialingSet_OKB->click();
+        QVERIFY(!Dialing_Frm->isVisible());
+        QCOMPARE(Form1->CallValue, std::string("+49(12 )345-6789"));
     }
 
     void okStoresTheGovernmentNumberAndNothingWithoutAType()
@@ -321,6 +354,23 @@ private slots:
         QVERIFY(!t->PhoneNumber_Panel->isVisible());
         QCOMPARE(Form1->CountryCodeText, std::string("49"));
         QCOMPARE(t->dialLine(), std::string("ATD0049   4567890"));
+        // What is dialed is what Save Session keeps.
+        QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
+        emit Form1->SaveDialog1->fileSelected(dir.filePath("dialed.sms"));
+        QFile saved(dir.filePath("dialed.sms"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY2(saved.readAll().contains("+49(   )456-7890"), "the saved CALL");
+
+        // An incomplete number keeps the panel open.
+        t->Change_PhoneNumberB->click();
+        t->PhoneNum_Mask->setMaskedText("(44 )12 -3456");
+        t->Country_OK->click();
+        QVERIFY(t->PhoneNumber_Panel->isVisible());
+        QCOMPARE(t->PhoneNum_Mask->cursorPosition(), 7);
+        QCOMPARE(Form1->LocalNumberText, std::string("(   )456-7890"));
+        t->PhoneNum_Mask->setMaskedText("(   )456-7890");
+        t->Country_OK->click();
+        QVERIFY(!t->PhoneNumber_Panel->isVisible());
 
         // Satellite: a control character typed or pasted never splits the dial command.
         t->Change_PhoneNumberB->click();
@@ -335,6 +385,15 @@ private slots:
         QVERIFY(fake);
         t->SendCommandB->click();
         QCOMPARE(fake->written, QByteArray("ATD008816\r"));
+
+        // No card and no call type chosen: nothing at all is written.
+        Form1->SimValue.clear();
+        Form1->TypeValue.clear();
+        fake->written.clear();
+        t->SendCommandB->click();
+        QCOMPARE(fake->written, QByteArray());
+        Form1->SimValue = "CIV";
+        Form1->TypeValue = "Sate";
 
         // Opening the panel again starts from what was stored, and another page closes it.
         t->Change_PhoneNumberB->click();
