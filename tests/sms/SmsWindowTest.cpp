@@ -8,6 +8,7 @@
 #include "TMsgBox.h"
 #include "TSMS_Frm.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -15,9 +16,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -163,7 +166,9 @@ private slots:
 
         // Delete in the log view asks first; No keeps the log.
         const QString kept = logText();
+        shown.clear();
         SMS_Frm->SMS_DeleteB->click();
+        QCOMPARE(shown.size(), size_t(1));
         QCOMPARE(shown.back().kind, notice::Kind::Question);
         QCOMPARE(shown.back().caption, QString("Warning"));
         QCOMPARE(logText(), kept);
@@ -302,9 +307,207 @@ private slots:
         QCOMPARE(shown.back().caption, QString("Failed"));
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
         QVERIFY(!Form1->SMSB->isChecked());
-        // Through the receive path: "+CMS ERROR:331" after a send.
+        // Through the receive path: "+CMS ERROR:331" after a send, with or without the space
+        // most modems write.
         fake->inject("\r\n+CMS ERROR:331\r\n");
         QVERIFY(last().startsWith("Error occurred while processing the SMS command.\nPossible"));
+        shown.clear();
+        fake->inject("\r\n+CMS ERROR: 331\r\n");
+        QVERIFY(last().startsWith("Error occurred while processing the SMS command.\nPossible"));
+    }
+
+    void logEntryBelongsToItsOwnSend()
+    {
+        start();
+        SMS_Frm->EditDA->setText("1234567");
+        setMessage("abc");
+        // Refused before the PDU went: the PDU must not follow, and nothing is logged.
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        fake->inject("AT+CMGS=24\r\r\n+CMS ERROR: 500\r\n");
+        QCOMPARE(last(), QString("Error occurred while processing the SMS command. Please try "
+                                 "again."));
+        QTest::qWait(300);
+        QCOMPARE(fake->written, QByteArray("AT+CMGS=24\r"));
+        // A send typed by hand in the terminal later is not this window's message.
+        fake->inject("AT+CMGS=24\r\r\n> ");
+        fake->inject("\r\n+CMGS: 8\r\n\r\nOK\r\n");
+        QCOMPARE(logText(), QString());
+
+        // A plain "ERROR" ends a send too.
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        fake->inject("\r\nERROR\r\n");
+        fake->inject("\r\n+CMGS: 9\r\n\r\nOK\r\n");
+        QCOMPARE(logText(), QString());
+
+        // A confirmed send is logged once, whatever confirmations follow.
+        QVERIFY(!sendAndConfirm().isEmpty());
+        fake->inject("\r\n+CMGS: 10\r\n\r\nOK\r\n");
+        QCOMPARE(logText(), QString("[SENT]\nTo: 1234567 (Phone number)\nRelative VP: 63 weeks\n"
+                                    "abc\n\n"));
+    }
+
+    void unansweredCommandsTimeOut()
+    {
+        start();
+        QCOMPARE(SMS_Frm->AnswerTimer->interval(), 120000); // two minutes for a satellite link
+        SMS_Frm->AnswerTimer->setInterval(300);
+
+        SMS_Frm->EditDA->setText("1234567");
+        setMessage("abc");
+        SMS_Frm->SMS_SendB->click();
+        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
+        QTRY_VERIFY(SMS_Frm->SMS_SendB->isEnabled());
+        QCOMPARE(SMS_Frm->SMS_Status->text(), QString());
+        QVERIFY(Form1->SMSB->isEnabled());
+        QVERIFY(!shown.empty());
+        QCOMPARE(shown.back().caption, QString("Warning"));
+        QVERIFY(last().startsWith("The handset did not answer the send.\nThe message may or may "
+                                  "not have gone out"));
+        fake->inject("\r\n+CMGS: 7\r\n\r\nOK\r\n"); // too late to count
+        QCOMPARE(logText(), QString());
+
+        shown.clear();
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(0);
+        SMS_Frm->SMS_ViewB->click();
+        QVERIFY(!SMS_Frm->SMS_ViewB->isEnabled());
+        QTRY_VERIFY(SMS_Frm->SMS_ViewB->isEnabled());
+        QTRY_VERIFY(!shown.empty());
+        QVERIFY(last().startsWith("The handset did not answer the listing"));
+
+        // A delete that is answered says nothing; one that is not, says so.
+        shown.clear();
+        SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("3", {}));
+        SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("4", {}));
+        SMS_Frm->SMS_IndexListBox->setCurrentRow(0);
+        SMS_Frm->SMS_DeleteBClick();
+        fake->inject("AT+CMGD=3\r\r\nOK\r\n");
+        QTest::qWait(600);
+        QVERIFY(shown.empty());
+        QTRY_VERIFY(SMS_Frm->SMS_DeleteB->isEnabled());
+        SMS_Frm->SMS_DeleteBClick();
+        QTRY_VERIFY(!shown.empty());
+        QVERIFY(last().startsWith("The handset did not answer the delete"));
+    }
+
+    void plusNumbersAndRefusedCharacters()
+    {
+        start();
+        SMS_Frm->EditDA->setText("+447700900123");
+        setMessage("hi");
+        const QByteArray sent = sendAndConfirm();
+        QVERIFY2(sent.contains("11000C91447700091032"), sent);
+        QVERIFY(logText().startsWith("[SENT]\nTo: +447700900123 (Phone number)\n"));
+
+        // What an address cannot hold is named, and nothing goes out.
+        shown.clear();
+        SMS_Frm->EditDA->setText("12#3*4#");
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        QVERIFY(fake->written.isEmpty());
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown.back().caption, QString("Warning"));
+        QVERIFY2(last().startsWith("The destination number cannot contain \"#\" \"*\".\n"),
+                 qPrintable(last()));
+    }
+
+    void deletingTheLogAsksWithNoAsTheDefault()
+    {
+        start();
+        QFile f(dir.filePath("SMSLog.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[SENT]\nTo: 1 (Phone number)\nkept\n\n");
+        f.close();
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(5);
+        SMS_Frm->SMS_ViewB->click();
+        QVERIFY(SMS_Frm->SMS_DeleteB->isEnabled());
+
+        // The real box: Enter takes its default, which must be No.
+        notice::setHook({});
+        QString caption;
+        bool noIsDefault = false;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            caption = box->windowTitle();
+            noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        SMS_Frm->SMS_DeleteB->click();
+        initTestCase(); // the hook back
+        QCOMPARE(caption, QString("Warning"));
+        QVERIFY(noIsDefault);
+        QCOMPARE(logText(), QString("[SENT]\nTo: 1 (Phone number)\nkept\n\n"));
+    }
+
+    void longLogEndsOnTheNewestEntry()
+    {
+        start();
+        QFile f(dir.filePath("SMSLog.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 2500; ++i)
+            f.write(QStringLiteral("[RECEIVED]\nFrom: 12 (International)\nSCTS: 01/01/26 "
+                                   "00:00:00 (GMT)\nold message %1\n\n")
+                        .arg(i)
+                        .toLatin1());
+        f.close();
+        QTextEdit *view = SMS_Frm->SMS_MessageRichEdit;
+        auto endShown = [view] {
+            QTextCursor end(view->document());
+            end.movePosition(QTextCursor::End);
+            return view->viewport()->rect().contains(view->cursorRect(end).center());
+        };
+        SMS_Frm->EditDA->setText("12");
+        setMessage("newest sent");
+        QVERIFY(!sendAndConfirm().isEmpty());
+        QVERIFY(view->toPlainText().endsWith("newest sent\n\n"));
+        QVERIFY(endShown());
+
+        const std::string deliver =
+            "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(0);
+        view->verticalScrollBar()->setValue(0);
+        fake->inject(QByteArray::fromStdString("\r\n+CMT: ,24\r\n" + deliver + "\r\n"));
+        QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentIndex(), 5);
+        QVERIFY(endShown());
+    }
+
+    void storedMessagesAndAFullStorageAreTold()
+    {
+        start();
+        Form1->SmsValue = "ON";
+        fake->written.clear();
+        fake->inject("\r\n+CMTI: \"SM\",3\r\n");
+        QVERIFY(MsgBox->isVisible());
+        QCOMPARE(MsgBox->T1->text(), QString("New messages have arrived.\nStored at: SM, index 3"));
+        QCOMPARE(MsgBox->T2->text(), QString("Reading messages..."));
+        QTRY_COMPARE(fake->written, QByteArray("AT+CMGL=0\r"));
+
+        // The storage is full while those are read: the operator is told what to do.
+        fake->inject("AT+CMGL=0\r\r\n+CMS ERROR: 322\r\n");
+        QVERIFY(!shown.empty());
+        QCOMPARE(shown.back().caption, QString("Warning"));
+        QCOMPARE(last(), QString("The SMS storage in the modem is full!\n"
+                                 "The SMS messages will not be stored, received, or\n"
+                                 "displayed immediately. Please delete at least one\n"
+                                 "message."));
+        QVERIFY(!MsgBox->isVisible());
+        QVERIFY(SMS_Frm->SMS_ViewB->isEnabled());
+        QVERIFY(!Form1->RequestSMSTimer->isActive()); // no indication retry loop
+
+        // With indications off the box only tells where the message is.
+        MsgBox->close();
+        Form1->SmsValue = "OFF";
+        fake->written.clear();
+        fake->inject("\r\n+CMTI: \"ME\",12\r\n");
+        QCOMPARE(MsgBox->T1->text(),
+                 QString("New messages have arrived.\nStored at: ME, index 12"));
+        QVERIFY(MsgBox->CloseBoxB->isVisible());
+        QTest::qWait(300);
+        QVERIFY(fake->written.isEmpty());
     }
 
     void listingReadingAndDeleting()
