@@ -214,6 +214,57 @@ private slots:
         QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
     }
 
+    void connectingSendsTheIndicationSetting()
+    {
+        // A device that reports no modem lines never changes CTS: opening the port is what
+        // sends the setting.
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->show();
+        QCOMPARE(text(Form1->SmsValue), QString("ON"));
+        Form1->EndIntroScreen();
+        QVERIFY(fake);
+        QVERIFY(MsgBox->isVisible());
+        QTRY_COMPARE(fake->written, QByteArray("AT+CNMI=2,2\r"));
+        fake->written.clear();
+        fake->inject("AT+CNMI=2,2\r\r\nOK\r\n");
+        QTRY_COMPARE(fake->written, QByteArray("AT+CMGL=0\r"));
+        fake->inject("AT+CMGL=0\r\r\nOK\r\n");
+        QVERIFY(!MsgBox->isVisible());
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+
+        // Disconnected, the button only records the choice: no box, nothing waiting.
+        QTRY_VERIFY(Form1->Disconnect1->isEnabled());
+        Form1->Disconnect1->trigger();
+        Form1->SMSB->click();
+        QCOMPARE(text(Form1->SmsValue), QString("OFF"));
+        QVERIFY(!Form1->SMSB->isChecked());
+        QVERIFY(Form1->SMSB->isEnabled());
+        QVERIFY(!MsgBox->isVisible());
+        QVERIFY(!Form1->RequestSMSTimer->isActive());
+        QTRY_VERIFY(Form1->Connect1->isEnabled());
+        Form1->Connect1->trigger();
+        QVERIFY(Form1->SaxComm1->PortOpen());
+        QVERIFY(!MsgBox->isVisible() && !Form1->RequestSMSTimer->isActive());
+
+        // Switched on while disconnected: the request goes out on connecting.
+        QTRY_VERIFY(Form1->Disconnect1->isEnabled());
+        Form1->Disconnect1->trigger();
+        Form1->SMSB->click();
+        QCOMPARE(text(Form1->SmsValue), QString("ON"));
+        QVERIFY(!MsgBox->isVisible());
+        QTRY_VERIFY(Form1->Connect1->isEnabled());
+        Form1->Connect1->trigger();
+        QVERIFY(MsgBox->isVisible());
+        QTRY_COMPARE(fake->written, QByteArray("AT+CNMI=2,2\r"));
+    }
+
     void pendingRequestKeepsTheValue()
     {
         startConnected();
