@@ -57,20 +57,52 @@ private slots:
         Form1->EndIntroScreen();
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
 
-        // Indications on: the handset routes new messages straight to the terminal.
-        SMS_Frm->IndicationRequest = 1;
-        Form1->DisplaySMSImmediately1Click();
+        // Indications on in the session: connecting sets them, although a pseudo-terminal
+        // never changes CTS, and the handset then routes new messages straight here.
+        QVERIFY(MsgBox->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && !MsgBox->isVisible(), 8000);
         QVERIFY(idle());
 
-        // A message sent is logged once the handset confirms it.
+        // A send the handset refuses is not logged; the next one, confirmed, is, once.
         SMS_Frm->show();
-        SMS_Frm->EditDA->setText("8816123456");
+        SMS_Frm->EditDA->setText("+8816123456");
+        SMS_Frm->EditMessage->setPlainText("refused by the network");
+        QCOMPARE(sim.event("cms 500"), QString("ok"));
+        SMS_Frm->SMS_SendB->click();
+        QTRY_VERIFY_WITH_TIMEOUT(boxes.contains("Error occurred while processing the SMS command. "
+                                                "Please try again."),
+                                 8000);
+        QVERIFY(idle());
+        // A confirmation that belongs to no send of the window (typed by hand) logs nothing.
+        QVERIFY(SMS_Frm->SMS_ViewComboBox->currentIndex() != 5);
+        QCOMPARE(sim.event("say +CMGS: 42"), QString("ok"));
+        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_ViewComboBox->currentIndex(), 5, 8000);
+        QCOMPARE(logText(), QString());
+        boxes.clear();
         SMS_Frm->EditMessage->setPlainText("Position 12N 45W, all well");
         SMS_Frm->SMS_SendB->click();
-        QTRY_VERIFY_WITH_TIMEOUT(logText().contains("[SENT]\nTo: 8816123456 (Phone number)"), 8000);
-        QVERIFY(logText().contains("Position 12N 45W, all well\n\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(logText().contains("[SENT]\nTo: +8816123456 (Phone number)"),
+                                 8000);
         QVERIFY(idle());
+        QCOMPARE(logText(), QString("[SENT]\nTo: +8816123456 (Phone number)\n"
+                                    "Relative VP: 63 weeks\nPosition 12N 45W, all well\n\n"));
+
+        // A send the handset never answers times out: the window is free again, the operator
+        // is told, and the late answer logs nothing.
+        SMS_Frm->AnswerTimer->setInterval(1500);
+        QCOMPARE(sim.event("stall on"), QString("ok"));
+        SMS_Frm->EditMessage->setPlainText("stuck in the handset");
+        SMS_Frm->SMS_SendB->click();
+        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(SMS_Frm->SMS_SendB->isEnabled(), 8000);
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes[0].startsWith("The handset did not answer the send."));
+        boxes.clear();
+        QCOMPARE(sim.event("stall off"), QString("ok"));
+        QTest::qWait(1000);
+        QVERIFY(idle());
+        QVERIFY(!logText().contains("stuck in the handset"));
+        SMS_Frm->AnswerTimer->setInterval(120000);
 
         // Three incoming messages are logged as they arrive.
         for (const char *text : {"one", "two", "three"})
