@@ -378,10 +378,8 @@ void TSMS_Frm::storageFull()
 
 void TSMS_Frm::HandleSmsResult(int code, const std::string &listing)
 {
-    if (code >= -6 && code <= 0) {
-        SMS_Status->clear();
+    if (code >= -6 && code <= 0)
         EnableSmsButtons();
-    }
     // "+CMS ERROR:322" (given as -1 or -5) while new messages are read: the storage is full.
     if ((code == -1 || code == -5) && m_awaiting == Awaiting::NewMessages) {
         answered();
@@ -534,7 +532,9 @@ void TSMS_Frm::DisableSmsButtons()
 
 void TSMS_Frm::EnableSmsButtons()
 {
-    SMS_Status->clear();
+    // A cut-off notice outlives the indication request that reconnecting makes.
+    if (!m_cutOff)
+        SMS_Status->clear();
     setControlsEnabled(true);
     if (ATTableForm)
         ATTableForm->EnableSendButtons();
@@ -586,10 +586,13 @@ void TSMS_Frm::AbandonSmsCommand()
     else if (waiting)
         SMS_Status->setText(
             QStringLiteral(" Cut off: the port closed before the handset answered."));
+    m_cutOff = sending || waiting;
 }
 
 void TSMS_Frm::await(Awaiting what)
 {
+    if (what != Awaiting::Indication && what != Awaiting::NewMessages)
+        m_cutOff = false; // the operator's next command
     m_awaiting = what;
     AnswerTimer->start();
 }

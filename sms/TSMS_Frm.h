@@ -151,6 +151,7 @@ private:
 
     std::unique_ptr<SmsLog> m_log;
     Awaiting m_awaiting = Awaiting::Nothing;
+    bool m_cutOff = false;
     int m_formCreateRuns = 0;
 };
 

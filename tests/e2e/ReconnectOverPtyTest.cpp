@@ -89,6 +89,8 @@ private slots:
         Form1->EndIntroScreen();
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
         QVERIFY(Form1->ReconnectAutomatically1->isChecked()); // on unless switched off
+        // Connecting sent the indication setting; the window is free once it is answered.
+        QTRY_VERIFY_WITH_TIMEOUT(!MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled(), 8000);
     }
 
     void cleanup()
@@ -148,6 +150,8 @@ private slots:
         plugIn();
         QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 8000);
         QTest::qWait(300);
+        // The indication setting goes out again; the notice stays until the next command.
+        QTRY_VERIFY_WITH_TIMEOUT(!MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled(), 8000);
         QVERIFY(SMS_Frm->SMS_Status->text().contains("Cut off")); // still not "done"
         QCOMPARE(logBytes(), before);
 
