@@ -42,6 +42,7 @@ class WindowFrameTest : public QObject
             return link;
         });
         Form1->show();
+        Form1->SmsValue = "OFF"; // no indication request (and its box) on connecting
         Form1->EndIntroScreen();
         QVERIFY(QTest::qWaitForWindowExposed(Form1, 30000));
         QVERIFY(fake);
