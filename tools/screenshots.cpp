@@ -200,7 +200,8 @@ std::string writeSession(const QString &dir)
     s.setValue(SessionTag::Echo, "OFF"); // the handset echoes what it is sent
     s.setValue(SessionTag::Ring, "ON");
     s.setValue(SessionTag::Flow, "HW");
-    s.setValue(SessionTag::Sms, "ON");
+    // Off, so that new messages wait in the handset for the listing the pictures show.
+    s.setValue(SessionTag::Sms, "OFF");
     QDir().mkpath(dir + QStringLiteral("/Session"));
     const std::string path =
         QDir::toNativeSeparators(dir + QStringLiteral("/Session/demo.sms")).toStdString();
