@@ -13,10 +13,12 @@ public:
     explicit MaskEdit(const QString &objectName, QWidget *parent = nullptr);
 
     std::string maskedText() const;
-    // Where the first required digit is missing, or -1 when the number is complete.
-    int firstMissingDigit() const;
     // Refuses an incomplete number: says so and puts the caret where a digit is missing.
     bool checkComplete();
     // Any stored text is fitted into the mask; digits keep their positions.
     void setMaskedText(const std::string &text);
+
+private:
+    // Where the first required digit is missing, or -1 when the number is complete.
+    int firstMissingDigit() const;
 };

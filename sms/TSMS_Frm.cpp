@@ -25,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTextEdit>
@@ -575,11 +574,7 @@ void TSMS_Frm::AbandonSmsCommand()
         EndIndicationRequest();
     else
         EnableSmsButtons();
-    // A "please wait" (the box without its OK button) would wait for ever.
-    if (MsgBox->isVisible() && !MsgBox->CloseBoxB->isVisible()) {
-        MsgBox->ResetMsgBox();
-        MsgBox->CloseIfShowing();
-    }
+    closeWaitBox();
     if (sending)
         SMS_Status->setText(QStringLiteral(" Cut off: the port closed before the handset "
                                            "confirmed the message. It may not have been sent."));
@@ -627,7 +622,6 @@ void TSMS_Frm::AnswerTimerTimer()
     case Awaiting::Nothing:
         return;
     case Awaiting::Send:
-        SendPDUTimer->stop();
         LogEntryText.clear();
         PduText.clear();
         text = QStringLiteral("The handset did not answer the send.\nThe message may or may not "
@@ -652,9 +646,15 @@ void TSMS_Frm::AnswerTimerTimer()
     ListSMSTimer->stop();
     SMS_Status->clear();
     EnableSmsButtons();
-    if (MsgBox->isVisible() && MsgBox->CloseBoxB->isHidden()) {
+    closeWaitBox();
+    notice::show(this, notice::Kind::Warning, Warning, text);
+}
+
+// A "please wait" (the box without its OK button) would wait for ever.
+void TSMS_Frm::closeWaitBox()
+{
+    if (MsgBox->isVisible() && !MsgBox->CloseBoxB->isVisible()) {
         MsgBox->ResetMsgBox();
         MsgBox->CloseIfShowing();
     }
-    notice::show(this, notice::Kind::Warning, Warning, text);
 }

@@ -139,6 +139,7 @@ private:
     };
     void await(Awaiting what);
     void answered();
+    void closeWaitBox();
     void newMessagesStored(const std::string &indication);
     void showLog();
     void showLogAtEnd();
