@@ -36,6 +36,7 @@ class StatusGlanceTest : public QObject
             return link;
         });
         Form1->show();
+        Form1->SmsValue = "OFF"; // no indication request on connecting
         Form1->EndIntroScreen();
         QVERIFY(fake && Form1->SaxComm1->PortOpen());
         fake->written.clear();

@@ -38,7 +38,7 @@ private slots:
         QVERIFY(sim->started());
         QFile session(dir.filePath("pty.sms"));
         QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + sim->pty().toUtf8() + "<\\COM>\n");
+        session.write("<COM>" + sim->pty().toUtf8() + "<\\COM>\n<SMS>OFF<\\SMS>\n");
         session.close();
         createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
         createWindows(session.fileName().toStdString());
