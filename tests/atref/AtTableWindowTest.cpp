@@ -296,7 +296,7 @@ private slots:
         QVERIFY(fake && !SMS_Frm->isVisible());
 
         ATTableForm->atpluscmgw();
-        ATTableForm->SmsPage->EditDA->setText("1234567");
+        ATTableForm->SmsPage->EditDA->setText("+1234567"); // "+" means international, as "00"
         ATTableForm->SmsPage->EditMessage->setPlainText("abc");
         ATTableForm->SmsPage->SMS_SendB->click();
         QCOMPARE(fake->written, QByteArray("AT+CMGW=24\r"));
@@ -314,7 +314,7 @@ private slots:
         fake->inject("\r\n+CMGS: 4\r\n\r\nOK\r\n");
         QFile log(dir.filePath("SMSLog.txt"));
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().startsWith("[SENT]\nTo: 1234567 (Phone number)\n"));
+        QVERIFY(log.readAll().startsWith("[SENT]\nTo: +1234567 (Phone number)\n"));
         QVERIFY(ATTableForm->SmsPage->SMS_SendB->isEnabled());
 
         ATTableForm->SmsPage->SMSWarningCheckBox->click();
