@@ -1,0 +1,220 @@
+#include "FakeLink.h"
+#include "Panel.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "SessionRecord.h"
+#include "SmsComposePanel.h"
+#include "TATTableForm.h"
+#include "TForm1.h"
+#include "TMsgBox.h"
+#include "TRingBox.h"
+#include "TSMS_Frm.h"
+#include "TSearchForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+// The main window's reactions to the modem's lines, its buttons and its own timers, each
+// watched where the operator would see it.
+class MainWindowBehaviourTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+
+    void start(const std::string &commandLine = "")
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows(commandLine);
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+    }
+
+    void startConnected()
+    {
+        start();
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY(fake && Form1->SaxComm1->PortOpen());
+        fake->written.clear();
+    }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(dir.path()); }
+
+    void cleanup()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox *>(w))
+                w->close();
+        destroyProgram();
+        fake = nullptr;
+    }
+
+    void introEndsByItsOwnTimer()
+    {
+        start();
+        Form1->show();
+        QVERIFY(Form1->IntroScreen->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->IntroScreen->isVisible(), 10000);
+        QVERIFY(Form1->SaxComm1->isVisible());
+        QVERIFY(Form1->SaxComm1->PortOpen());
+    }
+
+    void ctsDecidesTheIndicationRequests()
+    {
+        startConnected();
+        SMS_Frm->SMS_Status->setText("Busy");
+        SMS_Frm->IndicationRetryCount = 3;
+        Form1->RequestSMSTimer->setInterval(500);
+        SMS_Frm->BeginIndicationRequest();
+        QVERIFY(Form1->RequestSMSTimer->isActive());
+        fake->setCts(false);
+        QCOMPARE(Form1->RequestSMSTimer->interval(), 8500);
+        QVERIFY(!Form1->RequestSMSTimer->isActive()); // the request is ended
+        QCOMPARE(SMS_Frm->IndicationRetryCount, 0);
+        QVERIFY(SMS_Frm->SMS_Status->text().isEmpty());
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+
+        // CTS back: the buttons come back and, with SMS on, a request starts.
+        SMS_Frm->DisableSmsButtons();
+        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
+        Form1->SmsValue = "ON";
+        fake->setCts(true);
+        QVERIFY(Form1->RequestSMSTimer->isActive());
+        Form1->RequestSMSTimer->stop();
+        Form1->SmsValue = "OFF";
+        SMS_Frm->DisableSmsButtons();
+        fake->setCts(false);
+        fake->setCts(true);
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+        QVERIFY(!Form1->RequestSMSTimer->isActive());
+    }
+
+    void propertiesAreClosedWhileConnected()
+    {
+        startConnected();
+        QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
+        for (QAction *a : {Form1->SetPortProperties1, Form1->SetDialingProperties1,
+                           Form1->OpenSession1, Form1->Connect1})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(!Form1->PPropertyB->isEnabled() && !Form1->DPropertyB->isEnabled());
+        Form1->Disconnect1->trigger();
+        QTRY_VERIFY(Form1->SetDialingProperties1->isEnabled());
+        QVERIFY(Form1->SetPortProperties1->isEnabled() && Form1->DPropertyB->isEnabled());
+        // Dialing properties live under Options > Properties.
+        QVERIFY(Form1->Properties1->actions().contains(Form1->SetDialingProperties1));
+    }
+
+    void carrierDropClosesTheRingBox()
+    {
+        startConnected();
+        fake->fireRing();
+        QVERIFY(RingBox->isVisible());
+        fake->setCarrier(true);
+        QVERIFY(RingBox->isVisible());
+        fake->setCarrier(false);
+        QVERIFY(!RingBox->isVisible());
+    }
+
+    void toolbarButtonsOpenTheirPages()
+    {
+        startConnected();
+        const std::pair<QPushButton *, const char *> buttons[] = {
+            {Form1->EscplusB, "+++"},     {Form1->ATAB, "ATA"},         {Form1->ATDB, "ATD"},
+            {Form1->ATHB, "ATH0"},        {Form1->ATOB, "ATOn"},        {Form1->ATSB, "ATS0=n"},
+            {Form1->ATFB, "AT&F0"},       {Form1->ATIB, "ATIn"},        {Form1->ATCREGB, "AT+CREG"},
+            {Form1->ATCOPSB, "AT+COPS"},  {Form1->ATCBSTB, "AT+CBST"},  {Form1->ATCGSNB, "AT+CGSN"},
+            {Form1->ATCSQB, "AT+CSQ"}};
+        for (const auto &[button, title] : buttons) {
+            ATTableForm->hide();
+            button->click();
+            QVERIFY(ATTableForm->isVisible());
+            QCOMPARE(ATTableForm->ATCommand->text(), QString::fromLatin1(title));
+        }
+    }
+
+    void viewSmsWindowShowsTheLog()
+    {
+        startConnected();
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(-1);
+        Form1->ViewSMSWindow1->trigger();
+        QVERIFY(SMS_Frm->isVisible());
+        QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentText(), QString("Log File"));
+        // Another view chosen by the operator stays.
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(2);
+        Form1->ViewSMSWindow1->trigger();
+        QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentIndex(), 2);
+    }
+
+    void exitReleasesTheSmsState()
+    {
+        startConnected();
+        SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("001", {}));
+        int status = -1;
+        Form1->exitProgram = [&status](int s) { status = s; };
+        Form1->Close->click();
+        QCOMPARE(status, 0);
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 0);
+        QVERIFY(!Form1->SaxComm1->PortOpen());
+    }
+
+    void echoMarksFollowEveryToggle()
+    {
+        startConnected();
+        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
+        Form1->EchoB->click();
+        QVERIFY(!Form1->EchoB->isChecked() && !Form1->Set_Echo1->isChecked());
+        QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("OFF"));
+        QVERIFY(!Form1->SaxComm1->Echo());
+        Form1->Set_Echo1->trigger();
+        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
+        QVERIFY(Form1->SaxComm1->Echo());
+    }
+
+    void searchTakesTheFocus()
+    {
+        startConnected();
+        QApplication::setActiveWindow(Form1);
+        Form1->Search1->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(SearchForm));
+        QTRY_VERIFY(SearchForm->Search_ComboBox->hasFocus() ||
+                    SearchForm->Search_ComboBox->isAncestorOf(QApplication::focusWidget()));
+    }
+
+    void unknownSessionValuesLeaveTheButtons()
+    {
+        start(); // the defaults: every switch on
+        QFile f(dir.filePath("odd.sms"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<ECHO>MAYBE<\\ECHO><RING>yes<\\RING><SMS><\\SMS>");
+        f.close();
+        Form1->OpenDialog1->fileSelected(dir.filePath("odd.sms"));
+        QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("MAYBE"));
+        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
+        QVERIFY(Form1->AnsB->isChecked() && Form1->IncomingCallPanel1->isChecked());
+        QVERIFY(Form1->AnswerCalls);
+        QVERIFY(Form1->SMSB->isChecked() && Form1->DisplaySMSImmediately1->isChecked());
+    }
+};
+
+QTEST_MAIN(MainWindowBehaviourTest)
+#include "MainWindowBehaviourTest.moc"
