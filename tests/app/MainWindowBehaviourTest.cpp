@@ -102,8 +102,8 @@ private slots:
         QVERIFY(Form1->RequestSMSTimer->isActive());
         Form1->RequestSMSTimer->stop();
         Form1->SmsValue = "OFF";
-        SMS_Frm->DisableSmsButtons();
         fake->setCts(false);
+        SMS_Frm->DisableSmsButtons();
         fake->setCts(true);
         QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
         QVERIFY(!Form1->RequestSMSTimer->isActive());
