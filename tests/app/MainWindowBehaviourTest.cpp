@@ -196,6 +196,12 @@ private slots:
         QApplication::setActiveWindow(Form1);
         Form1->Search1->trigger();
         QVERIFY(QTest::qWaitForWindowActive(SearchForm));
+        // Left with the focus on its button, the window gives it back to the search field.
+        SearchForm->SearchB->setFocus();
+        QTRY_VERIFY(SearchForm->SearchB->hasFocus());
+        SearchForm->close();
+        Form1->Search1->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(SearchForm));
         QTRY_VERIFY(SearchForm->Search_ComboBox->hasFocus() ||
                     SearchForm->Search_ComboBox->isAncestorOf(QApplication::focusWidget()));
     }
