@@ -90,7 +90,7 @@ void TInfoBox::FormActivate()
     ATInfoBox->hide();
     AboutBox->move(0, 0);
     ATInfoBox->move(0, 0);
-    const QPoint owner = Form1 ? Form1->frameGeometry().topLeft() : QPoint();
+    const QPoint owner = Form1 ? placement::frameOf(Form1).topLeft() : QPoint();
     if (caption() == QLatin1String("INFO")) {
         placement::setOuterSize(this, QSize(313, 237), AboutBox->minimumSizeHint());
         placement::moveInside(this, owner + QPoint(196, 112));

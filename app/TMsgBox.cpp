@@ -68,11 +68,11 @@ void TMsgBox::FormActivate()
     MsgPanel->move(0, 0);
     if (caption() == QLatin1String("SMS")) {
         placement::setOuterSize(this, QSize(207, 148));
-        const QRect owner = Form1 ? Form1->frameGeometry() : QRect();
+        const QRect owner = Form1 ? placement::frameOf(Form1) : QRect();
         placement::moveInside(this, owner.topLeft() + QPoint(250, 160));
         MsgPanel->show();
     } else {
-        placement::moveInside(this, frameGeometry().topLeft());
+        placement::moveInside(this, placement::frameOf(this).topLeft());
     }
 }
 

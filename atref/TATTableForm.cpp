@@ -457,7 +457,7 @@ void TATTableForm::FormActivate()
     ++ActivationCount;
     if (ActivationCount < 3) {
         if (Form1)
-            placement::moveInside(this, Form1->frameGeometry().topLeft() + QPoint(115, -115));
+            placement::moveInside(this, placement::frameOf(Form1).topLeft() + QPoint(115, -115));
         placement::resizeOuter(this, QSize(708, 345));
         m_scroll->horizontalScrollBar()->setValue(0);
         m_scroll->verticalScrollBar()->setValue(0);

@@ -32,6 +32,22 @@ TSearchForm::TSearchForm(QWidget *parent) : QWidget(parent, placement::fixedBoxF
     Search_ComboBox->setCurrentIndex(-1);
     Search_ComboBox->installEventFilter(this);
     Search_ComboBox->lineEdit()->installEventFilter(this);
+    // A simple-style box: the field, and the whole list always under it instead of a drop-down.
+    Search_ComboBox->setStyleSheet(
+        QStringLiteral("QComboBox::drop-down { width: 0px; border: none; }"));
+    SearchList = new QListView(this);
+    SearchList->setObjectName(QStringLiteral("SearchList"));
+    SearchList->setModel(Search_ComboBox->model());
+    SearchList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SearchList->setFocusPolicy(Qt::NoFocus);
+    connect(SearchList, &QListView::clicked, this, [this](const QModelIndex &index) {
+        Search_ComboBox->setCurrentIndex(index.row());
+        Search_ComboBox->setEditText(Search_ComboBox->itemText(index.row()));
+    });
+    connect(SearchList, &QListView::doubleClicked, this, [this] {
+        if (SelectedEntry >= 0 && !atSearchIsGps(SelectedEntry))
+            SearchBClick();
+    });
     SearchText = new QLabel(this);
     SearchText->setObjectName(QStringLiteral("SearchText"));
     SearchText2 = new QLabel(QStringLiteral("Not Available"), this);
@@ -42,7 +58,10 @@ TSearchForm::TSearchForm(QWidget *parent) : QWidget(parent, placement::fixedBoxF
     SearchB->setToolTip(QStringLiteral("Open the AT Command Table"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(3);
     layout->addWidget(Search_ComboBox);
+    layout->addWidget(SearchList, 1);
     layout->addWidget(SearchText);
     layout->addWidget(SearchText2);
     layout->addWidget(SearchB);
@@ -64,9 +83,25 @@ void TSearchForm::takeSelection()
                                               Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
+// The list follows the field: the first entry that begins with the typed text comes into view.
+void TSearchForm::followInList(const QString &text)
+{
+    const QString typed = text.trimmed();
+    for (int i = 0; i < Search_ComboBox->count() && !typed.isEmpty(); ++i) {
+        if (Search_ComboBox->itemText(i).startsWith(typed, Qt::CaseInsensitive)) {
+            const QModelIndex index = Search_ComboBox->model()->index(i, 0);
+            SearchList->setCurrentIndex(index);
+            SearchList->scrollTo(index, QAbstractItemView::PositionAtTop);
+            return;
+        }
+    }
+    SearchList->clearSelection();
+}
+
 void TSearchForm::Search_ComboBoxChange()
 {
     takeSelection();
+    followInList(Search_ComboBox->currentText());
     if (SelectedEntry >= 0 && atSearchIsGps(SelectedEntry)) {
         SearchText->setText(QStringLiteral("AT GPS Command"));
         SearchText2->setText(QStringLiteral("Not Available"));
@@ -86,6 +121,13 @@ bool TSearchForm::eventFilter(QObject *watched, QEvent *event)
         const int key = static_cast<QKeyEvent *>(event)->key();
         takeSelection();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // "at+csq" or " AT+CSQ" means the entry; only Enter is this lenient, so Open
+            // keeps closing the window for a text that is no entry.
+            const QString typed = Search_ComboBox->currentText().trimmed();
+            for (int i = 0; SelectedEntry < 0 && !typed.isEmpty() && i < Search_ComboBox->count();
+                 ++i)
+                if (Search_ComboBox->itemText(i).trimmed().compare(typed, Qt::CaseInsensitive) == 0)
+                    SelectedEntry = i;
             if (SelectedEntry < 0 || !atSearchIsGps(SelectedEntry))
                 SearchBClick();
             return true;
@@ -108,9 +150,9 @@ void TSearchForm::SearchBClick()
 void TSearchForm::FormActivate()
 {
     ++PlacementCount;
-    QPoint at = frameGeometry().topLeft();
+    QPoint at = placement::frameOf(this).topLeft();
     if (PlacementCount <= 2 && Form1)
-        at = Form1->frameGeometry().topLeft();
+        at = placement::frameOf(Form1).topLeft();
     placement::moveInside(this, at);
 }
 

@@ -4,6 +4,7 @@
 
 class QComboBox;
 class QLabel;
+class QListView;
 class QPushButton;
 
 // Finds an AT command by name and opens its page.
@@ -15,6 +16,8 @@ public:
 
     QLabel *Label1;
     QComboBox *Search_ComboBox;
+    // The list of the simple-style box, always shown under its field.
+    QListView *SearchList;
     QLabel *SearchText;
     QLabel *SearchText2;
     QPushButton *SearchB;
@@ -31,6 +34,7 @@ protected:
 
 private:
     void takeSelection();
+    void followInList(const QString &text);
 
     int SelectedEntry = -1;
     int PlacementCount = 0;

@@ -326,8 +326,8 @@ void THint_Frm::FormActivate()
     if (!Dialing_Frm)
         return;
     // Halves round toward zero, as integer division does.
-    const QRect owner = Dialing_Frm->frameGeometry();
-    const QSize own = frameGeometry().size();
+    const QRect owner = placement::frameOf(Dialing_Frm);
+    const QSize own = placement::outerSize(this);
     placement::moveInside(this, QPoint(owner.left() + owner.width() / 2 - own.width() / 2,
                                        owner.top() + owner.height() / 2 - own.height() / 2));
 }

@@ -63,7 +63,7 @@ void TRingBox::FormActivate()
     RingPanel->move(0, 0);
     placement::setOuterSize(this, QSize(207, 148));
     if (Form1)
-        placement::moveInside(this, Form1->frameGeometry().topLeft() + QPoint(250, 160));
+        placement::moveInside(this, placement::frameOf(Form1).topLeft() + QPoint(250, 160));
     RingPanel->show();
 }
 

@@ -162,7 +162,7 @@ void TSMS_Frm::FormCreate()
         return;
     ++m_formCreateRuns;
     if (Form1)
-        placement::moveInside(this, Form1->frameGeometry().topRight() + QPoint(4, 0));
+        placement::moveInside(this, placement::frameOf(Form1).topRight() + QPoint(4, 0));
     Composer->ResetComposer();
     if (isVisible())
         EditMessage->setFocus();

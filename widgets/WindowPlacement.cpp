@@ -60,6 +60,8 @@ public:
     {
         setObjectName(QStringLiteral("OuterGeometry"));
         window->installEventFilter(this);
+        m_watch.setInterval(25);
+        connect(&m_watch, &QTimer::timeout, this, &OuterGeometry::check);
     }
 
     static OuterGeometry *of(QWidget *window)
@@ -111,47 +113,49 @@ protected:
     {
         if (watched == m_window && event->type() == QEvent::Show)
             watchForFrame();
-        if (watched == m_window &&
-            (event->type() == QEvent::Move || event->type() == QEvent::Resize))
-            apply();
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    // The window manager frames a window a little after it is mapped, and says so without any
-    // event the widget sees; look again for a while.
+    // The window manager frames a window a little after it is mapped, and may place it by its
+    // own rules then; neither comes as an event the widget sees. Look again for a while until
+    // the frame has the size and place asked for, then leave the window to the operator.
     void watchForFrame()
     {
-        const bool watching = m_checks > 0;
-        m_checks = 40;
-        if (!watching)
-            QTimer::singleShot(0, this, &OuterGeometry::check);
+        m_checks = 200; // five seconds, for a loaded machine
+        if (!m_watch.isActive())
+            m_watch.start();
     }
 
     void check()
     {
-        apply();
-        if (--m_checks > 0 && m_window->isVisible() && m_applied.isNull())
-            QTimer::singleShot(25, this, &OuterGeometry::check);
-        else
-            m_checks = 0;
+        if (!m_window->isVisible() || settled() || --m_checks <= 0)
+            m_watch.stop();
     }
 
-    void apply()
+    // True once the frame is known and as asked; corrects it otherwise.
+    bool settled()
     {
-        if (m_window->isVisible()) {
-            const QMargins m = framing(m_window);
-            if (m != m_applied) {
-                m_applied = m;
-                if (!m.isNull() && !m_window->windowFlags().testFlag(Qt::FramelessWindowHint))
-                    knownFrame() = m;
-                applySize(m);
-                if (m_hasTopLeft)
-                    placeFrame(
-                        pushInside(QRect(m_topLeft, outerSize()), screenOf(m_window, m_topLeft))
-                            .topLeft());
+        const QMargins m = framing(m_window);
+        const bool frameless = m_window->windowFlags().testFlag(Qt::FramelessWindowHint);
+        if (m.isNull() && !frameless)
+            return false;
+        if (!m.isNull())
+            knownFrame() = m;
+        bool asked = true;
+        if (m_outer.isValid()) {
+            applySize(m);
+            asked = m_window->size() == m_outer.shrunkBy(m).expandedTo(m_minimumInner);
+        }
+        if (m_hasTopLeft) {
+            const QPoint want =
+                pushInside(QRect(m_topLeft, outerSize()), screenOf(m_window, m_topLeft)).topLeft();
+            if (m_window->windowHandle()->framePosition() != want) {
+                placeFrame(want);
+                asked = false;
             }
         }
+        return asked;
     }
 
     // Placed by its client area: QWidget::move() would take the frame from the widget's own
@@ -180,8 +184,8 @@ private:
     bool m_fixed = true;
     QPoint m_topLeft;
     bool m_hasTopLeft = false;
-    QMargins m_applied;
     int m_checks = 0;
+    QTimer m_watch;
 };
 
 } // namespace
@@ -208,9 +212,17 @@ QSize outerSize(QWidget *window)
     return OuterGeometry::of(window)->outerSize();
 }
 
+QRect frameOf(const QWidget *window)
+{
+    // The widget's own frame rectangle lags behind the window manager's.
+    if (const QWindow *handle = window->windowHandle(); handle && window->isVisible())
+        return handle->frameGeometry();
+    return window->frameGeometry();
+}
+
 void centreOver(QWidget *window, const QWidget *owner)
 {
-    const QRect o = owner ? owner->frameGeometry() : screenOf(window, QPoint());
+    const QRect o = owner ? frameOf(owner) : screenOf(window, QPoint());
     const QSize s = outerSize(window);
     moveInside(window, QPoint(o.center().x() - s.width() / 2, o.center().y() - s.height() / 2));
 }

@@ -30,6 +30,9 @@ QSize outerSize(QWidget *window);
 // A box of fixed size whose title bar offers only the close button.
 Qt::WindowFlags fixedBoxFlags();
 
+// The window's frame on the screen, as the window manager has it.
+QRect frameOf(const QWidget *window);
+
 // Centres `window` over `owner`, inside the screen.
 void centreOver(QWidget *window, const QWidget *owner);
 

@@ -15,8 +15,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -139,10 +139,10 @@ private slots:
     {
         startConnected();
         const std::pair<QPushButton *, const char *> buttons[] = {
-            {Form1->EscplusB, "+++"},     {Form1->ATAB, "ATA"},         {Form1->ATDB, "ATD"},
-            {Form1->ATHB, "ATH0"},        {Form1->ATOB, "ATOn"},        {Form1->ATSB, "ATS0=n"},
-            {Form1->ATFB, "AT&F0"},       {Form1->ATIB, "ATIn"},        {Form1->ATCREGB, "AT+CREG"},
-            {Form1->ATCOPSB, "AT+COPS"},  {Form1->ATCBSTB, "AT+CBST"},  {Form1->ATCGSNB, "AT+CGSN"},
+            {Form1->EscplusB, "+++"},    {Form1->ATAB, "ATA"},        {Form1->ATDB, "ATD"},
+            {Form1->ATHB, "ATH0"},       {Form1->ATOB, "ATOn"},       {Form1->ATSB, "ATS0=n"},
+            {Form1->ATFB, "AT&F0"},      {Form1->ATIB, "ATIn"},       {Form1->ATCREGB, "AT+CREG"},
+            {Form1->ATCOPSB, "AT+COPS"}, {Form1->ATCBSTB, "AT+CBST"}, {Form1->ATCGSNB, "AT+CGSN"},
             {Form1->ATCSQB, "AT+CSQ"}};
         for (const auto &[button, title] : buttons) {
             ATTableForm->hide();

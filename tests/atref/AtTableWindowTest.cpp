@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -281,6 +282,18 @@ private slots:
         QVERIFY(SearchForm->isVisible());
         SearchForm->Search_ComboBox->setEditText("AT+CBC ");
         QVERIFY(SearchForm->SearchText2->isHidden() && !SearchForm->SearchB->isHidden());
+        // The list is always in view and follows what is typed.
+        QVERIFY(SearchForm->SearchList->isVisible());
+        QCOMPARE(SearchForm->SearchList->currentIndex().data().toString(), QString("AT+CBC "));
+        // Enter forgives letter case and blanks around the name; a GPS entry still waits.
+        SearchForm->Search_ComboBox->setEditText(" at+cpas");
+        QTest::keyClick(SearchForm->Search_ComboBox, Qt::Key_Return);
+        QVERIFY(!SearchForm->isVisible());
+        QCOMPARE(ATTableForm->ATCommand->text(), QString("AT+CPAS"));
+        SearchForm->show();
+        SearchForm->Search_ComboBox->setEditText("at+pd");
+        QTest::keyClick(SearchForm->Search_ComboBox, Qt::Key_Return);
+        QVERIFY(SearchForm->isVisible());
         SearchForm->close();
     }
 
