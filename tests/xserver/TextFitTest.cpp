@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -182,6 +183,20 @@ class TextFitTest : public QObject
             if (!w->isVisible() || w->isWindow() || w->size().isEmpty() || insideControl(w, top))
                 continue;
             checkWidget(where, w);
+            // Text needs a little air from the window's edges.
+            if (auto *l = qobject_cast<QLabel *>(w); l && !l->text().isEmpty() &&
+                                                      !top->findChild<QAbstractScrollArea *>()) {
+                const QRect r(l->mapTo(top, l->contentsRect().topLeft()), l->contentsRect().size());
+                const int textWidth = std::min(r.width(), l->sizeHint().width());
+                int left = r.left();
+                if (l->alignment() & Qt::AlignHCenter)
+                    left += (r.width() - textWidth) / 2;
+                else if (l->alignment() & Qt::AlignRight)
+                    left = r.right() - textWidth;
+                if (left < 3 || left + textWidth > top->width() - 3)
+                    fault(where, w, QStringLiteral("\"%1\" touches the window's edge")
+                                        .arg(l->text()));
+            }
             QWidget *parent = w->parentWidget();
             if (parent && parent != top &&
                 parent->objectName() != QLatin1String("qt_scrollarea_viewport") &&
@@ -294,6 +309,13 @@ private slots:
         }
         ATTableForm->ShowPage(QStringLiteral("TermsandAbbreviations1"));
         checkWindow("Terms and Abbreviations", ATTableForm);
+        // Nothing of the command page shows through the glossary laid over it.
+        QWidget *glossary = ATTableForm->TermsAbbrevPanel;
+        const QImage own = glossary->grab().toImage();
+        const QImage onPage =
+            glossary->parentWidget()->grab(glossary->geometry()).toImage();
+        if (own != onPage)
+            faults << QStringLiteral("the command page shows through the glossary");
         ATTableForm->close();
         report();
     }
