@@ -1,4 +1,5 @@
 #include "SessionRecord.h"
+#include "../Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -206,14 +207,17 @@ TEST_F(SessionRecordTest, FailedSaveKeepsOldFileAndSaysWhy)
 
 TEST_F(SessionRecordTest, SaveIntoReadOnlyFolderKeepsOldFile)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
-    SessionRecord record;
-    std::string error;
     fs::create_directory("locked");
     write("locked/old.sms", "<COM>COM5<\\COM>");
-    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(record.SaveSession("locked/old.sms", &error));
-    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+    // Open to others, so that the check may run as an ordinary user under root.
+    fs::permissions(m_dir, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(asUnprivileged([] {
+        SessionRecord record;
+        std::string error;
+        return !record.SaveSession("locked/old.sms", &error) &&
+               error.find("Permission denied") != std::string::npos;
+    }));
     EXPECT_EQ(read("locked/old.sms"), "<COM>COM5<\\COM>");
 }
