@@ -19,6 +19,7 @@
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
 #include "TerminalScreen.h"
+#include "WindowPlacement.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -121,7 +122,10 @@ public:
         settle(300);
         // On a real display the picture holds the frame and caption the operator sees.
         if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-            const QRect f = window->frameGeometry();
+            // Framed a moment after it is mapped.
+            waitUntil([window] { return placement::frameOf(window) != window->geometry(); }, 2000);
+            settle();
+            const QRect f = placement::frameOf(window);
             return save(window->screen()->grabWindow(0, f.x(), f.y(), f.width(), f.height()), name);
         }
         return save(window->grab(), name);
@@ -279,12 +283,21 @@ void commandTable(Shooter &shots)
         return (void)shots.fail(QStringLiteral("the AT command table did not open"));
     ATTableForm->Change_PhoneNumberB->click();
     shots.shoot(ATTableForm, QStringLiteral("attable.png"));
+
+    // A "Set..." panel: the phonebook entry, with the operator's values in it.
+    ATTableForm->ShowPage(QStringLiteral("ATplusCPBW"));
+    ATTableForm->Set_PhonebookB->click();
+    ATTableForm->EditPBIndex->setCurrentText(QStringLiteral("005"));
+    ATTableForm->EditPBNum->setText(QStringLiteral("+12025550143"));
+    ATTableForm->EditPBType->setCurrentText(QStringLiteral("145"));
+    ATTableForm->EditPBText->setText(QStringLiteral("Base camp"));
+    shots.shoot(ATTableForm, QStringLiteral("attable-phonebook.png"));
     ATTableForm->close();
 
     Form1->Search1->trigger();
     if (!waitUntil([] { return SearchForm->isVisible(); }))
         return (void)shots.fail(QStringLiteral("the search window did not open"));
-    SearchForm->Search_ComboBox->lineEdit()->setText(QStringLiteral("AT+CBST"));
+    SearchForm->Search_ComboBox->lineEdit()->setText(QStringLiteral("AT+CS"));
     settle();
     shots.shoot(SearchForm, QStringLiteral("search.png"));
     SearchForm->close();
@@ -349,6 +362,9 @@ void ringAndInfo(Shooter &shots)
     Form1->Version1->trigger();
     shots.shoot(InfoBox, QStringLiteral("infobox.png"));
     InfoBox->AboutB->click();
+    Form1->About2->trigger();
+    shots.shoot(InfoBox, QStringLiteral("about.png"));
+    InfoBox->ATB->click();
 }
 
 } // namespace
