@@ -184,8 +184,8 @@ class TextFitTest : public QObject
                 continue;
             checkWidget(where, w);
             // Text needs a little air from the window's edges.
-            if (auto *l = qobject_cast<QLabel *>(w); l && !l->text().isEmpty() &&
-                                                      !top->findChild<QAbstractScrollArea *>()) {
+            if (auto *l = qobject_cast<QLabel *>(w);
+                l && !l->text().isEmpty() && !top->findChild<QAbstractScrollArea *>()) {
                 const QRect r(l->mapTo(top, l->contentsRect().topLeft()), l->contentsRect().size());
                 const int textWidth = std::min(r.width(), l->sizeHint().width());
                 int left = r.left();
@@ -194,8 +194,8 @@ class TextFitTest : public QObject
                 else if (l->alignment() & Qt::AlignRight)
                     left = r.right() - textWidth;
                 if (left < 3 || left + textWidth > top->width() - 3)
-                    fault(where, w, QStringLiteral("\"%1\" touches the window's edge")
-                                        .arg(l->text()));
+                    fault(where, w,
+                          QStringLiteral("\"%1\" touches the window's edge").arg(l->text()));
             }
             QWidget *parent = w->parentWidget();
             if (parent && parent != top &&
@@ -312,8 +312,7 @@ private slots:
         // Nothing of the command page shows through the glossary laid over it.
         QWidget *glossary = ATTableForm->TermsAbbrevPanel;
         const QImage own = glossary->grab().toImage();
-        const QImage onPage =
-            glossary->parentWidget()->grab(glossary->geometry()).toImage();
+        const QImage onPage = glossary->parentWidget()->grab(glossary->geometry()).toImage();
         if (own != onPage)
             faults << QStringLiteral("the command page shows through the glossary");
         ATTableForm->close();
