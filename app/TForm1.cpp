@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include "AtMenuItems.h"
+#include "CaptureFile.h"
 #include "FileTransfer.h"
 #include "Panel.h"
 #include "Program.h"
@@ -29,6 +30,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -133,6 +135,7 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     buildPanels();
     buildMenus();
     buildStatusGlance();
+    buildCapture();
 
     const QString sessionDir =
         tandrel::fromFileName(Program->dataDirectory) + QStringLiteral("Session");
@@ -332,6 +335,9 @@ void TForm1::buildMenus()
     File1->setObjectName(QStringLiteral("File1"));
     OpenSession1 = action(File1, "OpenSession1", QStringLiteral("&Open Session..."));
     SaveSession1 = action(File1, "SaveSession1", QStringLiteral("&Save Session..."));
+    File1->addSeparator();
+    CaptureToFile1 = action(File1, "CaptureToFile1", QStringLiteral("&Capture to File..."));
+    StopCapture1 = action(File1, "StopCapture1", QStringLiteral("S&top Capture"));
     File1->addSeparator();
     Exit1 = action(File1, "Exit1", QStringLiteral("E&xit"));
 
@@ -937,7 +943,7 @@ void TForm1::DisconnectTimerTimer()
 void TForm1::buildStatusGlance()
 {
     Signal_Panel = new SignalPanel(BasePanel);
-    Signal_Panel->setGeometry(521, 4, 81, 24);
+    Signal_Panel->setGeometry(521, 2, 81, 24);
     CallTime_Panel = new QLabel(MenuBar3);
     CallTime_Panel->setObjectName(QStringLiteral("CallTime_Panel"));
     CallTime_Panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -1032,4 +1038,58 @@ void TForm1::pollNext(const char *command)
         if (qstrcmp(command, "AT+CSQ") == 0 && ReadyToPoll())
             pollNext("AT+CREG?");
     });
+}
+
+void TForm1::buildCapture()
+{
+    CaptureDialog =
+        new QFileDialog(this, QStringLiteral("Capture to File"),
+                        toQString(Program->dataDirectory) + QStringLiteral("capture.log"),
+                        QStringLiteral("Capture files (*.log *.txt);;All files (*)"));
+    CaptureDialog->setObjectName(QStringLiteral("CaptureDialog"));
+    CaptureDialog->setAcceptMode(QFileDialog::AcceptSave);
+    // Appending to an existing capture is the point, not something to warn about.
+    CaptureDialog->setOption(QFileDialog::DontConfirmOverwrite);
+    connect(CaptureDialog, &QFileDialog::fileSelected, this, &TForm1::captureChosen);
+    connect(CaptureToFile1, &QAction::triggered, CaptureDialog, qOverload<>(&QFileDialog::open));
+    connect(StopCapture1, &QAction::triggered, this, [this] {
+        SaxComm1->capture()->stop();
+        showCaptureState();
+    });
+    connect(SaxComm1->capture(), &CaptureFile::failed, this, [this](const QString &message) {
+        showCaptureState();
+        showWarning(message + QStringLiteral("\nWhat was received is still on the terminal. Free "
+                                             "some space or choose another file, then choose "
+                                             "File > Capture to File... again."));
+    });
+
+    Capture_Panel = new Panel(QStringLiteral("Capture_Panel"), Property_Panel);
+    Capture_Panel->setGeometry(385, 2, 300, 24);
+    Capture_Panel->setStyleSheet(QStringLiteral("color: #b71c1c;"));
+    showCaptureState();
+}
+
+void TForm1::captureChosen(const QString &fileName)
+{
+    QString error;
+    if (!SaxComm1->capture()->start(fileName, toQString(SaxComm1->CommPort()), &error))
+        showWarning(error + QStringLiteral("\nChoose another file or folder."));
+    showCaptureState();
+}
+
+void TForm1::showCaptureState()
+{
+    CaptureFile *capture = SaxComm1->capture();
+    const bool on = capture->running();
+    CaptureToFile1->setEnabled(!on);
+    StopCapture1->setEnabled(on);
+    Capture_Panel->setVisible(on);
+    if (on) {
+        const QString name = QFileInfo(capture->fileName()).fileName();
+        Capture_Panel->setCaption(
+            Capture_Panel->fontMetrics().elidedText(QStringLiteral("\u25CF Capturing to ") + name,
+                                                    Qt::ElideMiddle, Capture_Panel->width()));
+        Capture_Panel->setToolTip(QStringLiteral("Everything received and sent is appended to ") +
+                                  QDir::toNativeSeparators(capture->fileName()));
+    }
 }

@@ -61,6 +61,10 @@ public:
     QAction *DisplaySMSImmediately1, *SendFiles1, *ReceiveFiles1, *ViewSMSWindow1, *Search1;
     QAction *About2, *Version1, *TermsandAbbreviations1;
     QAction *ReconnectAutomatically1, *PollSignal1;
+    // Capture to file: everything received and sent, appended to a file of the operator's.
+    QAction *CaptureToFile1, *StopCapture1;
+    QFileDialog *CaptureDialog;
+    Panel *Capture_Panel;
     // Status at a glance: signal and registration in the status bar, the call's duration
     // above the terminal, and the optional quiet polling that keeps them fresh.
     SignalPanel *Signal_Panel;
@@ -124,6 +128,9 @@ private:
     void sessionChosenForOpen(const QString &fileName);
     void setTerminalLayoutVisible(bool on);
     void buildStatusGlance();
+    void buildCapture();
+    void captureChosen(const QString &fileName);
+    void showCaptureState();
     void readHandsetStatus(const std::string &text);
     void showHandsetStatus();
     void pollNext(const char *command);

@@ -1,5 +1,6 @@
 #include "SerialControl.h"
 
+#include "CaptureFile.h"
 #include "Cp1252.h"
 #include "FileTransfer.h"
 #include "QtText.h"
@@ -79,6 +80,7 @@ SerialControl::SerialControl(QWidget *parent)
             });
     connect(m_screen, &TerminalScreen::keyBytes, this, &SerialControl::onKeyBytes);
     m_transfer = new FileTransfer(this);
+    m_capture = new CaptureFile(this);
     m_reconnectTimer = new QTimer(this);
     m_reconnectTimer->setObjectName(QStringLiteral("ReconnectTimer"));
     m_reconnectTimer->setInterval(kReconnectPollMs);
@@ -197,6 +199,7 @@ void SerialControl::tryReconnect()
 // A line of the program's own on the terminal, never seen by the received-text rules.
 void SerialControl::say(const QString &line)
 {
+    m_capture->note(line);
     // The screen reads its bytes as the line's Windows-1252.
     m_screen->feed("\r\n\x1b[1;33m" +
                    QByteArray::fromStdString(tandrel::utf8ToCp1252(tandrel::fromQString(line))) +
@@ -222,12 +225,17 @@ void SerialControl::setTransmitLine(const std::string &text)
 {
     QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
     bytes += '\r';
+    if (m_link)
+        m_capture->sent(bytes, true);
     send(bytes);
 }
 
 void SerialControl::setOutput(const std::string &text)
 {
-    send(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    if (m_link)
+        m_capture->sent(bytes, true);
+    send(bytes);
 }
 
 void SerialControl::send(const QByteArray &bytes)
@@ -355,6 +363,7 @@ void SerialControl::onReceived(const QByteArray &bytes)
         m_diversion(bytes);
         return;
     }
+    m_capture->received(bytes);
     if (m_queryDone) {
         m_queryAnswer.append(bytes.constData(), static_cast<size_t>(bytes.size()));
         takeQueryAnswer();
@@ -494,6 +503,7 @@ void SerialControl::onKeyBytes(const QByteArray &bytes)
         return;
     if (m_echo)
         m_screen->feed(bytes);
+    m_capture->sent(bytes, false);
     send(bytes);
 }
 

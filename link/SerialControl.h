@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class CaptureFile;
 class FileTransfer;
 class TerminalScreen;
 class QMessageBox;
@@ -34,6 +35,7 @@ public:
     ByteLink *link() const { return m_link.get(); }
     TerminalScreen *screen() const { return m_screen; }
     FileTransfer *fileTransfer() const { return m_transfer; }
+    CaptureFile *capture() const { return m_capture; }
 
     bool PortOpen() const { return m_link != nullptr; }
     void setPortOpen(bool open);
@@ -146,6 +148,7 @@ private:
 
     TerminalScreen *m_screen = nullptr;
     FileTransfer *m_transfer = nullptr;
+    CaptureFile *m_capture = nullptr;
     LinkFactory m_factory;
     std::unique_ptr<ByteLink> m_link;
     std::function<void(const QByteArray &)> m_diversion;

@@ -1,0 +1,140 @@
+#include "CaptureFile.h"
+#include "ModemSimProcess.h"
+#include "Panel.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "TerminalScreen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// File > Capture to File over the simulated handset on a pseudo-terminal.
+class CaptureOverPtyTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<ModemSimProcess> sim;
+    QByteArray wire; // every byte the port delivered
+
+    static TerminalScreen *screen() { return Form1->SaxComm1->screen(); }
+
+    static QByteArray read(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    void chooseCaptureFile(const QString &path)
+    {
+        Form1->CaptureToFile1->trigger();
+        QTRY_VERIFY(Form1->CaptureDialog->isVisible());
+        emit Form1->CaptureDialog->fileSelected(path);
+        Form1->CaptureDialog->close();
+    }
+
+private slots:
+    void init()
+    {
+        wire.clear();
+        QDir::setCurrent(dir.path());
+        sim = std::make_unique<ModemSimProcess>();
+        QVERIFY(sim->started());
+        QFile session(dir.filePath("pty.sms"));
+        QVERIFY(session.open(QIODevice::WriteOnly));
+        session.write("<COM>" + sim->pty().toUtf8() + "<\\COM>\n<ECHO>OFF<\\ECHO>\n");
+        session.close();
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows(session.fileName().toStdString());
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        connect(Form1->SaxComm1->link(), &ByteLink::received, this,
+                [this](const QByteArray &bytes) { wire += bytes; });
+    }
+
+    void cleanup()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox *>(w))
+                w->close();
+        destroyProgram();
+        sim.reset();
+    }
+
+    void theFileHoldsExactlyWhatWasReceived()
+    {
+        const QString path = dir.filePath("session.log");
+        QVERIFY(!Form1->StopCapture1->isEnabled());
+        QVERIFY(!Form1->Capture_Panel->isVisible());
+        chooseCaptureFile(path);
+        QVERIFY(Form1->SaxComm1->capture()->running());
+        QVERIFY(Form1->Capture_Panel->isVisible());
+        QVERIFY(Form1->Capture_Panel->caption().contains("session.log"));
+        QVERIFY(!Form1->CaptureToFile1->isEnabled());
+
+        QTest::keyClicks(screen(), "AT+CGMI");
+        QTest::keyClick(screen(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("Tandrel"), 5000);
+        // Each line is in the file once it is on the screen.
+        QTRY_VERIFY(read(path).contains("< Tandrel\r\n"));
+        QCOMPARE(sim->event("flood 30000"), QString("ok"));
+        QCOMPARE(sim->event("say LAST LINE"), QString("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(wire.endsWith("LAST LINE\r\n"), 10000);
+        QTRY_VERIFY(read(path).endsWith("< LAST LINE\r\n"));
+
+        Form1->StopCapture1->trigger();
+        QVERIFY(!Form1->Capture_Panel->isVisible());
+        QVERIFY(Form1->CaptureToFile1->isEnabled());
+
+        // Taking the received lines out of the file, stamps off, gives the bytes back.
+        const QByteArray file = read(path);
+        static const QRegularExpression stamp(
+            QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ([<>*]) "));
+        QByteArray received, sent;
+        for (qsizetype from = 0; from < file.size();) {
+            qsizetype nl = file.indexOf('\n', from);
+            nl = nl < 0 ? file.size() : nl + 1;
+            const QByteArray line = file.mid(from, nl - from);
+            from = nl;
+            const auto m = stamp.match(QString::fromLatin1(line.left(15)));
+            QVERIFY2(m.hasMatch(), line.constData());
+            if (m.captured(1) == "<")
+                received += line.mid(15);
+            else if (m.captured(1) == ">")
+                sent += line.mid(15);
+        }
+        QCOMPARE(received.size(), wire.size());
+        QVERIFY(received == wire);
+        QCOMPARE(sent, QByteArray("AT+CGMI\n"));
+    }
+
+    void aWriteFailureStopsTheCaptureAndSaysSo()
+    {
+        if (!QFile::exists("/dev/full"))
+            QSKIP("no /dev/full to fill");
+        chooseCaptureFile("/dev/full");
+        QCOMPARE(sim->event("say FILLS THE DISK"), QString("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->SaxComm1->capture()->running(), 5000);
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = Form1->findChild<QMessageBox *>("WarningBox")) && box->isVisible());
+        QVERIFY2(box->text().contains("/dev/full"), qPrintable(box->text()));
+        QVERIFY(!Form1->Capture_Panel->isVisible());
+        QVERIFY(Form1->CaptureToFile1->isEnabled());
+        // The terminal goes on as before.
+        QTRY_VERIFY(screen()->allText().contains("FILLS THE DISK"));
+    }
+};
+
+QTEST_MAIN(CaptureOverPtyTest)
+#include "CaptureOverPtyTest.moc"

@@ -1,0 +1,91 @@
+#include "CaptureFile.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class CaptureFileTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    static QByteArray read(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static void fixedClock(CaptureFile &capture)
+    {
+        capture.clock = [] { return QDateTime(QDate(2026, 12, 7), QTime(17, 5, 9, 42)); };
+    }
+
+private slots:
+    void linesWithTimeAndDirection()
+    {
+        const QString path = dir.filePath("one.log");
+        CaptureFile capture;
+        fixedClock(capture);
+        QVERIFY(capture.start(path, "/dev/ttyUSB0", nullptr));
+        capture.sent("AT+CSQ\r", true);
+        capture.received("AT+CSQ\r\r\n+CS");
+        // Each piece is in the file as soon as it arrived, unfinished line and all.
+        QVERIFY(read(path).endsWith("17:05:09.042 < AT+CSQ\r\r\n17:05:09.042 < +CS"));
+        // A key typed meanwhile waits for the received line to end.
+        capture.sent("A", false);
+        capture.sent("T\r", false);
+        capture.received("Q:4\r\n\r\nOK\r\n> ");
+        capture.sent(QByteArray("0011\x1a", 5), true);
+        capture.note("Reconnected to /dev/ttyUSB0.");
+        capture.received("\r\n+CMGS: 1\r\n");
+        capture.stop();
+        QVERIFY(!capture.running());
+        QCOMPARE(read(path), QByteArray("17:05:09.042 * Capture started 2026-12-07 17:05:09 on "
+                                        "/dev/ttyUSB0\n"
+                                        "17:05:09.042 > AT+CSQ\n"
+                                        "17:05:09.042 < AT+CSQ\r\r\n"
+                                        "17:05:09.042 < +CSQ:4\r\n"
+                                        "17:05:09.042 > AT\n"
+                                        "17:05:09.042 < \r\n"
+                                        "17:05:09.042 < OK\r\n"
+                                        "17:05:09.042 < > \r\n"
+                                        "17:05:09.042 > 0011<1A>\n"
+                                        "17:05:09.042 * Reconnected to /dev/ttyUSB0.\n"
+                                        "17:05:09.042 < +CMGS: 1\r\n"
+                                        "17:05:09.042 * Capture stopped\n"));
+
+        // Started again on the same file: appended, nothing lost.
+        QVERIFY(capture.start(path, "SIMULATOR", nullptr));
+        capture.received("RING");
+        capture.stop();
+        QVERIFY(read(path).startsWith("17:05:09.042 * Capture started 2026-12-07 17:05:09 on "
+                                      "/dev/ttyUSB0\n"));
+        QVERIFY(read(path).endsWith("on SIMULATOR\n17:05:09.042 < RING\n"
+                                    "17:05:09.042 * Capture stopped\n"));
+    }
+
+    void writeFailureStopsAndSaysWhy()
+    {
+        CaptureFile capture;
+        QString error;
+        QVERIFY(!capture.start(dir.filePath("no/such/folder/x.log"), "COM1", &error));
+        QVERIFY2(error.contains("no/such/folder/x.log"), qPrintable(error));
+        if (!QFile::exists("/dev/full"))
+            QSKIP("no /dev/full to fill");
+        QSignalSpy failed(&capture, &CaptureFile::failed);
+        // /dev/full opens, and every write to it finds the disk full.
+        capture.start("/dev/full", "COM1", nullptr);
+        capture.received("OK\r\n");
+        QVERIFY(!capture.running());
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(failed.at(0).at(0).toString().contains("/dev/full"));
+        capture.received("more\r\n"); // stopped: nothing more is tried
+        QCOMPARE(failed.count(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(CaptureFileTest)
+#include "CaptureFileTest.moc"
