@@ -86,6 +86,7 @@ public:
         m_outer = outer;
         m_minimumInner = minimumInner;
         m_fixed = fixed;
+        m_sizePending = true;
         applySize(frame());
         if (m_window->isVisible())
             watchForFrame();
@@ -94,7 +95,7 @@ public:
     void setTopLeft(const QPoint &topLeft)
     {
         m_topLeft = topLeft;
-        m_hasTopLeft = true;
+        m_placePending = true;
         placeFrame(topLeft);
         if (m_window->isVisible())
             watchForFrame(); // asked while showing: the Show event went by before us
@@ -111,7 +112,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_window && event->type() == QEvent::Show)
+        if (watched == m_window && event->type() == QEvent::Show &&
+            (m_sizePending || m_placePending))
             watchForFrame();
         return QObject::eventFilter(watched, event);
     }
@@ -133,7 +135,8 @@ private:
             m_watch.stop();
     }
 
-    // True once the frame is known and as asked; corrects it otherwise.
+    // True once the frame is known and as asked; corrects it otherwise. A request is kept
+    // only until it holds: a window the operator has moved or resized since stays so.
     bool settled()
     {
         const QMargins m = framing(m_window);
@@ -142,20 +145,18 @@ private:
             return false;
         if (!m.isNull())
             knownFrame() = m;
-        bool asked = true;
-        if (m_outer.isValid()) {
+        if (m_sizePending) {
             applySize(m);
-            asked = m_window->size() == m_outer.shrunkBy(m).expandedTo(m_minimumInner);
+            m_sizePending = m_window->size() != m_outer.shrunkBy(m).expandedTo(m_minimumInner);
         }
-        if (m_hasTopLeft) {
+        if (m_placePending) {
             const QPoint want =
                 pushInside(QRect(m_topLeft, outerSize()), screenOf(m_window, m_topLeft)).topLeft();
-            if (m_window->windowHandle()->framePosition() != want) {
+            m_placePending = m_window->windowHandle()->framePosition() != want;
+            if (m_placePending)
                 placeFrame(want);
-                asked = false;
-            }
         }
-        return asked;
+        return !m_sizePending && !m_placePending;
     }
 
     // Placed by its client area: QWidget::move() would take the frame from the widget's own
@@ -183,7 +184,8 @@ private:
     QSize m_minimumInner;
     bool m_fixed = true;
     QPoint m_topLeft;
-    bool m_hasTopLeft = false;
+    bool m_sizePending = false;
+    bool m_placePending = false;
     int m_checks = 0;
     QTimer m_watch;
 };
