@@ -35,6 +35,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 
@@ -136,6 +137,7 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     buildMenus();
     buildStatusGlance();
     buildCapture();
+    loadUserSettings();
 
     const QString sessionDir =
         tandrel::fromFileName(Program->dataDirectory) + QStringLiteral("Session");
@@ -622,12 +624,8 @@ void TForm1::PauseClick()
 void TForm1::EndIntroScreen()
 {
     const bool wasVisible = isVisible();
+    const int menuHeight = menuBar()->sizeHint().height();
     setWindowFlag(Qt::FramelessWindowHint, false);
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, true);
-    // The rows end at 454; a title bar taller than usual makes the window taller, not the
-    // rows clipped.
-    placement::setOuterSize(this, QSize(705, 497),
-                            QSize(699, 454 + menuBar()->sizeHint().height()));
     SaxComm1->setInputEcho(true);
     SaxComm1->setEcho(false);
     for (QWidget *w :
@@ -650,6 +648,17 @@ void TForm1::EndIntroScreen()
     centralWidget()->setStyleSheet(QString());
     for (QMenu *m : {File1, Edit1, Info1, Help1, Options1})
         m->menuAction()->setVisible(true);
+    // It opens at 705 by 497 and may grow, never shrink below that: the rows end at 454, and
+    // a title bar taller than usual makes the window taller, not the rows clipped. The
+    // menu bar is measured as the window is framed at that size, before its menus show.
+    setMinimumSize(699, 454 + menuHeight);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const QSize remembered =
+        QSettings(settingsFile(), QSettings::IniFormat).value("MainWindow/size").toSize();
+    placement::resizeOuter(this, remembered.isValid() ? remembered.expandedTo(QSize(705, 497))
+                                                      : QSize(705, 497));
+    m_terminalLayout = true;
+    layoutTerminalRows();
     IntroScreenTimer->stop();
     // Changing window flags hides a window; show it again in its new frame.
     if (wasVisible)
@@ -751,6 +760,7 @@ void TForm1::showWarning(const QString &text)
 
 void TForm1::Exit1Click()
 {
+    saveUserSettings();
     SaxComm1->setPortOpen(false);
     SMS_Frm->ReleaseSmsState();
     exitProgram(0);
@@ -758,6 +768,7 @@ void TForm1::Exit1Click()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    saveUserSettings();
     SaxComm1->setPortOpen(false);
     SMS_Frm->ReleaseSmsState();
     event->accept();
@@ -1092,4 +1103,55 @@ void TForm1::showCaptureState()
         Capture_Panel->setToolTip(QStringLiteral("Everything received and sent is appended to ") +
                                   QDir::toNativeSeparators(capture->fileName()));
     }
+}
+
+QString TForm1::settingsFile() const
+{
+    return toQString(Program->dataDirectory) + QStringLiteral("tandrel.ini");
+}
+
+void TForm1::loadUserSettings()
+{
+    const QSettings settings(settingsFile(), QSettings::IniFormat);
+    ReconnectAutomatically1->setChecked(settings.value("Options/reconnect", true).toBool());
+    PollSignal1->setChecked(settings.value("Options/pollSignal", false).toBool());
+}
+
+void TForm1::saveUserSettings()
+{
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    settings.setValue("Options/reconnect", ReconnectAutomatically1->isChecked());
+    settings.setValue("Options/pollSignal", PollSignal1->isChecked());
+    if (m_terminalLayout)
+        settings.setValue("MainWindow/size", placement::frameOf(this).size());
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (m_terminalLayout)
+        layoutTerminalRows();
+}
+
+// The terminal takes what the window gains; the rows below it keep their height and move
+// down with the bottom edge, and what sits at the right edge stays there.
+void TForm1::layoutTerminalRows()
+{
+    // At the first size the client area is 699 by 454 under a window manager's frame.
+    const QSize area = centralWidget()->size();
+    const int dx = std::max(0, area.width() - 699);
+    const int dy = std::max(0, area.height() - 454);
+    MenuBar3->setGeometry(0, 0, 699 + dx, 22);
+    Edit->move(560 + dx, 2);
+    Transfer->move(610 + dx, 2);
+    CallTime_Panel->move(380 + dx, 2);
+    CoverSaxComm2->setGeometry(11, 22, 677 + dx, 346 + dy);
+    SaxComm1->setGeometry(13, 24, 673 + dx, 342 + dy);
+    RegularBase->setGeometry(0, 368 + dy, 699 + dx, 30);
+    Property_Panel->setGeometry(0, 398 + dy, 699 + dx, 28);
+    BasePanel->setGeometry(0, 426 + dy, 699 + dx, 28);
+    Capture_Panel->resize(300 + dx, 24);
+    Signal_Panel->move(521 + dx, 2);
+    Close->move(606 + dx, 2);
+    showCaptureState();
 }

@@ -114,8 +114,13 @@ public:
     // Directory of the executable, with its trailing separator.
     static std::string ProgramDirectory();
 
+    // The operator's own settings (window size, Reconnect Automatically, Poll Signal) in the
+    // per-user data folder; session files keep their format.
+    QString settingsFile() const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildMenus();
@@ -129,6 +134,9 @@ private:
     void setTerminalLayoutVisible(bool on);
     void buildStatusGlance();
     void buildCapture();
+    void layoutTerminalRows();
+    void loadUserSettings();
+    void saveUserSettings();
     void captureChosen(const QString &fileName);
     void showCaptureState();
     void readHandsetStatus(const std::string &text);
@@ -137,6 +145,7 @@ private:
 
     QElapsedTimer m_sinceKey, m_sinceReceive, m_callClock;
     qint64 m_lastCallMs = -1;
+    bool m_terminalLayout = false;
 };
 
 extern TForm1 *Form1;

@@ -3,12 +3,14 @@
 #include "Program.h"
 #include "SerialControl.h"
 #include "SessionRecord.h"
+#include "SignalPanel.h"
 #include "TATTableForm.h"
 #include "TForm1.h"
 #include "TInfoBox.h"
 #include "TMsgBox.h"
 #include "TSMS_Frm.h"
 #include "TerminalScreen.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -117,7 +119,11 @@ private slots:
         QTRY_COMPARE(Form1->windowHandle()->frameGeometry().size(), QSize(705, 497));
         QVERIFY(!Form1->IntroScreen->isVisible());
         QVERIFY(Form1->SaxComm1->isVisible());
-        QCOMPARE(Form1->SaxComm1->geometry(), QRect(13, 24, 673, 342));
+        // 673 by 342 in the 699 by 454 client area a frame leaves; offscreen there is no
+        // frame, and the terminal takes the room.
+        const QSize client = Form1->centralWidget()->size();
+        QCOMPARE(Form1->SaxComm1->geometry(),
+                 QRect(13, 24, 673 + client.width() - 699, 342 + client.height() - 454));
         // Nothing of the frame around it lies over the terminal.
         QWidget *top = Form1->centralWidget()->childAt(Form1->SaxComm1->geometry().center());
         QVERIFY(top && (top == Form1->SaxComm1 || Form1->SaxComm1->isAncestorOf(top)));
@@ -125,6 +131,62 @@ private slots:
         QCOMPARE(Form1->ModeTitle->text(), QString("Tandrel"));
         QVERIFY(Form1->SaxComm1->PortOpen());
         QVERIFY(!Form1->SaxComm1->AutoReceive());
+    }
+
+    // Grows from its first size with the terminal, never shrinks below it, and opens next
+    // time at the size it was left at.
+    void resizableWithTheTerminalAndRemembered()
+    {
+        QFile::remove(dir.filePath("tandrel.ini"));
+        start("");
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        TerminalScreen *screen = Form1->SaxComm1->screen();
+        const QSize first = Form1->size();
+        const int cols = screen->columns(), rows = screen->rows();
+        for (int i = 0; i < 200; ++i)
+            fake->inject("line " + QByteArray::number(i) + "\r\n");
+        const int kept = screen->scrollbackCount();
+
+        Form1->resize(first + QSize(300, 200));
+        QTRY_COMPARE(Form1->size(), first + QSize(300, 200));
+        QTRY_VERIFY(screen->columns() > cols + 30);
+        QVERIFY(screen->rows() > rows + 10);
+        // All of the growth beyond the first size goes to the terminal.
+        const QRect client = Form1->centralWidget()->rect();
+        const int dx = client.width() - 699;
+        const int dy = client.height() - 454;
+        QVERIFY(dx >= 290 && dy >= 190);
+        QCOMPARE(Form1->SaxComm1->size(), QSize(673 + dx, 342 + dy));
+        // The rows stay below the terminal, at the bottom, the whole width.
+        QCOMPARE(Form1->BasePanel->geometry().bottom(), client.bottom());
+        QVERIFY(Form1->RegularBase->geometry().top() > Form1->SaxComm1->geometry().bottom());
+        QCOMPARE(Form1->BasePanel->width(), client.width());
+        QVERIFY(Form1->BasePanel->rect().contains(Form1->Close->geometry()));
+        QCOMPARE(Form1->Close->geometry().right(), 685 + dx);
+        QVERIFY(!Form1->Signal_Panel->geometry().intersects(Form1->SMS_Panel->geometry()));
+        // Nothing scrolled away: every line is still there.
+        const QString all = screen->allText();
+        QVERIFY(all.contains("line 0\n") && all.contains("line 199"));
+        QVERIFY(screen->scrollbackCount() + screen->rows() >= kept);
+
+        const QSize least = Form1->minimumSize();
+        QVERIFY(least.width() >= 699 && least.height() >= 454);
+        Form1->resize(first - QSize(100, 100));
+        QTRY_COMPARE(Form1->size(), least);
+
+        Form1->resize(first + QSize(120, 80));
+        QTRY_COMPARE(Form1->size(), first + QSize(120, 80));
+        const QSize outer = placement::frameOf(Form1).size();
+        Form1->close();
+        destroyProgram();
+        fake = nullptr;
+        start("");
+        Form1->show();
+        Form1->EndIntroScreen();
+        QTRY_COMPARE(placement::frameOf(Form1).size(), outer);
+        QFile::remove(dir.filePath("tandrel.ini"));
     }
 
     void statusFollowsThePort()
