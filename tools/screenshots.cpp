@@ -37,6 +37,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTextStream>
@@ -287,6 +288,12 @@ void commandTable(Shooter &shots)
     if (!waitUntil([] { return ATTableForm->isVisible(); }))
         return (void)shots.fail(QStringLiteral("the AT command table did not open"));
     ATTableForm->Change_PhoneNumberB->click();
+    // Scrolled as far as the panel's Done button, as the operator would (once the window is
+    // active: activating a page scrolls it back to the top).
+    ATTableForm->activateWindow();
+    waitUntil([] { return ATTableForm->isActiveWindow(); }, 2000);
+    if (auto *done = ATTableForm->findChild<QPushButton *>(QStringLiteral("Country_OK")))
+        ATTableForm->scrollArea()->ensureWidgetVisible(done, 0, 8);
     shots.shoot(ATTableForm, QStringLiteral("attable.png"));
 
     // A "Set..." panel: the phonebook entry, with the operator's values in it.
