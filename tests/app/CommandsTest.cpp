@@ -288,6 +288,7 @@ private slots:
     {
         startConnected();
         Form1->FlowValue = "HW";
+        Form1->RequestSMSTimer->setInterval(1000); // as a retry leaves it
         fake->setCts(false);
         QCOMPARE(Form1->RequestSMSTimer->interval(), 8500);
         Form1->SMSB->click();
