@@ -1,0 +1,101 @@
+#include "SbdCodec.h"
+
+#include <gtest/gtest.h>
+
+using namespace sbd;
+
+TEST(SbdCodec, ChecksumIsTheLow16BitsOfTheByteSum)
+{
+    EXPECT_EQ(checksum(""), 0);
+    EXPECT_EQ(checksum("hello"), 0x0214);
+    // Bytes above 0x7F count as unsigned, and the sum wraps at 16 bits.
+    EXPECT_EQ(checksum(std::string(300, '\xFF')), 0x2AD4);
+    EXPECT_EQ(withChecksum("hello"), std::string("hello\x02\x14", 7));
+    EXPECT_EQ(withChecksum(std::string(1, '\0')), std::string(3, '\0'));
+}
+
+TEST(SbdCodec, HexInAndOut)
+{
+    EXPECT_EQ(toHex(std::string("H\x00\xFF\n", 4)), "48 00 FF 0A");
+    std::string bytes;
+    std::string why;
+    ASSERT_TRUE(parseHex("48 69\n0a,0xFF 00", &bytes, &why)) << why;
+    EXPECT_EQ(bytes, std::string("Hi\n\xFF\0", 5));
+    ASSERT_TRUE(parseHex("4869", &bytes, &why));
+    EXPECT_EQ(bytes, "Hi");
+    ASSERT_TRUE(parseHex("", &bytes, &why));
+    EXPECT_EQ(bytes, "");
+
+    bytes = "kept";
+    EXPECT_FALSE(parseHex("48 6G", &bytes, &why));
+    EXPECT_EQ(why, "\"G\" at position 5 is not a hex digit (0-9, A-F).");
+    EXPECT_EQ(bytes, "kept");
+    EXPECT_FALSE(parseHex("48 6", &bytes, &why));
+    EXPECT_FALSE(parseHex("4 86", &bytes, &why));
+    EXPECT_EQ(printable(std::string("a\x00\x7F\xE9z", 5)), "a...z");
+}
+
+TEST(SbdCodec, TextMessageRules)
+{
+    EXPECT_EQ(textProblem("Position 12N"), "");
+    EXPECT_EQ(textProblem(std::string(120, 'x')), "");
+    EXPECT_NE(textProblem(std::string(121, 'x')).find("121 bytes"), std::string::npos);
+    EXPECT_NE(textProblem(""), "");
+    EXPECT_NE(textProblem("two\nlines"), "");
+    EXPECT_NE(textProblem("end\r"), "");
+    EXPECT_EQ(writeTextCommand("Hi there"), "AT+SBDWT=\"Hi there\"");
+}
+
+TEST(SbdCodec, SessionLine)
+{
+    auto r = parseSessionLine("+SBDI: 1, 5, 1, 12, 28, 0");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->moStatus, 1);
+    EXPECT_EQ(r->momsn, 5);
+    EXPECT_EQ(r->mtStatus, 1);
+    EXPECT_EQ(r->mtmsn, 12);
+    EXPECT_EQ(r->mtLength, 28);
+    EXPECT_EQ(r->mtQueued, 0);
+    EXPECT_TRUE(r->sent() && r->received() && !r->failed());
+    EXPECT_EQ(describeSession(*r), "The message was sent (MOMSN 5). A message of 28 bytes was "
+                                   "received (MTMSN 12).");
+
+    r = parseSessionLine("+sbdi:2,6,2,0,0,3\r");
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->moFailed() && r->mtFailed());
+    EXPECT_EQ(describeSession(*r),
+              "The message was NOT sent (status 2: no network or the transfer failed); it stays "
+              "in the handset. Retry when the signal is better. The mailbox could not be "
+              "checked (status 2). 3 more messages wait at the gateway.");
+    r = parseSessionLine("+SBDI: 0, 7, 0, 0, 0, 1");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(describeSession(*r), "Nothing was sent. No message was waiting at the gateway. "
+                                   "1 more message waits at the gateway.");
+
+    for (const char *bad :
+         {"+SBDI: 1, 5, 1, 12, 28", "+SBDI: 1, 5, 1, 12, 28, 0, 9", "+SBDIX: 1, 5, 1, 12, 28, 0",
+          "+SBDI: 1, x, 1, 12, 28, 0", "+SBDI: 1,, 1, 12, 28, 0", "SBDI: 1, 5, 1, 12, 28, 0", ""})
+        EXPECT_FALSE(parseSessionLine(bad)) << bad;
+}
+
+TEST(SbdCodec, StatusLineWriteStatusAndLogEntry)
+{
+    auto s = parseStatusLine("+SBDS: 1, 5, 0, -1");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->mtmsn, -1);
+    EXPECT_EQ(describeStatus(*s),
+              "A message waits to be sent (next MOMSN 5); no received message is held.");
+    EXPECT_EQ(writeStatusText(2), "The checksum does not match the message bytes.");
+
+    std::tm when{};
+    when.tm_year = 126;
+    when.tm_mon = 11;
+    when.tm_mday = 7;
+    when.tm_hour = 16;
+    when.tm_min = 5;
+    when.tm_sec = 9;
+    EXPECT_EQ(logEntry(true, 5, std::string("Hi\0", 3), when),
+              "[SBD SENT] 2026-12-07 16:05:09 MOMSN 5, 3 bytes\nText: Hi.\nHex: 48 69 00\n\n");
+    EXPECT_EQ(logEntry(false, 12, "A", when),
+              "[SBD RECEIVED] 2026-12-07 16:05:09 MTMSN 12, 1 byte\nText: A\nHex: 41\n\n");
+}
