@@ -1,6 +1,7 @@
 #include "ModemSimCore.h"
 
 #include "RadioState.h"
+#include "SbdHandset.h"
 #include "SmsPduCodec.h"
 #include "SmsStore.h"
 #include "Utf8.h"
@@ -147,6 +148,7 @@ struct ModemSimCore::State
     bool deferFinal = false; // the final result comes after the PDU
     int concatenationReference = 0;
     std::vector<std::pair<int64_t, std::string>> loopback; // when due, SMS-DELIVER PDU
+    SbdHandset sbd;
 
     int64_t connectAt = -1;
     int64_t ringOffAt = -1;
@@ -256,7 +258,7 @@ struct ModemSimCore::State
 
     // One extended command ("+CSQ", "+CREG?", "+CMEE=1", ...). False ends the line with an
     // error already reported.
-    bool extended(std::string_view cmd)
+    bool extended(std::string_view cmd, int64_t now)
     {
         const std::string u = upper(cmd);
         size_t nameEnd = 1;
@@ -345,12 +347,32 @@ struct ModemSimCore::State
         } else if (name == "+CMGL" || name == "+CMGR" || name == "+CMGD" || name == "+CMGS" ||
                    name == "+CMGW" || name == "+CPMS" || name == "+CSCA") {
             return smsCommand(name, query, test, set, value);
+        } else if (name.rfind("+SBD", 0) == 0) {
+            const SbdHandset::Answer a = sbd.command(name, rest, now);
+            ok = a.final != SbdHandset::Answer::Final::Error;
+            if (ok) {
+                deferFinal = a.final == SbdHandset::Answer::Final::Later;
+                sbdAnswer({a.pieces, SbdHandset::Answer::Final::Later});
+            }
         } else {
             ok = false;
         }
         if (!ok)
             extendedError();
         return ok;
+    }
+
+    // An SBD answer: its lines and bytes, then the final result unless the command goes on.
+    void sbdAnswer(const SbdHandset::Answer &a)
+    {
+        for (const SbdHandset::Piece &p : a.pieces) {
+            if (p.raw)
+                output += p.text;
+            else
+                emitInfo(p.text);
+        }
+        if (a.final != SbdHandset::Answer::Final::Later)
+            finish(a.final == SbdHandset::Answer::Final::Ok ? Result::Ok : Result::Error);
     }
 
     void smsError(int code) { emitInfo("+CMS ERROR:" + std::to_string(code)); }
@@ -566,9 +588,9 @@ struct ModemSimCore::State
                 continue;
             if (c == '+' || c == '%' || c == '*') {
                 size_t end = body.find(';', pos);
-                if (end == std::string::npos)
-                    end = body.size();
-                if (!extended(std::string_view(body).substr(pos - 1, end - pos + 1)))
+                if (end == std::string::npos || u.compare(pos - 1, 6, "+SBDWT") == 0)
+                    end = body.size(); // a message text takes the rest of the line
+                if (!extended(std::string_view(body).substr(pos - 1, end - pos + 1), now))
                     return;
                 if (std::exchange(deferFinal, false))
                     return;
@@ -706,6 +728,8 @@ struct ModemSimCore::State
             dropCall(true);
             return;
         }
+        if (sbd.ownsInput())
+            return sbdAnswer(sbd.byte(ch));
         if (prompt != Prompt::None) {
             if (ch == 26) {
                 pduComplete(now);
@@ -869,6 +893,8 @@ bool ModemSimCore::command(std::string_view text, int64_t nowMs, std::string *er
         d->incomingSms(number, text);
         return true;
     }
+    if (SbdHandset::isEvent(verb))
+        return d->sbd.event(verb, arg, error);
     if (verb == "SAY") {
         d->output += "\r\n";
         d->output += arg;
@@ -923,13 +949,14 @@ void ModemSimCore::advance(int64_t nowMs)
         d->mode = State::Mode::Command;
         d->emitResult(Result::Ok);
     }
+    d->sbdAnswer(d->sbd.advance(nowMs));
 }
 
 int64_t ModemSimCore::nextDeadline() const
 {
     int64_t best = -1;
     const int64_t loopback = d->loopback.empty() ? -1 : d->loopback.front().first;
-    for (int64_t t : {d->ringOffAt, d->connectAt, d->escapeAt, loopback})
+    for (int64_t t : {d->ringOffAt, d->connectAt, d->escapeAt, loopback, d->sbd.nextDeadline()})
         if (t >= 0 && (best < 0 || t < best))
             best = t;
     return best;

@@ -37,7 +37,8 @@ void usage(FILE *to)
                      "Opens a pseudo-terminal that answers like a handset and prints\n"
                      "\"pty: PATH\". Events on standard input: ring, cts on|off,\n"
                      "carrier on|off, hangup, cms N, sms NUMBER TEXT, signal N,\n"
-                     "register on|off|searching, say TEXT, flood N, stall on|off.\n");
+                     "register on|off|searching, say TEXT, flood N, stall on|off,\n"
+                     "sbd TEXT, sbd-hex HEX, sbd-fail N.\n");
 }
 
 // Writes what crosses the line, one text line per log line, marked by direction.

@@ -1,0 +1,120 @@
+#include "ModemSimCore.h"
+
+#include <gtest/gtest.h>
+
+using tandrel::sim::ModemSimCore;
+
+namespace {
+
+std::string say(ModemSimCore &sim, std::string_view text, int64_t now = 0)
+{
+    sim.receive(text, now);
+    return sim.takeOutput();
+}
+
+// Runs a session started at `now` to its end; nothing is answered before.
+std::string session(ModemSimCore &sim, int64_t now)
+{
+    EXPECT_EQ(say(sim, "AT+SBDI\r", now), "");
+    EXPECT_EQ(sim.nextDeadline(), now + 1500);
+    sim.advance(now + 1499);
+    EXPECT_EQ(sim.takeOutput(), "");
+    sim.advance(now + 1500);
+    return sim.takeOutput();
+}
+
+std::string withSum(const std::string &bytes, int delta = 0)
+{
+    unsigned sum = static_cast<unsigned>(delta);
+    for (char c : bytes)
+        sum += static_cast<unsigned char>(c);
+    return bytes + char((sum >> 8) & 0xFF) + char(sum & 0xFF);
+}
+
+std::string binaryAnswer(const std::string &bytes)
+{
+    return std::string{char(bytes.size() >> 8), char(bytes.size() & 0xFF)} + withSum(bytes) +
+           "\r\nOK\r\n";
+}
+
+} // namespace
+
+TEST(SbdSim, TextOutAndBackThroughTheBuffers)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    EXPECT_EQ(say(sim, "AT+SBDS\r"), "\r\n+SBDS: 0, 0, 0, -1\r\n\r\nOK\r\n");
+    // The quotes the AT table sends are not part of the message; a semicolon is.
+    EXPECT_EQ(say(sim, "AT+SBDWT=\"Hi; there\"\r"), "\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDWT=" + std::string(121, 'x') + "\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDTC\r"),
+              "\r\nSBDTC: Outbound SBD Copied to Inbound SBD: size = 9\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDRT\r"), "\r\n+SBDRT:\r\nHi; there\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDRB\r"), binaryAnswer("Hi; there"));
+    // Sent with MOMSN 0; the next message gets 1. The MO buffer keeps it until cleared.
+    EXPECT_EQ(session(sim, 10), "\r\n+SBDI: 1, 0, 0, 0, 0, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDS\r", 5000), "\r\n+SBDS: 1, 1, 1, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDD0\r", 5000), "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDC\r", 5000), "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDS\r", 5000), "\r\n+SBDS: 0, 0, 1, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDD2\r", 5000), "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDD7\r", 5000), "\r\nERROR\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDRB\r", 5000), binaryAnswer(""));
+}
+
+TEST(SbdSim, BinaryWriteChecksTheSumAndTimesOut)
+{
+    ModemSimCore sim;
+    EXPECT_EQ(say(sim, "AT+SBDWB=3000\r"), "AT+SBDWB=3000\r\r\n3\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDWB=0\r"), "AT+SBDWB=0\r\r\n3\r\n\r\nOK\r\n");
+    // The bytes are taken raw, carriage returns and all, and not echoed.
+    std::string message(270, '\r');
+    for (size_t i = 0; i < message.size(); i += 3)
+        message[i] = char(i);
+    EXPECT_EQ(say(sim, "AT+SBDWB=270\r"), "AT+SBDWB=270\r\r\nREADY\r\n");
+    EXPECT_EQ(say(sim, withSum(message).substr(0, 100)), "");
+    EXPECT_EQ(say(sim, withSum(message).substr(100)), "\r\n0\r\n\r\nOK\r\n");
+    say(sim, "ATE0\r");
+    EXPECT_EQ(say(sim, "AT+SBDTC;+SBDRB\r"),
+              "\r\nSBDTC: Outbound SBD Copied to Inbound SBD: size = 270\r\n" +
+                  binaryAnswer(message));
+    // A wrong sum leaves the buffer as it was.
+    EXPECT_EQ(say(sim, "AT+SBDWB=2\r"), "\r\nREADY\r\n");
+    EXPECT_EQ(say(sim, withSum("no", 1)), "\r\n2\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDS\r"), "\r\n+SBDS: 1, 0, 1, 0\r\n\r\nOK\r\n");
+    // Too few bytes: status 1 a minute after READY, then commands work again.
+    EXPECT_EQ(say(sim, "AT+SBDWB=5\r", 1000), "\r\nREADY\r\n");
+    EXPECT_EQ(say(sim, "AT\r", 2000), "");
+    EXPECT_EQ(sim.nextDeadline(), 61000);
+    sim.advance(61000);
+    EXPECT_EQ(sim.takeOutput(), "\r\n1\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT\r", 62000), "\r\nOK\r\n");
+}
+
+TEST(SbdSim, GatewayMailboxAndFailedSessions)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    std::string why;
+    EXPECT_TRUE(sim.command("sbd first message", 0, &why)) << why;
+    EXPECT_TRUE(sim.command("sbd-hex 00 FF 0d 0A", 0, &why)) << why;
+    EXPECT_FALSE(sim.command("sbd-hex 0G", 0, &why));
+    EXPECT_FALSE(sim.command("sbd", 0, &why));
+    EXPECT_FALSE(sim.command("sbd-fail 1", 0, &why));
+
+    // A failed session leaves the mailbox and the MO buffer as they were.
+    EXPECT_EQ(say(sim, "AT+SBDWT=\"out\"\r"), "\r\nOK\r\n");
+    EXPECT_TRUE(sim.command("sbd-fail 2", 0, &why)) << why;
+    EXPECT_EQ(session(sim, 0), "\r\n+SBDI: 2, 0, 2, 0, 0, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(session(sim, 2000), "\r\n+SBDI: 1, 0, 1, 1, 13, 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDRT\r", 4000), "\r\n+SBDRT:\r\nfirst message\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDD0\r", 4000), "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(session(sim, 4000), "\r\n+SBDI: 0, 1, 1, 2, 4, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDRB\r", 6000), binaryAnswer(std::string("\0\xFF\r\n", 4)));
+    EXPECT_EQ(session(sim, 6000), "\r\n+SBDI: 0, 1, 0, 0, 0, 0\r\n\r\nOK\r\n");
+    // Bytes typed while a session runs are not taken as commands.
+    EXPECT_EQ(say(sim, "AT+SBDI\r", 8000), "");
+    EXPECT_EQ(say(sim, "ATH\r", 8100), "");
+    sim.advance(9500);
+    EXPECT_EQ(sim.takeOutput(), "\r\n+SBDI: 0, 1, 0, 0, 0, 0\r\n\r\nOK\r\n");
+}
