@@ -14,6 +14,7 @@
 #include "TMsgBox.h"
 #include "TPort_Frm.h"
 #include "TRingBox.h"
+#include "TSBD_Frm.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
 
@@ -33,6 +34,7 @@ void createProgram(const std::string &programDirectory)
     Program->programDirectory = programDirectory;
     Program->dataDirectory = folders.writableDirectory();
     Program->smsLogPath = Program->dataDirectory + "SMSLog.txt";
+    Program->sbdLogPath = Program->dataDirectory + "SBDLog.txt";
     Program->alertFile = folders.shippedFile("MessagingModeAlert.wav");
 }
 
@@ -44,6 +46,7 @@ void createWindows(const std::string &commandLine)
     ChatModeAlert_Frm = new TChatModeAlert_Frm;
     MsgBox = new TMsgBox;
     SMS_Frm = new TSMS_Frm;
+    SBD_Frm = new TSBD_Frm;
     Port_Frm = new TPort_Frm;
     Dialing_Frm = new TDialing_Frm;
     Hint_Frm = new THint_Frm;
@@ -65,6 +68,7 @@ void destroyProgram()
     destroy(Hint_Frm);
     destroy(Dialing_Frm);
     destroy(Port_Frm);
+    destroy(SBD_Frm);
     destroy(SMS_Frm);
     destroy(MsgBox);
     destroy(ChatModeAlert_Frm);

@@ -15,6 +15,7 @@ struct ProgramObjects
     std::string programDirectory; // with its trailing separator
     std::string dataDirectory;    // the SMS log and the Session folder; see ProgramFolders
     std::string smsLogPath;
+    std::string sbdLogPath;
     std::string alertFile;
 };
 

@@ -18,6 +18,7 @@
 #include "TMsgBox.h"
 #include "TPort_Frm.h"
 #include "TRingBox.h"
+#include "TSBD_Frm.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
 #include "TandrelArt.h"
@@ -122,6 +123,8 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     connect(SaxComm1, &SerialControl::OnReceive, this, &TForm1::SaxComm1Receive);
     connect(SaxComm1, &SerialControl::portClosed, this, [this] {
         Program->receive->Abandon();
+        if (SBD_Frm)
+            SBD_Frm->AbandonExchange();
         if (SMS_Frm)
             SMS_Frm->AbandonSmsCommand();
         Handset.forget();
@@ -387,6 +390,8 @@ void TForm1::buildMenus()
     Options1->addSeparator();
     ViewSMSWindow1 = action(Options1, "ViewSMSWindow1", QStringLiteral("View SMS Window"));
     ViewSMSWindow1->setShortcut(QKeySequence(Qt::Key_F3));
+    SBDMessaging1 = action(Options1, "SBDMessaging1", QStringLiteral("SBD Messaging..."));
+    SBDMessaging1->setShortcut(QKeySequence(Qt::Key_F4));
 
     Help1 = bar->addMenu(QStringLiteral("&Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
@@ -441,6 +446,7 @@ void TForm1::buildMenus()
     connect(ReceiveFiles1, &QAction::triggered, this,
             [this] { SaxComm1->DoCommand(SerialControl::ReceiveFile); });
     connect(ViewSMSWindow1, &QAction::triggered, this, &TForm1::ViewSMSWindow1Click);
+    connect(SBDMessaging1, &QAction::triggered, this, &TForm1::SBDMessaging1Click);
     connect(Search1, &QAction::triggered, this, &TForm1::Search1Click);
     connect(About2, &QAction::triggered, this, &TForm1::About2Click);
     connect(Version1, &QAction::triggered, this, &TForm1::ShowVersionInfo);
@@ -829,6 +835,13 @@ void TForm1::ViewSMSWindow1Click()
     }
 }
 
+void TForm1::SBDMessaging1Click()
+{
+    SBD_Frm->show();
+    SBD_Frm->raise();
+    SBD_Frm->activateWindow();
+}
+
 void TForm1::Search1Click()
 {
     SearchForm->show();
@@ -845,6 +858,7 @@ void TForm1::SaxComm1Receive()
     const int code = rp.RecogniseSmsResponse(chunk);
     if (code != -100)
         SMS_Frm->HandleSmsResult(code, rp.CapturedListing());
+    SBD_Frm->HandleReceived(chunk);
     const int state = rp.DetectCommandState(chunk);
     if (state == 2)
         SMS_Frm->CommandAnswered();

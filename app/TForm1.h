@@ -59,7 +59,7 @@ public:
     QAction *OpenSession1, *SaveSession1, *Exit1, *Copy1, *Paste1, *Connect1, *Disconnect1;
     QAction *SetPortProperties1, *SetDialingProperties1, *Set_Echo1, *IncomingCallPanel1;
     QAction *DisplaySMSImmediately1, *SendFiles1, *ReceiveFiles1, *ViewSMSWindow1, *Search1;
-    QAction *About2, *Version1, *TermsandAbbreviations1;
+    QAction *About2, *Version1, *TermsandAbbreviations1, *SBDMessaging1;
     QAction *ReconnectAutomatically1, *PollSignal1;
     // Capture to file: everything received and sent, appended to a file of the operator's.
     QAction *CaptureToFile1, *StopCapture1;
@@ -94,6 +94,7 @@ public:
     void IncomingCallPanel1Click();
     void DisplaySMSImmediately1Click();
     void ViewSMSWindow1Click();
+    void SBDMessaging1Click();
     void Search1Click();
     void About2Click();
     void SaxComm1Receive();

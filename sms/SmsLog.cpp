@@ -12,8 +12,8 @@
 
 namespace fs = std::filesystem;
 
-SmsLog::SmsLog(const std::string &preferredPath, const std::string &fallbackDir)
-    : m_path(preferredPath)
+SmsLog::SmsLog(const std::string &preferredPath, const std::string &fallbackDir, std::string name)
+    : m_path(preferredPath), m_name(std::move(name))
 {
     fs::path folder = fs::path(preferredPath).parent_path();
     if (folder.empty())
@@ -29,7 +29,7 @@ bool SmsLog::append(const std::string &text, std::string *error)
 {
     auto fail = [&](const std::string &why) {
         if (error)
-            *error = "Cannot add to the SMS log " + m_path + ": " + why;
+            *error = "Cannot add to the " + m_name + " " + m_path + ": " + why;
         return false;
     };
     std::error_code ec;
@@ -67,7 +67,7 @@ bool SmsLog::clear(std::string *error)
 {
     auto fail = [&](const std::string &why) {
         if (error)
-            *error = "Cannot clear the SMS log " + m_path + ": " + why;
+            *error = "Cannot clear the " + m_name + " " + m_path + ": " + why;
         return false;
     };
     std::error_code ec;

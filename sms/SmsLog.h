@@ -8,7 +8,9 @@ class SmsLog
 {
 public:
     // Uses preferredPath when its folder can be written, else the same name in fallbackDir.
-    SmsLog(const std::string &preferredPath, const std::string &fallbackDir);
+    // `name` is how messages call the log.
+    SmsLog(const std::string &preferredPath, const std::string &fallbackDir,
+           std::string name = "SMS log");
 
     const std::string &path() const { return m_path; }
 
@@ -22,4 +24,5 @@ public:
 
 private:
     std::string m_path;
+    std::string m_name;
 };

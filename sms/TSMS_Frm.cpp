@@ -11,6 +11,7 @@
 #include "TATTableForm.h"
 #include "TForm1.h"
 #include "TMsgBox.h"
+#include "TSBD_Frm.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
@@ -522,6 +523,8 @@ void TSMS_Frm::setControlsEnabled(bool on)
         Form1->SMSB->setEnabled(on);
         Form1->DisplaySMSImmediately1->setEnabled(on);
     }
+    if (SBD_Frm)
+        SBD_Frm->setHeldBySms(!on);
 }
 
 void TSMS_Frm::DisableSmsButtons()
@@ -531,6 +534,8 @@ void TSMS_Frm::DisableSmsButtons()
 
 void TSMS_Frm::EnableSmsButtons()
 {
+    if (SBD_Frm && SBD_Frm->ExchangeRunning())
+        return; // one exchange at a time: the SBD window releases the buttons when it ends
     // A cut-off notice outlives the indication request that reconnecting makes.
     if (!m_cutOff)
         SMS_Status->clear();

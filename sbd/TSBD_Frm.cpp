@@ -1,0 +1,695 @@
+#include "TSBD_Frm.h"
+
+#include "FileTransfer.h"
+#include "Notice.h"
+#include "Program.h"
+#include "QtText.h"
+#include "SerialControl.h"
+#include "SmsLog.h"
+#include "TATTableForm.h"
+#include "TForm1.h"
+#include "TSMS_Frm.h"
+#include "WindowPlacement.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <ctime>
+
+using tandrel::fromQString;
+using tandrel::toQString;
+
+TSBD_Frm *SBD_Frm = nullptr;
+
+namespace {
+
+const QString Caption = QStringLiteral("SBD");
+
+template <typename T>
+T *named(T *w, const char *name)
+{
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+std::tm localNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    return t;
+}
+
+QString bytesWord(size_t n)
+{
+    return n == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(n);
+}
+
+} // namespace
+
+TSBD_Frm::TSBD_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("SBD_Frm"));
+    setWindowTitle(QStringLiteral("SBD Messaging"));
+
+    auto *outgoing = named(new QGroupBox(QStringLiteral("Outgoing message"), this), "OutgoingBox");
+    RTextMessage = named(new QRadioButton(QStringLiteral("Text"), outgoing), "RTextMessage");
+    RHexMessage = named(new QRadioButton(QStringLiteral("Hex bytes"), outgoing), "RHexMessage");
+    RFileMessage = named(new QRadioButton(QStringLiteral("File"), outgoing), "RFileMessage");
+    RTextMessage->setChecked(true);
+    auto *kinds = new QButtonGroup(this);
+    for (QRadioButton *r : {RTextMessage, RHexMessage, RFileMessage})
+        kinds->addButton(r);
+    ByteCounter = named(new QLabel(outgoing), "ByteCounter");
+    ByteCounter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    EditSBDMessage = named(new QPlainTextEdit(outgoing), "EditSBDMessage");
+    EditSBDMessage->setTabChangesFocus(true);
+    FileNameEdit = named(new QLineEdit(outgoing), "FileNameEdit");
+    FileNameEdit->setReadOnly(true);
+    FileNameEdit->setPlaceholderText(QStringLiteral("No file chosen"));
+    BrowseB = named(new QPushButton(QStringLiteral("Browse..."), outgoing), "BrowseB");
+    SBD_SendB = named(new QPushButton(QStringLiteral("Send"), outgoing), "SBD_SendB");
+    SBD_SendB->setToolTip(QStringLiteral("Write the message to the handset and send it in a "
+                                         "session (AT+SBDWT or AT+SBDWB, then AT+SBDI)"));
+
+    auto *kindRow = new QHBoxLayout;
+    kindRow->addWidget(RTextMessage);
+    kindRow->addWidget(RHexMessage);
+    kindRow->addWidget(RFileMessage);
+    kindRow->addStretch(1);
+    kindRow->addWidget(ByteCounter);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(FileNameEdit, 1);
+    fileRow->addWidget(BrowseB);
+    fileRow->addWidget(SBD_SendB);
+    auto *out = new QVBoxLayout(outgoing);
+    out->addLayout(kindRow);
+    out->addWidget(EditSBDMessage, 1);
+    out->addLayout(fileRow);
+
+    auto *sessions =
+        named(new QGroupBox(QStringLiteral("Sessions and mailbox"), this), "MailboxBox");
+    CheckMailboxB =
+        named(new QPushButton(QStringLiteral("Check Mailbox"), sessions), "CheckMailboxB");
+    CheckMailboxB->setToolTip(QStringLiteral("Start a session with an empty outgoing buffer "
+                                             "(AT+SBDD0, then AT+SBDI)"));
+    RetryB = named(new QPushButton(QStringLiteral("Retry Session"), sessions), "RetryB");
+    RetryCheckBox = named(new QCheckBox(QStringLiteral("Retry failed sessions every"), sessions),
+                          "RetryCheckBox");
+    RetrySpinEdit = named(new QSpinBox(sessions), "RetrySpinEdit");
+    RetrySpinEdit->setRange(1, 240);
+    RetrySpinEdit->setValue(10);
+    RetrySpinEdit->setSuffix(QStringLiteral(" min"));
+    ReadB = named(new QPushButton(QStringLiteral("Read"), sessions), "ReadB");
+    ReadFormatComboBox = named(new QComboBox(sessions), "ReadFormatComboBox");
+    ReadFormatComboBox->addItems(
+        {QStringLiteral("as text (AT+SBDRT)"), QStringLiteral("as bytes (AT+SBDRB)")});
+    ReadFormatComboBox->setCurrentIndex(1);
+    ClearB = named(new QPushButton(QStringLiteral("Clear Buffers..."), sessions), "ClearB");
+    ResetMOMSNB = named(new QPushButton(QStringLiteral("Reset MOMSN..."), sessions), "ResetMOMSNB");
+    ViewLogB = named(new QPushButton(QStringLiteral("View Log"), sessions), "ViewLogB");
+    auto *grid = new QGridLayout(sessions);
+    grid->addWidget(CheckMailboxB, 0, 0);
+    grid->addWidget(RetryB, 0, 1);
+    auto *retryRow = new QHBoxLayout;
+    retryRow->addWidget(RetryCheckBox);
+    retryRow->addWidget(RetrySpinEdit);
+    retryRow->addStretch(1);
+    grid->addLayout(retryRow, 0, 2, 1, 2);
+    grid->addWidget(ReadB, 1, 0);
+    grid->addWidget(ReadFormatComboBox, 1, 1);
+    grid->addWidget(ClearB, 1, 2);
+    grid->addWidget(ResetMOMSNB, 1, 3);
+    grid->addWidget(ViewLogB, 2, 3);
+
+    SBD_Status = named(new QLabel(this), "SBD_Status");
+    SBD_Status->setWordWrap(true);
+    SBD_Status->setMinimumHeight(SBD_Status->fontMetrics().lineSpacing() * 3);
+    SBD_Status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SBD_Status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SBD_MessageView = named(new QPlainTextEdit(this), "SBD_MessageView");
+    SBD_MessageView->setReadOnly(true);
+
+    auto *all = new QVBoxLayout(this);
+    all->addWidget(outgoing, 2);
+    all->addWidget(sessions);
+    all->addWidget(SBD_Status);
+    all->addWidget(SBD_MessageView, 3);
+
+    ExchangeTimer = named(new QTimer(this), "ExchangeTimer");
+    ExchangeTimer->setSingleShot(true);
+    RetryTimer = named(new QTimer(this), "RetryTimer");
+    RetryTimer->setSingleShot(true);
+    OpenDialog = new QFileDialog(this, QStringLiteral("Choose the message file"));
+    OpenDialog->setObjectName(QStringLiteral("SBDOpenDialog"));
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+
+    connect(kinds, &QButtonGroup::buttonToggled, this, [this] { updateCounter(); });
+    connect(EditSBDMessage, &QPlainTextEdit::textChanged, this, &TSBD_Frm::updateCounter);
+    connect(BrowseB, &QPushButton::clicked, OpenDialog, qOverload<>(&QFileDialog::open));
+    connect(OpenDialog, &QFileDialog::fileSelected, this, &TSBD_Frm::chooseFile);
+    connect(SBD_SendB, &QPushButton::clicked, this, &TSBD_Frm::SBD_SendBClick);
+    connect(CheckMailboxB, &QPushButton::clicked, this, &TSBD_Frm::CheckMailboxBClick);
+    connect(RetryB, &QPushButton::clicked, this, &TSBD_Frm::RetryBClick);
+    connect(ReadB, &QPushButton::clicked, this, &TSBD_Frm::ReadBClick);
+    connect(ClearB, &QPushButton::clicked, this, &TSBD_Frm::ClearBClick);
+    connect(ResetMOMSNB, &QPushButton::clicked, this, &TSBD_Frm::ResetMOMSNBClick);
+    connect(ViewLogB, &QPushButton::clicked, this, &TSBD_Frm::ViewLogBClick);
+    connect(ExchangeTimer, &QTimer::timeout, this, &TSBD_Frm::ExchangeTimerTimer);
+    connect(RetryTimer, &QTimer::timeout, this, &TSBD_Frm::RetryTimerTimer);
+    connect(RetryCheckBox, &QCheckBox::toggled, this, [this](bool on) {
+        if (on && m_lastSessionFailed)
+            RetryTimer->start(RetrySpinEdit->value() * 60000);
+        else if (!on)
+            RetryTimer->stop();
+    });
+    connect(RetrySpinEdit, &QSpinBox::valueChanged, this, [this](int minutes) {
+        if (RetryTimer->isActive())
+            RetryTimer->start(minutes * 60000);
+    });
+
+    resize(600, 560);
+    updateCounter();
+    updateButtons();
+}
+
+TSBD_Frm::~TSBD_Frm()
+{
+    if (m_diverted && Form1)
+        Form1->SaxComm1->setReceiveDiversion({});
+}
+
+SmsLog &TSBD_Frm::log()
+{
+    if (!m_log) {
+        const std::string preferred = Program ? Program->sbdLogPath : std::string("SBDLog.txt");
+        const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        m_log = std::make_unique<SmsLog>(preferred, fromQString(fallback), "SBD log");
+    }
+    return *m_log;
+}
+
+// ---- The outgoing message ----
+
+std::optional<std::string> TSBD_Frm::outgoingBytes(std::string *error) const
+{
+    auto fail = [&](const std::string &why) -> std::optional<std::string> {
+        *error = why;
+        return std::nullopt;
+    };
+    const std::string limit = std::to_string(sbd::MaxBinaryLength);
+    if (RTextMessage->isChecked()) {
+        const std::string text = fromQString(EditSBDMessage->toPlainText());
+        const std::string why = sbd::textProblem(text);
+        if (!why.empty())
+            return fail(why);
+        return text;
+    }
+    if (RHexMessage->isChecked()) {
+        std::string bytes;
+        std::string why;
+        if (!sbd::parseHex(fromQString(EditSBDMessage->toPlainText()), &bytes, &why))
+            return fail(why);
+        if (bytes.empty())
+            return fail("There is no message to send.");
+        if (bytes.size() > sbd::MaxBinaryLength)
+            return fail("The message is " + std::to_string(bytes.size()) +
+                        " bytes; the handset takes at most " + limit + ".");
+        return bytes;
+    }
+    const QString name = FileNameEdit->text();
+    if (name.isEmpty())
+        return fail("Choose the file to send with Browse.");
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly))
+        return fail("Cannot read " + fromQString(name) + ": " + fromQString(f.errorString()) + ".");
+    const QByteArray data = f.read(qint64(sbd::MaxBinaryLength) + 1);
+    if (data.size() > qsizetype(sbd::MaxBinaryLength))
+        return fail(fromQString(name) + " is " + std::to_string(f.size()) +
+                    " bytes; the handset takes at most " + limit + ". Choose a smaller file.");
+    if (data.isEmpty())
+        return fail(fromQString(name) + " is empty.");
+    return data.toStdString();
+}
+
+void TSBD_Frm::updateCounter()
+{
+    const bool file = RFileMessage->isChecked();
+    EditSBDMessage->setEnabled(!file);
+    FileNameEdit->setEnabled(file);
+    BrowseB->setEnabled(file);
+    const size_t limit = RTextMessage->isChecked() ? sbd::MaxTextLength : sbd::MaxBinaryLength;
+    QString text;
+    bool bad = false;
+    if (file) {
+        const QFileInfo info(FileNameEdit->text());
+        if (FileNameEdit->text().isEmpty()) {
+            text = QStringLiteral("No file chosen");
+        } else {
+            text = QStringLiteral("%1 / %2 bytes").arg(info.size()).arg(limit);
+            bad = !info.isFile() || info.size() > qint64(limit) || info.size() == 0;
+        }
+    } else if (RHexMessage->isChecked()) {
+        std::string bytes;
+        std::string why;
+        if (sbd::parseHex(fromQString(EditSBDMessage->toPlainText()), &bytes, &why)) {
+            text = QStringLiteral("%1 / %2 bytes").arg(bytes.size()).arg(limit);
+            bad = bytes.size() > limit;
+        } else {
+            text = QStringLiteral("Not hex");
+            bad = true;
+        }
+    } else {
+        const size_t n = fromQString(EditSBDMessage->toPlainText()).size();
+        text = QStringLiteral("%1 / %2 bytes").arg(n).arg(limit);
+        bad = n > limit;
+    }
+    ByteCounter->setText(text);
+    ByteCounter->setStyleSheet(bad ? QStringLiteral("color: #c00000; font-weight: bold;")
+                                   : QString());
+}
+
+void TSBD_Frm::chooseFile(const QString &fileName)
+{
+    FileNameEdit->setText(fileName);
+    RFileMessage->setChecked(true);
+    updateCounter();
+}
+
+// ---- Starting an exchange ----
+
+void TSBD_Frm::showError(const QString &text)
+{
+    notice::show(this, notice::Kind::Warning, Caption, text);
+}
+
+bool TSBD_Frm::canStart(bool quiet)
+{
+    QString why;
+    SerialControl *port = Form1->SaxComm1;
+    if (ExchangeRunning())
+        why = QStringLiteral("An SBD exchange is still running; wait for it to end.");
+    else if (!port->PortOpen())
+        why = QStringLiteral("The port is not open. Choose Options > Connect first.");
+    else if (Form1->FlowValue == "HW" && !port->CtsState())
+        why = QStringLiteral("The handset is not ready (CTS is off). Check the cable and the "
+                             "handset, then try again.");
+    else if (port->CarrierDetect())
+        why = QStringLiteral("A call is up. Hang up before an SBD exchange.");
+    else if (port->fileTransfer()->running())
+        why = QStringLiteral("A file transfer is running. Wait for it to end.");
+    else if (m_heldBySms)
+        why = QStringLiteral("Another command to the handset is still running. Try again when "
+                             "it has ended.");
+    if (why.isEmpty())
+        return true;
+    if (!quiet)
+        showError(why);
+    return false;
+}
+
+std::deque<TSBD_Frm::Step> TSBD_Frm::sessionSteps(bool clearOutgoing) const
+{
+    std::deque<Step> steps;
+    if (clearOutgoing)
+        steps.push_back({SbdReply::Command::Clear, "AT+SBDD0", {}, CommandTimeoutMs});
+    steps.push_back({SbdReply::Command::Session, "AT+SBDI", {}, SessionTimeoutMs});
+    return steps;
+}
+
+TSBD_Frm::Step TSBD_Frm::readStep() const
+{
+    if (ReadFormatComboBox->currentIndex() == 0)
+        return {SbdReply::Command::ReadText, "AT+SBDRT", {}, CommandTimeoutMs};
+    return {SbdReply::Command::ReadBinary, "AT+SBDRB", {}, CommandTimeoutMs};
+}
+
+void TSBD_Frm::start(std::deque<Step> steps)
+{
+    m_steps = std::move(steps);
+    m_sessionWords.clear();
+    RetryTimer->stop();
+    SMS_Frm->DisableSmsButtons();
+    ATTableForm->DisableSendButtons();
+    updateButtons();
+    nextStep();
+}
+
+void TSBD_Frm::nextStep()
+{
+    if (m_steps.empty())
+        return endExchange();
+    Step step = std::move(m_steps.front());
+    m_steps.pop_front();
+    m_reply = std::make_unique<SbdReply>(step.command, step.line);
+    m_payload = std::move(step.payload);
+    m_payloadSent = false;
+    QString doing;
+    switch (step.command) {
+    case SbdReply::Command::WriteText:
+    case SbdReply::Command::WriteBinary:
+        doing = QStringLiteral("Writing the message (%1) to the handset...")
+                    .arg(bytesWord(m_writing.size()));
+        break;
+    case SbdReply::Command::Session:
+        doing = QStringLiteral("Session with the satellite network; this can take a minute...");
+        break;
+    case SbdReply::Command::ReadText:
+    case SbdReply::Command::ReadBinary:
+        doing = QStringLiteral("Reading the received message...");
+        if (!m_sessionWords.isEmpty())
+            doing = m_sessionWords + ' ' + doing;
+        break;
+    default:
+        doing = QStringLiteral("Waiting for the handset...");
+        break;
+    }
+    SBD_Status->setStyleSheet(QString());
+    SBD_Status->setText(doing);
+    SerialControl *port = Form1->SaxComm1;
+    if (step.command == SbdReply::Command::ReadBinary) {
+        // Binary bytes would scramble the terminal screen; they come here alone.
+        m_diverted = true;
+        port->setReceiveDiversion([this](const QByteArray &bytes) {
+            HandleReceived(std::string(bytes.constData(), size_t(bytes.size())));
+        });
+    }
+    ExchangeTimer->start(step.timeoutMs);
+    port->setTransmitLine(step.line);
+}
+
+void TSBD_Frm::HandleReceived(const std::string &chunk)
+{
+    if (!m_reply)
+        return;
+    switch (m_reply->feed(chunk)) {
+    case SbdReply::State::Ready:
+        if (!m_payloadSent) {
+            m_payloadSent = true;
+            Form1->SaxComm1->setOutput(m_payload);
+        }
+        break;
+    case SbdReply::State::Done:
+        stepDone();
+        break;
+    case SbdReply::State::Failed:
+        stepFailed(toQString(m_reply->error()));
+        break;
+    case SbdReply::State::Waiting:
+        break;
+    }
+}
+
+void TSBD_Frm::stepDone()
+{
+    ExchangeTimer->stop();
+    const std::unique_ptr<SbdReply> reply = std::move(m_reply);
+    if (m_diverted) {
+        m_diverted = false;
+        Form1->SaxComm1->setReceiveDiversion({});
+    }
+    switch (reply->command()) {
+    case SbdReply::Command::WriteText:
+    case SbdReply::Command::WriteBinary:
+        m_unsent = std::exchange(m_writing, {});
+        break;
+    case SbdReply::Command::Session:
+        sessionDone(reply->session());
+        break;
+    case SbdReply::Command::ReadText:
+    case SbdReply::Command::ReadBinary:
+        SBD_Status->setText(m_sessionWords.isEmpty() ? QStringLiteral("Message read.")
+                                                     : m_sessionWords);
+        readDone(reply->message());
+        break;
+    case SbdReply::Command::Clear:
+        m_unsent.reset();
+        if (reply->commandLine() == "AT+SBDD2")
+            SBD_Status->setText(QStringLiteral("Both SBD buffers of the handset are empty now."));
+        break;
+    case SbdReply::Command::ResetMomsn:
+        SBD_Status->setText(
+            QStringLiteral("The MOMSN is 0 again: the next message is sent with MOMSN 0."));
+        break;
+    case SbdReply::Command::Status:
+        SBD_Status->setText(toQString(sbd::describeStatus(reply->bufferStatus())));
+        break;
+    }
+    nextStep();
+}
+
+void TSBD_Frm::stepFailed(const QString &why)
+{
+    const bool writing = m_reply && (m_reply->command() == SbdReply::Command::WriteText ||
+                                     m_reply->command() == SbdReply::Command::WriteBinary);
+    m_fetchAll = false;
+    endExchange();
+    const QString text = writing ? why + QStringLiteral(" The message was not sent.") : why;
+    SBD_Status->setStyleSheet(QStringLiteral("color: #c00000;"));
+    SBD_Status->setText(text);
+    showError(text);
+}
+
+void TSBD_Frm::endExchange()
+{
+    ExchangeTimer->stop();
+    m_reply.reset();
+    m_steps.clear();
+    m_writing.clear();
+    if (m_diverted) {
+        m_diverted = false;
+        Form1->SaxComm1->setReceiveDiversion({});
+    }
+    SMS_Frm->EnableSmsButtons();
+    updateButtons();
+}
+
+// ---- Results ----
+
+void TSBD_Frm::sessionDone(const sbd::SessionResult &r)
+{
+    QString words = toQString(sbd::describeSession(r));
+    if (r.sent() && m_unsent) {
+        appendToLog(sbd::logEntry(true, r.momsn, *m_unsent, localNow()));
+        m_unsent.reset();
+    }
+    m_lastSessionFailed = r.failed();
+    m_queued = r.mtQueued;
+    if (r.failed()) {
+        m_fetchAll = false;
+        if (RetryCheckBox->isChecked()) {
+            RetryTimer->start(RetrySpinEdit->value() * 60000);
+            words +=
+                QStringLiteral(" The session is repeated in %1 min.").arg(RetrySpinEdit->value());
+        } else {
+            words += QStringLiteral(" Press Retry Session to try again.");
+        }
+    }
+    if (r.received()) {
+        m_lastMtmsn = r.mtmsn;
+        m_mtLogged = false;
+        // A later session overwrites the handset's buffer: read the message now.
+        m_steps.push_front(readStep());
+    }
+    m_sessionWords = words;
+    SBD_Status->setStyleSheet(r.failed() ? QStringLiteral("color: #c00000;") : QString());
+    SBD_Status->setText(words);
+}
+
+void TSBD_Frm::readDone(const std::string &message)
+{
+    if (message.empty()) {
+        SBD_MessageView->setPlainText(QStringLiteral("The handset holds no received message."));
+        return;
+    }
+    const std::string number = m_lastMtmsn >= 0 ? std::to_string(m_lastMtmsn) : "unknown";
+    SBD_MessageView->setPlainText(
+        QStringLiteral("Received message, MTMSN %1, %2\nText: %3\nHex: %4")
+            .arg(toQString(number), bytesWord(message.size()), toQString(sbd::printable(message)),
+                 toQString(sbd::toHex(message))));
+    if (!m_mtLogged) {
+        appendToLog(sbd::logEntry(false, m_lastMtmsn, message, localNow()));
+        m_mtLogged = true;
+    }
+    if (m_queued <= 0) {
+        m_fetchAll = false;
+        return;
+    }
+    if (m_fetchAll) {
+        for (Step &s : sessionSteps(true))
+            m_steps.push_back(std::move(s));
+        return;
+    }
+    // Asked once the exchange is over, outside the receive handler.
+    QTimer::singleShot(0, this, &TSBD_Frm::offerFetch);
+}
+
+void TSBD_Frm::offerFetch()
+{
+    if (ExchangeRunning() || m_queued <= 0)
+        return;
+    const QString more =
+        m_queued == 1 ? QStringLiteral("1 more message waits at the gateway.")
+                      : QStringLiteral("%1 more messages wait at the gateway.").arg(m_queued);
+    if (!notice::ask(this, Caption, more + QStringLiteral(" Fetch them now?")))
+        return;
+    if (!canStart(false))
+        return;
+    m_fetchAll = true;
+    start(sessionSteps(true));
+}
+
+void TSBD_Frm::appendToLog(const std::string &entry)
+{
+    std::string error;
+    if (!log().append(entry, &error))
+        notice::show(this, notice::Kind::Warning, QStringLiteral("Warning"),
+                     toQString(error) +
+                         QStringLiteral("\nThe message was not logged. Free some space or check "
+                                        "the folder's permissions."));
+}
+
+// ---- Buttons ----
+
+void TSBD_Frm::updateButtons()
+{
+    const bool free = !ExchangeRunning() && !m_heldBySms;
+    for (QPushButton *b : {SBD_SendB, CheckMailboxB, ReadB, ClearB, ResetMOMSNB})
+        b->setEnabled(free);
+    RetryB->setEnabled(free && m_lastSessionFailed);
+}
+
+void TSBD_Frm::setHeldBySms(bool held)
+{
+    m_heldBySms = held;
+    updateButtons();
+}
+
+void TSBD_Frm::SBD_SendBClick()
+{
+    std::string why;
+    const std::optional<std::string> bytes = outgoingBytes(&why);
+    if (!bytes) {
+        showError(toQString(why));
+        return;
+    }
+    if (!canStart(false))
+        return;
+    std::deque<Step> steps = sessionSteps(false);
+    if (RTextMessage->isChecked())
+        steps.push_front(
+            {SbdReply::Command::WriteText, sbd::writeTextCommand(*bytes), {}, CommandTimeoutMs});
+    else
+        steps.push_front({SbdReply::Command::WriteBinary,
+                          "AT+SBDWB=" + std::to_string(bytes->size()), sbd::withChecksum(*bytes),
+                          BinaryWriteTimeoutMs});
+    m_writing = *bytes;
+    start(std::move(steps));
+}
+
+void TSBD_Frm::CheckMailboxBClick()
+{
+    if (canStart(false))
+        start(sessionSteps(true));
+}
+
+void TSBD_Frm::RetryBClick()
+{
+    if (canStart(false))
+        start(sessionSteps(false));
+}
+
+void TSBD_Frm::RetryTimerTimer()
+{
+    if (!m_lastSessionFailed)
+        return;
+    if (!canStart(true)) {
+        RetryTimer->start(30000); // busy or no link now: look again shortly
+        return;
+    }
+    start(sessionSteps(false));
+}
+
+void TSBD_Frm::ReadBClick()
+{
+    if (canStart(false))
+        start({readStep()});
+}
+
+void TSBD_Frm::ClearBClick()
+{
+    if (!canStart(false))
+        return;
+    if (!notice::ask(this, Caption,
+                     QStringLiteral("Clear both SBD buffers of the handset? A message waiting to "
+                                    "be sent and the last message received are lost.")))
+        return;
+    start({{SbdReply::Command::Clear, "AT+SBDD2", {}, CommandTimeoutMs}});
+}
+
+void TSBD_Frm::ResetMOMSNBClick()
+{
+    if (!canStart(false))
+        return;
+    if (!notice::ask(this, Caption,
+                     QStringLiteral("Set the MOMSN back to 0? The gateway then sees sequence "
+                                    "numbers repeat.")))
+        return;
+    start({{SbdReply::Command::ResetMomsn, "AT+SBDC", {}, CommandTimeoutMs}});
+}
+
+void TSBD_Frm::ViewLogBClick()
+{
+    const std::string text = log().readAll();
+    SBD_MessageView->setPlainText(text.empty() ? QStringLiteral("The SBD log is empty.")
+                                               : toQString(text));
+    SBD_MessageView->verticalScrollBar()->setValue(SBD_MessageView->verticalScrollBar()->maximum());
+}
+
+// ---- Ends that come from outside ----
+
+void TSBD_Frm::ExchangeTimerTimer()
+{
+    if (!m_reply)
+        return;
+    const int seconds = ExchangeTimer->interval() / 1000;
+    stepFailed(QStringLiteral("The handset did not answer %1 within %2 seconds. Check the "
+                              "handset and its cable, then try again.")
+                   .arg(toQString(m_reply->commandLine()))
+                   .arg(seconds));
+}
+
+void TSBD_Frm::AbandonExchange()
+{
+    if (!ExchangeRunning())
+        return;
+    const bool sending =
+        !m_writing.empty() || (m_reply && m_reply->command() == SbdReply::Command::Session);
+    m_fetchAll = false;
+    // The port is gone: whatever was diverted has nowhere to come from.
+    m_diverted = false;
+    Form1->SaxComm1->setReceiveDiversion({});
+    endExchange();
+    SBD_Status->setStyleSheet(QStringLiteral("color: #c00000;"));
+    SBD_Status->setText(sending ? QStringLiteral("The port closed during the exchange: the message "
+                                                 "was not confirmed as sent and is not logged. "
+                                                 "Connect again and send it again.")
+                                : QStringLiteral("The port closed during the exchange. Connect "
+                                                 "again and repeat it."));
+}

@@ -1,0 +1,301 @@
+#include "FakeLink.h"
+#include "Notice.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TATTableForm.h"
+#include "TForm1.h"
+#include "TSBD_Frm.h"
+#include "TSMS_Frm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+
+// The SBD window against a fake handset, its boxes answered by the test.
+class SbdWindowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+    QStringList shown;
+    std::deque<bool> answers; // for questions; No when empty
+
+    void start()
+    {
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows("");
+        Form1->exitProgram = [](int) {};
+        Form1->SaxComm1->setLinkFactory([this](const QString &) {
+            auto link = std::make_unique<FakeLink>();
+            fake = link.get();
+            return link;
+        });
+        Form1->EndIntroScreen();
+        QVERIFY(fake);
+        Form1->menuItem("SBDMessaging1")->trigger();
+        QVERIFY(SBD_Frm->isVisible());
+        QVERIFY(SBD_Frm->SBD_SendB->isEnabled());
+        fake->written.clear();
+    }
+
+    QByteArray logBytes() const
+    {
+        QFile f(dir.filePath("SBDLog.txt"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // The handset's answer to the last line: checks the line, clears what was written.
+    void expectLine(const QByteArray &line)
+    {
+        QCOMPARE(fake->written, line + "\r");
+        fake->written.clear();
+    }
+
+    bool othersHeld() const
+    {
+        return !SMS_Frm->SMS_SendB->isEnabled() && !SMS_Frm->SMS_ViewB->isEnabled() &&
+               !ATTableForm->SendCommandB->isEnabled() && !SBD_Frm->CheckMailboxB->isEnabled();
+    }
+    bool othersFree() const
+    {
+        return SMS_Frm->SMS_SendB->isEnabled() && ATTableForm->SendCommandB->isEnabled() &&
+               SBD_Frm->SBD_SendB->isEnabled();
+    }
+
+    static QByteArray binary(const QByteArray &message, int sumDelta = 0)
+    {
+        unsigned sum = unsigned(sumDelta);
+        for (char c : message)
+            sum += static_cast<unsigned char>(c);
+        QByteArray out;
+        out += char(message.size() >> 8);
+        out += char(message.size() & 0xFF);
+        out += message;
+        out += char((sum >> 8) & 0xFF);
+        out += char(sum & 0xFF);
+        return out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QDir::setCurrent(dir.path());
+        notice::setHook([this](notice::Kind kind, const QString &, const QString &text) {
+            shown << text;
+            if (kind != notice::Kind::Question || answers.empty())
+                return false;
+            const bool yes = answers.front();
+            answers.pop_front();
+            return yes;
+        });
+    }
+
+    void cleanupTestCase() { notice::setHook({}); }
+
+    void cleanup()
+    {
+        destroyProgram();
+        fake = nullptr;
+        shown.clear();
+        answers.clear();
+        QFile::remove(dir.filePath("SBDLog.txt"));
+    }
+
+    void textSendHoldsTheOtherSendersAndLogsOnceSent()
+    {
+        start();
+        SBD_Frm->EditSBDMessage->setPlainText("Position 12N 45W");
+        QCOMPARE(SBD_Frm->ByteCounter->text(), QString("16 / 120 bytes"));
+        SBD_Frm->SBD_SendB->click();
+        expectLine("AT+SBDWT=\"Position 12N 45W\"");
+        QVERIFY(othersHeld());
+        // The write's own OK must not free the SMS window or the AT table mid-exchange.
+        fake->inject("AT+SBDWT=\"Position 12N 45W\"\r\r\nOK\r\n");
+        expectLine("AT+SBDI");
+        QVERIFY(othersHeld());
+        QVERIFY(logBytes().isEmpty());
+        fake->inject("AT+SBDI\r\r\n+SBDI: 1, 5, 0, 0, 0, 0\r\n");
+        QVERIFY(othersHeld());
+        fake->inject("\r\nOK\r\n");
+        QVERIFY(othersFree());
+        QVERIFY(SBD_Frm->SBD_Status->text().startsWith("The message was sent (MOMSN 5)."));
+        const QByteArray log = logBytes();
+        QVERIFY2(log.startsWith("[SBD SENT] ") &&
+                     log.endsWith(" MOMSN 5, 16 bytes\nText: Position 12N 45W\nHex: 50 6F 73 "
+                                  "69 74 69 6F 6E 20 31 32 4E 20 34 35 57\n\n"),
+                 log.constData());
+        QVERIFY2(shown.isEmpty(), qPrintable(shown.join('\n')));
+
+        // While an SMS command is outstanding the SBD window waits too.
+        SMS_Frm->DisableSmsButtons();
+        QVERIFY(!SBD_Frm->SBD_SendB->isEnabled() && !SBD_Frm->ReadB->isEnabled());
+        SMS_Frm->EnableSmsButtons();
+        QVERIFY(SBD_Frm->SBD_SendB->isEnabled());
+    }
+
+    void binaryWriteWaitsForReadyAndFailedSessionsAreRetried()
+    {
+        start();
+        SBD_Frm->RHexMessage->click();
+        SBD_Frm->EditSBDMessage->setPlainText("00 0D 0a FF");
+        QCOMPARE(SBD_Frm->ByteCounter->text(), QString("4 / 1960 bytes"));
+        SBD_Frm->SBD_SendB->click();
+        expectLine("AT+SBDWB=4");
+        fake->inject("AT+SBDWB=4\r\r\nREA");
+        QVERIFY(fake->written.isEmpty()); // nothing before READY
+        fake->inject("DY\r\n");
+        QCOMPARE(fake->written, QByteArray("\x00\x0D\x0A\xFF\x01\x16", 6));
+        fake->written.clear();
+        fake->inject("\r\n0\r\n\r\nOK\r\n");
+        expectLine("AT+SBDI");
+        QVERIFY(!SBD_Frm->RetryB->isEnabled());
+        fake->inject("\r\n+SBDI: 2, 8, 2, 0, 0, 0\r\n\r\nOK\r\n");
+        QVERIFY(SBD_Frm->SBD_Status->text().contains("NOT sent"));
+        QVERIFY(SBD_Frm->SBD_Status->text().contains("Press Retry Session"));
+        QVERIFY(logBytes().isEmpty());
+        QVERIFY(SBD_Frm->RetryB->isEnabled());
+        QVERIFY(!SBD_Frm->RetryTimer->isActive()); // no schedule unless asked for
+
+        // On a schedule: the timer repeats the session, which now succeeds.
+        SBD_Frm->RetrySpinEdit->setValue(5);
+        SBD_Frm->RetryCheckBox->setChecked(true);
+        QVERIFY(SBD_Frm->RetryTimer->isActive());
+        QCOMPARE(SBD_Frm->RetryTimer->interval(), 5 * 60000);
+        SBD_Frm->RetryTimerTimer();
+        expectLine("AT+SBDI");
+        fake->inject("\r\n+SBDI: 1, 8, 0, 0, 0, 0\r\n\r\nOK\r\n");
+        QVERIFY(logBytes().endsWith(" MOMSN 8, 4 bytes\nText: ....\nHex: 00 0D 0A FF\n\n"));
+        QVERIFY(!SBD_Frm->RetryB->isEnabled() && !SBD_Frm->RetryTimer->isActive());
+
+        // A checksum the handset refuses: reported, no session, nothing logged.
+        const QByteArray before = logBytes();
+        SBD_Frm->SBD_SendB->click();
+        expectLine("AT+SBDWB=4");
+        fake->inject("\r\nREADY\r\n");
+        fake->written.clear();
+        fake->inject("\r\n2\r\n\r\nOK\r\n");
+        QVERIFY(fake->written.isEmpty());
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.last().contains("checksum does not match"));
+        QVERIFY(shown.last().endsWith("The message was not sent."));
+        QCOMPARE(logBytes(), before);
+        QVERIFY(othersFree());
+    }
+
+    void mailboxReadsEachMessageAndOffersTheQueuedOnes()
+    {
+        start();
+        answers = {true};
+        SBD_Frm->CheckMailboxB->click();
+        expectLine("AT+SBDD0");
+        fake->inject("\r\n0\r\n\r\nOK\r\n");
+        expectLine("AT+SBDI");
+        fake->inject("\r\n+SBDI: 0, 3, 1, 7, 5, 1\r\n\r\nOK\r\n");
+        QVERIFY(SBD_Frm->SBD_Status->text().contains("1 more message waits at the gateway."));
+        // Read at once, before a later session could overwrite the handset's buffer.
+        expectLine("AT+SBDRB");
+        fake->inject("AT+SBDRB\r" + binary("hello") + "\r\n");
+        QVERIFY(othersHeld());
+        fake->inject("OK\r\n");
+        QVERIFY(SBD_Frm->SBD_MessageView->toPlainText().contains("MTMSN 7, 5 bytes\nText: hello"));
+        QVERIFY(logBytes().endsWith(" MTMSN 7, 5 bytes\nText: hello\nHex: 68 65 6C 6C 6F\n\n"));
+        // The offer comes once the exchange is over; Yes fetches the rest.
+        QTRY_COMPARE(shown.size(), 1);
+        QCOMPARE(shown.last(), QString("1 more message waits at the gateway. Fetch them now?"));
+        expectLine("AT+SBDD0");
+        fake->inject("\r\n0\r\n\r\nOK\r\n");
+        expectLine("AT+SBDI");
+        fake->inject("\r\n+SBDI: 0, 3, 1, 8, 2, 0\r\n\r\nOK\r\n");
+        expectLine("AT+SBDRB");
+        // A damaged message is reported and neither shown nor logged.
+        const QByteArray before = logBytes();
+        fake->inject(binary("ok", 1) + "\r\nOK\r\n");
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown.last().contains("checksum does not match"));
+        QCOMPARE(logBytes(), before);
+        QVERIFY(!SBD_Frm->SBD_MessageView->toPlainText().contains("Text: ok"));
+        QVERIFY(othersFree());
+
+        // Read again, as text this time: logged once it arrives whole.
+        SBD_Frm->ReadFormatComboBox->setCurrentIndex(0);
+        SBD_Frm->ReadB->click();
+        expectLine("AT+SBDRT");
+        fake->inject("AT+SBDRT\r\r\n+SBDRT:\r\nok\r\n\r\nOK\r\n");
+        QVERIFY(logBytes().endsWith(" MTMSN 8, 2 bytes\nText: ok\nHex: 6F 6B\n\n"));
+        SBD_Frm->ReadB->click();
+        fake->inject("AT+SBDRT\r\r\n+SBDRT:\r\nok\r\n\r\nOK\r\n");
+        QCOMPARE(logBytes().count("[SBD RECEIVED]"), 2); // not twice for one message
+        QCOMPARE(shown.size(), 2);
+    }
+
+    void endsOnTimeOutPortLossAndRefusals()
+    {
+        start();
+        // Input that cannot go out is refused before anything is written.
+        SBD_Frm->EditSBDMessage->setPlainText(QString(121, 'x'));
+        QCOMPARE(SBD_Frm->ByteCounter->text(), QString("121 / 120 bytes"));
+        SBD_Frm->SBD_SendB->click();
+        QVERIFY(shown.last().contains("at most 120"));
+        SBD_Frm->RHexMessage->click();
+        SBD_Frm->EditSBDMessage->setPlainText("4G");
+        QCOMPARE(SBD_Frm->ByteCounter->text(), QString("Not hex"));
+        SBD_Frm->SBD_SendB->click();
+        QVERIFY(shown.last().contains("not a hex digit"));
+        SBD_Frm->RFileMessage->click();
+        SBD_Frm->SBD_SendB->click();
+        QVERIFY(shown.last().contains("Choose the file"));
+        QFile big(dir.filePath("big.bin"));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        big.write(QByteArray(1961, 'b'));
+        big.close();
+        SBD_Frm->FileNameEdit->setText(big.fileName());
+        SBD_Frm->SBD_SendB->click();
+        QVERIFY(shown.last().contains("1961 bytes; the handset takes at most 1960"));
+        // Clearing and resetting ask first; No sends nothing.
+        SBD_Frm->ClearB->click();
+        SBD_Frm->ResetMOMSNB->click();
+        QVERIFY(fake->written.isEmpty());
+        QCOMPARE(shown.size(), 6);
+
+        // No answer: the time-out ends the exchange and frees the others.
+        SBD_Frm->CheckMailboxB->click();
+        expectLine("AT+SBDD0");
+        fake->inject("\r\n0\r\n\r\nOK\r\n");
+        expectLine("AT+SBDI");
+        QCOMPARE(SBD_Frm->ExchangeTimer->interval(), TSBD_Frm::SessionTimeoutMs);
+        SBD_Frm->ExchangeTimerTimer();
+        QVERIFY(shown.last().startsWith("The handset did not answer AT+SBDI within 120 seconds."));
+        QVERIFY(othersFree());
+
+        // The port goes away in the middle of a binary write: nothing sent, nothing logged.
+        big.resize(270);
+        SBD_Frm->SBD_SendB->click();
+        expectLine("AT+SBDWB=270");
+        fake->inject("\r\nREADY\r\n");
+        QCOMPARE(fake->written.size(), 272);
+        fake->vanish("The device went away.");
+        QVERIFY(SBD_Frm->SBD_Status->text().contains("not confirmed as sent"));
+        QVERIFY(!SBD_Frm->ExchangeRunning());
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled() && ATTableForm->SendCommandB->isEnabled());
+        QVERIFY(logBytes().isEmpty());
+        // Without a port the buttons say so rather than doing nothing.
+        SBD_Frm->CheckMailboxB->click();
+        QVERIFY(shown.last().contains("The port is not open"));
+    }
+};
+
+QTEST_MAIN(SbdWindowTest)
+#include "SbdWindowTest.moc"
