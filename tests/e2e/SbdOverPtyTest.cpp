@@ -1,0 +1,160 @@
+#include "ModemSimProcess.h"
+#include "Notice.h"
+#include "Panel.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "TSBD_Frm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The SBD window through the real serial back end against the simulated handset.
+class SbdOverPtyTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<ModemSimProcess> sim;
+    QStringList boxes;
+    int yesAnswers = 0;
+
+    QString link() const { return dir.filePath("handset"); }
+
+    QByteArray logBytes() const
+    {
+        QFile f(dir.filePath("SBDLog.txt"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static bool idle()
+    {
+        return QTest::qWaitFor([] { return SBD_Frm->SBD_SendB->isEnabled(); }, 15000);
+    }
+
+    void plugIn()
+    {
+        sim = std::make_unique<ModemSimProcess>(QString(), QStringList{"--link", link()});
+        QVERIFY(sim->started());
+    }
+
+private slots:
+    void messagesOutAndInFailuresAndUnplug()
+    {
+        notice::setHook([this](notice::Kind kind, const QString &, const QString &text) {
+            boxes << text;
+            return kind == notice::Kind::Question && yesAnswers-- > 0;
+        });
+        QDir::setCurrent(dir.path());
+        plugIn();
+        QFile session(dir.filePath("pty.sms"));
+        QVERIFY(session.open(QIODevice::WriteOnly));
+        session.write("<COM>" + link().toUtf8() + "<\\COM>\n");
+        session.close();
+        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
+        createWindows(session.fileName().toStdString());
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        Form1->menuItem("SBDMessaging1")->trigger();
+        QVERIFY(idle());
+
+        // A text message out: logged with its MOMSN once the session confirms it.
+        SBD_Frm->EditSBDMessage->setPlainText("Hello from the field");
+        SBD_Frm->SBD_SendB->click();
+        QVERIFY(!SBD_Frm->SBD_SendB->isEnabled());
+        QVERIFY(idle());
+        QVERIFY2(logBytes().contains(" MOMSN 0, 20 bytes\nText: Hello from the field\n"),
+                 logBytes().constData());
+        QVERIFY(SBD_Frm->SBD_Status->text().startsWith("The message was sent (MOMSN 0)."));
+
+        // 270 bytes from a file, every byte value, line breaks and all.
+        QByteArray bytes;
+        for (int i = 0; i < 270; ++i)
+            bytes += char(i);
+        QFile file(dir.filePath("reading.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        SBD_Frm->RFileMessage->click();
+        SBD_Frm->FileNameEdit->setText(file.fileName());
+        SBD_Frm->SBD_SendB->click();
+        QVERIFY(idle());
+        QVERIFY2(logBytes().contains(" MOMSN 1, 270 bytes\n"), logBytes().constData());
+        QVERIFY(logBytes().contains("Hex: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D"));
+        QVERIFY(logBytes().contains("FC FD FE FF 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D\n\n"));
+
+        // Two messages queued at the gateway: the first session offers the second.
+        QCOMPARE(sim->event("sbd Wind 12 kn from the west"), QString("ok"));
+        QCOMPARE(sim->event("sbd-hex 00 01 0D 0A FF"), QString("ok"));
+        yesAnswers = 1;
+        SBD_Frm->CheckMailboxB->click();
+        QTRY_COMPARE_WITH_TIMEOUT(logBytes().count("[SBD RECEIVED]"), 2, 20000);
+        QVERIFY(idle());
+        QVERIFY(logBytes().contains(
+            " MTMSN 1, 24 bytes\nText: Wind 12 kn from the west\nHex: 57 69 6E 64"));
+        QVERIFY(logBytes().contains(" MTMSN 2, 5 bytes\nText: .....\nHex: 00 01 0D 0A FF\n\n"));
+        QCOMPARE(boxes, QStringList{"1 more message waits at the gateway. Fetch them now?"});
+        QVERIFY(SBD_Frm->SBD_MessageView->toPlainText().contains("Hex: 00 01 0D 0A FF"));
+
+        // A session that fails keeps the message unlogged until a retry sends it.
+        QCOMPARE(sim->event("sbd-fail 2"), QString("ok"));
+        SBD_Frm->RTextMessage->click();
+        SBD_Frm->EditSBDMessage->setPlainText("retry me");
+        SBD_Frm->SBD_SendB->click();
+        QVERIFY(idle());
+        QVERIFY(SBD_Frm->SBD_Status->text().contains("NOT sent (status 2"));
+        QVERIFY(!logBytes().contains("retry me"));
+        QVERIFY(SBD_Frm->RetryB->isEnabled());
+        SBD_Frm->RetryB->click();
+        QVERIFY(idle());
+        QVERIFY(logBytes().contains(" MOMSN 2, 8 bytes\nText: retry me\n"));
+        QVERIFY(!SBD_Frm->RetryB->isEnabled());
+        QCOMPARE(boxes.size(), 1);
+
+        // Pulled off in the middle of a binary write: nothing logged as sent.
+        const QByteArray before = logBytes();
+        QCOMPARE(sim->event("stall on"), QString("ok"));
+        SBD_Frm->RFileMessage->click();
+        SBD_Frm->SBD_SendB->click();
+        QVERIFY(SBD_Frm->SBD_Status->text().startsWith("Writing the message (270 bytes)"));
+        sim->unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->SaxComm1->PortOpen(), 5000);
+        QVERIFY(SBD_Frm->SBD_Status->text().contains("not confirmed as sent"));
+        QVERIFY(SBD_Frm->SBD_SendB->isEnabled());
+        QCOMPARE(logBytes(), before);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w))
+                box->close();
+
+        // Plugged back in, the window works again.
+        plugIn();
+        QTRY_VERIFY(Form1->Connect1->isEnabled());
+        Form1->Connect1->trigger();
+        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        QVERIFY(idle());
+        SBD_Frm->CheckMailboxB->click();
+        QVERIFY(idle());
+        QVERIFY2(SBD_Frm->SBD_Status->text().contains("No message was waiting at the gateway."),
+                 qPrintable(SBD_Frm->SBD_Status->text()));
+        QCOMPARE(logBytes(), before);
+
+        destroyProgram();
+        notice::setHook({});
+    }
+};
+
+QTEST_MAIN(SbdOverPtyTest)
+#include "SbdOverPtyTest.moc"
