@@ -16,6 +16,7 @@
 #include "TMsgBox.h"
 #include "TPort_Frm.h"
 #include "TRingBox.h"
+#include "TSBD_Frm.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
 #include "TerminalScreen.h"
@@ -30,6 +31,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -361,6 +363,25 @@ void sms(Shooter &shots)
     SMS_Frm->close();
 }
 
+void sbdMessaging(Shooter &shots)
+{
+    if (!simulatorEvent(shots, QStringLiteral("sbd Gate 3 open. Resupply Thursday 0900 UTC.")))
+        return;
+    Form1->SBDMessaging1->trigger();
+    const auto idle = [] { return SBD_Frm->SBD_SendB->isEnabled(); };
+    if (!waitUntil([] { return SBD_Frm->isVisible(); }) || !waitUntil(idle))
+        return (void)shots.fail(QStringLiteral("the SBD window did not open"));
+    // One message out; its session also fetches the message waiting at the gateway.
+    SBD_Frm->EditSBDMessage->setPlainText(QStringLiteral("Camp two, 47.6N 122.3W, all well"));
+    SBD_Frm->SBD_SendB->click();
+    if (!waitUntil([] { return SBD_Frm->SBD_MessageView->toPlainText().contains("Gate 3"); }) ||
+        !waitUntil(idle))
+        return (void)shots.fail(QStringLiteral("the SBD session did not end: ") +
+                                SBD_Frm->SBD_Status->text());
+    shots.shoot(SBD_Frm, QStringLiteral("sbd.png"));
+    SBD_Frm->close();
+}
+
 void ringAndInfo(Shooter &shots)
 {
     if (simulatorEvent(shots, QStringLiteral("ring"))) {
@@ -419,6 +440,7 @@ int main(int argc, char **argv)
     portAndDialing(shots);
     commandTable(shots);
     sms(shots);
+    sbdMessaging(shots);
     ringAndInfo(shots);
 
     Form1->SaxComm1->setPortOpen(false);
