@@ -943,7 +943,9 @@ void TForm1::RequestSMSTimerTimer()
         showBox();
         return;
     }
-    if (SaxComm1->OutBufferCount() == 0 && !SaxComm1->CarrierDetect()) {
+    // A line sent into an SBD exchange would land among its binary bytes.
+    if (SaxComm1->OutBufferCount() == 0 && !SaxComm1->CarrierDetect() &&
+        !SBD_Frm->ExchangeRunning()) {
         const int request = SMS_Frm->IndicationRequest;
         const bool on = request == 1 || (request == 0 && SmsValue == "ON");
         SaxComm1->setTransmitLine(on ? "AT+CNMI=2,2" : "AT+CNMI=0,0");

@@ -476,7 +476,9 @@ void TSBD_Frm::endExchange()
         m_diverted = false;
         Form1->SaxComm1->setReceiveDiversion({});
     }
-    SMS_Frm->EnableSmsButtons();
+    // An indication request that waited for this exchange frees the buttons when it ends.
+    if (!Form1->RequestSMSTimer->isActive())
+        SMS_Frm->EnableSmsButtons();
     updateButtons();
 }
 

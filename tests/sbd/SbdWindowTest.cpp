@@ -159,10 +159,20 @@ private slots:
         fake->inject("DY\r\n");
         QCOMPARE(fake->written, QByteArray("\x00\x0D\x0A\xFF\x01\x16", 6));
         fake->written.clear();
+        // The SMS indication request waits until the exchange is over.
+        SMS_Frm->BeginIndicationRequest();
+        Form1->RequestSMSTimerTimer();
+        QVERIFY(fake->written.isEmpty());
+        QVERIFY(Form1->RequestSMSTimer->isActive());
         fake->inject("\r\n0\r\n\r\nOK\r\n");
         expectLine("AT+SBDI");
         QVERIFY(!SBD_Frm->RetryB->isEnabled());
         fake->inject("\r\n+SBDI: 2, 8, 2, 0, 0, 0\r\n\r\nOK\r\n");
+        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled()); // still the indication request's turn
+        Form1->RequestSMSTimerTimer();
+        expectLine("AT+CNMI=2,2");
+        fake->inject("\r\nOK\r\n");
+        QTRY_VERIFY(othersFree());
         QVERIFY(SBD_Frm->SBD_Status->text().contains("NOT sent"));
         QVERIFY(SBD_Frm->SBD_Status->text().contains("Press Retry Session"));
         QVERIFY(logBytes().isEmpty());
