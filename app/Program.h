@@ -13,7 +13,7 @@ struct ProgramObjects
     ReceiveHooks *receiveHooks = nullptr;
     SessionRecord *session = nullptr;
     std::string programDirectory; // with its trailing separator
-    std::string dataDirectory;    // the SMS log and the Session folder; see ProgramFolders
+    std::string dataDirectory;    // the SMS and SBD logs and the Session folder; see ProgramFolders
     std::string smsLogPath;
     std::string sbdLogPath;
     std::string alertFile;

@@ -75,7 +75,7 @@ void SbdReply::line(std::string_view text)
     if (text.empty() || startsWithNoCase(text, "AT"))
         return; // blank, or the echo of the command
     if (text == "OK")
-        return finish(true);
+        return finish();
     if (text == "ERROR" || startsWithNoCase(text, "+CME ERROR") ||
         startsWithNoCase(text, "+CMS ERROR"))
         return fail("The handset answered " + std::string(text) + " to " + m_line + ".");
@@ -134,7 +134,7 @@ void SbdReply::textBody()
     if (m_message.size() >= 2 && m_message.compare(m_message.size() - 2, 2, "\r\n") == 0)
         m_message.resize(m_message.size() - 2);
     m_buf.clear();
-    finish(true);
+    finish();
 }
 
 void SbdReply::binaryBody()
@@ -183,10 +183,8 @@ void SbdReply::binaryBody()
     m_phase = Phase::Lines;
 }
 
-void SbdReply::finish(bool ok)
+void SbdReply::finish()
 {
-    if (!ok)
-        return fail("The handset answered an error to " + m_line + ".");
     switch (m_command) {
     case Command::WriteBinary:
         if (m_status < 0)

@@ -51,7 +51,7 @@ private:
     void line(std::string_view text);
     void textBody();
     void binaryBody();
-    void finish(bool ok);
+    void finish();
     void fail(const std::string &why);
 
     enum class Phase

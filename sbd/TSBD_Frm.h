@@ -33,7 +33,8 @@ public:
 
     // Time-outs of one step. A session waits on the satellite link.
     static constexpr int CommandTimeoutMs = 20000;
-    static constexpr int BinaryWriteTimeoutMs = 40000;
+    // Past the handset's own minute for the bytes, so that it is listening to commands again.
+    static constexpr int BinaryWriteTimeoutMs = 65000;
     static constexpr int SessionTimeoutMs = 120000;
 
     // The outgoing message.
