@@ -1,5 +1,7 @@
 #include "SbdCodec.h"
 
+#include "Utf8.h"
+
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -142,10 +144,18 @@ bool parseHex(std::string_view text, std::string *bytes, std::string *error)
 
 std::string printable(std::string_view bytes)
 {
-    std::string out(bytes);
-    for (char &c : out)
-        if (c < 0x20 || c > 0x7E)
-            c = '.';
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t pos = 0; pos < bytes.size();) {
+        const size_t start = pos;
+        const char32_t c = tandrel::nextCharacter(bytes, pos);
+        const bool broken = c == tandrel::ReplacementCharacter &&
+                            bytes.substr(start, pos - start) != "\xEF\xBF\xBD";
+        if (broken || c < 0x20 || (c >= 0x7F && c < 0xA0))
+            out += '.';
+        else
+            out.append(bytes.substr(start, pos - start));
+    }
     return out;
 }
 

@@ -24,7 +24,8 @@ std::string toHex(std::string_view bytes);
 // Reads hex pairs, ignoring blanks, line breaks, commas and a "0x" before a pair. On failure
 // returns false and says where in *error.
 bool parseHex(std::string_view text, std::string *bytes, std::string *error);
-// The bytes for a reader: printable ASCII kept, everything else a dot.
+// The bytes for a reader, as UTF-8 text: characters kept, control characters and bytes that
+// are not UTF-8 a dot each.
 std::string printable(std::string_view bytes);
 
 // Why a text cannot go in AT+SBDWT, or empty when it can.

@@ -97,14 +97,14 @@ private slots:
         QVERIFY(logBytes().contains("FC FD FE FF 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D\n\n"));
 
         // Two messages queued at the gateway: the first session offers the second.
-        QCOMPARE(sim->event("sbd Wind 12 kn from the west"), QString("ok"));
+        QCOMPARE(sim->event("sbd Wind 12 kn from the west, 4°C"), QString("ok"));
         QCOMPARE(sim->event("sbd-hex 00 01 0D 0A FF"), QString("ok"));
         yesAnswers = 1;
         SBD_Frm->CheckMailboxB->click();
         QTRY_COMPARE_WITH_TIMEOUT(logBytes().count("[SBD RECEIVED]"), 2, 20000);
         QVERIFY(idle());
-        QVERIFY(logBytes().contains(
-            " MTMSN 1, 24 bytes\nText: Wind 12 kn from the west\nHex: 57 69 6E 64"));
+        QVERIFY(logBytes().contains(" MTMSN 1, 30 bytes\nText: Wind 12 kn from the west, 4\xC2\xB0"
+                                    "C\nHex: 57 69 6E 64"));
         QVERIFY(logBytes().contains(" MTMSN 2, 5 bytes\nText: .....\nHex: 00 01 0D 0A FF\n\n"));
         QCOMPARE(boxes, QStringList{"1 more message waits at the gateway. Fetch them now?"});
         QVERIFY(SBD_Frm->SBD_MessageView->toPlainText().contains("Hex: 00 01 0D 0A FF"));

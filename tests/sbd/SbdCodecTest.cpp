@@ -33,6 +33,10 @@ TEST(SbdCodec, HexInAndOut)
     EXPECT_FALSE(parseHex("48 6", &bytes, &why));
     EXPECT_FALSE(parseHex("4 86", &bytes, &why));
     EXPECT_EQ(printable(std::string("a\x00\x7F\xE9z", 5)), "a...z");
+    // UTF-8 text stays as it is; C1 controls and cut sequences do not.
+    EXPECT_EQ(printable("Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC\xEF\xBF\xBD"),
+              "Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC\xEF\xBF\xBD");
+    EXPECT_EQ(printable("\xC2\x85|\xE2\x82|\xC3"), ".|..|.");
 }
 
 TEST(SbdCodec, TextMessageRules)

@@ -117,6 +117,9 @@ private slots:
     void textSendHoldsTheOtherSendersAndLogsOnceSent()
     {
         start();
+        SBD_Frm->EditSBDMessage->setPlainText(QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"
+                                                                "e"));
+        QCOMPARE(SBD_Frm->ByteCounter->text(), QString("7 / 120 bytes")); // bytes, not letters
         SBD_Frm->EditSBDMessage->setPlainText("Position 12N 45W");
         QCOMPARE(SBD_Frm->ByteCounter->text(), QString("16 / 120 bytes"));
         SBD_Frm->SBD_SendB->click();
