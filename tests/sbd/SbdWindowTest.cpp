@@ -254,6 +254,23 @@ private slots:
         QCOMPARE(shown.size(), 2);
     }
 
+    void aLogThatCannotBeWrittenIsReported()
+    {
+        QVERIFY(QDir(dir.path()).mkdir("SBDLog.txt")); // a folder where the file should be
+        start();
+        SBD_Frm->EditSBDMessage->setPlainText("lost?");
+        SBD_Frm->SBD_SendB->click();
+        fake->inject("\r\nOK\r\n");
+        fake->inject("\r\n+SBDI: 1, 9, 0, 0, 0, 0\r\n\r\nOK\r\n");
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.last().startsWith("Cannot add to the SBD log ") &&
+                     shown.last().contains("The message was not logged."),
+                 qPrintable(shown.last()));
+        QVERIFY(SBD_Frm->SBD_Status->text().startsWith("The message was sent (MOMSN 9)."));
+        QVERIFY(othersFree());
+        QVERIFY(QDir(dir.path()).rmdir("SBDLog.txt"));
+    }
+
     void endsOnTimeOutPortLossAndRefusals()
     {
         start();
