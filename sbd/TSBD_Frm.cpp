@@ -205,6 +205,14 @@ SmsLog &TSBD_Frm::log()
     return *m_log;
 }
 
+void TSBD_Frm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Over the terminal the first time; where the operator put it after that.
+    if (!std::exchange(m_placed, true) && Form1)
+        placement::centreOver(this, Form1);
+}
+
 // ---- The outgoing message ----
 
 std::optional<std::string> TSBD_Frm::outgoingBytes(std::string *error) const

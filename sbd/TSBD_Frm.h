@@ -85,6 +85,9 @@ public:
 
     SmsLog &log();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
     // The bytes of the outgoing message, or nothing with the reason in *error.
     std::optional<std::string> outgoingBytes(std::string *error) const;
 
@@ -129,6 +132,7 @@ private:
     bool m_mtLogged = true;
     int m_queued = 0;
     bool m_fetchAll = false;
+    bool m_placed = false;
     QString m_sessionWords; // the last session's result, kept while its message is read
 };
 

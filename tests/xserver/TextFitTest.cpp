@@ -10,6 +10,7 @@
 #include "TMsgBox.h"
 #include "TPort_Frm.h"
 #include "TRingBox.h"
+#include "TSBD_Frm.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
 
@@ -23,6 +24,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -277,6 +279,21 @@ private slots:
         Form1->ViewSMSWindow1->trigger();
         checkWindow("SMS window", SMS_Frm);
         SMS_Frm->close();
+
+        Form1->SBDMessaging1->trigger();
+        checkWindow("SBD window", SBD_Frm);
+        SBD_Frm->RHexMessage->click();
+        SBD_Frm->EditSBDMessage->setPlainText(QStringLiteral("4G"));
+        checkWindow("SBD window, hex", SBD_Frm);
+        SBD_Frm->RFileMessage->click();
+        SBD_Frm->FileNameEdit->setText(dir.filePath(QStringLiteral("reading.bin")));
+        checkWindow("SBD window, file", SBD_Frm);
+        QTRY_VERIFY(SBD_Frm->CheckMailboxB->isEnabled());
+        SBD_Frm->CheckMailboxB->click();
+        fake->inject("\r\n0\r\n\r\nOK\r\n");
+        fake->inject("\r\n+SBDI: 2, 8, 2, 0, 0, 3\r\n\r\nOK\r\n");
+        checkWindow("SBD window, failed session", SBD_Frm);
+        SBD_Frm->close();
 
         Form1->Disconnect1->trigger();
         QTRY_VERIFY(Form1->PPropertyB->isEnabled());
