@@ -1046,7 +1046,7 @@ bool TForm1::ReadyToPoll() const
            // The SMS buttons are off while a command, typed or not, waits for its result.
            SMS_Frm->SMS_ViewB->isEnabled() && !RequestSMSTimer->isActive() &&
            !SMS_Frm->SendPDUTimer->isActive() && !SMS_Frm->ListSMSTimer->isActive() &&
-           !SMS_Frm->enableSMSBTimer->isActive();
+           !SMS_Frm->enableSMSBTimer->isActive() && !SBD_Frm->ExchangeRunning();
 }
 
 void TForm1::PollSignalTimerTimer()

@@ -363,6 +363,15 @@ void TSBD_Frm::nextStep()
 {
     if (m_steps.empty())
         return endExchange();
+    SerialControl *port = Form1->SaxComm1;
+    if (port->queryRunning()) {
+        // A status poll is out and takes what arrives until its answer is complete.
+        QTimer::singleShot(100, this, [this] {
+            if (!m_reply && !m_steps.empty())
+                nextStep();
+        });
+        return;
+    }
     Step step = std::move(m_steps.front());
     m_steps.pop_front();
     m_reply = std::make_unique<SbdReply>(step.command, step.line);
@@ -390,7 +399,6 @@ void TSBD_Frm::nextStep()
     }
     SBD_Status->setStyleSheet(QString());
     SBD_Status->setText(doing);
-    SerialControl *port = Form1->SaxComm1;
     if (step.command == SbdReply::Command::ReadBinary) {
         // Binary bytes would scramble the terminal screen; they come here alone.
         m_diverted = true;

@@ -122,9 +122,20 @@ private slots:
         QCOMPARE(SBD_Frm->ByteCounter->text(), QString("7 / 120 bytes")); // bytes, not letters
         SBD_Frm->EditSBDMessage->setPlainText("Position 12N 45W");
         QCOMPARE(SBD_Frm->ByteCounter->text(), QString("16 / 120 bytes"));
+        // A status poll that is out gets its answer before the SBD exchange begins.
+        QString polled;
+        QVERIFY(Form1->SaxComm1->query(
+            "AT+CSQ", [&](const std::string &a) { polled = QString::fromStdString(a); }));
+        expectLine("AT+CSQ");
         SBD_Frm->SBD_SendB->click();
-        expectLine("AT+SBDWT=\"Position 12N 45W\"");
         QVERIFY(othersHeld());
+        QTest::qWait(300);
+        QVERIFY(fake->written.isEmpty());
+        fake->inject("AT+CSQ\r\r\n+CSQ:4\r\n\r\nOK\r\n");
+        QVERIFY(polled.contains("+CSQ:4"));
+        QTRY_COMPARE(fake->written, QByteArray("AT+SBDWT=\"Position 12N 45W\"\r"));
+        fake->written.clear();
+        QVERIFY(!Form1->ReadyToPoll()); // and no poll while the exchange runs
         // The write's own OK must not free the SMS window or the AT table mid-exchange.
         fake->inject("AT+SBDWT=\"Position 12N 45W\"\r\r\nOK\r\n");
         expectLine("AT+SBDI");
