@@ -288,6 +288,10 @@ private slots:
         SBD_Frm->RFileMessage->click();
         SBD_Frm->FileNameEdit->setText(dir.filePath(QStringLiteral("reading.bin")));
         checkWindow("SBD window, file", SBD_Frm);
+        if (Form1->RequestSMSTimer->isActive()) { // the indication setting sent on connect
+            Form1->RequestSMSTimerTimer();
+            fake->inject("\r\nOK\r\n");
+        }
         QTRY_VERIFY(SBD_Frm->CheckMailboxB->isEnabled());
         SBD_Frm->CheckMailboxB->click();
         fake->inject("\r\n0\r\n\r\nOK\r\n");
