@@ -43,6 +43,7 @@ class SbdWindowTest : public QObject
             fake = link.get();
             return link;
         });
+        Form1->SmsValue = "OFF"; // no indication request on connecting
         Form1->EndIntroScreen();
         QVERIFY(fake);
         Form1->menuItem("SBDMessaging1")->trigger();
@@ -184,7 +185,7 @@ private slots:
         fake->inject("\r\n+SBDI: 2, 8, 2, 0, 0, 0\r\n\r\nOK\r\n");
         QVERIFY(!SMS_Frm->SMS_SendB->isEnabled()); // still the indication request's turn
         Form1->RequestSMSTimerTimer();
-        expectLine("AT+CNMI=2,2");
+        expectLine("AT+CNMI=0,0");
         fake->inject("\r\nOK\r\n");
         QTRY_VERIFY(othersFree());
         QVERIFY(SBD_Frm->SBD_Status->text().contains("NOT sent"));
