@@ -6,7 +6,9 @@ SerialPortLink::SerialPortLink(const QString &portName, QObject *parent)
     : ByteLink(parent), m_portName(portName)
 {
     m_port.setPortName(QString::fromStdString(devicePathForPort(portName.toStdString())));
-    connect(&m_port, &QSerialPort::readyRead, this, [this] { emit received(m_port.readAll()); });
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPortLink::onReadyRead);
+    m_gather.setSingleShot(true);
+    connect(&m_gather, &QTimer::timeout, this, &SerialPortLink::take);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortLink::onError);
     // Qt reports no pin-change events, so the lines are sampled.
     m_linePoll.setInterval(100);
@@ -88,8 +90,49 @@ bool SerialPortLink::open(const PortSettings &s, int handshaking, QString *error
     return true;
 }
 
+// Adapters and UARTs hand over a fast stream tens of bytes at a time, and every read wakes
+// the whole program. So while data keeps coming, a read buffer of one byte stops the port
+// from reading further until the next gathering is due: the rest waits in the device's
+// buffers (a few hundred bytes at 921,600 baud), and is then taken in one piece. A reply
+// after a quiet spell is still taken at once.
+void SerialPortLink::onReadyRead()
+{
+    if (m_gather.isActive() || m_taking)
+        return;
+    if (m_sinceTake.isValid() && m_sinceTake.elapsed() < GatherMs)
+        m_gather.start(static_cast<int>(GatherMs - m_sinceTake.elapsed()));
+    else
+        take();
+}
+
+void SerialPortLink::take()
+{
+    m_gather.stop();
+    if (!m_port.isOpen())
+        return;
+    const bool held = m_port.readBufferSize() != 0;
+    m_port.setReadBufferSize(0);
+    QByteArray bytes = m_port.readAll();
+    // The byte that closed the buffer came first; what followed it is still in the device.
+    // Reading it signals readyRead again, which must not take a piece of its own.
+    m_taking = true;
+    if (held && m_port.waitForReadyRead(0))
+        bytes += m_port.readAll();
+    m_taking = false;
+    if (m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+    if (!m_port.isOpen())
+        return;
+    if (bytes.isEmpty())
+        return;
+    m_sinceTake.start();
+    m_port.setReadBufferSize(1);
+    emit received(bytes);
+}
+
 void SerialPortLink::close()
 {
+    m_gather.stop();
     m_linePoll.stop();
     if (m_port.isOpen())
         m_port.close();

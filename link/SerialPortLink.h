@@ -2,6 +2,7 @@
 
 #include "ByteLink.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QTimer>
 
@@ -21,7 +22,12 @@ public:
     bool reportsRing() const override { return m_linesReported; }
     QString deviceIdentity() const override { return m_identity; }
 
+    // While data keeps coming, reads are this far apart at least.
+    static constexpr int GatherMs = 8;
+
 private:
+    void onReadyRead();
+    void take();
     void pollLines();
     void onError(QSerialPort::SerialPortError error);
     QString describe() const;
@@ -29,7 +35,10 @@ private:
     QString m_portName;
     QSerialPort m_port;
     QTimer m_linePoll;
+    QTimer m_gather;
+    QElapsedTimer m_sinceTake;
     bool m_linesReported = false;
+    bool m_taking = false;
     QSerialPort::PinoutSignals m_lines;
     QString m_identity;
 };

@@ -1,0 +1,87 @@
+#include "SerialPortLink.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+// The serial back end on the slave side of a pseudo-terminal; the test writes the master.
+class SerialPortLinkTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void gathersAFastStreamAndTakesAQuietReplyWhole();
+};
+
+void SerialPortLinkTest::gathersAFastStreamAndTakesAQuietReplyWhole()
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    termios raw{};
+    tcgetattr(master, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(master, TCSANOW, &raw);
+    SerialPortLink link(QString::fromLocal8Bit(ptsname(master)));
+    PortSettings settings;
+    settings.baud = 921600;
+    QString error;
+    QVERIFY2(link.open(settings, 0, &error), qPrintable(error));
+    QList<QByteArray> chunks;
+    QElapsedTimer clock;
+    clock.start();
+    connect(&link, &ByteLink::received, this, [&](const QByteArray &b) { chunks << b; });
+    const auto joined = [&] { return chunks.join(); };
+
+    // A reply after a quiet spell arrives as one piece.
+    QTest::qWait(50);
+    QCOMPARE(write(master, "\r\nOK\r\n", 6), 6);
+    QTRY_COMPARE(joined(), QByteArray("\r\nOK\r\n"));
+    QCOMPARE(chunks.size(), 1);
+
+    // A stream written 24 bytes every millisecond for 600 ms: taken in far fewer reads than
+    // writes, every byte in order.
+    chunks.clear();
+    QByteArray sent;
+    for (int i = 0; i < 600; ++i)
+        sent += QByteArray::number(100000 + i) + " stream line text \r\n";
+    std::thread writer([&] {
+        const qsizetype piece = sent.size() / 600;
+        auto next = std::chrono::steady_clock::now();
+        for (qsizetype at = 0; at < sent.size(); at += piece) {
+            const qsizetype n = std::min(piece, sent.size() - at);
+            for (qsizetype done = 0; done < n;) {
+                const ssize_t w = write(master, sent.constData() + at + done, size_t(n - done));
+                if (w > 0)
+                    done += w;
+            }
+            next += std::chrono::milliseconds(1);
+            std::this_thread::sleep_until(next);
+        }
+    });
+    // A plain event loop: QTest's waits sleep between rounds and would gather on their own.
+    QEventLoop loop;
+    QTimer check;
+    connect(&check, &QTimer::timeout, &loop, [&] {
+        if (joined().size() >= sent.size() || clock.elapsed() > 30'000)
+            loop.quit();
+    });
+    check.start(20);
+    loop.exec();
+    writer.join();
+    QCOMPARE(joined(), sent);
+    QVERIFY2(chunks.size() <= 150, qPrintable(QString::number(chunks.size())));
+
+    link.close();
+    close(master);
+}
+
+QTEST_MAIN(SerialPortLinkTest)
+#include "SerialPortLinkTest.moc"
