@@ -27,6 +27,7 @@
 #include <compare>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -209,7 +210,8 @@ struct TerminalScreen::Private
     std::vector<PaintedRow> rowCache;
     PaintedRow scratchRow; // a row under the selection, painted in its colours, never kept
     std::vector<Cell> rowBuf;
-    QString runText;
+    using GlyphMap = std::unordered_map<char32_t, quint32>;
+    std::array<GlyphMap, 16> glyphMaps;
     QList<quint32> glyphIndexes;
     QList<QPointF> glyphPositions;
 
@@ -409,6 +411,7 @@ struct TerminalScreen::Private
             f.setStrikeOut(i & Strike);
             fonts[static_cast<size_t>(i)] = f;
             rawFonts[static_cast<size_t>(i)] = QRawFont::fromFont(f);
+            glyphMaps[static_cast<size_t>(i)].clear();
         }
         forgetRows();
     }
@@ -528,7 +531,6 @@ struct TerminalScreen::Private
             styleOf(cellAt(col), col, run.fg, run.bg);
             run.font = cellAt(col).flags & kFontFlags;
             run.col = col;
-            runText.clear();
             bool visible = false;
             for (; col < cols; ++col) {
                 const Cell &c = cellAt(col);
@@ -538,35 +540,61 @@ struct TerminalScreen::Private
                 if (cb != run.bg || (c.flags & kFontFlags) != run.font ||
                     (cf != run.fg && !isBlank(c)))
                     break;
-                appendCodePoint(runText, c.ch);
                 visible = visible || (c.ch > U' ' && c.ch != kWideTail) ||
                           (run.font & (Underline | Strike));
             }
             run.width = col - run.col;
             if (visible)
-                placeGlyphs(run);
+                placeGlyphs(run, row.cells);
             if (visible || run.bg != defBg)
                 row.runs.push_back(std::move(run));
         }
     }
 
-    // Every cell is one glyph at its grid position, so the text needs no shaping; a glyph
-    // the font lacks leaves the run to QPainter's font fallback.
-    void placeGlyphs(Run &run)
+    // The glyph of a character in one of the fonts, looked up once; 0 when it has none.
+    quint32 glyphFor(int font, char32_t ch)
     {
-        const QRawFont &raw = rawFonts[run.font];
-        int n = static_cast<int>(runText.size());
-        glyphIndexes.resize(n);
+        GlyphMap &map = glyphMaps[static_cast<size_t>(font)];
+        if (const auto it = map.find(ch); it != map.end())
+            return it->second;
+        QString s;
+        appendCodePoint(s, ch);
+        quint32 glyphs[2] = {0, 0};
+        int n = 2;
+        const QRawFont &raw = rawFonts[static_cast<size_t>(font)];
         if (!raw.isValid() ||
-            !raw.glyphIndexesForChars(runText.constData(), n, glyphIndexes.data(), &n) ||
-            n != runText.size() || glyphIndexes.contains(0u)) {
-            run.fallback = runText;
-            return;
+            !raw.glyphIndexesForChars(s.constData(), static_cast<int>(s.size()), glyphs, &n) ||
+            n != 1)
+            glyphs[0] = 0;
+        map.emplace(ch, glyphs[0]);
+        return glyphs[0];
+    }
+
+    // Every cell is one glyph at its grid position, so the text needs no shaping, and blank
+    // cells need no glyph. A character the font lacks leaves the run to QPainter's font
+    // fallback.
+    void placeGlyphs(Run &run, const std::vector<Cell> &cells)
+    {
+        const bool decorated = run.font & (Underline | Strike);
+        const int end = std::min(run.col + run.width, static_cast<int>(cells.size()));
+        glyphIndexes.clear();
+        glyphPositions.clear();
+        for (int col = run.col; col < end; ++col) {
+            const char32_t ch = cells[static_cast<size_t>(col)].ch;
+            const bool blank = ch == 0 || ch == U' ' || ch == kWideTail;
+            if (blank && !decorated)
+                continue;
+            const quint32 glyph = glyphFor(run.font, blank ? U' ' : ch);
+            if (glyph == 0) {
+                for (int c = run.col; c < run.col + run.width; ++c)
+                    appendCodePoint(run.fallback,
+                                    c < end ? cells[static_cast<size_t>(c)].ch : char32_t(0));
+                return;
+            }
+            glyphIndexes.push_back(glyph);
+            glyphPositions.push_back(QPointF((col - run.col) * cellW, 0));
         }
-        glyphPositions.resize(n);
-        for (int i = 0; i < n; ++i)
-            glyphPositions[i] = QPointF(i * cellW, 0);
-        run.glyphs.setRawFont(raw);
+        run.glyphs.setRawFont(rawFonts[run.font]);
         run.glyphs.setGlyphIndexes(glyphIndexes);
         run.glyphs.setPositions(glyphPositions);
         run.glyphs.setUnderline(run.font & Underline);
