@@ -94,12 +94,13 @@ bool SerialPortLink::open(const PortSettings &s, int handshaking, QString *error
 // the whole program. So while data keeps coming, a read buffer of one byte stops the port
 // from reading further until the next gathering is due: the rest waits in the device's
 // buffers (a few hundred bytes at 921,600 baud), and is then taken in one piece. A reply
-// after a quiet spell is still taken at once.
+// after a quiet spell is still taken at once, and so is a stream that fills the device's
+// buffers faster than that: waiting would only slow it down.
 void SerialPortLink::onReadyRead()
 {
     if (m_gather.isActive() || m_taking)
         return;
-    if (m_sinceTake.isValid() && m_sinceTake.elapsed() < GatherMs)
+    if (m_lastTake < FullTake && m_sinceTake.isValid() && m_sinceTake.elapsed() < GatherMs)
         m_gather.start(static_cast<int>(GatherMs - m_sinceTake.elapsed()));
     else
         take();
@@ -126,6 +127,7 @@ void SerialPortLink::take()
     if (bytes.isEmpty())
         return;
     m_sinceTake.start();
+    m_lastTake = bytes.size();
     m_port.setReadBufferSize(1);
     emit received(bytes);
 }

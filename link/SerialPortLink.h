@@ -24,6 +24,8 @@ public:
 
     // While data keeps coming, reads are this far apart at least.
     static constexpr int GatherMs = 8;
+    // A piece this large means the device is filling up: the next is taken at once.
+    static constexpr qsizetype FullTake = 2048;
 
 private:
     void onReadyRead();
@@ -37,6 +39,7 @@ private:
     QTimer m_linePoll;
     QTimer m_gather;
     QElapsedTimer m_sinceTake;
+    qsizetype m_lastTake = 0;
     bool m_linesReported = false;
     bool m_taking = false;
     QSerialPort::PinoutSignals m_lines;
