@@ -76,15 +76,24 @@ const GsmTables &tables()
 
 constexpr const char *HexDigits = "0123456789ABCDEF";
 
+// Value of a hexadecimal digit; any other character counts as its code minus '0', as the
+// program always read it. A table, as decoding reads every digit of a PDU.
+constexpr std::array<int, 256> HexValues = [] {
+    std::array<int, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        if (c >= 'A' && c <= 'F')
+            t[size_t(c)] = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            t[size_t(c)] = c - 'a' + 10;
+        else
+            t[size_t(c)] = c - 48;
+    }
+    return t;
+}();
+
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return static_cast<unsigned char>(c) - 48;
+    return HexValues[static_cast<unsigned char>(c)];
 }
 
 void appendHex(std::string &out, unsigned value)
@@ -339,9 +348,9 @@ std::string SmsPduCodec::ReverseText(std::string_view text)
 std::string SmsPduCodec::UpperText(std::string_view text)
 {
     std::string out(text);
+    // Without a branch, so that the loop runs many characters at a time.
     for (char &c : out)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
+        c = char(c ^ (static_cast<unsigned char>(c - 'a') < 26 ? 0x20 : 0));
     return out;
 }
 
