@@ -1004,14 +1004,19 @@ QSize TerminalScreen::sizeHint() const
 void TerminalScreen::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
-    const QRect area = event->rect();
     const QRgb defBg = d->defaultBg();
-    p.fillRect(area, QColor(defBg));
-
+    // Rows changed apart from each other come as separate rectangles: the rows between
+    // them are left alone.
+    for (const QRect &area : event->region()) {
+        p.fillRect(area, QColor(defBg));
+        const int firstRow = std::max(0, (area.top() - kMargin) / d->cellH);
+        const int lastRow = std::min(d->rows - 1, (area.bottom() - kMargin) / d->cellH);
+        for (int row = firstRow; row <= lastRow; ++row)
+            d->paintRow(p, row, d->paintedRow(row));
+    }
+    const QRect area = event->rect();
     const int firstRow = std::max(0, (area.top() - kMargin) / d->cellH);
     const int lastRow = std::min(d->rows - 1, (area.bottom() - kMargin) / d->cellH);
-    for (int row = firstRow; row <= lastRow; ++row)
-        d->paintRow(p, row, d->paintedRow(row));
 
     VTermPos cur;
     vterm_state_get_cursorpos(d->state, &cur);
