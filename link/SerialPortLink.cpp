@@ -100,10 +100,17 @@ void SerialPortLink::onReadyRead()
 {
     if (m_gather.isActive() || m_taking)
         return;
-    if (m_lastTake < FullTake && m_sinceTake.isValid() && m_sinceTake.elapsed() < GatherMs)
+    if (!fastStream() && m_sinceTake.isValid() && m_sinceTake.elapsed() < GatherMs)
         m_gather.start(static_cast<int>(GatherMs - m_sinceTake.elapsed()));
     else
         take();
+}
+
+// The last piece came at a rate that fills FullTake within a gathering period.
+bool SerialPortLink::fastStream() const
+{
+    return m_lastTake >= FullTake ||
+           (m_takeGapNs > 0 && m_lastTake * GatherMs * 1'000'000 >= FullTake * m_takeGapNs);
 }
 
 void SerialPortLink::take()
@@ -126,6 +133,7 @@ void SerialPortLink::take()
         return;
     if (bytes.isEmpty())
         return;
+    m_takeGapNs = m_sinceTake.isValid() ? m_sinceTake.nsecsElapsed() : 0;
     m_sinceTake.start();
     m_lastTake = bytes.size();
     m_port.setReadBufferSize(1);

@@ -24,12 +24,13 @@ public:
 
     // While data keeps coming, reads are this far apart at least.
     static constexpr int GatherMs = 8;
-    // A piece this large means the device is filling up: the next is taken at once.
-    static constexpr qsizetype FullTake = 2048;
+    // A stream that brings this much within a gathering period is taken without waiting.
+    static constexpr qint64 FullTake = 2048;
 
 private:
     void onReadyRead();
     void take();
+    bool fastStream() const;
     void pollLines();
     void onError(QSerialPort::SerialPortError error);
     QString describe() const;
@@ -39,7 +40,8 @@ private:
     QTimer m_linePoll;
     QTimer m_gather;
     QElapsedTimer m_sinceTake;
-    qsizetype m_lastTake = 0;
+    qint64 m_lastTake = 0;
+    qint64 m_takeGapNs = 0;
     bool m_linesReported = false;
     bool m_taking = false;
     QSerialPort::PinoutSignals m_lines;
