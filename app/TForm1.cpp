@@ -387,6 +387,9 @@ void TForm1::buildMenus()
             &SerialControl::setReconnectAutomatically);
     PollSignal1 = action(Options1, "PollSignal1", QStringLiteral("Poll Signal"));
     PollSignal1->setCheckable(true);
+    ShowTimeStamps1 = action(Options1, "ShowTimeStamps1", QStringLiteral("Show Time Stamps"));
+    ShowTimeStamps1->setCheckable(true);
+    connect(ShowTimeStamps1, &QAction::toggled, SaxComm1, &SerialControl::setTimeStamps);
     Options1->addSeparator();
     ViewSMSWindow1 = action(Options1, "ViewSMSWindow1", QStringLiteral("View SMS Window"));
     ViewSMSWindow1->setShortcut(QKeySequence(Qt::Key_F3));
@@ -1131,6 +1134,7 @@ void TForm1::loadUserSettings()
     const QSettings settings(settingsFile(), QSettings::IniFormat);
     ReconnectAutomatically1->setChecked(settings.value("Options/reconnect", true).toBool());
     PollSignal1->setChecked(settings.value("Options/pollSignal", false).toBool());
+    ShowTimeStamps1->setChecked(settings.value("Options/timeStamps", false).toBool());
 }
 
 void TForm1::saveUserSettings()
@@ -1138,6 +1142,7 @@ void TForm1::saveUserSettings()
     QSettings settings(settingsFile(), QSettings::IniFormat);
     settings.setValue("Options/reconnect", ReconnectAutomatically1->isChecked());
     settings.setValue("Options/pollSignal", PollSignal1->isChecked());
+    settings.setValue("Options/timeStamps", ShowTimeStamps1->isChecked());
     if (m_terminalLayout)
         settings.setValue("MainWindow/size", placement::frameOf(this).size());
 }

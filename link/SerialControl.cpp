@@ -449,13 +449,41 @@ void SerialControl::endQuery(bool answered, size_t used)
 void SerialControl::deliver(const QByteArray &bytes)
 {
     if (m_inputEcho)
-        m_screen->feed(bytes);
+        m_screen->feed(m_timeStamps ? stamped(bytes) : bytes);
     m_received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
     if (m_received.size() > kReceivedLimit)
         m_received.erase(0, m_received.size() - kReceivedLimit);
     if (!m_link->reportsRing())
         watchForRingText(bytes);
     emit OnReceive();
+}
+
+// The stamp goes in front of a line's first byte, so a line that is still arriving carries
+// the time it began.
+QByteArray SerialControl::stamped(const QByteArray &bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size() + 32);
+    QByteArray stamp;
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        if (m_atLineStart) {
+            if (stamp.isEmpty())
+                stamp = "\x1b[90m" +
+                        (stampClock ? stampClock() : QTime::currentTime())
+                            .toString(QStringLiteral("hh:mm:ss.zzz "))
+                            .toLatin1() +
+                        "\x1b[39m";
+            out += stamp;
+            m_atLineStart = false;
+        }
+        const qsizetype nl = bytes.indexOf('\n', from);
+        const qsizetype end = nl < 0 ? bytes.size() : nl + 1;
+        out += QByteArrayView(bytes).sliced(from, end - from);
+        m_atLineStart = nl >= 0;
+        from = end;
+    }
+    return out;
 }
 
 // Devices without a ring-indicator line still say "RING" as a result code.

@@ -4,6 +4,7 @@
 #include "PortList.h"
 
 #include <QPointer>
+#include <QTime>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -92,6 +93,13 @@ public:
     bool query(const std::string &command, std::function<void(const std::string &)> done);
     bool queryRunning() const { return static_cast<bool>(m_queryDone); }
 
+    // Each received line starts on the screen with the local time "hh:mm:ss.mmm " in a dim
+    // colour: shown only, never sent, never seen by the received-text rules.
+    bool timeStamps() const { return m_timeStamps; }
+    void setTimeStamps(bool on) { m_timeStamps = on; }
+    // Tests give a fixed clock.
+    std::function<QTime()> stampClock;
+
     // When the open port goes away, open it again once the same device is back.
     bool reconnectAutomatically() const { return m_reconnect; }
     void setReconnectAutomatically(bool on);
@@ -145,6 +153,7 @@ private:
     void takeQueryAnswer();
     void endQuery(bool answered, size_t used);
     void deliver(const QByteArray &bytes);
+    QByteArray stamped(const QByteArray &bytes);
 
     TerminalScreen *m_screen = nullptr;
     FileTransfer *m_transfer = nullptr;
@@ -171,6 +180,8 @@ private:
     std::string m_queryAnswer;
     QTimer *m_queryTimer = nullptr;
     bool m_reconnect = true;
+    bool m_timeStamps = false;
+    bool m_atLineStart = true;
     QTimer *m_reconnectTimer = nullptr;
     std::string m_lostPort;
     QString m_lostIdentity;

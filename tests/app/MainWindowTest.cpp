@@ -21,8 +21,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTime>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -187,6 +189,34 @@ private slots:
         Form1->EndIntroScreen();
         QTRY_COMPARE(placement::frameOf(Form1).size(), outer);
         QFile::remove(dir.filePath("tandrel.ini"));
+    }
+
+    // Time stamps are the screen's alone: the rules, the modem and the copy without them.
+    void timeStampsStartEachReceivedLine()
+    {
+        start("");
+        Form1->show();
+        Form1->EndIntroScreen();
+        TerminalScreen *screen = Form1->SaxComm1->screen();
+        QVERIFY(!Form1->ShowTimeStamps1->isChecked()); // off unless chosen
+        fake->inject("plain\r\n");
+        QVERIFY(screen->screenText().split('\n').contains("plain"));
+        Form1->ShowTimeStamps1->trigger();
+        Form1->SaxComm1->stampClock = [] { return QTime(9, 5, 7, 42); };
+        QSignalSpy received(Form1->SaxComm1, &SerialControl::OnReceive);
+        fake->inject("AT+CSQ\r\r\n+CS");
+        fake->inject("Q:4\r\n\r\nOK\r\n");
+        QVERIFY(screen->screenText().endsWith("\n09:05:07.042 AT+CSQ\n"
+                                              "09:05:07.042 +CSQ:4\n"
+                                              "09:05:07.042\n" // the blank line's own stamp
+                                              "09:05:07.042 OK"));
+        QCOMPARE(received.count(), 2);
+        // What reads the received text saw it as it came: "+CSQ:4" began its line.
+        QCOMPARE(Form1->Signal_Panel->bars(), 4);
+        QVERIFY(fake->written.isEmpty()); // and nothing of it went to the modem
+        Form1->ShowTimeStamps1->trigger();
+        fake->inject("after\r\n");
+        QVERIFY(screen->screenText().split('\n').contains("after"));
     }
 
     void statusFollowsThePort()
