@@ -191,6 +191,12 @@ DisplayedMessage DisplayPdu(const std::string &pdu)
     m.valid = true;
     m.received = !d.IsSubmit;
     m.text = d.Text;
+    m.address = d.Address;
+    if (d.UdhTotal > 1 && d.UdhPart >= 1 && d.UdhPart <= d.UdhTotal) {
+        m.reference = d.UdhReference;
+        m.part = d.UdhPart;
+        m.parts = d.UdhTotal;
+    }
     if (m.received) {
         m.head = "From: " + number + NumberTypeEnding(toa) + "SCTS: " + dateText(d.VpText);
     } else {
@@ -245,6 +251,100 @@ std::vector<ListedPdu> SplitListing(const std::string &answer)
         at = pduEnd;
     }
     return out;
+}
+
+static bool samePartsOf(const DisplayedMessage &a, const DisplayedMessage &b)
+{
+    return a.received == b.received && a.address == b.address && a.reference == b.reference &&
+           a.parts == b.parts;
+}
+
+std::vector<ListedMessage> JoinListing(const std::vector<ListedPdu> &items)
+{
+    struct Group
+    {
+        ListedMessage message;
+        std::map<int, std::pair<std::string, DisplayedMessage>> byPart; // index and display
+    };
+    std::vector<Group> groups;
+    for (const ListedPdu &item : items) {
+        DisplayedMessage shown = DisplayPdu(item.pdu);
+        if (!shown.valid)
+            continue; // an unreadable message does not hide the others
+        if (shown.parts <= 1) {
+            groups.push_back({{{item.index}, shown, 1}, {}});
+            continue;
+        }
+        auto it = std::find_if(groups.begin(), groups.end(), [&](const Group &g) {
+            return g.message.parts > 1 && samePartsOf(g.message.shown, shown);
+        });
+        if (it == groups.end()) {
+            groups.push_back({{{}, shown, shown.parts}, {}});
+            it = groups.end() - 1;
+        }
+        it->byPart.emplace(shown.part, std::make_pair(item.index, shown)); // a repeat counts once
+    }
+    std::vector<ListedMessage> out;
+    out.reserve(groups.size());
+    for (Group &g : groups) {
+        if (g.message.parts > 1) {
+            // The head of the first part present: its sender and time or recipient and period.
+            g.message.shown = g.byPart.begin()->second.second;
+            g.message.shown.part = -1;
+            g.message.shown.text.clear();
+            for (int k = 1; k <= g.message.parts; ++k) {
+                const auto part = g.byPart.find(k);
+                if (part == g.byPart.end()) {
+                    g.message.shown.text += SmsPduCodec::MissingPartText(k, g.message.parts);
+                    continue;
+                }
+                g.message.indexes.push_back(part->second.first);
+                g.message.shown.text += part->second.second.text;
+            }
+        }
+        out.push_back(std::move(g.message));
+    }
+    return out;
+}
+
+std::string ListLabel(const ListedMessage &message)
+{
+    const std::string first = message.indexes.empty() ? std::string() : message.indexes.front();
+    if (message.parts <= 1)
+        return first;
+    return first + " (" + std::to_string(message.parts) + " parts)";
+}
+
+std::string PartLine(int part, int parts)
+{
+    return "Part " + std::to_string(part) + " of " + std::to_string(parts);
+}
+
+bool PartCollector::add(const DisplayedMessage &part, std::string *joined)
+{
+    if (part.parts <= 1) {
+        *joined = part.text;
+        return true;
+    }
+    auto it = std::find_if(m_pending.begin(), m_pending.end(), [&](const Pending &p) {
+        return p.address == part.address && p.reference == part.reference && p.parts == part.parts;
+    });
+    if (it == m_pending.end()) {
+        // Parts that never complete must not pile up for ever.
+        constexpr size_t MostPending = 32;
+        if (m_pending.size() >= MostPending)
+            m_pending.erase(m_pending.begin());
+        m_pending.push_back({part.address, part.reference, part.parts, {}});
+        it = m_pending.end() - 1;
+    }
+    it->texts.emplace(part.part, part.text);
+    if (int(it->texts.size()) < it->parts)
+        return false;
+    joined->clear();
+    for (const auto &[k, text] : it->texts)
+        *joined += text;
+    m_pending.erase(it);
+    return true;
 }
 
 } // namespace smsrules

@@ -2,6 +2,7 @@
 
 #include "SmsPduCodec.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,11 @@ struct DisplayedMessage
     std::string text;
     bool received = false;
     bool valid = false;
+    std::string address; // type of address and number: who the parts of one message share
+    // Of a part of a longer message, from its concatenation header; -1 otherwise.
+    int reference = -1;
+    int part = -1;
+    int parts = -1;
 };
 
 // Decodes one PDU into its display; valid is false when the PDU cannot be read.
@@ -70,5 +76,39 @@ struct ListedPdu
 // Splits a "+CMGL:" listing or "+CMT:" delivery into its messages. A header without a PDU
 // line, or with a line that is no PDU, is left out; the rest are kept.
 std::vector<ListedPdu> SplitListing(const std::string &answer);
+
+// One message of a listing: the parts of a longer one (same sender or recipient, reference
+// and count) joined in order, "[part k of n missing]" where one is absent.
+struct ListedMessage
+{
+    std::vector<std::string> indexes; // storage indexes of its parts, in part order
+    DisplayedMessage shown;
+    int parts = 1; // parts the message has, 1 for a message on its own
+};
+// In the order the listing names them; unreadable PDUs are left out.
+std::vector<ListedMessage> JoinListing(const std::vector<ListedPdu> &items);
+// "9", or "9 (3 parts)" for a joined message: its first index and how many parts it has.
+std::string ListLabel(const ListedMessage &message);
+// "Part k of n", the line a part carries in the log.
+std::string PartLine(int part, int parts);
+
+// Holds the parts of incoming messages until every part of one has arrived.
+class PartCollector
+{
+public:
+    // Adds a part; true when it completes its message, whose text (parts in order) goes to
+    // *joined. A message on its own is complete at once.
+    bool add(const DisplayedMessage &part, std::string *joined);
+
+private:
+    struct Pending
+    {
+        std::string address;
+        int reference = 0;
+        int parts = 0;
+        std::map<int, std::string> texts;
+    };
+    std::vector<Pending> m_pending; // oldest first
+};
 
 } // namespace smsrules

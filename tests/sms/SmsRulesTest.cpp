@@ -152,3 +152,77 @@ TEST(SmsLog, AppendsReadsClearsAndFallsBack)
     EXPECT_NE(error.find("/dev/full"), std::string::npos);
     fs::remove_all(dir);
 }
+
+namespace {
+
+// The SMS-DELIVER parts of a text from a sender, as the network hands them over.
+std::vector<std::string> deliverParts(const std::string &text, int reference,
+                                      const std::string &sender = "0B911346610089F6")
+{
+    const auto alphabet = SmsPduCodec::AlphabetFor(text);
+    const auto texts = SmsPduCodec::SplitText(text, alphabet);
+    std::vector<std::string> pdus;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        std::string udl, ud;
+        SmsPduCodec::BuildUserData(
+            texts[i], alphabet,
+            SmsPduCodec::ConcatenationHeader(reference, int(i + 1), int(texts.size())), udl, ud);
+        pdus.push_back("07911326040000F044" + sender + "00" +
+                       (alphabet == SmsPduCodec::Alphabet::Ucs2 ? "08" : "00") + "20806291731408" +
+                       udl + ud);
+    }
+    return pdus;
+}
+
+} // namespace
+
+TEST(SmsRules, ListingJoinsThePartsOfOneMessage)
+{
+    const std::string text = std::string(300, 'a') + "\xD0\x96"; // UCS2, five parts
+    const auto p = deliverParts(text, 7);
+    ASSERT_EQ(p.size(), 5u);
+    const auto other = deliverParts(std::string(200, 'z'), 7, "0B911346610089F7");
+    const std::string single = "079188612609005011000791214365F70000FF0361F118";
+    // Out of order, one part twice, part 4 missing, another sender with the same reference.
+    const auto listed = JoinListing({{"12", p[2]},
+                                     {"3", single},
+                                     {"10", p[0]},
+                                     {"11", p[1]},
+                                     {"20", other[1]},
+                                     {"13", p[4]},
+                                     {"14", p[2]},
+                                     {"21", other[0]}});
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0].parts, 5);
+    EXPECT_EQ(listed[0].indexes, (std::vector<std::string>{"10", "11", "12", "13"}));
+    EXPECT_EQ(ListLabel(listed[0]), "10 (5 parts)");
+    const auto texts = SmsPduCodec::SplitText(text, SmsPduCodec::Alphabet::Ucs2);
+    EXPECT_EQ(listed[0].shown.text,
+              texts[0] + texts[1] + texts[2] + "[part 4 of 5 missing]" + texts[4]);
+    EXPECT_EQ(listed[0].shown.head.rfind("From: 31641600986 (International)\nSCTS: ", 0), 0u);
+    EXPECT_EQ(ListLabel(listed[1]), "3");
+    EXPECT_EQ(listed[1].shown.text, "abc");
+    EXPECT_EQ(listed[2].shown.text, std::string(200, 'z'));
+    EXPECT_EQ(ListLabel(listed[2]), "21 (2 parts)");
+}
+
+TEST(SmsRules, IncomingPartsAreJoinedOnceAllHaveArrived)
+{
+    const auto p = deliverParts(std::string(400, 'q') + "!", 200);
+    ASSERT_EQ(p.size(), 3u);
+    const auto q = deliverParts(std::string(200, 'r'), 200, "0B911346610089F7");
+    PartCollector parts;
+    std::string joined;
+    EXPECT_FALSE(parts.add(DisplayPdu(p[2]), &joined));
+    EXPECT_FALSE(parts.add(DisplayPdu(q[0]), &joined)); // another sender, same reference
+    EXPECT_FALSE(parts.add(DisplayPdu(p[0]), &joined));
+    EXPECT_FALSE(parts.add(DisplayPdu(p[0]), &joined)); // a repeat completes nothing
+    EXPECT_TRUE(parts.add(DisplayPdu(p[1]), &joined));
+    EXPECT_EQ(joined, std::string(400, 'q') + "!");
+    EXPECT_TRUE(parts.add(DisplayPdu(q[1]), &joined));
+    EXPECT_EQ(joined, std::string(200, 'r'));
+    // The same reference again is a new message.
+    EXPECT_FALSE(parts.add(DisplayPdu(p[0]), &joined));
+    EXPECT_TRUE(parts.add(DisplayPdu("079188612609005011000791214365F70000FF0361F118"), &joined));
+    EXPECT_EQ(joined, "abc");
+}
