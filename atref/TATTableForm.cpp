@@ -388,6 +388,8 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     SMS_SendorWrite_Panel = named(new QWidget(s), "SMS_SendorWrite_Panel");
     SmsPage = new SmsComposePanel(SMS_SendorWrite_Panel);
     SmsPage->linkReady = [] { return SMS_Frm && SMS_Frm->linkReady(); };
+    // A message written to memory is one PDU; only a send can go in linked parts.
+    SmsPage->partsAllowed = [this] { return CommandPrefix.find("CMGW") == std::string::npos; };
     auto *smsLayout = new QVBoxLayout(SMS_SendorWrite_Panel);
     smsLayout->setContentsMargins(0, 0, 0, 0);
     smsLayout->addWidget(SmsPage);

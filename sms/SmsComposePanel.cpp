@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,7 +22,8 @@ using tandrel::toQString;
 
 namespace {
 
-constexpr int MaxLength = 160;
+// What the memo holds: the longest text that still goes in linked parts.
+constexpr int MemoLength = SmsPduCodec::MaxParts * SmsPduCodec::PartGsm;
 const QString Warning = QStringLiteral("Warning");
 
 QStringList numbered(int from, int to)
@@ -185,15 +187,26 @@ void SmsComposePanel::setMessage(const std::string &text)
     EditMessage->setPlainText(toQString(text));
     EditMessage->moveCursor(QTextCursor::End);
     m_updating = was;
-    CharCounter->setText(QString::number(smsrules::MeasureMessage(countedText()).units));
+    showCount(smsrules::MeasureMessage(countedText()));
+}
+
+void SmsComposePanel::showCount(const smsrules::MessageSize &size)
+{
+    CharCounter->setText(size.parts > 1
+                             ? QStringLiteral("%1 parts, %2 left").arg(size.parts).arg(size.left)
+                             : QString::number(size.units));
 }
 
 bool SmsComposePanel::CheckLength(const QString &question)
 {
     const std::string counted = countedText();
     const smsrules::MessageSize size = smsrules::MeasureMessage(counted);
-    CharCounter->setText(QString::number(size.units));
-    if (size.units <= size.single)
+    showCount(size);
+    const bool partsPossible =
+        (!partsAllowed || partsAllowed()) && size.parts <= SmsPduCodec::MaxParts;
+    if (size.units <= size.single || !partsPossible)
+        m_inParts = false;
+    if (size.units <= size.single || m_inParts)
         return true;
     std::string adjusted = smsrules::TrimToUnits(counted, size.single, size.alphabet);
     if (emailType()) {
@@ -212,10 +225,24 @@ bool SmsComposePanel::CheckLength(const QString &question)
                       "The following characters are counted as two characters in SMS:\n") +
                   QStringLiteral("^ { }  [ ~ ] |\n") +
                   QStringLiteral("For example, the actual data length of ^^^^^ is 10.\n\n");
-    const QString text = note + question + QStringLiteral("Adjusted message:\n") +
-                         toQString(adjusted) + QStringLiteral("\n");
-    if (notice::ask(this, Warning, text)) {
+    QString text = note + question + QStringLiteral("Adjusted message:\n") + toQString(adjusted) +
+                   QStringLiteral("\n");
+    int answer = 1;
+    if (partsPossible) {
+        text += QStringLiteral("\nOr the whole message can go as %1 linked parts, which the "
+                               "receiving phone shows as one message.\n")
+                    .arg(size.parts);
+        answer =
+            notice::choose(this, Warning, text, QStringLiteral("Send as %1 parts").arg(size.parts));
+    } else {
+        answer = notice::ask(this, Warning, text) ? 0 : 1;
+    }
+    if (answer == 0) {
         setMessage(adjusted);
+        return true;
+    }
+    if (answer == 2) {
+        m_inParts = true;
         return true;
     }
     EditMessage->setFocus();
@@ -314,8 +341,8 @@ void SmsComposePanel::EditMessageChange()
         return;
     m_updating = true;
     const QString text = EditMessage->toPlainText();
-    if (text.size() > MaxLength) { // the memo holds at most 160 characters
-        EditMessage->setPlainText(text.left(MaxLength));
+    if (text.size() > MemoLength) {
+        EditMessage->setPlainText(text.left(MemoLength));
         EditMessage->moveCursor(QTextCursor::End);
     }
     checkUnsafe(-1);
@@ -434,7 +461,20 @@ bool SmsComposePanel::Prepare(Prepared &out)
                              TimeZone_ComboBox->currentText() + ")") +
                  "\n";
     }
-    out.pdu = PduCodec->EncodeSubmit(destination, "91", message, relative, absolute, 0, out.length);
+    if (m_inParts) {
+        static int reference = int(QDateTime::currentMSecsSinceEpoch() % 256);
+        reference = (reference + 1) % 256; // a new one for every long message
+        out.parts = PduCodec->EncodeSubmitParts(destination, "91", message, relative, absolute, 0,
+                                                reference, SmsPduCodec::AlphabetFor(message));
+    } else {
+        SmsPduCodec::Part part;
+        part.pdu =
+            PduCodec->EncodeSubmit(destination, "91", message, relative, absolute, 0, part.length);
+        part.text = message;
+        out.parts = {part};
+    }
+    out.pdu = out.parts.front().pdu;
+    out.length = out.parts.front().length;
     out.logEntry = "[SENT]\nTo: " + fromQString(email ? EditEA->text() : EditDA->text()) + " (" +
                    fromQString(CallType_ComboBox->currentText()) + ")\n" + vpLine + message +
                    "\n\n";

@@ -1,8 +1,15 @@
 #pragma once
 
+#include "SmsPduCodec.h"
+
 #include <QGroupBox>
 #include <functional>
 #include <string>
+#include <vector>
+
+namespace smsrules {
+struct MessageSize;
+}
 
 class QCheckBox;
 class QComboBox;
@@ -42,10 +49,13 @@ public:
 
     // The port is open and, with hardware flow control, CTS is up.
     std::function<bool()> linkReady;
+    // Whether a long message may go as linked parts (unset: it may).
+    std::function<bool()> partsAllowed;
 
     struct Prepared
     {
-        std::string pdu;
+        std::vector<SmsPduCodec::Part> parts; // one, or the linked parts of a long message
+        std::string pdu;                      // of the first part
         int length = 0;
         std::string logEntry;
     };
@@ -62,6 +72,7 @@ public:
     void EditEAChange();
     void EditMessageChange();
     void SMSWarningCheckBoxClick();
+    // The length check: true when the message fits, was adjusted, or goes in parts.
     bool CheckLength(const QString &question);
     bool checkUnsafe(int previousType);
     std::string TimeZoneCode() const;
@@ -70,7 +81,9 @@ private:
     bool emailType() const;
     std::string countedText() const;
     void setMessage(const std::string &text);
+    void showCount(const smsrules::MessageSize &size);
 
     int m_callType = 0;
     bool m_updating = false;
+    bool m_inParts = false; // the operator chose linked parts for the present text
 };

@@ -32,4 +32,12 @@ void show(QWidget *parent, Kind kind, const QString &caption, const QString &tex
 bool ask(QWidget *parent, const QString &caption, const QString &text,
          Default button = Default::Yes);
 
+// A question with a third answer besides Yes and No, named by its button: 0 for Yes, 1 for
+// No (also when the box is closed), 2 for the third. Tests answer through a choice hook, or
+// through the hook above as a Yes/No question.
+using ChoiceHook =
+    std::function<int(const QString &caption, const QString &text, const QString &third)>;
+void setChoiceHook(ChoiceHook hook);
+int choose(QWidget *parent, const QString &caption, const QString &text, const QString &third);
+
 } // namespace notice
