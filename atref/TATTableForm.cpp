@@ -29,6 +29,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 using tandrel::toQString;
 
 TATTableForm *ATTableForm = nullptr;
@@ -789,7 +791,9 @@ void TATTableForm::SendCommandBClick()
     st.carrier = port->CarrierDetect();
     std::vector<std::string> smsIndexes;
     for (int i = 0; SMS_Frm && i < SMS_Frm->SMS_IndexListBox->count(); ++i)
-        smsIndexes.push_back(tandrel::fromQString(SMS_Frm->SMS_IndexListBox->item(i)->text()));
+        for (const std::string &index :
+             static_cast<SmsListEntry *>(SMS_Frm->SMS_IndexListBox->item(i))->record.indexes)
+            smsIndexes.push_back(index);
 
     const AtOutput out = composeAtCommand(st, smsIndexes);
     if (out.setsAutoAnswer)
@@ -808,7 +812,9 @@ void TATTableForm::SendCommandBClick()
         break;
     case AtOutput::DeleteSms:
         for (int i = 0; i < SMS_Frm->SMS_IndexListBox->count(); ++i) {
-            if (SMS_Frm->SMS_IndexListBox->item(i)->text() == tandrel::toQString(out.text)) {
+            const auto &indexes =
+                static_cast<SmsListEntry *>(SMS_Frm->SMS_IndexListBox->item(i))->record.indexes;
+            if (std::find(indexes.begin(), indexes.end(), out.text) != indexes.end()) {
                 SMS_Frm->SMS_IndexListBox->setCurrentRow(i);
                 SMS_Frm->SMS_DeleteBClick();
                 break;

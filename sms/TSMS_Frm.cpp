@@ -34,6 +34,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 using tandrel::fromQString;
 using tandrel::toQString;
@@ -57,7 +58,8 @@ T *named(T *w, const char *name)
 
 } // namespace
 
-TSMS_Frm::TSMS_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
+TSMS_Frm::TSMS_Frm(QWidget *parent)
+    : QWidget(parent, Qt::Window), m_incomingParts(std::make_unique<smsrules::PartCollector>())
 {
     setObjectName(QStringLiteral("SMS_Frm"));
     setWindowTitle(QStringLiteral("SMS"));
@@ -74,7 +76,7 @@ TSMS_Frm::TSMS_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     SMS_DeleteB->setEnabled(false);
     SMS_IndexListBox = named(new QListWidget(this), "SMS_IndexListBox");
     SMS_IndexListBox->setSortingEnabled(true); // as text: "10" before "9"
-    SMS_IndexListBox->setMaximumWidth(70);
+    SMS_IndexListBox->setMaximumWidth(110);    // room for "12 (3 parts)"
     SMS_MessageRichEdit = named(new QTextEdit(this), "SMS_MessageRichEdit");
     SMS_MessageRichEdit->setReadOnly(true);
     SMS_Status = named(new QLabel(this), "SMS_Status");
@@ -286,7 +288,11 @@ void TSMS_Frm::SMS_DeleteBClick()
     ATTableForm->DisableSendButtons();
     enableSMSBTimer->setInterval(500);
     enableSMSBTimer->start();
-    Form1->SaxComm1->setTransmitLine("AT+CMGD=" + fromQString(current->text()));
+    // The parts of a joined message go together, in one line of commands (V.250 5.4).
+    std::string command;
+    for (const std::string &index : static_cast<SmsListEntry *>(current)->record.indexes)
+        command += (command.empty() ? "AT+CMGD=" : ";+CMGD=") + index;
+    Form1->SaxComm1->setTransmitLine(command);
     await(Awaiting::Delete);
     const int row = SMS_IndexListBox->row(current);
     delete SMS_IndexListBox->takeItem(row);
@@ -324,18 +330,38 @@ void TSMS_Frm::appendToLog(const std::string &entry)
 void TSMS_Frm::parseAnswer(const std::string &answer, bool logEvery)
 {
     bool logged = false;
-    for (const smsrules::ListedPdu &item : smsrules::SplitListing(answer)) {
-        const smsrules::DisplayedMessage shown = smsrules::DisplayPdu(item.pdu);
-        if (!shown.valid)
-            continue; // an unreadable message does not hide the others
-        SmsRecord record{shown.head, shown.text, 0,
-                         static_cast<unsigned char>(shown.received ? 0 : 1)};
-        if (logEvery) {
-            appendToLog("[RECEIVED]\n" + shown.head + "\n" + shown.text + "\n\n");
-            logged = true;
-        }
+    auto logReceived = [&](const std::string &head, const std::string &text) {
+        appendToLog("[RECEIVED]\n" + head + "\n" + text + "\n\n");
+        logged = true;
+    };
+    const std::vector<smsrules::ListedPdu> items = smsrules::SplitListing(answer);
+    for (const smsrules::ListedPdu &item : items) {
         if (!item.index.empty())
-            SMS_IndexListBox->addItem(new SmsListEntry(toQString(item.index), record));
+            continue;
+        // A "+CMT:" delivery: a part is logged as it arrives, the whole once all are here.
+        const smsrules::DisplayedMessage part = smsrules::DisplayPdu(item.pdu);
+        if (!part.valid)
+            continue;
+        if (part.parts <= 1) {
+            logReceived(part.head, part.text);
+            continue;
+        }
+        logReceived(part.head + "\n" + smsrules::PartLine(part.part, part.parts), part.text);
+        std::string joined;
+        if (m_incomingParts->add(part, &joined))
+            logReceived(part.head + "\n(" + std::to_string(part.parts) + " parts)", joined);
+    }
+    std::vector<smsrules::ListedPdu> listed;
+    std::copy_if(items.begin(), items.end(), std::back_inserter(listed),
+                 [](const smsrules::ListedPdu &item) { return !item.index.empty(); });
+    for (const smsrules::ListedMessage &m : smsrules::JoinListing(listed)) {
+        const std::string head =
+            m.parts > 1 ? m.shown.head + "\n(" + std::to_string(m.parts) + " parts)" : m.shown.head;
+        if (logEvery)
+            logReceived(head, m.shown.text);
+        SmsRecord record{head, m.shown.text, 0,
+                         static_cast<unsigned char>(m.shown.received ? 0 : 1), m.indexes};
+        SMS_IndexListBox->addItem(new SmsListEntry(toQString(smsrules::ListLabel(m)), record));
     }
     if (logged) {
         showLogAtEnd();

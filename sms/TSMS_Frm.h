@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -19,6 +20,9 @@ class QTextEdit;
 class QTimer;
 class SmsLog;
 class SmsComposePanel;
+namespace smsrules {
+class PartCollector;
+}
 
 // One message of the list, owned by its list entry.
 struct SmsRecord
@@ -26,7 +30,8 @@ struct SmsRecord
     std::string head;
     std::string text;
     unsigned char flag = 0;
-    unsigned char kind = 0; // 0 received, 1 stored outgoing
+    unsigned char kind = 0;           // 0 received, 1 stored outgoing
+    std::vector<std::string> indexes; // storage indexes: one, or those of its parts
 };
 
 class SmsListEntry : public QListWidgetItem
@@ -151,6 +156,7 @@ private:
     bool somethingToDelete() const;
 
     std::unique_ptr<SmsLog> m_log;
+    std::unique_ptr<smsrules::PartCollector> m_incomingParts;
     Awaiting m_awaiting = Awaiting::Nothing;
     bool m_cutOff = false;
     int m_formCreateRuns = 0;

@@ -168,7 +168,9 @@ private slots:
         QTRY_COMPARE(fake->written, QByteArray("AT+PM=2,1,6\rAT\rx"));
 
         // A delete of a listed message goes through the SMS window.
-        SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("007", {}));
+        SmsRecord listed;
+        listed.indexes = {"007"};
+        SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("007", listed));
         fake->written.clear();
         ATTableForm->atpluscmgd();
         ATTableForm->EditNValue->setValue(7);

@@ -189,7 +189,7 @@ private slots:
         SMS_Frm->EditDA->setText("12");
         answers = {false, true}; // keep it while editing; take the shorter one on Send
         setMessage(QString(155, 'a') + "^^^");
-        QCOMPARE(SMS_Frm->CharCounter->text(), QString("161"));
+        QCOMPARE(SMS_Frm->CharCounter->text(), QString("2 parts, 145 left")); // 161 septets
         QVERIFY(last().contains("Would you like to adjust the message to the following?\n"));
         QVERIFY(last().contains("Adjusted message:\n" + QString(155, 'a') + "^^\n"));
         const QByteArray sent = sendAndConfirm();
@@ -568,6 +568,59 @@ private slots:
                                     deliver + "\r\n\r\nOK\r\n";
         fake->inject(QByteArray::fromStdString(listing));
         QCOMPARE(logText().count("[RECEIVED]"), 3);
+    }
+
+    // The parts of a long message, as stored in the handset or handed over by "+CMT:".
+    static std::vector<std::string> deliverParts(const std::string &text, int reference)
+    {
+        const auto texts = SmsPduCodec::SplitText(text, SmsPduCodec::Alphabet::Gsm7);
+        std::vector<std::string> pdus;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            std::string udl, ud;
+            SmsPduCodec::BuildUserData(
+                texts[i], SmsPduCodec::Alphabet::Gsm7,
+                SmsPduCodec::ConcatenationHeader(reference, int(i + 1), int(texts.size())), udl,
+                ud);
+            pdus.push_back("07911326040000F0440B911346610089F6000020806291731408" + udl + ud);
+        }
+        return pdus;
+    }
+
+    void partsAreListedJoinedAndDeletedTogether()
+    {
+        start();
+        const std::string text = std::string(153, 'a') + std::string(153, 'b') + "end";
+        const auto p = deliverParts(text, 9);
+        QCOMPARE(p.size(), size_t(3));
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(1);
+        SMS_Frm->SMS_ViewB->click();
+        fake->inject(QByteArray::fromStdString("AT+CMGL=1\r\r\n+CMGL: 12,1,,159\r\n" + p[2] +
+                                               "\r\n+CMGL: 10,1,,159\r\n" + p[0] +
+                                               "\r\n\r\nOK\r\n"));
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 1);
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->item(0)->text(), QString("10 (3 parts)"));
+        const QString shown = SMS_Frm->SMS_MessageRichEdit->toPlainText();
+        QVERIFY2(shown.endsWith(QString::fromStdString(text.substr(0, 153)) +
+                                "[part 2 of 3 missing]" + QString::fromStdString(text.substr(306))),
+                 qPrintable(shown));
+        fake->written.clear();
+        SMS_Frm->SMS_DeleteB->click();
+        QCOMPARE(fake->written, QByteArray("AT+CMGD=10;+CMGD=12\r"));
+    }
+
+    void incomingPartsAreLoggedAsTheyArriveAndJoined()
+    {
+        start();
+        const std::string text = std::string(160, 'x') + "yz";
+        const auto p = deliverParts(text, 200);
+        fake->inject(QByteArray::fromStdString("\r\n+CMT: ,20\r\n" + p[1] + "\r\n"));
+        QVERIFY(logText().contains("Part 2 of 2\n" + QString(7, 'x') + "yz\n\n"));
+        QVERIFY(!logText().contains("(2 parts)"));
+        fake->inject(QByteArray::fromStdString("\r\n+CMT: ,159\r\n" + p[0] + "\r\n"));
+        QCOMPARE(logText().count("[RECEIVED]"), 3);
+        QVERIFY(logText().contains("Part 1 of 2\n" + QString(153, 'x') + "\n\n"));
+        QVERIFY(logText().endsWith("(2 parts)\n" + QString::fromStdString(text) + "\n\n"));
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 0);
     }
 
     void failedLogAppendIsReported()
