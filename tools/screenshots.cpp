@@ -323,7 +323,10 @@ void sms(Shooter &shots)
     if (!simulatorEvent(shots, QStringLiteral("sms 881631234567 Position report 14:20 UTC: "
                                               "47.6N 122.3W, all well.")) ||
         !simulatorEvent(shots, QStringLiteral("sms 12025550143 Supply drop confirmed for "
-                                              "Thursday 0900. Reply if delayed.")))
+                                              "Thursday 0900. Reply if delayed.")) ||
+        !simulatorEvent(shots, QStringLiteral("sms 79161234567 Группа вышла из лагеря в 06:30, "
+                                              "погода ясная, ветер слабый. Следующая связь в "
+                                              "12:00 по UTC, всё в порядке.")))
         return;
 
     Form1->ViewSMSWindow1->trigger();
@@ -354,11 +357,18 @@ void sms(Shooter &shots)
     SMS_Frm->SMS_ViewB->click();
     if (!waitUntil([] { return SMS_Frm->SMS_IndexListBox->count() > 0; }) || !waitUntil(idle))
         return (void)shots.fail(QStringLiteral("the stored messages were not listed"));
-    SMS_Frm->SMS_IndexListBox->setCurrentRow(0);
+    // The long message in Russian came in two parts and is listed as one.
+    const QList<QListWidgetItem *> joined =
+        SMS_Frm->SMS_IndexListBox->findItems(QStringLiteral("parts"), Qt::MatchContains);
+    if (joined.isEmpty())
+        return (void)shots.fail(QStringLiteral("the message in parts was not listed as one"));
+    SMS_Frm->SMS_IndexListBox->setCurrentItem(joined.front());
     SMS_Frm->SMS_IndexListBoxClick();
     SMS_Frm->EditDA->setText(QStringLiteral("881631234567"));
     SMS_Frm->EditMessage->setPlainText(
-        QStringLiteral("Received, thanks. Next report at 18:00 UTC."));
+        QStringLiteral("Received, thanks. Next report at 18:00 UTC. Weather at camp two: clear "
+                       "sky, light wind from the north-west, 4 degrees below zero at dawn. "
+                       "Fuel and water for six more days; all members in good health."));
     shots.shoot(SMS_Frm, QStringLiteral("sms.png"));
     SMS_Frm->close();
 }
@@ -427,6 +437,9 @@ int main(int argc, char **argv)
         err().flush();
         return false;
     });
+
+    // A long message typed for the picture is kept whole, in linked parts.
+    notice::setChoiceHook([](const QString &, const QString &, const QString &) { return 2; });
 
     createProgram(QDir::toNativeSeparators(work.path() + QLatin1Char('/')).toStdString());
     const std::string session = writeSession(work.path());
