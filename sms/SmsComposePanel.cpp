@@ -473,6 +473,13 @@ bool SmsComposePanel::Prepare(Prepared &out)
         part.text = message;
         out.parts = {part};
     }
+    if (out.parts.empty()) { // not expected: the length check allowed only what fits
+        notice::show(this, notice::Kind::Warning, Warning,
+                     QStringLiteral("The message is too long to send, even in parts.\n"
+                                    "Shorten it and send again."));
+        EditMessage->setFocus();
+        return false;
+    }
     out.pdu = out.parts.front().pdu;
     out.length = out.parts.front().length;
     out.logEntry = "[SENT]\nTo: " + fromQString(email ? EditEA->text() : EditDA->text()) + " (" +
