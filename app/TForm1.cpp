@@ -868,7 +868,8 @@ void TForm1::SaxComm1Receive()
     if (state == 1)
         SMS_Frm->DisableSmsButtons();
     else if (state == 2 && !SMS_Frm->enableSMSBTimer->isActive() && !RequestSMSTimer->isActive() &&
-             !SMS_Frm->ListSMSTimer->isActive()) // a reading of new messages follows
+             !SMS_Frm->ListSMSTimer->isActive() && // a reading of new messages follows
+             !SMS_Frm->SendPDUTimer->isActive())   // the next part of a long message follows
         SMS_Frm->EnableSmsButtons();
 }
 

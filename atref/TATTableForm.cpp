@@ -721,13 +721,14 @@ void TATTableForm::SMS_SendBClick()
     if (!SmsPage->Prepare(prepared))
         return;
     if (CommandPrefix.find("CMGW") != std::string::npos) {
-        SMS_Frm->PduText = prepared.pdu;
-        sendLine("AT+CMGW=" + std::to_string(prepared.length));
+        // Never more than one part here: the page keeps a message to be written to one PDU.
+        SMS_Frm->PduText = prepared.parts.front().pdu;
+        sendLine("AT+CMGW=" + std::to_string(prepared.parts.front().length));
         SMS_Frm->SendPDUTimer->start();
         return;
     }
     if (CommandPrefix.find("CMGS") != std::string::npos)
-        SMS_Frm->StartSend(prepared.pdu, prepared.length, prepared.logEntry);
+        SMS_Frm->StartSend(prepared.parts, prepared.logEntry);
 }
 
 void TATTableForm::sendLine(const std::string &text)

@@ -480,8 +480,6 @@ bool SmsComposePanel::Prepare(Prepared &out)
         EditMessage->setFocus();
         return false;
     }
-    out.pdu = out.parts.front().pdu;
-    out.length = out.parts.front().length;
     out.logEntry = "[SENT]\nTo: " + fromQString(email ? EditEA->text() : EditDA->text()) + " (" +
                    fromQString(CallType_ComboBox->currentText()) + ")\n" + vpLine + message +
                    "\n\n";

@@ -55,8 +55,6 @@ public:
     struct Prepared
     {
         std::vector<SmsPduCodec::Part> parts; // one, or the linked parts of a long message
-        std::string pdu;                      // of the first part
-        int length = 0;
         std::string logEntry;
     };
     // Checks the input in the order of a send and encodes it; false when something stopped it

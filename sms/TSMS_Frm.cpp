@@ -181,19 +181,48 @@ void TSMS_Frm::SMS_SendBClick()
 {
     SmsComposePanel::Prepared prepared;
     if (Composer->Prepare(prepared))
-        StartSend(prepared.pdu, prepared.length, prepared.logEntry);
+        StartSend(prepared.parts, prepared.logEntry);
 }
 
-void TSMS_Frm::StartSend(const std::string &pdu, int length, const std::string &logEntry)
+void TSMS_Frm::StartSend(const std::vector<SmsPduCodec::Part> &parts, const std::string &logEntry)
 {
-    PduText = pdu;
+    if (parts.empty())
+        return;
+    m_parts = parts;
+    m_part = 0;
+    m_partConfirmed = false;
     LogEntryText = logEntry;
-    SMS_Status->setText(QStringLiteral(" Sending..."));
     DisableSmsButtons();
     ATTableForm->DisableSendButtons();
-    Form1->SaxComm1->setTransmitLine("AT+CMGS=" + std::to_string(length));
+    sendPart();
+}
+
+void TSMS_Frm::sendPart()
+{
+    const SmsPduCodec::Part &part = m_parts[m_part];
+    PduText = part.pdu;
+    SMS_Status->setText(
+        m_parts.size() > 1
+            ? QStringLiteral(" Sending part %1 of %2...").arg(m_part + 1).arg(m_parts.size())
+            : QStringLiteral(" Sending..."));
+    Form1->SaxComm1->setTransmitLine("AT+CMGS=" + std::to_string(part.length));
     SendPDUTimer->start();
     await(Awaiting::Send);
+}
+
+// Which part of a message in parts did not go, and that the rest were held back.
+QString TSMS_Frm::partNote() const
+{
+    if (m_parts.size() <= 1)
+        return {};
+    QString note = QStringLiteral("\n\nThe message was being sent in %1 parts: part %2 was not "
+                                  "confirmed, so the parts after it were not sent.")
+                       .arg(m_parts.size())
+                       .arg(m_part + 1);
+    if (m_part > 0)
+        note += m_part == 1 ? QStringLiteral(" Part 1 went out.")
+                            : QStringLiteral(" Parts 1 to %1 went out.").arg(m_part);
+    return note;
 }
 
 void TSMS_Frm::SendPDUTimerTimer()
@@ -404,8 +433,17 @@ void TSMS_Frm::storageFull()
 
 void TSMS_Frm::HandleSmsResult(int code, const std::string &listing)
 {
-    if (code >= -6 && code <= 0)
+    if (code == 0 && m_awaiting == Awaiting::Send && m_part + 1 < m_parts.size()) {
+        m_partConfirmed = true; // the next part follows once this command has ended
+        return;
+    }
+    // The part that failed, said before the send's state is let go.
+    const QString failedPart =
+        code >= -6 && code < 0 && m_awaiting == Awaiting::Send ? partNote() : QString();
+    if (code >= -6 && code <= 0) {
+        m_parts.clear();
         EnableSmsButtons();
+    }
     // "+CMS ERROR:322" (given as -1 or -5) while new messages are read: the storage is full.
     if ((code == -1 || code == -5) && m_awaiting == Awaiting::NewMessages) {
         answered();
@@ -439,19 +477,22 @@ void TSMS_Frm::HandleSmsResult(int code, const std::string &listing)
         notice::show(this, notice::Kind::Error, Error,
                      QStringLiteral("Error occurred while processing the SMS command.\nPossible "
                                     "causes:\n- No network service\n- Incorrect type of number\n- "
-                                    "Invalid destination number\n- Invalid validity period input"));
+                                    "Invalid destination number\n- Invalid validity period input") +
+                         failedPart);
         break;
     case -3:
         notice::show(this, notice::Kind::Error, Error,
                      QStringLiteral("Error occurred while processing the SMS command. Please try "
                                     "again.\nIf the problem remains, please turn off the modem and "
-                                    "turn it back on after 20 seconds."));
+                                    "turn it back on after 20 seconds.") +
+                         failedPart);
         break;
     case -4:
         EditMessage->setFocus();
         notice::show(this, notice::Kind::Error, Error,
                      QStringLiteral("Error occurred while processing the SMS command. Please try "
-                                    "again."));
+                                    "again.") +
+                         failedPart);
         break;
     case -5:
         storageFull();
@@ -594,7 +635,9 @@ void TSMS_Frm::ReleaseSmsState()
 
 void TSMS_Frm::AbandonSmsCommand()
 {
-    const bool sending = SMS_Status->text() == QLatin1String(" Sending...");
+    const bool sending = m_awaiting == Awaiting::Send || SendPDUTimer->isActive();
+    const QString failedPart = sending ? partNote() : QString();
+    m_parts.clear();
     const bool waiting = sending || !SMS_ViewB->isEnabled() || ListSMSTimer->isActive();
     for (QTimer *t : {SendPDUTimer, ListSMSTimer, enableSMSBTimer})
         t->stop();
@@ -608,7 +651,8 @@ void TSMS_Frm::AbandonSmsCommand()
     closeWaitBox();
     if (sending)
         SMS_Status->setText(QStringLiteral(" Cut off: the port closed before the handset "
-                                           "confirmed the message. It may not have been sent."));
+                                           "confirmed the message. It may not have been sent.") +
+                            failedPart);
     else if (waiting)
         SMS_Status->setText(
             QStringLiteral(" Cut off: the port closed before the handset answered."));
@@ -633,6 +677,11 @@ void TSMS_Frm::answered()
 
 void TSMS_Frm::CommandAnswered()
 {
+    if (m_awaiting == Awaiting::Send && std::exchange(m_partConfirmed, false)) {
+        ++m_part;
+        sendPart();
+        return;
+    }
     // A send ends with "+CMGS:" before its "OK", so an entry still here was not confirmed.
     if (m_awaiting == Awaiting::Send)
         LogEntryText.clear();
@@ -657,7 +706,9 @@ void TSMS_Frm::AnswerTimerTimer()
         PduText.clear();
         text = QStringLiteral("The handset did not answer the send.\nThe message may or may not "
                               "have gone out, so it was not logged as sent. Check the handset "
-                              "and its signal (AT+CSQ) before sending it again.");
+                              "and its signal (AT+CSQ) before sending it again.") +
+               partNote();
+        m_parts.clear();
         break;
     case Awaiting::Listing:
     case Awaiting::NewMessages:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SmsPduCodec.h"
+
 #include <QListWidgetItem>
 #include <QWidget>
 #include <memory>
@@ -99,8 +101,9 @@ public:
 
     void FormCreate();
     void SMS_SendBClick();
-    // The send itself, for this window and for the AT command table's SMS page.
-    void StartSend(const std::string &pdu, int length, const std::string &logEntry);
+    // The send itself, for this window and for the AT command table's SMS page: one message,
+    // or linked parts sent one after the other, each once the one before is confirmed.
+    void StartSend(const std::vector<SmsPduCodec::Part> &parts, const std::string &logEntry);
     void SendPDUTimerTimer();
     void AnswerTimerTimer();
 
@@ -156,7 +159,13 @@ private:
     bool somethingToDelete() const;
 
     std::unique_ptr<SmsLog> m_log;
+    void sendPart();
+    QString partNote() const;
+
     std::unique_ptr<smsrules::PartCollector> m_incomingParts;
+    std::vector<SmsPduCodec::Part> m_parts; // of the message being sent
+    size_t m_part = 0;                      // the one waiting for its confirmation
+    bool m_partConfirmed = false;           // confirmed; the next goes when its command ends
     Awaiting m_awaiting = Awaiting::Nothing;
     bool m_cutOff = false;
     int m_formCreateRuns = 0;

@@ -1,4 +1,5 @@
 #include "FakeLink.h"
+#include "Notice.h"
 #include "Program.h"
 #include "SerialControl.h"
 #include "SmsComposePanel.h"
@@ -330,7 +331,43 @@ private slots:
         QFile log(dir.filePath("SMSLog.txt"));
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(log.readAll().startsWith("[SENT]\nTo: +1234567 (Phone number)\n"));
+        log.close();
         QVERIFY(ATTableForm->SmsPage->SMS_SendB->isEnabled());
+
+        // A long text goes in linked parts from this page too; writing to memory keeps to one.
+        int offered = 0;
+        notice::setChoiceHook([&offered](const QString &, const QString &, const QString &) {
+            ++offered;
+            return 2;
+        });
+        ATTableForm->SmsPage->EditMessage->setPlainText(QString(200, 'w'));
+        QCOMPARE(offered, 1);
+        fake->written.clear();
+        ATTableForm->SmsPage->SMS_SendB->click();
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        QVERIFY(fake->written.startsWith("AT+CMGS="));
+        QVERIFY(fake->written.contains("050003"));
+        fake->written.clear();
+        fake->inject("\r\n+CMGS: 5\r\n\r\nOK\r\n");
+        QTRY_VERIFY(fake->written.endsWith('\x1A')); // the second part
+        fake->inject("\r\n+CMGS: 6\r\n\r\nOK\r\n");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().endsWith(QByteArray(200, 'w') + "\n\n"));
+        log.close();
+        ATTableForm->atpluscmgw();
+        int asked = 0;
+        notice::setHook([&asked](notice::Kind, const QString &, const QString &) {
+            ++asked;
+            return false;
+        });
+        fake->written.clear();
+        ATTableForm->SmsPage->SMS_SendB->click(); // Yes or No only, and No sends nothing
+        QCOMPARE(offered, 1);
+        QCOMPARE(asked, 1);
+        QVERIFY(fake->written.isEmpty());
+        ATTableForm->SmsPage->EditMessage->setPlainText("abc");
+        notice::setHook({});
+        notice::setChoiceHook({});
 
         ATTableForm->SmsPage->SMSWarningCheckBox->click();
         QVERIFY(!SMS_Frm->SMSWarningCheckBox->isChecked());

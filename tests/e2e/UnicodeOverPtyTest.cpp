@@ -3,16 +3,21 @@
 #include "Program.h"
 #include "SerialControl.h"
 #include "TForm1.h"
+#include "TMsgBox.h"
 #include "TSMS_Frm.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 // Text in any language and files of older versions, through the real program against the
 // simulated handset on a pseudo-terminal.
@@ -28,6 +33,18 @@ class UnicodeOverPtyTest : public QObject
         QFile f(dir.filePath(name));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
+    }
+
+    QString logText() const
+    {
+        QFile f(dir.filePath(QStringLiteral("SMSLog.txt")));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+    // The SMS window's controls are free again: the previous command was answered.
+    static bool idle()
+    {
+        return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, 10000);
     }
 
     void startProgram(const QString &sessionFile)
@@ -49,7 +66,11 @@ private slots:
         });
     }
 
-    void cleanupTestCase() { notice::setHook({}); }
+    void cleanupTestCase()
+    {
+        notice::setHook({});
+        notice::setChoiceHook({});
+    }
 
     // A session and a log written by an older version in Windows-1252 read as they were
     // meant; sessions save and open under a folder whose name is not ASCII.
@@ -95,6 +116,67 @@ private slots:
         QCOMPARE(QString::fromStdString(Form1->ComValue),
                  dir.filePath(QStringLiteral("Port é/handset")));
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
+        destroyProgram();
+    }
+
+    // Sent to the handset's own number, messages come back through the network: a Russian one
+    // as UCS2 and a 400-character one in three linked parts, each logged sent once and
+    // received joined.
+    void messagesInAnyLanguageAndInPartsComeBack()
+    {
+        ModemSimProcess sim;
+        QVERIFY(sim.started());
+        write(QStringLiteral("pty.sms"),
+              "<COM>" + sim.pty().toUtf8() + "<\\COM>\n<SMS>ON<\\SMS>\n");
+        QFile::remove(dir.filePath(QStringLiteral("SMSLog.txt")));
+        startProgram(dir.filePath(QStringLiteral("pty.sms")));
+        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        // Connecting sets the indications, so new messages come straight to the terminal.
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && idle(), 10000);
+
+        SMS_Frm->show();
+        SMS_Frm->EditDA->setText(QStringLiteral("881631234567"));
+        const QString russian = QStringLiteral("Привет из лагеря! Всё хорошо, ждём на связи.");
+        boxes.clear();
+        SMS_Frm->EditMessage->setPlainText(russian); // the warning lists them; No keeps them
+        QCOMPARE(boxes.size(), 1);
+        SMS_Frm->SMS_SendB->click();
+        QTRY_VERIFY_WITH_TIMEOUT(logText().contains(QStringLiteral("[RECEIVED]\nFrom: 881631234567 "
+                                                                   "(International)\n")),
+                                 10000);
+        QVERIFY(logText().startsWith(
+            QStringLiteral("[SENT]\nTo: 881631234567 (Phone number)\nRelative VP: 63 weeks\n") +
+            russian + "\n\n"));
+        QVERIFY(logText().endsWith(russian + "\n\n"));
+        QVERIFY(idle());
+
+        // 400 characters: the length box's third choice sends them as linked parts.
+        QString report;
+        while (report.size() < 400)
+            report += QStringLiteral("Position 47.61N 122.33W, course 270, all well [ok]. ");
+        report.truncate(400);
+        int asked = 0;
+        notice::setChoiceHook([&asked](const QString &, const QString &, const QString &third) {
+            ++asked;
+            return third == QStringLiteral("Send as 3 parts") ? 2 : 1;
+        });
+        SMS_Frm->EditMessage->setPlainText(report);
+        QCOMPARE(asked, 1);
+        // 414 septets: the brackets are escape plus code.
+        QCOMPARE(SMS_Frm->CharCounter->text(), QStringLiteral("3 parts, 45 left"));
+        const int before = logText().size();
+        SMS_Frm->SMS_SendB->click();
+        QTRY_VERIFY_WITH_TIMEOUT(logText().contains(QStringLiteral("(3 parts)\n") + report), 15000);
+        const QString added = logText().mid(before);
+        QCOMPARE(added.count(QStringLiteral("[SENT]")), 1);
+        QVERIFY(added.startsWith(QStringLiteral("[SENT]\nTo: 881631234567 (Phone number)\n")));
+        QVERIFY(added.contains(report + "\n\n[RECEIVED]"));
+        for (int k = 1; k <= 3; ++k)
+            QVERIFY(added.contains(QStringLiteral("Part %1 of 3\n").arg(k)));
+        QVERIFY(idle());
+        QCOMPARE(asked, 1);
+        boxes.removeAll(QString()); // nothing but the warning of the Russian message
+        QVERIFY2(boxes.size() == 1, qPrintable(boxes.join("\n")));
         destroyProgram();
     }
 };

@@ -586,6 +586,67 @@ private slots:
         return pdus;
     }
 
+    // Linked parts go one after the other, each once the one before is confirmed; the log gets
+    // one entry with the whole text after the last.
+    void longMessageGoesInPartsAndIsLoggedOnce()
+    {
+        start();
+        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
+            return third == QStringLiteral("Send as 3 parts") ? 2 : 1;
+        });
+        SMS_Frm->EditDA->setText("12");
+        const QString text = QString(306, 'p') + QStringLiteral("end");
+        setMessage(text);
+        QCOMPARE(SMS_Frm->CharCounter->text(), QString("3 parts, 150 left"));
+        QCOMPARE(SMS_Frm->EditMessage->toPlainText(), text); // kept whole
+        std::vector<QByteArray> pdus;
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        for (int k = 1; k <= 3; ++k) {
+            QTRY_VERIFY(fake->written.endsWith('\x1A'));
+            const QByteArray sent = fake->written;
+            QVERIFY2(sent.startsWith("AT+CMGS="), sent);
+            pdus.push_back(sent.mid(sent.indexOf('\r') + 1).chopped(1));
+            QCOMPARE(SMS_Frm->SMS_Status->text(), QString(" Sending part %1 of 3...").arg(k));
+            QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
+            fake->written.clear();
+            fake->inject("\r\n> ");
+            fake->inject("\r\n+CMGS: " + QByteArray::number(k) + "\r\n");
+            QCOMPARE(logText().isEmpty(), k < 3);
+            QTest::qWait(150); // nothing goes before the command has ended
+            QVERIFY(fake->written.isEmpty());
+            fake->inject("\r\nOK\r\n");
+            QVERIFY(k == 3 || !SMS_Frm->SMS_SendB->isEnabled());
+        }
+        std::vector<SmsPduCodec::Decoded> parts;
+        for (const QByteArray &pdu : pdus)
+            parts.push_back(PduCodec->DecodePdu(pdu.toStdString()));
+        QCOMPARE(QString::fromStdString(SmsPduCodec::JoinParts(parts)), text);
+        QCOMPARE(parts[0].UdhReference, parts[2].UdhReference);
+        QCOMPARE(logText(),
+                 "[SENT]\nTo: 12 (Phone number)\nRelative VP: 63 weeks\n" + text + "\n\n");
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+        QCOMPARE(SMS_Frm->SMS_Status->text(), QString());
+
+        // A part the handset refuses stops the rest, and the box says which one it was.
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        fake->inject("\r\n> \r\n+CMGS: 4\r\n\r\nOK\r\n");
+        QTRY_VERIFY(fake->written.count('\x1A') == 2);
+        fake->written.clear();
+        fake->inject("\r\n> \r\n+CMS ERROR:500\r\n");
+        QCOMPARE(shown.back().caption, QString("Error"));
+        QVERIFY2(last().contains("part 2 was not confirmed, so the parts after it were not sent. "
+                                 "Part 1 went out."),
+                 qPrintable(last()));
+        QTest::qWait(300);
+        QVERIFY(fake->written.isEmpty());
+        QCOMPARE(logText().count("[SENT]"), 1);
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+        notice::setChoiceHook({});
+    }
+
     void partsAreListedJoinedAndDeletedTogether()
     {
         start();
