@@ -25,6 +25,8 @@ namespace {
 // What the memo holds: the longest text that still goes in linked parts.
 constexpr int MemoLength = SmsPduCodec::MaxParts * SmsPduCodec::PartGsm;
 const QString Warning = QStringLiteral("Warning");
+const QString SendQuestion =
+    QStringLiteral("Would you like to send the following message instead?\n");
 
 QStringList numbered(int from, int to)
 {
@@ -232,8 +234,11 @@ bool SmsComposePanel::CheckLength(const QString &question)
         text += QStringLiteral("\nOr the whole message can go as %1 linked parts, which the "
                                "receiving phone shows as one message.\n")
                     .arg(size.parts);
-        answer =
-            notice::choose(this, Warning, text, QStringLiteral("Send as %1 parts").arg(size.parts));
+        // While typing the choice keeps the text; on Send it sends it.
+        answer = notice::choose(this, Warning, text,
+                                (question == SendQuestion ? QStringLiteral("Send as %1 parts")
+                                                          : QStringLiteral("Keep as %1 parts"))
+                                    .arg(size.parts));
     } else {
         answer = notice::ask(this, Warning, text) ? 0 : 1;
     }
@@ -432,8 +437,7 @@ bool SmsComposePanel::Prepare(Prepared &out)
         return false;
     }
     m_updating = true;
-    const bool lengthOk =
-        CheckLength(QStringLiteral("Would you like to send the following message instead?\n"));
+    const bool lengthOk = CheckLength(SendQuestion);
     m_updating = false;
     if (!lengthOk)
         return false;

@@ -158,7 +158,7 @@ private slots:
         int asked = 0;
         notice::setChoiceHook([&asked](const QString &, const QString &, const QString &third) {
             ++asked;
-            return third == QStringLiteral("Send as 3 parts") ? 2 : 1;
+            return third == QStringLiteral("Keep as 3 parts") ? 2 : 1;
         });
         SMS_Frm->EditMessage->setPlainText(report);
         QCOMPARE(asked, 1);

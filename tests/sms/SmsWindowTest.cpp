@@ -592,7 +592,7 @@ private slots:
     {
         start();
         notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
-            return third == QStringLiteral("Send as 3 parts") ? 2 : 1;
+            return third == QStringLiteral("Keep as 3 parts") ? 2 : 1;
         });
         SMS_Frm->EditDA->setText("12");
         const QString text = QString(306, 'p') + QStringLiteral("end");
@@ -644,6 +644,16 @@ private slots:
         QVERIFY(fake->written.isEmpty());
         QCOMPARE(logText().count("[SENT]"), 1);
         QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+
+        // Declined while typing, the parts are offered again on Send, and then sent.
+        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
+            return third == QStringLiteral("Send as 2 parts") ? 2 : 1;
+        });
+        setMessage(QString(200, 'r'));
+        fake->written.clear();
+        SMS_Frm->SMS_SendB->click();
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        QVERIFY(fake->written.contains("050003"));
         notice::setChoiceHook({});
     }
 
