@@ -312,12 +312,17 @@ std::string ListLabel(const ListedMessage &message)
     const std::string first = message.indexes.empty() ? std::string() : message.indexes.front();
     if (message.parts <= 1)
         return first;
-    return first + " (" + std::to_string(message.parts) + " parts)";
+    return first + " " + PartsLine(message.parts);
 }
 
 std::string PartLine(int part, int parts)
 {
     return "Part " + std::to_string(part) + " of " + std::to_string(parts);
+}
+
+std::string PartsLine(int parts)
+{
+    return "(" + std::to_string(parts) + " parts)";
 }
 
 bool PartCollector::add(const DisplayedMessage &part, std::string *joined)

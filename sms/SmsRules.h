@@ -89,8 +89,9 @@ struct ListedMessage
 std::vector<ListedMessage> JoinListing(const std::vector<ListedPdu> &items);
 // "9", or "9 (3 parts)" for a joined message: its first index and how many parts it has.
 std::string ListLabel(const ListedMessage &message);
-// "Part k of n", the line a part carries in the log.
+// "Part k of n", the line a part carries in the log; "(n parts)", that of a joined message.
 std::string PartLine(int part, int parts);
+std::string PartsLine(int parts);
 
 // Holds the parts of incoming messages until every part of one has arrived.
 class PartCollector

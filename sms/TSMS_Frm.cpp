@@ -378,14 +378,14 @@ void TSMS_Frm::parseAnswer(const std::string &answer, bool logEvery)
         logReceived(part.head + "\n" + smsrules::PartLine(part.part, part.parts), part.text);
         std::string joined;
         if (m_incomingParts->add(part, &joined))
-            logReceived(part.head + "\n(" + std::to_string(part.parts) + " parts)", joined);
+            logReceived(part.head + "\n" + smsrules::PartsLine(part.parts), joined);
     }
     std::vector<smsrules::ListedPdu> listed;
     std::copy_if(items.begin(), items.end(), std::back_inserter(listed),
                  [](const smsrules::ListedPdu &item) { return !item.index.empty(); });
     for (const smsrules::ListedMessage &m : smsrules::JoinListing(listed)) {
         const std::string head =
-            m.parts > 1 ? m.shown.head + "\n(" + std::to_string(m.parts) + " parts)" : m.shown.head;
+            m.parts > 1 ? m.shown.head + "\n" + smsrules::PartsLine(m.parts) : m.shown.head;
         if (logEvery)
             logReceived(head, m.shown.text);
         SmsRecord record{head, m.shown.text, 0,
