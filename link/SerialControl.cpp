@@ -12,11 +12,12 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QMap>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <cctype>
 
 namespace {
@@ -61,9 +62,24 @@ SerialControl::SerialControl(QWidget *parent)
 {
     setObjectName(QStringLiteral("SaxComm1"));
     m_screen->setObjectName(QStringLiteral("TerminalScreen"));
-    auto *layout = new QVBoxLayout(this);
+    // The scroll bar walks the whole scrollback; at the bottom is the live screen.
+    m_scrollBar = new QScrollBar(Qt::Vertical, this);
+    m_scrollBar->setObjectName(QStringLiteral("TerminalScrollBar"));
+    m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(m_screen);
+    layout->addWidget(m_scrollBar);
+    // A flood moves the scrollback thousands of times a second; the bar follows at 10 Hz.
+    m_scrollSync = new QTimer(this);
+    m_scrollSync->setSingleShot(true);
+    m_scrollSync->setInterval(100);
+    connect(m_scrollSync, &QTimer::timeout, this, &SerialControl::syncScrollBar);
+    connect(m_screen, &TerminalScreen::viewMoved, this, &SerialControl::syncScrollBar);
+    connect(m_scrollBar, &QScrollBar::valueChanged, this,
+            [this](int value) { m_screen->setViewOffset(m_scrollBar->maximum() - value); });
+    syncScrollBar();
     setFocusProxy(m_screen);
     m_pacer = new QTimer(this);
     m_pacer->setInterval(1);
@@ -448,14 +464,26 @@ void SerialControl::endQuery(bool answered, size_t used)
 
 void SerialControl::deliver(const QByteArray &bytes)
 {
-    if (m_inputEcho)
+    if (m_inputEcho) {
         m_screen->feed(m_timeStamps ? stamped(bytes) : bytes);
+        if (!m_scrollSync->isActive())
+            m_scrollSync->start();
+    }
     m_received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
     if (m_received.size() > kReceivedLimit)
         m_received.erase(0, m_received.size() - kReceivedLimit);
     if (!m_link->reportsRing())
         watchForRingText(bytes);
     emit OnReceive();
+}
+
+void SerialControl::syncScrollBar()
+{
+    const QSignalBlocker quiet(m_scrollBar);
+    const int lines = m_screen->scrollbackCount();
+    m_scrollBar->setRange(0, lines);
+    m_scrollBar->setPageStep(std::max(1, m_screen->rows()));
+    m_scrollBar->setValue(lines - m_screen->viewOffset());
 }
 
 // The stamp goes in front of a line's first byte, so a line that is still arriving carries

@@ -15,6 +15,7 @@ class CaptureFile;
 class FileTransfer;
 class TerminalScreen;
 class QMessageBox;
+class QScrollBar;
 class QTimer;
 
 // The serial communications control: one port and the terminal screen that shows it.
@@ -35,6 +36,7 @@ public:
     void setLinkFactory(LinkFactory factory);
     ByteLink *link() const { return m_link.get(); }
     TerminalScreen *screen() const { return m_screen; }
+    QScrollBar *scrollBar() const { return m_scrollBar; }
     FileTransfer *fileTransfer() const { return m_transfer; }
     CaptureFile *capture() const { return m_capture; }
 
@@ -154,10 +156,13 @@ private:
     void endQuery(bool answered, size_t used);
     void deliver(const QByteArray &bytes);
     QByteArray stamped(const QByteArray &bytes);
+    void syncScrollBar();
 
     TerminalScreen *m_screen = nullptr;
     FileTransfer *m_transfer = nullptr;
     CaptureFile *m_capture = nullptr;
+    QScrollBar *m_scrollBar = nullptr;
+    QTimer *m_scrollSync = nullptr;
     LinkFactory m_factory;
     std::unique_ptr<ByteLink> m_link;
     std::function<void(const QByteArray &)> m_diversion;

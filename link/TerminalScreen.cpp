@@ -392,6 +392,7 @@ struct TerminalScreen::Private
             return false;
         offset = next;
         q->update();
+        emit q->viewMoved();
         return true;
     }
 
@@ -981,6 +982,11 @@ QPoint TerminalScreen::cursorPosition() const
 QRect TerminalScreen::cellRect(int row, int column) const
 {
     return QRect(kMargin + column * d->cellW, kMargin + row * d->cellH, d->cellW, d->cellH);
+}
+
+void TerminalScreen::setViewOffset(int lines)
+{
+    d->scrollView(lines - d->offset);
 }
 
 int TerminalScreen::viewOffset() const

@@ -42,6 +42,8 @@ public:
     QRect cellRect(int row, int column) const;
     // Lines the view is scrolled back from the live screen; 0 at the bottom.
     int viewOffset() const;
+    // Scrolls the view back by `lines` (clamped to the scrollback).
+    void setViewOffset(int lines);
 
     // Default text and background colours (SGR 39/49); the ANSI palette stays as it is.
     void setColors(const QColor &foreground, const QColor &background);
@@ -51,6 +53,8 @@ public:
 signals:
     // A key was pressed (Qt key code and modifiers), before any bytes are emitted.
     void keyPressed(int key, Qt::KeyboardModifiers modifiers);
+    // The operator scrolled the view (wheel, keys, a drag past an edge).
+    void viewMoved();
     // Bytes the key press transmits (Windows-1252, control codes for Enter, arrows, ...).
     void keyBytes(const QByteArray &bytes);
 

@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 class SerialControlTest : public QObject
 {
@@ -266,6 +268,36 @@ private slots:
         control->setPortOpen(false);
         QCOMPARE(answer, std::string());
         QVERIFY(!control->queryRunning());
+    }
+
+    // The scroll bar and the view move together over the whole scrollback.
+    void scrollBarWalksTheScrollback()
+    {
+        control->setPortOpen(true);
+        TerminalScreen *screen = control->screen();
+        QScrollBar *bar = control->scrollBar();
+        QVERIFY(bar->isVisible());
+        QVERIFY(bar->geometry().left() >= screen->geometry().right()); // beside, not over
+        for (int i = 0; i < 300; ++i)
+            fake->inject("line " + QByteArray::number(i) + "\r\n");
+        QTRY_COMPARE(bar->maximum(), screen->scrollbackCount());
+        QVERIFY(bar->maximum() > 200);
+        QCOMPARE(bar->value(), bar->maximum()); // live screen at the bottom
+        QCOMPARE(bar->pageStep(), screen->rows());
+
+        bar->setValue(0);
+        QCOMPARE(screen->viewOffset(), screen->scrollbackCount());
+        // The wheel moves the bar with the view.
+        QWheelEvent wheel(QPointF(10, 10), screen->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, -120 * 5), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(screen, &wheel);
+        QVERIFY(screen->viewOffset() < screen->scrollbackCount());
+        QCOMPARE(bar->value(), bar->maximum() - screen->viewOffset());
+        // New text brings the live screen back.
+        fake->inject("fresh\r\n");
+        QTRY_COMPARE(bar->value(), bar->maximum());
+        QCOMPARE(screen->viewOffset(), 0);
     }
 
     void lineEventsAndRingText()
