@@ -3,7 +3,7 @@
 //
 //   bench_flood [--seconds N] [--baud N] [--stamps 1]
 //
-// Targets: under 10% of one core, every byte arrives, and the resident memory stays flat
+// Targets: under 10% of one core, no byte lost, and the resident memory stays flat
 // (run with --seconds 600 for the ten-minute check). Exit status 1 when a target is missed.
 #include "Program.h"
 #include "SerialControl.h"
@@ -161,7 +161,9 @@ int main(int argc, char **argv)
     std::printf(
         "resident memory: start %ld KiB, after 10 s %ld KiB, end %ld KiB (growth %ld KiB)\n",
         rssStart, rssSettled, rssEnd, growth);
-    const bool ok = received == flooded && load < 10.0 && growth < 4096;
+    // The program's own questions to the handset (signal, registration) are answered during
+    // the run, so a few bytes more than the flood arrive; bench_terminals checks content.
+    const bool ok = received >= flooded && load < 10.0 && growth < 4096;
     std::printf("%s\n", ok ? "PASS" : "FAIL");
 
     destroyProgram();
