@@ -124,15 +124,26 @@ private:
     // the frame has the size and place asked for, then leave the window to the operator.
     void watchForFrame()
     {
-        m_checks = 200; // five seconds, for a loaded machine
+        m_checks = 800; // twenty seconds, for a loaded machine
+        m_steady = 0;
         if (!m_watch.isActive())
             m_watch.start();
     }
 
     void check()
     {
-        if (!m_window->isVisible() || settled() || --m_checks <= 0)
+        if (!m_window->isVisible() || --m_checks <= 0) {
             m_watch.stop();
+            return;
+        }
+        // The window manager may frame or size a window once more just after it first looks
+        // right: the request holds only once it has stayed met for a moment.
+        if (!settled())
+            m_steady = 0;
+        else if (++m_steady >= 12) {
+            m_watch.stop();
+            m_sizePending = m_placePending = false;
+        }
     }
 
     // True once the frame is known and as asked; corrects it otherwise. A request is kept
@@ -145,18 +156,20 @@ private:
             return false;
         if (!m.isNull())
             knownFrame() = m;
+        bool met = true;
         if (m_sizePending) {
             applySize(m);
-            m_sizePending = m_window->size() != m_outer.shrunkBy(m).expandedTo(m_minimumInner);
+            met = m_window->size() == m_outer.shrunkBy(m).expandedTo(m_minimumInner);
         }
         if (m_placePending) {
             const QPoint want =
                 pushInside(QRect(m_topLeft, outerSize()), screenOf(m_window, m_topLeft)).topLeft();
-            m_placePending = m_window->windowHandle()->framePosition() != want;
-            if (m_placePending)
+            if (m_window->windowHandle()->framePosition() != want) {
                 placeFrame(want);
+                met = false;
+            }
         }
-        return !m_sizePending && !m_placePending;
+        return met;
     }
 
     // Placed by its client area: QWidget::move() would take the frame from the widget's own
@@ -187,6 +200,7 @@ private:
     bool m_sizePending = false;
     bool m_placePending = false;
     int m_checks = 0;
+    int m_steady = 0;
     QTimer m_watch;
 };
 

@@ -31,6 +31,8 @@ class WindowFrameTest : public QObject
 
     QTemporaryDir dir;
     FakeLink *fake = nullptr;
+    // A loaded machine's window manager can take seconds to frame and place a window.
+    static constexpr int frameWait = 20000;
 
     void startConnected()
     {
@@ -50,11 +52,11 @@ class WindowFrameTest : public QObject
         Form1->EndIntroScreen();
         QVERIFY(QTest::qWaitForWindowExposed(Form1, 30000));
         // The frame changes with the end of the intro; the outer size stays.
-        QTRY_COMPARE(outer(Form1).size(), QSize(705, 497));
+        QTRY_COMPARE_WITH_TIMEOUT(outer(Form1).size(), QSize(705, 497), frameWait);
         QVERIFY(fake);
         // Clear of the screen's edges, so the offsets are not pushed back.
         placement::moveInside(Form1, QPoint(40, 60));
-        QTRY_COMPARE(outer(Form1).topLeft(), QPoint(40, 60));
+        QTRY_COMPARE_WITH_TIMEOUT(outer(Form1).topLeft(), QPoint(40, 60), frameWait);
     }
 
     // What the X server holds for a window, read as another client would.
@@ -75,7 +77,7 @@ class WindowFrameTest : public QObject
     static void verifyBox(QWidget *box, const QString &caption, const QRect &want)
     {
         QVERIFY(QTest::qWaitForWindowExposed(box, 30000));
-        QTRY_COMPARE(outer(box), want);
+        QTRY_COMPARE_WITH_TIMEOUT(outer(box), want, frameWait);
         QTRY_COMPARE(shownCaption(box),
                      QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"%1\"").arg(caption));
         // Fixed boxes offer the close button only.
@@ -107,7 +109,7 @@ private slots:
     void mainWindowKeepsItsOuterSizeAndCaption()
     {
         startConnected();
-        QTRY_COMPARE(outer(Form1).size(), QSize(705, 497));
+        QTRY_COMPARE_WITH_TIMEOUT(outer(Form1).size(), QSize(705, 497), frameWait);
         QCOMPARE(shownCaption(Form1),
                  QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"Tandrel Software\""));
         // Every row of the window lies inside it.
@@ -146,10 +148,11 @@ private slots:
     {
         startConnected();
         placement::moveInside(Form1, QPoint(40, 200));
-        QTRY_COMPARE(outer(Form1).topLeft(), QPoint(40, 200));
+        QTRY_COMPARE_WITH_TIMEOUT(outer(Form1).topLeft(), QPoint(40, 200), frameWait);
         Form1->ATCSQB->click();
         QVERIFY(QTest::qWaitForWindowExposed(ATTableForm, 30000));
-        QTRY_COMPARE(outer(ATTableForm), QRect(QPoint(155, 85), QSize(708, 345)));
+        QTRY_COMPARE_WITH_TIMEOUT(outer(ATTableForm), QRect(QPoint(155, 85), QSize(708, 345)),
+                                  frameWait);
         QCOMPARE(shownCaption(ATTableForm),
                  QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"AT Command Table\""));
     }

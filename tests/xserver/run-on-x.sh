@@ -27,12 +27,26 @@ if [ ! -s "$fdfile" ]; then
 fi
 DISPLAY=:$(head -n1 "$fdfile")
 export DISPLAY
-openbox --sm-disable >/dev/null 2>&1 &
-wpid=$!
-i=0
-while ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && [ $i -lt 200 ]; do
-    sleep 0.1
-    i=$((i + 1))
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+# On a loaded machine the window manager may be slow to come up or may die on start; without
+# it windows have no frames and every size test would fail for a reason of its own.
+tries=0
+while :; do
+    openbox --sm-disable >/dev/null 2>&1 &
+    wpid=$!
+    i=0
+    while ! wm_up && kill -0 "$wpid" 2>/dev/null && [ $i -lt 600 ]; do
+        sleep 0.1
+        i=$((i + 1))
+    done
+    wm_up && break
+    kill "$wpid" 2>/dev/null
+    wpid=
+    tries=$((tries + 1))
+    if [ $tries -ge 3 ]; then
+        echo "run-on-x: openbox did not start on $DISPLAY" >&2
+        exit 1
+    fi
 done
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 # Under AddressSanitizer: libxkbcommon-x11 reads the server's keymap names with strndup past
