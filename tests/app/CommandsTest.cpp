@@ -1,4 +1,5 @@
 #include "FakeLink.h"
+#include "FakeProgram.h"
 #include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
@@ -34,14 +35,7 @@ class CommandsTest : public QObject
 
     void startConnected()
     {
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows("");
-        Form1->exitProgram = [](int) {};
-        Form1->SaxComm1->setLinkFactory([this](const QString &) {
-            auto link = std::make_unique<FakeLink>();
-            fake = link.get();
-            return link;
-        });
+        createOnFakeLink(dir.path(), fake);
         Form1->show();
         // Indications start out on, but without the request that connecting makes.
         Form1->SmsValue = "OFF";
@@ -218,14 +212,7 @@ private slots:
     {
         // A device that reports no modem lines never changes CTS: opening the port is what
         // sends the setting.
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows("");
-        Form1->exitProgram = [](int) {};
-        Form1->SaxComm1->setLinkFactory([this](const QString &) {
-            auto link = std::make_unique<FakeLink>();
-            fake = link.get();
-            return link;
-        });
+        createOnFakeLink(dir.path(), fake);
         Form1->show();
         QCOMPARE(text(Form1->SmsValue), QString("ON"));
         Form1->EndIntroScreen();

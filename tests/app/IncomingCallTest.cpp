@@ -1,4 +1,5 @@
 #include "FakeLink.h"
+#include "FakeProgram.h"
 #include "Program.h"
 #include "SerialControl.h"
 #include "TATTableForm.h"
@@ -24,14 +25,7 @@ class IncomingCallTest : public QObject
 
     void start()
     {
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows("");
-        Form1->exitProgram = [](int) {};
-        Form1->SaxComm1->setLinkFactory([this](const QString &) {
-            auto link = std::make_unique<FakeLink>();
-            fake = link.get();
-            return link;
-        });
+        createOnFakeLink(dir.path(), fake);
         Form1->SmsValue = "OFF"; // no indication request on connecting
         Form1->EndIntroScreen();
         QVERIFY(fake);

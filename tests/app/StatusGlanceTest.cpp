@@ -1,4 +1,5 @@
 #include "FakeLink.h"
+#include "FakeProgram.h"
 #include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
@@ -27,14 +28,7 @@ class StatusGlanceTest : public QObject
 
     void startConnected()
     {
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows("");
-        Form1->exitProgram = [](int) {};
-        Form1->SaxComm1->setLinkFactory([this](const QString &) {
-            auto link = std::make_unique<FakeLink>();
-            fake = link.get();
-            return link;
-        });
+        createOnFakeLink(dir.path(), fake);
         Form1->show();
         Form1->SmsValue = "OFF"; // no indication request on connecting
         Form1->EndIntroScreen();

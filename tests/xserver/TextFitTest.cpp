@@ -1,5 +1,6 @@
 #include "AtMenuItems.h"
 #include "FakeLink.h"
+#include "FakeProgram.h"
 #include "Program.h"
 #include "SerialControl.h"
 #include "TATTableForm.h"
@@ -228,14 +229,7 @@ private slots:
     {
         QVERIFY(dir.isValid());
         QDir::setCurrent(dir.path());
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows("");
-        Form1->exitProgram = [](int) {};
-        Form1->SaxComm1->setLinkFactory([this](const QString &) {
-            auto link = std::make_unique<FakeLink>();
-            fake = link.get();
-            return link;
-        });
+        createOnFakeLink(dir.path(), fake);
     }
 
     void cleanupTestCase() { destroyProgram(); }
