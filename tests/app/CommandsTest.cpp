@@ -50,14 +50,7 @@ class CommandsTest : public QObject
 private slots:
     void initTestCase() { QDir::setCurrent(dir.path()); }
 
-    void cleanup()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox *>(w))
-                w->close();
-        destroyProgram();
-        fake = nullptr;
-    }
+    void cleanup() { destroyOnFakeLink(fake); }
 
     void statusBoxStaysOnScreenAndHonoursEnter()
     {

@@ -1,4 +1,5 @@
 #include "FakeLink.h"
+#include "FakeProgram.h"
 #include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
@@ -60,14 +61,7 @@ class MainWindowBehaviourTest : public QObject
 private slots:
     void initTestCase() { QDir::setCurrent(dir.path()); }
 
-    void cleanup()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox *>(w))
-                w->close();
-        destroyProgram();
-        fake = nullptr;
-    }
+    void cleanup() { destroyOnFakeLink(fake); }
 
     void introEndsByItsOwnTimer()
     {

@@ -1,4 +1,5 @@
 #include "FakeLink.h"
+#include "FakeProgram.h"
 #include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
@@ -67,11 +68,7 @@ private slots:
 
     void cleanup()
     {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox *>(w))
-                w->close();
-        destroyProgram();
-        fake = nullptr;
+        destroyOnFakeLink(fake);
         exitStatus = -1;
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());

@@ -41,14 +41,7 @@ class StatusGlanceTest : public QObject
 private slots:
     void initTestCase() { QDir::setCurrent(dir.path()); }
 
-    void cleanup()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox *>(w))
-                w->close();
-        destroyProgram();
-        fake = nullptr;
-    }
+    void cleanup() { destroyOnFakeLink(fake); }
 
     void answersOnTheTerminalShowInTheStatusBar()
     {

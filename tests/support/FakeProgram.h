@@ -5,7 +5,9 @@
 #include "SerialControl.h"
 #include "TForm1.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QString>
 
 #include <memory>
@@ -22,4 +24,14 @@ inline void createOnFakeLink(const QString &folder, FakeLink *&fake)
         fake = link.get();
         return link;
     });
+}
+
+// Ends what createOnFakeLink made, closing any message box a test left open.
+inline void destroyOnFakeLink(FakeLink *&fake)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox *>(w))
+            w->close();
+    destroyProgram();
+    fake = nullptr;
 }
