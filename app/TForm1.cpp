@@ -390,6 +390,9 @@ void TForm1::buildMenus()
     ShowTimeStamps1 = action(Options1, "ShowTimeStamps1", QStringLiteral("Show Time Stamps"));
     ShowTimeStamps1->setCheckable(true);
     connect(ShowTimeStamps1, &QAction::toggled, SaxComm1, &SerialControl::setTimeStamps);
+    ShowHex1 = action(Options1, "ShowHex1", QStringLiteral("Show Hex"));
+    ShowHex1->setCheckable(true);
+    connect(ShowHex1, &QAction::toggled, SaxComm1, &SerialControl::setHexShown);
     Options1->addSeparator();
     ViewSMSWindow1 = action(Options1, "ViewSMSWindow1", QStringLiteral("View SMS Window"));
     ViewSMSWindow1->setShortcut(QKeySequence(Qt::Key_F3));
@@ -1136,6 +1139,7 @@ void TForm1::loadUserSettings()
     ReconnectAutomatically1->setChecked(settings.value("Options/reconnect", true).toBool());
     PollSignal1->setChecked(settings.value("Options/pollSignal", false).toBool());
     ShowTimeStamps1->setChecked(settings.value("Options/timeStamps", false).toBool());
+    ShowHex1->setChecked(settings.value("Options/hex", false).toBool());
 }
 
 void TForm1::saveUserSettings()
@@ -1144,6 +1148,7 @@ void TForm1::saveUserSettings()
     settings.setValue("Options/reconnect", ReconnectAutomatically1->isChecked());
     settings.setValue("Options/pollSignal", PollSignal1->isChecked());
     settings.setValue("Options/timeStamps", ShowTimeStamps1->isChecked());
+    settings.setValue("Options/hex", ShowHex1->isChecked());
     if (m_terminalLayout)
         settings.setValue("MainWindow/size", placement::frameOf(this).size());
 }

@@ -60,7 +60,7 @@ public:
     QAction *SetPortProperties1, *SetDialingProperties1, *Set_Echo1, *IncomingCallPanel1;
     QAction *DisplaySMSImmediately1, *SendFiles1, *ReceiveFiles1, *ViewSMSWindow1, *Search1;
     QAction *About2, *Version1, *TermsandAbbreviations1, *SBDMessaging1;
-    QAction *ReconnectAutomatically1, *PollSignal1, *ShowTimeStamps1;
+    QAction *ReconnectAutomatically1, *PollSignal1, *ShowTimeStamps1, *ShowHex1;
     // Capture to file: everything received and sent, appended to a file of the operator's.
     QAction *CaptureToFile1, *StopCapture1;
     QFileDialog *CaptureDialog;
@@ -115,7 +115,7 @@ public:
     // Directory of the executable, with its trailing separator.
     static std::string ProgramDirectory();
 
-    // The operator's own settings (window size, Reconnect Automatically, Poll Signal) in the
+    // The operator's own settings (window size and the Options menu's ticks) in the
     // per-user data folder; session files keep their format.
     QString settingsFile() const;
 

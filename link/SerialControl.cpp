@@ -3,6 +3,7 @@
 #include "CaptureFile.h"
 #include "Cp1252.h"
 #include "FileTransfer.h"
+#include "HexView.h"
 #include "QtText.h"
 #include "SerialPortLink.h"
 #include "SimulatorLink.h"
@@ -71,6 +72,12 @@ SerialControl::SerialControl(QWidget *parent)
     layout->setSpacing(0);
     layout->addWidget(m_screen);
     layout->addWidget(m_scrollBar);
+    m_hex = new HexView(this);
+    m_hex->setObjectName(QStringLiteral("HexView"));
+    m_hex->setFont(m_screen->font());
+    m_hex->setKeyTarget(m_screen);
+    m_hex->hide();
+    layout->addWidget(m_hex);
     // A flood moves the scrollback thousands of times a second; the bar follows at 10 Hz.
     m_scrollSync = new QTimer(this);
     m_scrollSync->setSingleShot(true);
@@ -312,7 +319,10 @@ void SerialControl::DoCommand(int command)
 {
     switch (command) {
     case Copy:
-        m_screen->copySelection();
+        if (hexShown())
+            m_hex->copySelection();
+        else
+            m_screen->copySelection();
         break;
     case Paste: {
         if (!m_link)
@@ -370,11 +380,35 @@ std::vector<PortEntry> SerialControl::CommPortEntries(const QString &byIdDir)
 void SerialControl::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
-    m_screen->setFocus();
+    focusProxy()->setFocus();
+}
+
+bool SerialControl::hexShown() const
+{
+    return !m_hex->isHidden();
+}
+
+void SerialControl::setHexShown(bool on)
+{
+    if (on == hexShown())
+        return;
+    QWidget *was = on ? static_cast<QWidget *>(m_screen) : m_hex;
+    QWidget *now = on ? static_cast<QWidget *>(m_hex) : m_screen;
+    const bool focused = was->hasFocus();
+    m_screen->setHidden(on);
+    m_scrollBar->setHidden(on);
+    m_hex->setVisible(on);
+    setFocusProxy(now);
+    if (focused)
+        now->setFocus();
+    if (!on)
+        syncScrollBar();
 }
 
 void SerialControl::onReceived(const QByteArray &bytes)
 {
+    // Everything the port gives, file transfers and the program's own questions included.
+    m_hex->append(bytes);
     if (m_diversion) {
         m_diversion(bytes);
         return;

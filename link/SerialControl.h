@@ -13,6 +13,7 @@
 
 class CaptureFile;
 class FileTransfer;
+class HexView;
 class TerminalScreen;
 class QMessageBox;
 class QScrollBar;
@@ -37,6 +38,7 @@ public:
     ByteLink *link() const { return m_link.get(); }
     TerminalScreen *screen() const { return m_screen; }
     QScrollBar *scrollBar() const { return m_scrollBar; }
+    HexView *hexView() const { return m_hex; }
     FileTransfer *fileTransfer() const { return m_transfer; }
     CaptureFile *capture() const { return m_capture; }
 
@@ -102,6 +104,11 @@ public:
     // Tests give a fixed clock.
     std::function<QTime()> stampClock;
 
+    // Received bytes in hex in place of the terminal screen, which goes on receiving
+    // meanwhile; typed keys go to the modem in either view.
+    bool hexShown() const;
+    void setHexShown(bool on);
+
     // When the open port goes away, open it again once the same device is back.
     bool reconnectAutomatically() const { return m_reconnect; }
     void setReconnectAutomatically(bool on);
@@ -162,6 +169,7 @@ private:
     FileTransfer *m_transfer = nullptr;
     CaptureFile *m_capture = nullptr;
     QScrollBar *m_scrollBar = nullptr;
+    HexView *m_hex = nullptr;
     QTimer *m_scrollSync = nullptr;
     LinkFactory m_factory;
     std::unique_ptr<ByteLink> m_link;

@@ -1,0 +1,204 @@
+#include "HexView.h"
+#include "FakeLink.h"
+#include "FakeProgram.h"
+#include "Program.h"
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "TerminalScreen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Options > Show Hex as the operator uses it: received bytes in rows of sixteen in place of
+// the terminal, which goes on as if it had been shown all along.
+class HexViewTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+
+    void startConnected()
+    {
+        createOnFakeLink(dir.path(), fake);
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY(fake && Form1->SaxComm1->PortOpen());
+        fake->written.clear();
+    }
+
+    static HexView *hexView() { return Form1->findChild<HexView *>(QStringLiteral("HexView")); }
+
+    static QString offsetOf(qint64 row)
+    {
+        return QStringLiteral("%1").arg(row * 16, 8, 16, QLatin1Char('0')).toUpper();
+    }
+
+    // The rows of the text screen in view, scrolled back or not.
+    static QStringList inView(const TerminalScreen *screen)
+    {
+        return screen->allText().split('\n').mid(screen->scrollbackCount() - screen->viewOffset(),
+                                                 screen->rows());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QDir::setCurrent(dir.path());
+    }
+
+    void cleanup() { destroyOnFakeLink(fake); }
+
+    void bytesInRowsOfSixteenAndTheTextScreenKept()
+    {
+        QFile::remove(dir.filePath("tandrel.ini"));
+        startConnected();
+        TerminalScreen *screen = Form1->SaxComm1->screen();
+        HexView *hex = hexView();
+        QVERIFY(hex);
+        QVERIFY(Form1->Options1->actions().contains(Form1->ShowHex1));
+        QVERIFY(!Form1->ShowHex1->isChecked()); // off unless chosen
+        QVERIFY(!hex->isVisible());
+
+        // An SBD binary read: the echo, the buffer with the bytes a terminal hides, the result.
+        fake->inject(QByteArray("AT+SBDRB\r\r\n\x00\x1b\x7f\xff.", 16));
+        fake->inject("\r\nOK\r\n");
+        for (int i = 0; i < 60; ++i)
+            fake->inject("line " + QByteArray::number(i) + "\r\n");
+        const QString allBefore = screen->allText();
+
+        Form1->ShowHex1->trigger();
+        QVERIFY(Form1->ShowHex1->isChecked());
+        QTRY_VERIFY(hex->isVisible());
+        QVERIFY(!screen->isVisible());
+        QVERIFY(!Form1->SaxComm1->scrollBar()->isVisible());
+        // The view fills the terminal's place.
+        QCOMPARE(hex->geometry(), Form1->SaxComm1->rect());
+
+        hex->verticalScrollBar()->setValue(0);
+        QStringList rows = hex->visibleText().split('\n');
+        QCOMPARE(rows.value(0), QString("00000000  41 54 2B 53 42 44 52 42  0D 0D 0A 00 1B 7F FF "
+                                        "2E  |AT+SBDRB........|"));
+        QCOMPARE(rows.value(1), QString("00000010  0D 0A 4F 4B 0D 0A 6C 69  6E 65 20 30 0D 0A 6C "
+                                        "69  |..OK..line 0..li|"));
+        for (int row = 0; row < rows.size(); ++row)
+            QVERIFY2(rows[row].startsWith(offsetOf(row) + "  ") && rows[row].indexOf('|') == 60,
+                     qPrintable(rows[row]));
+
+        // At the bottom the view follows what arrives; the last row may be short.
+        QScrollBar *bar = hex->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        fake->inject("\r\nEND 01\r\n");
+        QCOMPARE(hex->totalBytes(), 562);
+        QTRY_COMPARE(hex->visibleText().split('\n').last(),
+                     "00000230  0D 0A" + QString(45, ' ') + "|..|");
+        QTRY_COMPARE(bar->maximum(), int(hex->endRow() - hex->firstRow() - hex->visibleRows()));
+        QVERIFY(bar->maximum() > 0);
+        // Scrolled back it stays where the operator put it.
+        bar->setValue(1);
+        fake->inject("more\r\n");
+        QTest::qWait(50);
+        QVERIFY(hex->visibleText().startsWith("00000010  "));
+        QCOMPARE(bar->value(), 1);
+        // Shift+Page Up and Down page through the rows and send nothing.
+        bar->setValue(bar->maximum());
+        QTest::keyClick(hex, Qt::Key_PageUp, Qt::ShiftModifier);
+        QVERIFY(bar->value() < bar->maximum());
+        QVERIFY(!hex->visibleText().contains("more"));
+        QTest::keyClick(hex, Qt::Key_PageDown, Qt::ShiftModifier);
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(fake->written.isEmpty());
+
+        // Typing still goes to the modem, Enter as a carriage return.
+        QTest::keyClicks(hex, "at");
+        QTest::keyClick(hex, Qt::Key_Return);
+        QCOMPARE(fake->written, QByteArray("at\r"));
+
+        // A dragged selection of rows is copied as shown.
+        bar->setValue(0);
+        const int rowHeight = hex->fontMetrics().height();
+        QTest::mousePress(hex->viewport(), Qt::LeftButton, {}, QPoint(20, 2 + rowHeight / 2));
+        QTest::mouseMove(hex->viewport(), QPoint(200, 2 + rowHeight + rowHeight / 2));
+        QTest::mouseRelease(hex->viewport(), Qt::LeftButton, {},
+                            QPoint(200, 2 + rowHeight + rowHeight / 2));
+        QApplication::clipboard()->clear();
+        Form1->Copy1->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), rows[0] + '\n' + rows[1]);
+
+        // Back to text: the screen as it was left, and what came meanwhile is in it too.
+        Form1->ShowHex1->trigger();
+        QTRY_VERIFY(screen->isVisible());
+        QVERIFY(!hex->isVisible());
+        QVERIFY(Form1->SaxComm1->scrollBar()->isVisible());
+        const QString all = screen->allText();
+        QVERIFY(all.startsWith(allBefore.left(allBefore.indexOf("line 59"))));
+        QVERIFY(all.indexOf("END") < all.indexOf("more"));
+
+        // The text screen's scrolled-back view survives a trip through the hex view.
+        screen->setViewOffset(10);
+        const QStringList shown = inView(screen);
+        QVERIFY(!shown.contains("more") && shown.contains("line 40"));
+        Form1->ShowHex1->trigger();
+        QTRY_VERIFY(hex->isVisible());
+        Form1->ShowHex1->trigger();
+        QTRY_VERIFY(screen->isVisible());
+        QCOMPARE(screen->viewOffset(), 10);
+        QCOMPARE(inView(screen), shown);
+        QCOMPARE(screen->allText(), all);
+    }
+
+    // The choice outlives the program like the other options; the bytes kept are bounded,
+    // and the newest megabyte survives in order across the ring's wrap.
+    void rememberedAndBounded()
+    {
+        QFile::remove(dir.filePath("tandrel.ini"));
+        startConnected();
+        Form1->ShowHex1->trigger();
+        Form1->close();
+        destroyOnFakeLink(fake);
+        startConnected();
+        QVERIFY(Form1->ShowHex1->isChecked());
+        HexView *hex = hexView();
+        QTRY_VERIFY(hex->isVisible());
+        QVERIFY(!Form1->SaxComm1->screen()->isVisible());
+
+        fake->inject("ab"); // so that the ring's rows do not start at its start
+        QByteArray flood(HexView::Capacity + 100, '\0');
+        for (qsizetype i = 0; i < flood.size(); ++i)
+            flood[i] = char(0x41 + i % 26);
+        fake->inject(flood);
+        const qint64 total = 2 + flood.size();
+        QCOMPARE(hex->totalBytes(), total);
+        QCOMPARE(hex->firstKept(), total - HexView::Capacity);
+        // The first whole row kept, then the last.
+        QScrollBar *bar = hex->verticalScrollBar();
+        QTRY_COMPARE(bar->maximum(), int(hex->endRow() - hex->firstRow() - hex->visibleRows()));
+        bar->setValue(0);
+        const qint64 first = hex->firstRow();
+        QCOMPARE(first, (total - HexView::Capacity + 15) / 16);
+        const qint64 at = first * 16 - 2; // where that row starts in the flood
+        QString letters;
+        for (int i = 0; i < 16; ++i)
+            letters += QChar(0x41 + int((at + i) % 26));
+        QCOMPARE(hex->visibleText().section('\n', 0, 0),
+                 offsetOf(first) + "  " +
+                     QString::fromLatin1(flood.mid(at, 8).toHex(' ').toUpper()) + "  " +
+                     QString::fromLatin1(flood.mid(at + 8, 8).toHex(' ').toUpper()) + "  |" +
+                     letters + "|");
+        bar->setValue(bar->maximum());
+        const qint64 last = hex->endRow() - 1;
+        QVERIFY(hex->visibleText().section('\n', -1).startsWith(
+            offsetOf(last) + "  " +
+            QString::fromLatin1(flood.right(total - last * 16).toHex(' ').toUpper()) + ' '));
+    }
+};
+
+QTEST_MAIN(HexViewTest)
+#include "HexViewTest.moc"
