@@ -1,6 +1,7 @@
 #include "AtMenuItems.h"
 #include "FakeLink.h"
 #include "FakeProgram.h"
+#include "HexView.h"
 #include "Program.h"
 #include "SerialControl.h"
 #include "TATTableForm.h"
@@ -224,6 +225,30 @@ class TextFitTest : public QObject
         QVERIFY2(faults.isEmpty(), "texts that do not fit, listed above");
     }
 
+    // A whole hex row, offset to closing bar, fits across the terminal area.
+    void hexRowFitsTheTerminal()
+    {
+        Form1->ShowHex1->setChecked(true);
+        auto *hex = Form1->findChild<HexView *>(QStringLiteral("HexView"));
+        QVERIFY(hex);
+        QTRY_VERIFY(hex->isVisible());
+        for (int i = 0; i < 40; ++i)
+            hex->append(QByteArray("AT+SBDRB\r\r\n\x00\x1b\x7f\xffWWWWWMMMMMMMM", 30));
+        const QString row = hex->rowText(hex->firstRow());
+        QCOMPARE(row.size(), 78);
+        const int needs = hex->fontMetrics().horizontalAdvance(row) + 4;
+        if (needs > hex->viewport()->width())
+            fault("main window, hex", hex,
+                  QStringLiteral("a row needs %1 px, has %2")
+                      .arg(needs)
+                      .arg(hex->viewport()->width()));
+        checkWindow("main window, hex", Form1);
+        if (const QString shots = qEnvironmentVariable("TANDREL_SHOTS"); !shots.isEmpty())
+            Form1->grab().save(shots +
+                               QStringLiteral("/hex-%1.png").arg(Form1->devicePixelRatio()));
+        Form1->ShowHex1->setChecked(false);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -242,6 +267,7 @@ private slots:
         checkWindow("intro", Form1);
         Form1->EndIntroScreen();
         checkWindow("main window", Form1);
+        hexRowFitsTheTerminal();
 
         MsgBox->ResetMsgBox();
         MsgBox->T2->setText(QStringLiteral("Reading messages..."));
