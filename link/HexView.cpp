@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -224,23 +225,29 @@ void HexView::paintEvent(QPaintEvent *event)
         if (m_anchor >= 0 && row >= selFrom && row <= selTo)
             p.fillRect(0, y, viewport()->width(), m_cellH, QColor(kSelectionBg));
         // Offsets, bars and stand-in dots are dim, so a real '.' stands out from them.
-        QString bright = rowText(row);
-        QString dim(bright.size(), QLatin1Char(' '));
-        const qsizetype digits = bright.indexOf(QLatin1Char(' '));
-        const qsizetype bar = bright.indexOf(QLatin1Char('|'));
-        const qint64 offset = row * BytesPerRow;
-        for (qsizetype i = 0; i < bright.size(); ++i) {
-            const bool stand =
-                i > bar && i < bright.size() - 1 && !printable(byteAt(offset + (i - bar - 1)));
-            if (i < digits || i == bar || i == bright.size() - 1 || stand) {
-                dim[i] = bright[i];
-                bright[i] = QLatin1Char(' ');
-            }
+        const QString text = rowText(row);
+        const qsizetype digits = text.indexOf(QLatin1Char(' '));
+        const qsizetype bar = text.indexOf(QLatin1Char('|'));
+        const qint64 offset = row * BytesPerRow - bar - 1;
+        QList<quint32> glyphs[2];
+        QList<QPointF> positions[2];
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text.at(i).unicode();
+            if (c == u' ' || c >= 128)
+                continue;
+            const bool end = i == bar || i == text.size() - 1;
+            const bool dim = i < digits || end || (i > bar && !printable(byteAt(offset + i)));
+            glyphs[dim] << m_glyphs[c];
+            positions[dim] << QPointF(qreal(i * m_cellW), 0);
         }
-        p.setPen(QColor(kDim));
-        p.drawText(kMargin, y + m_ascent, dim);
-        p.setPen(QColor(kForeground));
-        p.drawText(kMargin, y + m_ascent, bright);
+        for (int dim : {0, 1}) {
+            QGlyphRun run;
+            run.setRawFont(m_rawFont);
+            run.setGlyphIndexes(glyphs[dim]);
+            run.setPositions(positions[dim]);
+            p.setPen(QColor(dim ? kDim : kForeground));
+            p.drawGlyphRun(QPointF(kMargin, y + m_ascent), run);
+        }
     }
 }
 
@@ -271,6 +278,11 @@ void HexView::updateMetrics()
     m_cellW = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
     m_cellH = std::max(1, fm.height());
     m_ascent = fm.ascent();
+    m_rawFont = QRawFont::fromFont(font());
+    for (char16_t c = 0x20; c < 0x7f; ++c) {
+        const QList<quint32> index = m_rawFont.glyphIndexesForString(QString(QChar(c)));
+        m_glyphs[c] = index.value(0);
+    }
 }
 
 void HexView::keyPressEvent(QKeyEvent *event)

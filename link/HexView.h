@@ -2,8 +2,11 @@
 
 #include <QAbstractScrollArea>
 #include <QByteArray>
+#include <QRawFont>
 #include <QString>
 #include <QTimer>
+
+#include <array>
 
 // Received bytes as rows of sixteen: the offset, the bytes in hex and, between bars, the
 // printable ones as characters with a dot for the rest. It keeps the most recent bytes in a
@@ -74,6 +77,9 @@ private:
     qint64 m_anchor = -1, m_extent = -1;
     bool m_dragging = false;
     int m_cellW = 1, m_cellH = 1, m_ascent = 0;
+    // Rows are ASCII on a fixed grid: drawn as glyphs looked up once, with no text shaping.
+    QRawFont m_rawFont;
+    std::array<quint32, 128> m_glyphs{};
     QTimer m_frameTimer;
     QWidget *m_keyTarget = nullptr;
 };

@@ -1,7 +1,7 @@
 // The whole receive path (serial port back end, received-text processing, terminal screen)
 // under a stream at 921,600 baud from tandrel-modemsim on a pseudo-terminal.
 //
-//   bench_flood [--seconds N] [--baud N] [--stamps 1]
+//   bench_flood [--seconds N] [--baud N] [--stamps 1] [--hex 1]
 //
 // Targets: under 10% of one core, no byte lost, and the resident memory stays flat
 // (run with --seconds 600 for the ten-minute check). Exit status 1 when a target is missed.
@@ -57,6 +57,7 @@ int main(int argc, char **argv)
     int seconds = 60;
     int baud = 921600;
     bool stamps = false; // every received line starts with its time on the screen
+    bool hex = false;    // the hex view is shown in place of the terminal
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--seconds"))
             seconds = std::max(5, std::atoi(argv[i + 1]));
@@ -64,6 +65,8 @@ int main(int argc, char **argv)
             baud = std::max(300, std::atoi(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--stamps"))
             stamps = std::atoi(argv[i + 1]) != 0;
+        else if (!std::strcmp(argv[i], "--hex"))
+            hex = std::atoi(argv[i + 1]) != 0;
     }
 
     QTemporaryDir dir;
@@ -97,6 +100,7 @@ int main(int argc, char **argv)
         return link;
     });
     port->setTimeStamps(stamps);
+    port->setHexShown(hex);
     port->setCommPort(pty.toStdString());
     port->setSettings(std::to_string(baud) + ",n,8,1");
     port->setPortOpen(true);
