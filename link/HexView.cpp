@@ -145,27 +145,11 @@ QString HexView::selectedText() const
     return rows.join(QLatin1Char('\n'));
 }
 
-void HexView::selectAll()
-{
-    if (m_total == 0)
-        return;
-    m_anchor = firstRow();
-    m_extent = endRow() - 1;
-    viewport()->update();
-}
-
 void HexView::copySelection()
 {
     const QString text = selectedText();
     if (!text.isEmpty())
         QGuiApplication::clipboard()->setText(text);
-}
-
-QSize HexView::sizeHint() const
-{
-    const int columns = 8 + 2 + 3 * BytesPerRow + 1 + 2 + BytesPerRow + 1;
-    return QSize(columns * m_cellW + 2 * kMargin + verticalScrollBar()->sizeHint().width(),
-                 24 * m_cellH + 2 * kMargin);
 }
 
 void HexView::scheduleFrame()

@@ -41,13 +41,10 @@ public:
 
     // Selection in whole rows, copied as they are shown.
     QString selectedText() const;
-    void selectAll();
     void copySelection();
 
     // Keys pressed in the view are sent on to this widget.
     void setKeyTarget(QWidget *target) { m_keyTarget = target; }
-
-    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
