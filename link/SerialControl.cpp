@@ -392,17 +392,13 @@ void SerialControl::setHexShown(bool on)
 {
     if (on == hexShown())
         return;
-    QWidget *was = on ? static_cast<QWidget *>(m_screen) : m_hex;
-    QWidget *now = on ? static_cast<QWidget *>(m_hex) : m_screen;
-    const bool focused = was->hasFocus();
+    const bool focused = focusProxy()->hasFocus();
     m_screen->setHidden(on);
     m_scrollBar->setHidden(on);
     m_hex->setVisible(on);
-    setFocusProxy(now);
+    setFocusProxy(on ? static_cast<QWidget *>(m_hex) : m_screen);
     if (focused)
-        now->setFocus();
-    if (!on)
-        syncScrollBar();
+        focusProxy()->setFocus();
 }
 
 void SerialControl::onReceived(const QByteArray &bytes)

@@ -38,7 +38,6 @@ public:
     ByteLink *link() const { return m_link.get(); }
     TerminalScreen *screen() const { return m_screen; }
     QScrollBar *scrollBar() const { return m_scrollBar; }
-    HexView *hexView() const { return m_hex; }
     FileTransfer *fileTransfer() const { return m_transfer; }
     CaptureFile *capture() const { return m_capture; }
 

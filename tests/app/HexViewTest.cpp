@@ -73,10 +73,14 @@ private slots:
         for (int i = 0; i < 60; ++i)
             fake->inject("line " + QByteArray::number(i) + "\r\n");
         const QString allBefore = screen->allText();
+        Form1->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form1));
+        screen->setFocus();
 
         Form1->ShowHex1->trigger();
         QVERIFY(Form1->ShowHex1->isChecked());
         QTRY_VERIFY(hex->isVisible());
+        QTRY_VERIFY(hex->hasFocus()); // typing goes on where it went
         QVERIFY(!screen->isVisible());
         QVERIFY(!Form1->SaxComm1->scrollBar()->isVisible());
         // The view fills the terminal's place.
@@ -117,8 +121,8 @@ private slots:
         QVERIFY(fake->written.isEmpty());
 
         // Typing still goes to the modem, Enter as a carriage return.
-        QTest::keyClicks(hex, "at");
-        QTest::keyClick(hex, Qt::Key_Return);
+        QTest::keyClicks(QApplication::focusWidget(), "at");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(fake->written, QByteArray("at\r"));
 
         // A dragged selection of rows is copied as shown.
@@ -136,6 +140,7 @@ private slots:
         Form1->ShowHex1->trigger();
         QTRY_VERIFY(screen->isVisible());
         QVERIFY(!hex->isVisible());
+        QTRY_VERIFY(screen->hasFocus());
         QVERIFY(Form1->SaxComm1->scrollBar()->isVisible());
         const QString all = screen->allText();
         QVERIFY(all.startsWith(allBefore.left(allBefore.indexOf("line 59"))));
