@@ -280,13 +280,25 @@ void HexView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    // Everything else is typed to the modem exactly as on the terminal screen.
-    if (m_keyTarget) {
-        QCoreApplication::sendEvent(m_keyTarget, event);
-        event->accept();
+    // Everything else is typed to the modem exactly as on the terminal screen, and brings
+    // the newest rows back into view for the answer.
+    if (!m_keyTarget) {
+        QAbstractScrollArea::keyPressEvent(event);
         return;
     }
-    QAbstractScrollArea::keyPressEvent(event);
+    QCoreApplication::sendEvent(m_keyTarget, event);
+    event->accept();
+    switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+        break;
+    default:
+        m_follow = true;
+        frame();
+    }
 }
 
 void HexView::mousePressEvent(QMouseEvent *event)

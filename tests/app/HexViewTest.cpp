@@ -120,10 +120,13 @@ private slots:
         QCOMPARE(bar->value(), bar->maximum());
         QVERIFY(fake->written.isEmpty());
 
-        // Typing still goes to the modem, Enter as a carriage return.
+        // Typing still goes to the modem, Enter as a carriage return, and brings the newest
+        // rows back for the answer.
+        bar->setValue(0);
         QTest::keyClicks(QApplication::focusWidget(), "at");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(fake->written, QByteArray("at\r"));
+        QCOMPARE(bar->value(), bar->maximum());
 
         // A dragged selection of rows is copied as shown.
         bar->setValue(0);
