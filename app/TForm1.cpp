@@ -3,6 +3,7 @@
 #include "AtMenuItems.h"
 #include "CaptureFile.h"
 #include "FileTransfer.h"
+#include "FindBar.h"
 #include "Panel.h"
 #include "Program.h"
 #include "QtText.h"
@@ -22,6 +23,7 @@
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
 #include "TandrelArt.h"
+#include "TerminalScreen.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
@@ -140,6 +142,11 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     buildMenus();
     buildStatusGlance();
     buildCapture();
+    Find_Bar = new FindBar(SaxComm1->screen(), central);
+    connect(Find_Bar, &FindBar::closed, this, [this] {
+        layoutTerminalRows();
+        SaxComm1->setFocus();
+    });
     loadUserSettings();
 
     const QString sessionDir =
@@ -352,6 +359,9 @@ void TForm1::buildMenus()
     Copy1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")));
     Paste1 = action(Edit1, "Paste1", QStringLiteral("&Paste"));
     Paste1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+V")));
+    Find1 = action(Edit1, "Find1", QStringLiteral("&Find..."));
+    Find1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")));
+    connect(Find1, &QAction::triggered, this, &TForm1::Find1Click);
     Edit1->addSeparator();
     Transfer1 = Edit1->addMenu(QStringLiteral("&Transfer"));
     Transfer1->setObjectName(QStringLiteral("Transfer1"));
@@ -855,9 +865,19 @@ void TForm1::Search1Click()
         SearchForm->Search_ComboBox->setFocus();
 }
 
+void TForm1::Find1Click()
+{
+    // The terminal is not there to search before the intro ends.
+    if (!m_terminalLayout)
+        return;
+    Find_Bar->open();
+    layoutTerminalRows();
+}
+
 void TForm1::SaxComm1Receive()
 {
     const std::string chunk = SaxComm1->ReceivedText();
+    Find_Bar->textArrived();
     m_sinceReceive.start();
     readHandsetStatus(chunk);
     ReceiveProcessor &rp = *Program->receive;
@@ -1173,7 +1193,10 @@ void TForm1::layoutTerminalRows()
     Transfer->move(610 + dx, 2);
     CallTime_Panel->move(380 + dx, 2);
     CoverSaxComm2->setGeometry(11, 22, 677 + dx, 346 + dy);
-    SaxComm1->setGeometry(13, 24, 673 + dx, 342 + dy);
+    // An open find bar takes the bottom of the terminal's room.
+    const int findHeight = Find_Bar->isHidden() ? 0 : Find_Bar->sizeHint().height();
+    SaxComm1->setGeometry(13, 24, 673 + dx, 342 + dy - findHeight);
+    Find_Bar->setGeometry(13, 24 + 342 + dy - findHeight, 673 + dx, findHeight);
     RegularBase->setGeometry(0, 368 + dy, 699 + dx, 30);
     Property_Panel->setGeometry(0, 398 + dy, 699 + dx, 28);
     BasePanel->setGeometry(0, 426 + dy, 699 + dx, 28);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+class FindBar;
 class SerialControl;
 class SignalPanel;
 class Panel;
@@ -61,6 +62,9 @@ public:
     QAction *DisplaySMSImmediately1, *SendFiles1, *ReceiveFiles1, *ViewSMSWindow1, *Search1;
     QAction *About2, *Version1, *TermsandAbbreviations1, *SBDMessaging1;
     QAction *ReconnectAutomatically1, *PollSignal1, *ShowTimeStamps1, *ShowHex1;
+    // Find in the scrollback: the Edit menu item and the bar it opens under the terminal.
+    QAction *Find1;
+    FindBar *Find_Bar;
     // Capture to file: everything received and sent, appended to a file of the operator's.
     QAction *CaptureToFile1, *StopCapture1;
     QFileDialog *CaptureDialog;
@@ -96,6 +100,7 @@ public:
     void ViewSMSWindow1Click();
     void SBDMessaging1Click();
     void Search1Click();
+    void Find1Click();
     void About2Click();
     void SaxComm1Receive();
     void SaxComm1KeyDown(int key, Qt::KeyboardModifiers shift);

@@ -79,6 +79,10 @@ constexpr QRgb kDefaultBg = 0xff0f1b2d;
 constexpr QRgb kSelectionFg = 0xffffffff;
 constexpr QRgb kSelectionBg = 0xff35598a;
 constexpr QRgb kCursorColor = 0xfff0c674;
+constexpr QRgb kMatchFg = 0xffffffff;
+constexpr QRgb kMatchBg = 0xff7a6420;
+constexpr QRgb kCurrentMatchFg = 0xff0f1b2d;
+constexpr QRgb kCurrentMatchBg = 0xffffa040;
 
 // A point in the text: `line` counts every line the terminal ever kept (scrollback first,
 // then the screen), so it stays put while lines scroll into the scrollback.
@@ -208,12 +212,20 @@ struct TerminalScreen::Private
     };
     // Slot line % size: lines keep their slot as output scrolls them up the screen.
     std::vector<PaintedRow> rowCache;
-    PaintedRow scratchRow; // a row under the selection, painted in its colours, never kept
+    PaintedRow scratchRow; // a row under the selection or Find, painted in its colours, never kept
     std::vector<Cell> rowBuf;
     using GlyphMap = std::unordered_map<char32_t, quint32>;
     std::array<GlyphMap, 16> glyphMaps;
     QList<quint32> glyphIndexes;
     QList<QPointF> glyphPositions;
+
+    // Find: the text looked for, and the match the operator walked to (line -1: none).
+    QString findText;
+    Qt::CaseSensitivity findCase = Qt::CaseInsensitive;
+    TextPos findCurrent{-1, 0};
+    QString findLine; // a line as searched, one character a cell
+    std::vector<std::uint8_t>
+        findMarks; // cells of the row being built: 1 a match, 2 the current one
 
     explicit Private(TerminalScreen *owner) : q(owner) {}
 
@@ -488,7 +500,7 @@ struct TerminalScreen::Private
         const qint64 index = viewIndex(viewRow);
         const qint64 line = dropped + index;
         fetchLine(index, rowBuf);
-        if (selectionTouches(line)) {
+        if (markMatches(line, rowBuf) || selectionTouches(line)) {
             scratchRow.line = line;
             scratchRow.cells.swap(rowBuf);
             buildRuns(scratchRow, true);
@@ -524,6 +536,11 @@ struct TerminalScreen::Private
             if (withSelection && selFrom <= at && at <= selTo) {
                 f = kSelectionFg;
                 b = kSelectionBg;
+            } else if (withSelection && static_cast<size_t>(col) < findMarks.size() &&
+                       findMarks[static_cast<size_t>(col)] != 0) {
+                const bool current = findMarks[static_cast<size_t>(col)] == 2;
+                f = current ? kCurrentMatchFg : kMatchFg;
+                b = current ? kCurrentMatchBg : kMatchBg;
             }
         };
         int col = 0;
@@ -621,6 +638,115 @@ struct TerminalScreen::Private
                                QString(run.fallback.at(i)));
             }
         }
+    }
+
+    // Find. Lines are searched as shown, one character a cell, so that an index in the text
+    // is a column. Matches may overlap ("aa" in "aaa" twice).
+    void searchText(const std::vector<Cell> &cells, QString &out) const
+    {
+        out.resize(static_cast<qsizetype>(cells.size()));
+        QChar *to = out.data();
+        for (const Cell &c : cells) {
+            if (c.ch == 0 || c.ch < 0x20)
+                *to++ = QLatin1Char(' ');
+            else if (c.ch == kWideTail)
+                *to++ = QChar(); // never typed into a search, so never matched
+            else if (c.ch > 0xFFFF)
+                *to++ = QChar(QChar::ReplacementCharacter);
+            else
+                *to++ = QChar(static_cast<char16_t>(c.ch));
+        }
+    }
+
+    const std::vector<Cell> &cellsOf(qint64 index, std::vector<Cell> &buf) const
+    {
+        if (index >= 0 && index < count)
+            return ring[static_cast<size_t>(lineSlot(static_cast<int>(index)))];
+        fetchLine(index, buf);
+        return buf;
+    }
+
+    template <typename F>
+    void forEachMatch(qint64 index, std::vector<Cell> &buf, F &&f)
+    {
+        searchText(cellsOf(index, buf), findLine);
+        for (qsizetype at = findLine.indexOf(findText, 0, findCase); at >= 0;
+             at = findLine.indexOf(findText, at + 1, findCase))
+            if (!f(static_cast<int>(at)))
+                return;
+    }
+
+    // The match nearest `from` towards older lines (or newer), round from the other end;
+    // `from` itself counts when `inclusive`.
+    bool seek(TextPos from, bool older, bool inclusive, TextPos &found)
+    {
+        const qint64 total = totalLines();
+        if (findText.isEmpty() || total == 0)
+            return false;
+        std::vector<Cell> buf;
+        qint64 index = std::clamp(from.line - dropped, qint64(0), total - 1);
+        if (index != from.line - dropped) // the line is gone: search all of the nearest
+            from.col = older ? INT_MAX : -1;
+        for (qint64 step = 0; step <= total; ++step) {
+            int hit = -1;
+            forEachMatch(index, buf, [&](int col) {
+                bool ok = true;
+                if (step == 0) // the first line only beyond `from`
+                    ok = older ? col < from.col : col > from.col;
+                else if (step == total) // back at it after going round: the rest
+                    ok = older ? col > from.col : col < from.col;
+                if (ok || (col == from.col && (step == total) != inclusive))
+                    hit = col;
+                // Towards older lines the last match of a line is the nearest.
+                return older || hit < 0;
+            });
+            if (hit >= 0) {
+                found = TextPos{dropped + index, hit};
+                return true;
+            }
+            index = older ? (index + total - 1) % total : (index + 1) % total;
+        }
+        return false;
+    }
+
+    // Keeps the view on the line that was at its top, as far as the scrollback reaches.
+    void holdView(qint64 top)
+    {
+        const qint64 wanted = dropped + count - top;
+        offset = static_cast<int>(std::clamp<qint64>(wanted, 0, count));
+        if (offset != wanted) // the lines went: what is in view is not what was
+            q->update();
+        else
+            markDirty(0, rows);
+    }
+
+    // Scrolls as little as needed: a match already in view stays where it is.
+    void showLine(qint64 index)
+    {
+        const qint64 top = count - offset;
+        if (index >= top && index < top + rows)
+            return;
+        const qint64 wanted = count - index + rows / 2;
+        scrollView(static_cast<int>(std::clamp<qint64>(wanted, 0, count)) - offset);
+    }
+
+    bool markMatches(qint64 line, const std::vector<Cell> &cells)
+    {
+        findMarks.clear();
+        if (findText.isEmpty())
+            return false;
+        searchText(cells, findLine);
+        const auto len = static_cast<size_t>(findText.size());
+        bool any = false;
+        for (qsizetype at = findLine.indexOf(findText, 0, findCase); at >= 0;
+             at = findLine.indexOf(findText, at + 1, findCase)) {
+            findMarks.resize(cells.size(), 0);
+            const std::uint8_t mark = TextPos{line, static_cast<int>(at)} == findCurrent ? 2 : 1;
+            for (size_t i = static_cast<size_t>(at); i < static_cast<size_t>(at) + len; ++i)
+                findMarks[i] = std::max(findMarks[i], mark);
+            any = true;
+        }
+        return any;
     }
 
     QByteArray translateKey(const QKeyEvent *event);
@@ -857,6 +983,9 @@ void TerminalScreen::feed(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return;
+    // While Find walks the scrollback the view stays on its lines as new ones arrive.
+    const bool hold = d->offset != 0 && !d->findText.isEmpty();
+    const qint64 viewTop = d->dropped + d->viewIndex(0);
     const std::string_view raw(bytes.constData(), static_cast<size_t>(bytes.size()));
     // Plain ASCII is already UTF-8; only a chunk with high bytes pays for a conversion.
     if (std::none_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) != 0; })) {
@@ -868,7 +997,9 @@ void TerminalScreen::feed(const QByteArray &bytes)
     }
     vterm_screen_flush_damage(d->screen);
 
-    if (d->offset != 0) {
+    if (hold) {
+        d->holdView(viewTop);
+    } else if (d->offset != 0) {
         d->offset = 0;
         d->markDirty(0, d->rows);
     } else {
@@ -1007,6 +1138,60 @@ QSize TerminalScreen::sizeHint() const
     return QSize(80 * d->cellW + 2 * kMargin, 24 * d->cellH + 2 * kMargin);
 }
 
+bool TerminalScreen::setFindText(const QString &text, Qt::CaseSensitivity cs)
+{
+    d->findText = text;
+    d->findCase = cs;
+    update();
+    TextPos from = d->findCurrent;
+    if (from.line < 0)
+        from = TextPos{d->dropped + d->totalLines() - 1, INT_MAX};
+    TextPos found;
+    if (!d->seek(from, true, true, found)) {
+        d->findCurrent = TextPos{-1, 0};
+        return false;
+    }
+    d->findCurrent = found;
+    d->showLine(found.line - d->dropped);
+    return true;
+}
+
+QString TerminalScreen::findText() const
+{
+    return d->findText;
+}
+
+bool TerminalScreen::findNext(bool older)
+{
+    TextPos from = d->findCurrent;
+    if (from.line < 0)
+        from = TextPos{d->dropped + d->totalLines() - 1, INT_MAX};
+    TextPos found;
+    if (!d->seek(from, older, from != d->findCurrent, found))
+        return false;
+    d->findCurrent = found;
+    d->showLine(found.line - d->dropped);
+    update();
+    return true;
+}
+
+TerminalScreen::FindCount TerminalScreen::findCount() const
+{
+    FindCount n;
+    if (d->findText.isEmpty())
+        return n;
+    std::vector<Cell> buf;
+    const qint64 current = d->findCurrent.line - d->dropped;
+    for (qint64 index = 0; index < d->totalLines(); ++index)
+        d->forEachMatch(index, buf, [&](int col) {
+            ++n.total;
+            if (index == current && col == d->findCurrent.col)
+                n.current = n.total;
+            return true;
+        });
+    return n;
+}
+
 void TerminalScreen::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
@@ -1076,8 +1261,8 @@ void TerminalScreen::keyPressEvent(QKeyEvent *event)
 
     const bool ctrl = mods & Qt::ControlModifier;
     const bool shift = mods & Qt::ShiftModifier;
-    // Copy and paste belong to the owner.
-    if (ctrl && shift && (key == Qt::Key_C || key == Qt::Key_V)) {
+    // Copy, paste and find belong to the owner.
+    if (ctrl && shift && (key == Qt::Key_C || key == Qt::Key_V || key == Qt::Key_F)) {
         event->accept();
         return;
     }

@@ -50,6 +50,24 @@ public:
 
     QSize sizeHint() const override;
 
+    // Find: every match of `text` in the scrollback and on the screen, read as shown (time
+    // stamps too), is highlighted while the text is set; an empty text ends the search.
+    // The current match becomes the one nearest the old one (the newest at first), and is
+    // scrolled into view. While a search is set and the view is scrolled back, new lines do
+    // not move the view. False when there is no match.
+    bool setFindText(const QString &text, Qt::CaseSensitivity cs = Qt::CaseInsensitive);
+    QString findText() const;
+    // Walks to the next match towards older lines, or newer ones, round from the other end.
+    bool findNext(bool older);
+    // Where the current match stands among all of them, counted from the oldest (1 is the
+    // oldest, 0 when none is current), and how many there are.
+    struct FindCount
+    {
+        int current = 0;
+        int total = 0;
+    };
+    FindCount findCount() const;
+
 signals:
     // A key was pressed (Qt key code and modifiers), before any bytes are emitted.
     void keyPressed(int key, Qt::KeyboardModifiers modifiers);

@@ -2,6 +2,7 @@
 // handset, is driven through its own controls as an operator would, and each window is saved
 // as a PNG into the directory given on the command line.
 
+#include "FindBar.h"
 #include "Notice.h"
 #include "Panel.h"
 #include "Program.h"
@@ -244,6 +245,13 @@ void introAndTerminal(Shooter &shots)
         terminal->raise();
     }
     shots.shoot(Form1, QStringLiteral("main.png"));
+    // Edit > Find... (Ctrl+Shift+F) under the terminal, the matches of "ok" highlighted.
+    Form1->Find1->trigger();
+    Form1->Find_Bar->FindEdit->setText(QStringLiteral("ok"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(Form1->Find_Bar->FindEdit, &enter);
+    shots.shoot(Form1, QStringLiteral("find.png"));
+    Form1->Find_Bar->end();
     // Enlarged, the terminal takes the room; the rows stay below it.
     const QSize first = Form1->size();
     Form1->resize(first + QSize(260, 160));
