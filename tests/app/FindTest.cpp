@@ -1,0 +1,311 @@
+#include "FakeLink.h"
+#include "FakeProgram.h"
+#include "FindBar.h"
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "TMsgBox.h"
+#include "TerminalScreen.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTime>
+#include <QTimer>
+#include <QWindow>
+
+// Find in the terminal as the operator uses it: the real keys, the bar under the terminal,
+// the highlights on the screen and the view that follows the current match.
+class FindTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    FakeLink *fake = nullptr;
+    TerminalScreen *screen = nullptr;
+    FindBar *bar = nullptr;
+
+    void startConnected()
+    {
+        createOnFakeLink(dir.path(), fake);
+        Form1->show();
+        Form1->EndIntroScreen();
+        QVERIFY(fake && Form1->SaxComm1->PortOpen());
+        QVERIFY(!MsgBox->isVisible());
+        Form1->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form1));
+        screen = Form1->SaxComm1->screen();
+        bar = Form1->Find_Bar;
+        screen->setFocus();
+        QTRY_VERIFY(screen->hasFocus());
+        fake->written.clear();
+    }
+
+    // `count` numbered lines; those listed say "answer OK" instead.
+    static QByteArray lines(int count, std::initializer_list<int> answers)
+    {
+        QByteArray out;
+        for (int i = 0; i < count; ++i)
+            out += (std::find(answers.begin(), answers.end(), i) != answers.end()
+                        ? "answer OK " + QByteArray::number(i)
+                        : "line " + QByteArray::number(i)) +
+                   "\r\n";
+        return out;
+    }
+
+    // The text at a row of the view.
+    QString rowText(int row) const
+    {
+        return screen->allText().split('\n').value(screen->scrollbackCount() -
+                                                   screen->viewOffset() + row);
+    }
+
+    // The view row showing `text`, or -1.
+    int rowOf(const QString &text) const
+    {
+        for (int row = 0; row < screen->rows(); ++row)
+            if (rowText(row).startsWith(text))
+                return row;
+        return -1;
+    }
+
+    // The background of a cell as painted: its top-left pixel, clear of any glyph.
+    QRgb cellColour(int row, int column) const
+    {
+        const QImage shot = screen->grab().toImage();
+        return shot.pixel(screen->cellRect(row, column).topLeft());
+    }
+
+    void typeFind(const QString &text)
+    {
+        QTest::keyClick(screen, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(bar->isVisible());
+        QTRY_VERIFY(bar->FindEdit->hasFocus());
+        QTest::keyClicks(bar->FindEdit, text);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QDir::setCurrent(dir.path());
+        // No SMS indications asked for on connect: their box would hold the keys.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Session")));
+        QFile session(dir.filePath(QStringLiteral("Session/default.sms")));
+        QVERIFY(session.open(QIODevice::WriteOnly));
+        session.write("<COM>COM1<\\COM><SMS>OFF<\\SMS>");
+    }
+
+    void cleanup() { destroyOnFakeLink(fake); }
+
+    // Ctrl+Shift+F opens the bar under the terminal, which gives it the room; Esc closes it
+    // and the keys go to the modem again. The key itself never reaches the modem.
+    void theKeyOpensTheBarAndEscGivesTheTerminalBack()
+    {
+        startConnected();
+        QCOMPARE(Form1->Find1->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+F")));
+        QVERIFY(Form1->Edit1->actions().contains(Form1->Find1));
+        QVERIFY(!bar->isVisible());
+        const QRect full = Form1->SaxComm1->geometry();
+
+        typeFind(QStringLiteral("x"));
+        QVERIFY(Form1->SaxComm1->geometry().bottom() < bar->geometry().top());
+        QCOMPARE(Form1->SaxComm1->geometry().top(), full.top());
+        QCOMPARE(bar->geometry().bottom(), full.bottom());
+        QCOMPARE(bar->width(), full.width());
+        QCOMPARE(Form1->SaxComm1->height() + bar->height(), full.height());
+        QVERIFY(bar->height() >= bar->FindEdit->sizeHint().height());
+        // Typed into the bar, not to the modem.
+        QCOMPARE(bar->FindEdit->text(), QStringLiteral("x"));
+
+        QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(Form1->SaxComm1->geometry(), full);
+        QTRY_VERIFY(screen->hasFocus());
+        QCOMPARE(fake->written, QByteArray()); // no Ctrl+F, no Esc, no letter
+
+        // Open again: the old text is there, selected to be typed over.
+        QTest::keyClick(screen, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(bar->FindEdit->hasFocus());
+        QCOMPARE(bar->FindEdit->selectedText(), QStringLiteral("x"));
+        QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
+        QTRY_VERIFY(screen->hasFocus());
+        QTest::keyClicks(screen, "at");
+        QCOMPARE(fake->written, QByteArray("at"));
+
+        // The menu item opens it too.
+        Form1->Find1->trigger();
+        QVERIFY(bar->isVisible());
+        QVERIFY(bar->FindEdit->hasFocus());
+        bar->FindCloseB->click();
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(fake->written, QByteArray("at"));
+    }
+
+    // "ok" finds "OK"; Enter walks up to older matches and Shift+Enter back down, each round
+    // from the other end; the view follows; every match in view is highlighted and the
+    // current one apart.
+    void walksRoundTheMatchesWithHighlights()
+    {
+        startConnected();
+        fake->inject(lines(300, {20, 150, 295}));
+        typeFind(QStringLiteral("ok"));
+        // The newest match first; it is on the screen, so the view stays.
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("3 of 3"));
+        QCOMPARE(screen->viewOffset(), 0);
+        int row = rowOf(QStringLiteral("answer OK 295"));
+        QVERIFY(row >= 0);
+        const QRgb plain = cellColour(row, 1);
+        const QRgb current = cellColour(row, 7);
+        QVERIFY(current != plain);
+        QCOMPARE(cellColour(row, 8), current); // both letters
+        QCOMPARE(cellColour(row, 9), plain);   // and no more
+
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 3"));
+        QVERIFY(screen->viewOffset() > 0);
+        row = rowOf(QStringLiteral("answer OK 150"));
+        QVERIFY(row >= 0);
+        QCOMPARE(cellColour(row, 7), current);
+        QCOMPARE(cellColour(row, 6), plain);
+
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
+        QVERIFY(rowOf(QStringLiteral("answer OK 20")) >= 0);
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return); // round to the newest
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("3 of 3"));
+        QVERIFY(rowOf(QStringLiteral("answer OK 295")) >= 0);
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return, Qt::ShiftModifier); // round to the oldest
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 3"));
+        bar->FindNextB->click();
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
+        bar->FindPreviousB->click();
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 3"));
+
+        // A match in view that is not the current one is highlighted too, in its own colour.
+        fake->inject("OK OK\r\n");
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return, Qt::ShiftModifier);
+        QTRY_COMPARE(bar->FindResult->text(), QStringLiteral("4 of 5"));
+        row = rowOf(QStringLiteral("OK OK"));
+        QVERIFY(row >= 0);
+        QCOMPARE(cellColour(row, 0), current);
+        const QRgb other = cellColour(row, 3);
+        QVERIFY(other != current && other != plain);
+        QCOMPARE(cellColour(rowOf(QStringLiteral("answer OK 295")), 7), other);
+
+        // Match Case: "ok" is not "OK".
+        bar->FindMatchCase->click();
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("Not found"));
+        QVERIFY(!bar->FindNextB->isEnabled());
+        QCOMPARE(cellColour(row, 0), plain);
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return); // nothing to walk to, nothing sent
+        bar->FindMatchCase->click();
+        QVERIFY(bar->FindResult->text().endsWith(QStringLiteral(" of 5")));
+        QVERIFY(bar->FindNextB->isEnabled());
+        QVERIFY(cellColour(row, 0) != plain);
+
+        // Closed, the highlights go.
+        QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
+        QCOMPARE(cellColour(row, 0), plain);
+
+        // Two matches in one line and none elsewhere: round within the line.
+        fake->inject("ping pong\r\n");
+        typeFind(QStringLiteral("p")); // over the old text, which is selected
+        QCOMPARE(bar->FindEdit->text(), QStringLiteral("p"));
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 2"));
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 2"));
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 2"));
+
+        // Nothing found at all says so.
+        QTest::keyClicks(bar->FindEdit, QStringLiteral("zz"));
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("Not found"));
+        QCOMPARE(fake->written, QByteArray());
+    }
+
+    // Lines that keep arriving scroll the old ones into the scrollback: the highlights stay
+    // on the text they mark, the view scrolled back stays on its lines, and the count follows.
+    void newLinesLeaveTheHighlightsOnTheirText()
+    {
+        startConnected();
+        fake->inject(lines(300, {100, 295}));
+        typeFind(QStringLiteral("answer ok"));
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 2"));
+        // At the bottom the view follows the new lines, and the mark moves up with its text.
+        int row = rowOf(QStringLiteral("answer OK 295"));
+        const QRgb plain = cellColour(row, 20);
+        const QRgb current = cellColour(row, 0);
+        QVERIFY(current != plain);
+        fake->inject(lines(2, {}));
+        QCOMPARE(screen->viewOffset(), 0);
+        QCOMPARE(rowOf(QStringLiteral("answer OK 295")), row - 2);
+        QCOMPARE(cellColour(row - 2, 0), current);
+        QCOMPARE(cellColour(row, 0), plain);
+
+        // Scrolled back to a match, the view holds while lines arrive.
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 2"));
+        row = rowOf(QStringLiteral("answer OK 100"));
+        QVERIFY(row >= 0);
+        const int offset = screen->viewOffset();
+        fake->inject(lines(40, {5}));
+        QCOMPARE(screen->viewOffset(), offset + 40);
+        QCOMPARE(rowOf(QStringLiteral("answer OK 100")), row);
+        QCOMPARE(cellColour(row, 0), current);
+        QTRY_COMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
+        QVERIFY(Form1->SaxComm1->PortOpen());
+    }
+
+    // Time stamps are searched as shown: a match of the modem's text is marked where the
+    // text is, after its stamp, and a time can be found too.
+    void timeStampsShiftNothing()
+    {
+        startConnected();
+        Form1->ShowTimeStamps1->trigger();
+        Form1->SaxComm1->stampClock = [] { return QTime(9, 5, 7, 42); };
+        fake->inject("\r\nOK\r\n");
+        typeFind(QStringLiteral("ok"));
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 1"));
+        const int row = rowOf(QStringLiteral("09:05:07.042 OK"));
+        QVERIFY(row >= 0);
+        const QRgb plain = cellColour(row, 12);
+        QVERIFY(cellColour(row, 13) != plain);
+        QCOMPARE(cellColour(row, 11), plain);
+        bar->FindEdit->setText(QStringLiteral("07.042"));
+        QVERIFY(bar->FindResult->text().endsWith(QStringLiteral(" of 2")));
+        Form1->ShowTimeStamps1->trigger();
+    }
+
+    // The whole scrollback: a word in its oldest line is found from the newest end, until
+    // the lines after it push it out.
+    void searchesTheWholeScrollback()
+    {
+        startConnected();
+        const int limit = screen->scrollbackLimit();
+        fake->inject("oldest word\r\n" + lines(limit - 10, {}));
+        typeFind(QStringLiteral("OLDEST"));
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 1"));
+        QVERIFY(screen->scrollbackCount() > limit - 50);
+        QCOMPARE(screen->viewOffset(), screen->scrollbackCount());
+        QCOMPARE(rowText(0), QStringLiteral("oldest word"));
+        QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
+        fake->inject(lines(60, {}));
+        QCOMPARE(screen->scrollbackCount(), limit);
+        bar->open();
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("Not found"));
+    }
+};
+
+QTEST_MAIN(FindTest)
+#include "FindTest.moc"
