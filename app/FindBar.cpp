@@ -81,12 +81,14 @@ FindBar::FindBar(TerminalScreen *screen, QWidget *parent) : QFrame(parent), m_sc
 
 void FindBar::open()
 {
-    const bool wasHidden = isHidden();
-    show();
+    if (isHidden()) {
+        show();
+        // The terminal makes room first, so the match is brought into the rows left.
+        emit opened();
+        search();
+    }
     FindEdit->setFocus();
     FindEdit->selectAll();
-    if (wasHidden)
-        search();
 }
 
 void FindBar::end()

@@ -31,6 +31,7 @@ public:
     QLabel *FindResult;
 
 signals:
+    void opened();
     void closed();
 
 protected:

@@ -143,6 +143,7 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     buildStatusGlance();
     buildCapture();
     Find_Bar = new FindBar(SaxComm1->screen(), central);
+    connect(Find_Bar, &FindBar::opened, this, &TForm1::layoutTerminalRows);
     connect(Find_Bar, &FindBar::closed, this, [this] {
         layoutTerminalRows();
         SaxComm1->setFocus();
@@ -871,7 +872,6 @@ void TForm1::Find1Click()
     if (!m_terminalLayout)
         return;
     Find_Bar->open();
-    layoutTerminalRows();
 }
 
 void TForm1::SaxComm1Receive()

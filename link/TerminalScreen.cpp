@@ -434,13 +434,16 @@ struct TerminalScreen::Private
         const int newCols = std::max(1, (q->width() - 2 * kMargin) / cellW);
         const int newRows = std::max(1, (q->height() - 2 * kMargin) / cellH);
         if (newCols != cols || newRows != rows) {
+            const qint64 top = dropped + viewIndex(0);
+            const bool scrolledBack = offset != 0;
             vterm_set_size(vt, newRows, newCols);
             rows = newRows;
             cols = newCols;
             vterm_screen_flush_damage(screen);
             damageTop = INT_MAX;
             damageBottom = -1;
-            offset = std::min(offset, count);
+            // A view scrolled back stays on its lines while rows come and go at the top.
+            offset = scrolledBack ? offsetFor(top) : 0;
             dirtyRows.assign(static_cast<size_t>(rows), false);
             rowCache.assign(static_cast<size_t>(2 * rows), PaintedRow{});
         }
@@ -710,11 +713,15 @@ struct TerminalScreen::Private
     }
 
     // Keeps the view on the line that was at its top, as far as the scrollback reaches.
+    int offsetFor(qint64 top) const
+    {
+        return static_cast<int>(std::clamp<qint64>(dropped + count - top, 0, count));
+    }
+
     void holdView(qint64 top)
     {
-        const qint64 wanted = dropped + count - top;
-        offset = static_cast<int>(std::clamp<qint64>(wanted, 0, count));
-        if (offset != wanted) // the lines went: what is in view is not what was
+        offset = offsetFor(top);
+        if (offset != dropped + count - top) // the lines went: what is in view is not what was
             q->update();
         else
             markDirty(0, rows);

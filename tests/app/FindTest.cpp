@@ -216,6 +216,8 @@ private slots:
 
         // Closed, the highlights go.
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
+        row = rowOf(QStringLiteral("OK OK"));
+        QVERIFY(row >= 0);
         QCOMPARE(cellColour(row, 0), plain);
 
         // Two matches in one line and none elsewhere: round within the line.
@@ -265,6 +267,10 @@ private slots:
         QCOMPARE(cellColour(row, 0), current);
         QTRY_COMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
         QVERIFY(Form1->SaxComm1->PortOpen());
+        // Closing the bar gives the terminal its rows back; the view stays on its lines.
+        QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
+        QCOMPARE(rowOf(QStringLiteral("answer OK 100")), row);
+        QCOMPARE(cellColour(row, 0), plain);
     }
 
     // Time stamps are searched as shown: a match of the modem's text is marked where the
