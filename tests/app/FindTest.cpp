@@ -271,6 +271,16 @@ private slots:
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
         QCOMPARE(rowOf(QStringLiteral("answer OK 100")), row);
         QCOMPARE(cellColour(row, 0), plain);
+
+        // The match in the bottom row when the bar opens again is not left under it.
+        const int index = screen->allText().split('\n').indexOf(QStringLiteral("answer OK 100"));
+        screen->setViewOffset(screen->scrollbackCount() - (index - screen->rows() + 1));
+        QCOMPARE(rowOf(QStringLiteral("answer OK 100")), screen->rows() - 1);
+        QTest::keyClick(screen, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
+        row = rowOf(QStringLiteral("answer OK 100"));
+        QVERIFY(row >= 0);
+        QCOMPARE(cellColour(row, 0), current);
     }
 
     // Time stamps are searched as shown: a match of the modem's text is marked where the
