@@ -434,7 +434,8 @@ struct TerminalScreen::Private
         const int newCols = std::max(1, (q->width() - 2 * kMargin) / cellW);
         const int newRows = std::max(1, (q->height() - 2 * kMargin) / cellH);
         if (newCols != cols || newRows != rows) {
-            const qint64 top = dropped + viewIndex(0);
+            // A view scrolled back keeps its bottom line, as the live screen does.
+            const qint64 bottom = dropped + viewIndex(rows - 1);
             const bool scrolledBack = offset != 0;
             vterm_set_size(vt, newRows, newCols);
             rows = newRows;
@@ -442,8 +443,7 @@ struct TerminalScreen::Private
             vterm_screen_flush_damage(screen);
             damageTop = INT_MAX;
             damageBottom = -1;
-            // A view scrolled back stays on its lines while rows come and go at the top.
-            offset = scrolledBack ? offsetFor(top) : 0;
+            offset = scrolledBack ? offsetFor(bottom - rows + 1) : 0;
             dirtyRows.assign(static_cast<size_t>(rows), false);
             rowCache.assign(static_cast<size_t>(2 * rows), PaintedRow{});
         }
@@ -1151,8 +1151,8 @@ bool TerminalScreen::setFindText(const QString &text, Qt::CaseSensitivity cs)
     d->findCase = cs;
     update();
     TextPos from = d->findCurrent;
-    if (from.line < 0)
-        from = TextPos{d->dropped + d->totalLines() - 1, INT_MAX};
+    if (from.line < 0) // from the foot of the view up
+        from = TextPos{d->dropped + d->viewIndex(d->rows - 1), INT_MAX};
     TextPos found;
     if (!d->seek(from, true, true, found)) {
         d->findCurrent = TextPos{-1, 0};
@@ -1171,8 +1171,8 @@ QString TerminalScreen::findText() const
 bool TerminalScreen::findNext(bool older)
 {
     TextPos from = d->findCurrent;
-    if (from.line < 0)
-        from = TextPos{d->dropped + d->totalLines() - 1, INT_MAX};
+    if (from.line < 0) // from the foot of the view up
+        from = TextPos{d->dropped + d->viewIndex(d->rows - 1), INT_MAX};
     TextPos found;
     if (!d->seek(from, older, from != d->findCurrent, found))
         return false;

@@ -52,9 +52,9 @@ public:
 
     // Find: every match of `text` in the scrollback and on the screen, read as shown (time
     // stamps too), is highlighted while the text is set; an empty text ends the search.
-    // The current match becomes the one nearest the old one (the newest at first), and is
-    // scrolled into view. While a search is set and the view is scrolled back, new lines do
-    // not move the view. False when there is no match.
+    // The current match becomes the one nearest the old one (at first the lowest in view, or
+    // the nearest above it), and is scrolled into view. While a search is set and the view is
+    // scrolled back, new lines do not move the view. False when there is no match.
     bool setFindText(const QString &text, Qt::CaseSensitivity cs = Qt::CaseInsensitive);
     QString findText() const;
     // Walks to the next match towards older lines, or newer ones, round from the other end.
