@@ -434,16 +434,13 @@ struct TerminalScreen::Private
         const int newCols = std::max(1, (q->width() - 2 * kMargin) / cellW);
         const int newRows = std::max(1, (q->height() - 2 * kMargin) / cellH);
         if (newCols != cols || newRows != rows) {
-            // A view scrolled back keeps its bottom line, as the live screen does.
-            const qint64 bottom = dropped + viewIndex(rows - 1);
-            const bool scrolledBack = offset != 0;
             vterm_set_size(vt, newRows, newCols);
             rows = newRows;
             cols = newCols;
             vterm_screen_flush_damage(screen);
             damageTop = INT_MAX;
             damageBottom = -1;
-            offset = scrolledBack ? offsetFor(bottom - rows + 1) : 0;
+            offset = std::min(offset, count);
             dirtyRows.assign(static_cast<size_t>(rows), false);
             rowCache.assign(static_cast<size_t>(2 * rows), PaintedRow{});
         }
@@ -713,15 +710,11 @@ struct TerminalScreen::Private
     }
 
     // Keeps the view on the line that was at its top, as far as the scrollback reaches.
-    int offsetFor(qint64 top) const
-    {
-        return static_cast<int>(std::clamp<qint64>(dropped + count - top, 0, count));
-    }
-
     void holdView(qint64 top)
     {
-        offset = offsetFor(top);
-        if (offset != dropped + count - top) // the lines went: what is in view is not what was
+        const qint64 wanted = dropped + count - top;
+        offset = static_cast<int>(std::clamp<qint64>(wanted, 0, count));
+        if (offset != wanted) // the lines went: what is in view is not what was
             q->update();
         else
             markDirty(0, rows);
