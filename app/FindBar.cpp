@@ -7,20 +7,21 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
-QPushButton *barButton(const char *name, const QString &caption, const QString &hint,
+// Tool buttons: as wide as their captions, which leaves the field the room.
+QToolButton *barButton(const char *name, const QString &caption, const QString &hint,
                        QWidget *parent)
 {
-    auto *b = new QPushButton(caption, parent);
+    auto *b = new QToolButton(parent);
     b->setObjectName(QLatin1String(name));
+    b->setText(caption);
     b->setToolTip(hint);
     // The keys stay in the field while the buttons are clicked.
     b->setFocusPolicy(Qt::NoFocus);
-    b->setAutoDefault(false);
     return b;
 }
 
@@ -48,7 +49,7 @@ FindBar::FindBar(TerminalScreen *screen, QWidget *parent) : QFrame(parent), m_sc
     FindResult = new QLabel(this);
     FindResult->setObjectName(QStringLiteral("FindResult"));
     FindResult->setMinimumWidth(
-        FindResult->fontMetrics().horizontalAdvance(QStringLiteral("88888 of 88888")) + 4);
+        FindResult->fontMetrics().horizontalAdvance(QStringLiteral("8888 of 8888")) + 4);
     FindCloseB =
         barButton("FindCloseB", QStringLiteral("Close"), QStringLiteral("Close (Esc)"), this);
 
@@ -72,9 +73,9 @@ FindBar::FindBar(TerminalScreen *screen, QWidget *parent) : QFrame(parent), m_sc
 
     connect(FindEdit, &QLineEdit::textChanged, this, &FindBar::search);
     connect(FindMatchCase, &QCheckBox::toggled, this, &FindBar::search);
-    connect(FindNextB, &QPushButton::clicked, this, [this] { step(true); });
-    connect(FindPreviousB, &QPushButton::clicked, this, [this] { step(false); });
-    connect(FindCloseB, &QPushButton::clicked, this, &FindBar::end);
+    connect(FindNextB, &QToolButton::clicked, this, [this] { step(true); });
+    connect(FindPreviousB, &QToolButton::clicked, this, [this] { step(false); });
+    connect(FindCloseB, &QToolButton::clicked, this, &FindBar::end);
     FindEdit->installEventFilter(this);
     hide();
 }

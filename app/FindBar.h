@@ -6,7 +6,7 @@ class TerminalScreen;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class QToolButton;
 class QTimer;
 
 // Find in the terminal's scrollback and screen: a bar under the terminal. Matches are
@@ -26,7 +26,7 @@ public:
     void textArrived();
 
     QLineEdit *FindEdit;
-    QPushButton *FindNextB, *FindPreviousB, *FindCloseB;
+    QToolButton *FindNextB, *FindPreviousB, *FindCloseB;
     QCheckBox *FindMatchCase;
     QLabel *FindResult;
 

@@ -14,7 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTime>

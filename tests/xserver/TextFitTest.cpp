@@ -1,6 +1,7 @@
 #include "AtMenuItems.h"
 #include "FakeLink.h"
 #include "FakeProgram.h"
+#include "FindBar.h"
 #include "HexView.h"
 #include "Program.h"
 #include "SerialControl.h"
@@ -268,6 +269,14 @@ private slots:
         Form1->EndIntroScreen();
         checkWindow("main window", Form1);
         hexRowFitsTheTerminal();
+        // The find bar under the terminal, with a count and with its "Not found".
+        fake->inject("\r\n+CSQ:4\r\n\r\nOK\r\n");
+        Form1->Find1->trigger();
+        Form1->Find_Bar->FindEdit->setText(QStringLiteral("ok"));
+        checkWindow("main window, find bar", Form1);
+        Form1->Find_Bar->FindEdit->setText(QStringLiteral("a text the modem never sent"));
+        checkWindow("main window, find bar, not found", Form1);
+        Form1->Find_Bar->end();
 
         MsgBox->ResetMsgBox();
         MsgBox->T2->setText(QStringLiteral("Reading messages..."));
