@@ -1,7 +1,7 @@
 // The receiving end of bench_terminals: the whole program with its main window, on the
 // pseudo-terminal it is given, counting and checking what its serial back end delivers.
 //
-//   bench_receiver PTY BYTES
+//   bench_receiver PTY BYTES [--stamps]
 //
 // Prints "ready" once the port is open and the window is up, then "done N ok" (or
 // "done N bad AT") when BYTES have arrived and are on the screen, and ends when its
@@ -30,8 +30,9 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_receiver PTY BYTES\n");
+    const bool stamps = argc == 4 && !std::strcmp(argv[3], "--stamps");
+    if (argc != 3 && !stamps) {
+        std::fprintf(stderr, "usage: bench_receiver PTY BYTES [--stamps]\n");
         return 2;
     }
     const QString pty = QString::fromLocal8Bit(argv[1]);
@@ -87,6 +88,7 @@ int main(int argc, char **argv)
     });
     port->setCommPort(pty.toStdString());
     port->setSettings("921600,n,8,1");
+    port->setTimeStamps(stamps);
     port->setPortOpen(true);
     if (!port->PortOpen()) {
         std::fprintf(stderr, "bench_receiver: %s\n", qPrintable(port->lastError()));

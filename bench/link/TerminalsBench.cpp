@@ -1,6 +1,6 @@
 // This program's receive path side by side with picocom, on one machine in one run.
 //
-//   bench_terminals [--seconds S] [--megabytes M] [--rounds R]
+//   bench_terminals [--seconds S] [--megabytes M] [--rounds R] [--stamps 1]
 //
 // Each receiver reads the same numbered 65-byte lines from a pseudo-terminal: at line rate
 // (921,600 baud, 92,160 bytes a second) written in 1, 2 and 20 ms slices for S seconds,
@@ -8,7 +8,8 @@
 // runs whole (bench_receiver) under its own Xvfb, whose CPU time is counted with it;
 // picocom writes to a file. Figures are medians of R alternating rounds, in CPU seconds
 // per megabyte received, with the ratio to picocom, so that a slower or busier machine
-// neither hides nor fakes a change. Exit status 1 when a target is missed.
+// neither hides nor fakes a change. With --stamps 1 the program shows each line with its
+// time (Options > Show Time Stamps). Exit status 1 when a target is missed.
 #include "NumberedStream.h"
 
 #include <fcntl.h>
@@ -189,15 +190,17 @@ struct Result
 };
 
 Result runOurs(const std::string &receiver, const std::string &data, int sliceMs, pid_t xvfb,
-               const char *display)
+               const char *display, bool stamps)
 {
     Pty pty;
     int toChild[2];
     int fromChild[2];
     if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
         fail("pipe failed");
-    const pid_t pid = spawn({receiver, pty.slave, std::to_string(data.size())}, toChild[0],
-                            fromChild[1], display);
+    std::vector<std::string> args = {receiver, pty.slave, std::to_string(data.size())};
+    if (stamps)
+        args.push_back("--stamps");
+    const pid_t pid = spawn(args, toChild[0], fromChild[1], display);
     close(toChild[0]);
     close(fromChild[1]);
     if (readLine(fromChild[0], 60'000) != "ready")
@@ -279,6 +282,7 @@ int main(int argc, char **argv)
     int seconds = 6;
     int megabytes = 8;
     int rounds = 3;
+    bool stamps = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--seconds"))
             seconds = std::max(1, std::atoi(argv[i + 1]));
@@ -286,6 +290,8 @@ int main(int argc, char **argv)
             megabytes = std::max(1, std::atoi(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--rounds"))
             rounds = std::max(1, std::atoi(argv[i + 1]));
+        else if (!std::strcmp(argv[i], "--stamps"))
+            stamps = std::atoi(argv[i + 1]) != 0;
     }
     signal(SIGPIPE, SIG_IGN);
     std::string self(argv[0]);
@@ -331,7 +337,7 @@ int main(int argc, char **argv)
             for (int k = 0; k < 2; ++k) {
                 if ((k == 0) == (round % 2 == 0))
                     ours[m.name].push_back(
-                        runOurs(receiver, data, m.sliceMs, xvfb, display.c_str()));
+                        runOurs(receiver, data, m.sliceMs, xvfb, display.c_str(), stamps));
                 else
                     pico[m.name].push_back(runPicocom(data, m.sliceMs, tmpl));
             }
@@ -343,6 +349,8 @@ int main(int argc, char **argv)
     unlink(tmpl);
 
     bool ok = true;
+    if (stamps)
+        std::printf("with time stamps on\n");
     std::printf("%-26s %10s %10s %10s %10s %8s\n", "", "ours s/MB", "(X part)", "picocom", "ratio",
                 "intact");
     std::map<std::string, double> oursMed;
@@ -366,6 +374,8 @@ int main(int argc, char **argv)
         if (m.sliceMs == 0)
             std::printf("%-26s %10.1f MB/s displayed, picocom %.1f MB/s\n", "", median(rate),
                         median(prate));
+        else
+            std::printf("%-26s %10.1f%% of one core\n", "", median(a) * LineRate / 1e4);
         ok = ok && intact;
         if (m.sliceMs > 0 && median(a) > 0.45) {
             std::printf("  target missed: at most 0.45 CPU s/MB at line rate\n");
