@@ -23,7 +23,6 @@
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
 #include "TandrelArt.h"
-#include "TerminalScreen.h"
 #include "WindowPlacement.h"
 
 #include <QAction>

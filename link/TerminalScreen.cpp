@@ -212,7 +212,7 @@ struct TerminalScreen::Private
     };
     // Slot line % size: lines keep their slot as output scrolls them up the screen.
     std::vector<PaintedRow> rowCache;
-    PaintedRow scratchRow; // a row under the selection or Find, painted in its colours, never kept
+    PaintedRow scratchRow; // a row under the selection or Find, in their colours, never kept
     std::vector<Cell> rowBuf;
     using GlyphMap = std::unordered_map<char32_t, quint32>;
     std::array<GlyphMap, 16> glyphMaps;
@@ -224,8 +224,8 @@ struct TerminalScreen::Private
     Qt::CaseSensitivity findCase = Qt::CaseInsensitive;
     TextPos findCurrent{-1, 0};
     QString findLine; // a line as searched, one character a cell
-    std::vector<std::uint8_t>
-        findMarks; // cells of the row being built: 1 a match, 2 the current one
+    // Cells of the row being built: 1 in a match, 2 in the current one.
+    std::vector<std::uint8_t> findMarks;
 
     explicit Private(TerminalScreen *owner) : q(owner) {}
 
@@ -666,10 +666,11 @@ struct TerminalScreen::Private
         return buf;
     }
 
+    // Calls `f` with the column of each match, left to right, while it returns true.
     template <typename F>
-    void forEachMatch(qint64 index, std::vector<Cell> &buf, F &&f)
+    void forEachMatch(const std::vector<Cell> &cells, F &&f)
     {
-        searchText(cellsOf(index, buf), findLine);
+        searchText(cells, findLine);
         for (qsizetype at = findLine.indexOf(findText, 0, findCase); at >= 0;
              at = findLine.indexOf(findText, at + 1, findCase))
             if (!f(static_cast<int>(at)))
@@ -689,7 +690,7 @@ struct TerminalScreen::Private
             from.col = older ? INT_MAX : -1;
         for (qint64 step = 0; step <= total; ++step) {
             int hit = -1;
-            forEachMatch(index, buf, [&](int col) {
+            forEachMatch(cellsOf(index, buf), [&](int col) {
                 bool ok = true;
                 if (step == 0) // the first line only beyond `from`
                     ok = older ? col < from.col : col > from.col;
@@ -735,18 +736,15 @@ struct TerminalScreen::Private
         findMarks.clear();
         if (findText.isEmpty())
             return false;
-        searchText(cells, findLine);
-        const auto len = static_cast<size_t>(findText.size());
-        bool any = false;
-        for (qsizetype at = findLine.indexOf(findText, 0, findCase); at >= 0;
-             at = findLine.indexOf(findText, at + 1, findCase)) {
+        forEachMatch(cells, [&](int col) {
             findMarks.resize(cells.size(), 0);
-            const std::uint8_t mark = TextPos{line, static_cast<int>(at)} == findCurrent ? 2 : 1;
-            for (size_t i = static_cast<size_t>(at); i < static_cast<size_t>(at) + len; ++i)
-                findMarks[i] = std::max(findMarks[i], mark);
-            any = true;
-        }
-        return any;
+            const std::uint8_t mark = TextPos{line, col} == findCurrent ? 2 : 1;
+            const auto from = findMarks.begin() + col;
+            std::transform(from, from + findText.size(), from,
+                           [mark](std::uint8_t m) { return std::max(m, mark); });
+            return true;
+        });
+        return !findMarks.empty();
     }
 
     QByteArray translateKey(const QKeyEvent *event);
@@ -1183,7 +1181,7 @@ TerminalScreen::FindCount TerminalScreen::findCount() const
     std::vector<Cell> buf;
     const qint64 current = d->findCurrent.line - d->dropped;
     for (qint64 index = 0; index < d->totalLines(); ++index)
-        d->forEachMatch(index, buf, [&](int col) {
+        d->forEachMatch(d->cellsOf(index, buf), [&](int col) {
             ++n.total;
             if (index == current && col == d->findCurrent.col)
                 n.current = n.total;
