@@ -14,11 +14,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 // Find in the terminal as the operator uses it: the real keys, the bar under the terminal,
