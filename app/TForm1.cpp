@@ -147,6 +147,12 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
         layoutTerminalRows();
         SaxComm1->setFocus();
     });
+    // Find searches the text screen, which the hex view takes the place of.
+    connect(ShowHex1, &QAction::toggled, this, [this](bool on) {
+        Find1->setEnabled(!on);
+        if (on && !Find_Bar->isHidden())
+            Find_Bar->end();
+    });
     loadUserSettings();
 
     const QString sessionDir =

@@ -147,6 +147,22 @@ private slots:
         bar->FindCloseB->click();
         QVERIFY(!bar->isVisible());
         QCOMPARE(fake->written, QByteArray("at"));
+
+        // The hex view shows no text to find: the bar closes and stays closed, and the key
+        // still sends nothing.
+        Form1->Find1->trigger();
+        Form1->ShowHex1->trigger();
+        QVERIFY(!bar->isVisible());
+        QVERIFY(!Form1->Find1->isEnabled());
+        QTRY_VERIFY(Form1->SaxComm1->focusProxy()->hasFocus());
+        QTest::keyClick(Form1->SaxComm1->focusProxy(), Qt::Key_F,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(fake->written, QByteArray("at"));
+        Form1->ShowHex1->trigger();
+        QVERIFY(Form1->Find1->isEnabled());
+        QTest::keyClick(screen, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(bar->isVisible());
     }
 
     // "ok" finds "OK"; Enter walks up to older matches and Shift+Enter back down, each round
