@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -226,6 +227,7 @@ struct TerminalScreen::Private
     QString findLine; // a line as searched, one character a cell
     // Cells of the row being built: 1 in a match, 2 in the current one.
     std::vector<std::uint8_t> findMarks;
+    bool viewShifted = false; // the whole view is to be painted in the next frame
 
     explicit Private(TerminalScreen *owner) : q(owner) {}
 
@@ -482,7 +484,9 @@ struct TerminalScreen::Private
             if (viewRow < rows)
                 region += QRect(0, kMargin + viewRow * cellH, q->width(), cellH);
         }
-        if (!region.isEmpty())
+        if (std::exchange(viewShifted, false))
+            q->update();
+        else if (!region.isEmpty())
             q->update(region);
     }
 
@@ -715,10 +719,9 @@ struct TerminalScreen::Private
     {
         const qint64 wanted = dropped + count - top;
         offset = static_cast<int>(std::clamp<qint64>(wanted, 0, count));
-        if (offset != wanted) // the lines went: what is in view is not what was
-            q->update();
-        else
-            markDirty(0, rows);
+        // When the lines went, what is in view is not what was; either way in the next frame.
+        viewShifted = viewShifted || offset != wanted;
+        markDirty(0, rows);
     }
 
     // Scrolls as little as needed: a match already in view stays where it is.
