@@ -18,6 +18,8 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSerialPortInfo>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 #include <cctype>
 
@@ -56,6 +58,59 @@ std::unique_ptr<ByteLink> defaultLink(const QString &portName)
     return std::make_unique<SerialPortLink>(portName);
 }
 
+// Under a flood the scrollback grows with every chunk while the handle stays put, pinned to
+// the bottom at its shortest length. Repainting the bar then costs more than the terminal's
+// own frame (the style's gradients are filled by a thread pool, and the bar's parents paint
+// behind it), so it is repainted only when what it shows changes.
+class TerminalScrollBar : public QScrollBar
+{
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    // A range and a value are set one after the other; the bar is compared once both are.
+    void sliderChange(SliderChange change) override
+    {
+        if (change == SliderOrientationChange) {
+            QScrollBar::sliderChange(change);
+            return;
+        }
+        if (m_checkPending)
+            return;
+        m_checkPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_checkPending = false;
+                const Look now = look();
+                if (now != m_shown) {
+                    m_shown = now;
+                    update();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    struct Look
+    {
+        QRect handle;
+        bool atMinimum = false;
+        bool atMaximum = false;
+        bool operator==(const Look &) const = default;
+    };
+    Look look() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        this),
+                value() == minimum(), value() == maximum()};
+    }
+    Look m_shown;
+    bool m_checkPending = false;
+};
+
 } // namespace
 
 SerialControl::SerialControl(QWidget *parent)
@@ -64,7 +119,7 @@ SerialControl::SerialControl(QWidget *parent)
     setObjectName(QStringLiteral("SaxComm1"));
     m_screen->setObjectName(QStringLiteral("TerminalScreen"));
     // The scroll bar walks the whole scrollback; at the bottom is the live screen.
-    m_scrollBar = new QScrollBar(Qt::Vertical, this);
+    m_scrollBar = new TerminalScrollBar(Qt::Vertical, this);
     m_scrollBar->setObjectName(QStringLiteral("TerminalScrollBar"));
     m_scrollBar->setFocusPolicy(Qt::NoFocus);
     auto *layout = new QHBoxLayout(this);

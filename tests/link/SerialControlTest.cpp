@@ -10,6 +10,19 @@
 #include <QTest>
 #include <QWheelEvent>
 
+// Paint events a widget receives: what the operator is shown, not what it was told.
+class PaintCount : public QObject
+{
+public:
+    explicit PaintCount(QWidget *w) { w->installEventFilter(this); }
+    int n = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        n += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 class SerialControlTest : public QObject
 {
     Q_OBJECT
@@ -278,15 +291,26 @@ private slots:
         QScrollBar *bar = control->scrollBar();
         QVERIFY(bar->isVisible());
         QVERIFY(bar->geometry().left() >= screen->geometry().right()); // beside, not over
-        for (int i = 0; i < 300; ++i)
+        for (int i = 0; i < 2000; ++i)
             fake->inject("line " + QByteArray::number(i) + "\r\n");
         QTRY_COMPARE(bar->maximum(), screen->scrollbackCount());
-        QVERIFY(bar->maximum() > 200);
+        QVERIFY(bar->maximum() > 1900);
         QCOMPARE(bar->value(), bar->maximum()); // live screen at the bottom
         QCOMPARE(bar->pageStep(), screen->rows());
 
+        // A stream at the bottom leaves the handle where it is, and the bar unpainted.
+        QTest::qWait(50);
+        PaintCount barPaints(bar);
+        for (int i = 0; i < 100; ++i)
+            fake->inject("more " + QByteArray::number(i) + "\r\n");
+        QTRY_COMPARE(bar->maximum(), screen->scrollbackCount());
+        QTest::qWait(150);
+        QCOMPARE(barPaints.n, 0);
+
         bar->setValue(0);
         QCOMPARE(screen->viewOffset(), screen->scrollbackCount());
+        QTRY_VERIFY(barPaints.n > 0);
+        const int atTop = barPaints.n;
         // The wheel moves the bar with the view.
         QWheelEvent wheel(QPointF(10, 10), screen->mapToGlobal(QPointF(10, 10)), QPoint(),
                           QPoint(0, -120 * 5), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
@@ -294,10 +318,13 @@ private slots:
         QApplication::sendEvent(screen, &wheel);
         QVERIFY(screen->viewOffset() < screen->scrollbackCount());
         QCOMPARE(bar->value(), bar->maximum() - screen->viewOffset());
+        QTRY_VERIFY(barPaints.n > atTop);
+        const int afterWheel = barPaints.n;
         // New text brings the live screen back.
         fake->inject("fresh\r\n");
         QTRY_COMPARE(bar->value(), bar->maximum());
         QCOMPARE(screen->viewOffset(), 0);
+        QTRY_VERIFY(barPaints.n > afterWheel);
     }
 
     void lineEventsAndRingText()
