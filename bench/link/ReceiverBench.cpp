@@ -21,11 +21,37 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <map>
+
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+namespace {
+
+// With TANDREL_BENCH_PAINTS set, every widget's paint events are counted and listed on
+// standard error at the end: which widgets a stream makes the window repaint.
+class PaintCounter : public QObject
+{
+public:
+    std::map<QString, int> counts;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++counts[QString::fromLatin1(watched->metaObject()->className()) + ' ' +
+                     watched->objectName()];
+        return false;
+    }
+    ~PaintCounter() override
+    {
+        for (const auto &[name, n] : counts)
+            std::fprintf(stderr, "paints %6d  %s\n", n, qPrintable(name));
+    }
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -38,6 +64,10 @@ int main(int argc, char **argv)
     const QString pty = QString::fromLocal8Bit(argv[1]);
     const size_t bytes = std::stoull(argv[2]);
     const std::string expected = numberedStream(bytes);
+
+    PaintCounter paints;
+    if (qEnvironmentVariableIsSet("TANDREL_BENCH_PAINTS"))
+        app.installEventFilter(&paints);
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
