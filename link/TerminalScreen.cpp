@@ -39,6 +39,9 @@ constexpr int kWheelUnitsPerLine = 40; // 3 lines per 120-unit notch
 constexpr qint64 kBellGapMs = 200;
 // However fast chunks arrive, the screen is painted at most once per display frame.
 constexpr int kFrameMs = 16;
+// Once a whole screenful scrolls by between two frames no line can be read as it passes,
+// and every frame repaints the whole screen: then the frames come at half the rate.
+constexpr int kFloodFrameMs = 40;
 // libvterm marks the right half of a double-width glyph with this code.
 constexpr char32_t kWideTail = 0xFFFFFFFFu;
 
@@ -171,6 +174,8 @@ struct TerminalScreen::Private
     std::vector<bool> dirtyRows;
     QTimer frameTimer;
     QElapsedTimer sinceFrame;
+    int scrolledSinceFrame = 0;
+    int frameMs = kFrameMs;
     bool bellPending = false;
     QElapsedTimer lastBell;
 
@@ -298,6 +303,7 @@ struct TerminalScreen::Private
 
     void pushLine(int ncols, const VTermScreenCell *cells)
     {
+        ++scrolledSinceFrame;
         std::vector<Cell> *line;
         if (count == kScrollbackLimit) {
             line = &ring[static_cast<size_t>(head)];
@@ -468,13 +474,15 @@ struct TerminalScreen::Private
         std::fill(dirtyRows.begin() + top, dirtyRows.begin() + bottom, true);
         if (frameTimer.isActive())
             return;
-        const qint64 since = sinceFrame.isValid() ? sinceFrame.elapsed() : kFrameMs;
-        frameTimer.start(static_cast<int>(std::clamp<qint64>(kFrameMs - since, 0, kFrameMs)));
+        const qint64 since = sinceFrame.isValid() ? sinceFrame.elapsed() : frameMs;
+        frameTimer.start(static_cast<int>(std::clamp<qint64>(frameMs - since, 0, frameMs)));
     }
 
     void frame()
     {
         sinceFrame.start();
+        frameMs = scrolledSinceFrame >= rows ? kFloodFrameMs : kFrameMs;
+        scrolledSinceFrame = 0;
         QRegion region;
         for (int row = 0; row < rows; ++row) {
             if (!dirtyRows[static_cast<size_t>(row)])
