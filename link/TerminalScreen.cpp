@@ -172,6 +172,7 @@ struct TerminalScreen::Private
     int damageTop = INT_MAX;
     int damageBottom = -1;
     std::vector<bool> dirtyRows;
+    bool plainSession = true; // no escape or shift code has reached libvterm yet
     QTimer frameTimer;
     QElapsedTimer sinceFrame;
     int scrolledSinceFrame = 0;
@@ -301,7 +302,8 @@ struct TerminalScreen::Private
             vterm_color_rgb(&out.bg, qRed(c.bg), qGreen(c.bg), qBlue(c.bg));
     }
 
-    void pushLine(int ncols, const VTermScreenCell *cells)
+    // The scrollback's next line, emptied; a reused slot keeps its capacity.
+    std::vector<Cell> &newScrollbackLine()
     {
         ++scrolledSinceFrame;
         std::vector<Cell> *line;
@@ -318,12 +320,99 @@ struct TerminalScreen::Private
             line = &ring[static_cast<size_t>(lineSlot(count))];
             ++count;
         }
-        // Trailing blanks are not stored; a reused slot keeps its capacity.
-        line->resize(static_cast<size_t>(ncols));
+        line->clear();
+        return *line;
+    }
+
+    // Trailing blanks are not stored.
+    static void trimLine(std::vector<Cell> &line)
+    {
+        while (!line.empty() && isBlank(line.back()))
+            line.pop_back();
+    }
+
+    void pushLine(int ncols, const VTermScreenCell *cells)
+    {
+        std::vector<Cell> &line = newScrollbackLine();
+        line.resize(static_cast<size_t>(ncols));
         for (int i = 0; i < ncols; ++i)
-            (*line)[static_cast<size_t>(i)] = toCell(cells[i]);
-        while (!line->empty() && isBlank(line->back()))
-            line->pop_back();
+            line[static_cast<size_t>(i)] = toCell(cells[i]);
+        trimLine(line);
+    }
+
+    // A line of printable ASCII in the default pen, as libvterm would have pushed it.
+    void pushPlainLine(std::string_view text)
+    {
+        std::vector<Cell> &line = newScrollbackLine();
+        line.resize(text.size());
+        for (size_t i = 0; i < text.size(); ++i)
+            line[i].ch = static_cast<unsigned char>(text[i]);
+        trimLine(line);
+    }
+
+    void write(std::string_view bytes) const { vterm_input_write(vt, bytes.data(), bytes.size()); }
+
+    // The cursor waits at the start of an empty bottom row, as after a line feed there.
+    bool atBottomOfScreen() const
+    {
+        VTermPos cursor;
+        vterm_state_get_cursorpos(state, &cursor);
+        if (cursor.row != rows - 1 || cursor.col != 0)
+            return false;
+        VTermScreenCell cell;
+        for (int c = 0; c < cols; ++c) {
+            vterm_screen_get_cell(screen, VTermPos{rows - 1, c}, &cell);
+            if (cell.chars[0] != 0)
+                return false;
+        }
+        return true;
+    }
+
+    // ASCII text in a session where nothing has changed libvterm's pen, modes or character
+    // sets. libvterm moves its whole screen buffer for every line it scrolls, which made a
+    // flood cost a screen's worth of copying per line. So when a chunk holds more plain
+    // lines than the screen has rows, those that would only pass through the screen go
+    // straight to the scrollback, and the screen is scrolled once per chunk instead.
+    void feedPlain(std::string_view text)
+    {
+        size_t pos = text.find('\n');
+        if (pos == std::string_view::npos) {
+            write(text);
+            return;
+        }
+        ++pos;
+        write(text.substr(0, pos));
+        std::vector<std::string_view> lines;
+        size_t end = pos;
+        while (end < text.size()) {
+            const size_t lf = text.find('\n', end);
+            if (lf == std::string_view::npos || lf == end || text[lf - 1] != '\r')
+                break;
+            const std::string_view line = text.substr(end, lf - 1 - end);
+            if (line.size() >= static_cast<size_t>(cols) ||
+                !std::all_of(line.begin(), line.end(),
+                             [](char c) { return c >= 0x20 && c < 0x7F; }))
+                break;
+            lines.push_back(line);
+            end = lf + 1;
+        }
+        if (lines.size() >= static_cast<size_t>(rows) && atBottomOfScreen()) {
+            // The rows above the cursor scroll into the scrollback as libvterm does it...
+            write(std::string(static_cast<size_t>(rows - 1), '\n'));
+            // ...then the lines that would have followed them through the screen...
+            const size_t passing = lines.size() - static_cast<size_t>(rows - 1);
+            for (size_t i = 0; i < passing; ++i)
+                pushPlainLine(lines[i]);
+            // ...and the last ones are written on the now empty screen from its top.
+            std::string last = "\x1b[H";
+            for (size_t i = passing; i < lines.size(); ++i) {
+                last += lines[i];
+                last += "\r\n";
+            }
+            write(last);
+            pos = end;
+        }
+        write(text.substr(pos));
     }
 
     bool popLine(int ncols, VTermScreenCell *cells)
@@ -996,13 +1085,18 @@ void TerminalScreen::feed(const QByteArray &bytes)
     const bool hold = d->offset != 0 && !d->findText.isEmpty();
     const qint64 viewTop = d->dropped + d->viewIndex(0);
     const std::string_view raw(bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (d->plainSession && raw.find_first_of("\x1b\x0e\x0f") != std::string_view::npos)
+        d->plainSession = false;
     // Plain ASCII is already UTF-8; only a chunk with high bytes pays for a conversion.
     if (std::none_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) != 0; })) {
-        vterm_input_write(d->vt, raw.data(), raw.size());
+        if (d->plainSession)
+            d->feedPlain(raw);
+        else
+            d->write(raw);
     } else {
         std::string utf8 = tandrel::cp1252ToUtf8(raw);
         maskC1Controls(utf8);
-        vterm_input_write(d->vt, utf8.data(), utf8.size());
+        d->write(utf8);
     }
     vterm_screen_flush_damage(d->screen);
 

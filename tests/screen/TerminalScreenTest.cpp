@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -80,6 +81,7 @@ private slots:
     void paintsSelectionAndCursor();
     void paintsOncePerFrameAndOnlyChangedRows();
     void keptRowsPaintLikeAFreshScreen();
+    void anyCutOfAStreamGivesTheSameScreen();
 };
 
 void TerminalScreenTest::rendersReceivedText_data()
@@ -481,6 +483,78 @@ void TerminalScreenTest::keptRowsPaintLikeAFreshScreen()
                  clearAndRefeed(f);
                  QTest::keyClick(&f, Qt::Key_PageUp, Qt::ShiftModifier);
              }));
+}
+
+// Big chunks of plain lines take a shorter way into the scrollback than a byte at a time
+// does; the operator must not be able to tell which way the text came.
+void TerminalScreenTest::anyCutOfAStreamGivesTheSameScreen()
+{
+    std::mt19937 random(20261207);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    TerminalScreen bytewise;
+    TerminalScreen chunked;
+    bytewise.resize(bytewise.sizeHint());
+    chunked.resize(bytewise.size());
+    const int cols = bytewise.columns();
+    const auto lineOf = [&](int i) {
+        QByteArray line = QByteArray::number(i) + ' ';
+        const int length = pick(40) == 0 ? cols - 3 + pick(5) : pick(cols / 2);
+        while (line.size() < length)
+            line += static_cast<char>(0x20 + pick(0x5F));
+        // Long plain stretches, then stretches of everything else.
+        switch (i % 500 < 400 ? 99 : pick(10)) {
+        case 0:
+            return line + "\tx\r\n";
+        case 1:
+            return line + "\b\bX\r\n";
+        case 2:
+            return line + "\rOVER\r\n";
+        case 3:
+            return line + "\n"; // a bare line feed keeps the column
+        case 4:
+            return line + "  \r\n";
+        case 5:
+            return QByteArray("caf\xe9 ") + line + "\r\n";
+        case 6:
+            return QByteArray("\r\n");
+        default:
+            return line + "\r\n";
+        }
+    };
+    QByteArray stream;
+    for (int i = 0; i < 10600; ++i)
+        stream += lineOf(i);
+    // Colours end the short way for good: these lines must keep the pen they were given.
+    QByteArray coloured = "\x1b[1;31mred\r\n";
+    for (int i = 0; i < 300; ++i)
+        coloured += lineOf(i);
+    coloured += "\x1b[0mtail";
+
+    const auto compare = [&] {
+        QCOMPARE(chunked.allText(), bytewise.allText());
+        QCOMPARE(chunked.scrollbackCount(), bytewise.scrollbackCount());
+        QCOMPARE(chunked.cursorPosition(), bytewise.cursorPosition());
+        for (int offset : {0, 1, 17, 150, 400, 9000, bytewise.scrollbackCount()}) {
+            bytewise.setViewOffset(offset);
+            chunked.setViewOffset(offset);
+            QCOMPARE(chunked.grab().toImage(), bytewise.grab().toImage());
+        }
+    };
+    for (const QByteArray &part : {stream, coloured}) {
+        for (qsizetype at = 0; at < part.size();) {
+            const qsizetype n = 1 + pick(7);
+            bytewise.feed(part.mid(at, n));
+            at += n;
+        }
+        for (qsizetype at = 0; at < part.size();) {
+            const qsizetype n = pick(4) == 0 ? 1 + pick(200) : 1 + pick(65536);
+            chunked.feed(part.mid(at, n));
+            at += n;
+        }
+        compare();
+        if (QTest::currentTestFailed())
+            return;
+    }
 }
 
 QTEST_MAIN(TerminalScreenTest)
