@@ -370,9 +370,8 @@ struct TerminalScreen::Private
 
     // ASCII text in a session where nothing has changed libvterm's pen, modes or character
     // sets. libvterm moves its whole screen buffer for every line it scrolls, which made a
-    // flood cost a screen's worth of copying per line. So when a chunk holds more plain
-    // lines than the screen has rows, those that would only pass through the screen go
-    // straight to the scrollback, and the screen is scrolled once per chunk instead.
+    // stream cost a screenful of copying per line. So the plain lines of a chunk scroll the
+    // screen once, and those that would only pass through it go straight to the scrollback.
     void feedPlain(std::string_view text)
     {
         size_t pos = text.find('\n');
@@ -396,20 +395,25 @@ struct TerminalScreen::Private
             lines.push_back(line);
             end = lf + 1;
         }
-        if (lines.size() >= static_cast<size_t>(rows) && atBottomOfScreen()) {
-            // The rows above the cursor scroll into the scrollback as libvterm does it...
-            write(std::string(static_cast<size_t>(rows - 1), '\n'));
+        if (lines.size() >= 2 && atBottomOfScreen()) {
+            // As many rows as the lines will push up scroll into the scrollback, as libvterm
+            // does it (the empty bottom row stays on the screen)...
+            const size_t written = std::min(lines.size(), static_cast<size_t>(rows - 1));
+            std::string out;
+            if (written > 0)
+                out = "\x1b[" + std::to_string(written) + 'S';
+            write(out);
             // ...then the lines that would have followed them through the screen...
-            const size_t passing = lines.size() - static_cast<size_t>(rows - 1);
+            const size_t passing = lines.size() - written;
             for (size_t i = 0; i < passing; ++i)
                 pushPlainLine(lines[i]);
-            // ...and the last ones are written on the now empty screen from its top.
-            std::string last = "\x1b[H";
+            // ...and the others are written on the rows that scrolling left empty.
+            out = "\x1b[" + std::to_string(static_cast<size_t>(rows) - written) + ";1H";
             for (size_t i = passing; i < lines.size(); ++i) {
-                last += lines[i];
-                last += "\r\n";
+                out += lines[i];
+                out += "\r\n";
             }
-            write(last);
+            write(out);
             pos = end;
         }
         write(text.substr(pos));
