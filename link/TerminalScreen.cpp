@@ -40,8 +40,9 @@ constexpr qint64 kBellGapMs = 200;
 // However fast chunks arrive, the screen is painted at most once per display frame.
 constexpr int kFrameMs = 16;
 // Once a whole screenful scrolls by between two frames no line can be read as it passes,
-// and every frame repaints the whole screen: then the frames come at half the rate.
-constexpr int kFloodFrameMs = 40;
+// and each frame repaints the whole screen and waits for the display to take it: then 20
+// frames a second show the same flood for a third of the cost.
+constexpr int kFloodFrameMs = 50;
 // libvterm marks the right half of a double-width glyph with this code.
 constexpr char32_t kWideTail = 0xFFFFFFFFu;
 
