@@ -93,9 +93,9 @@ bool SerialPortLink::open(const PortSettings &s, int handshaking, QString *error
 // Adapters and UARTs hand over a fast stream tens of bytes at a time, and every read wakes
 // the whole program. So while data keeps coming, a read buffer of one byte stops the port
 // from reading further until the next gathering is due: the rest waits in the device's
-// buffers (a few hundred bytes at 921,600 baud), and is then taken in one piece. A reply
-// after a quiet spell is still taken at once, and so is a stream that fills the device's
-// buffers faster than that: waiting would only slow it down.
+// buffers (1.5 KB at 921,600 baud, where a tty holds 4 KB and more), and is then taken in
+// one piece. A reply after a quiet spell is still taken at once, and so is a stream that
+// fills the device's buffers faster than that: waiting would only slow it down.
 void SerialPortLink::onReadyRead()
 {
     if (m_gather.isActive() || m_taking)

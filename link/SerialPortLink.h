@@ -23,7 +23,7 @@ public:
     QString deviceIdentity() const override { return m_identity; }
 
     // While data keeps coming, reads are this far apart at least.
-    static constexpr int GatherMs = 8;
+    static constexpr int GatherMs = 16;
     // A stream that brings this much within a gathering period is taken without waiting.
     static constexpr qint64 FullTake = 2048;
 
