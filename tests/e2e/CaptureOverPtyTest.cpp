@@ -1,13 +1,11 @@
 #include "CaptureFile.h"
-#include "ModemSimProcess.h"
 #include "Panel.h"
-#include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
 #include "TerminalScreen.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -27,14 +25,6 @@ class CaptureOverPtyTest : public QObject
     std::unique_ptr<ModemSimProcess> sim;
     QByteArray wire; // every byte the port delivered
 
-    static TerminalScreen *screen() { return Form1->SaxComm1->screen(); }
-
-    static QByteArray read(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
     void chooseCaptureFile(const QString &path)
     {
         Form1->CaptureToFile1->trigger();
@@ -50,25 +40,15 @@ private slots:
         QDir::setCurrent(dir.path());
         sim = std::make_unique<ModemSimProcess>();
         QVERIFY(sim->started());
-        QFile session(dir.filePath("pty.sms"));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + sim->pty().toUtf8() + "<\\COM>\n<ECHO>OFF<\\ECHO>\n");
-        session.close();
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(session.fileName().toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        if (!startOnPort(dir.path(), sim->pty(), "<ECHO>OFF<\\ECHO>\n"))
+            return;
         connect(Form1->SaxComm1->link(), &ByteLink::received, this,
                 [this](const QByteArray &bytes) { wire += bytes; });
     }
 
     void cleanup()
     {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox *>(w))
-                w->close();
-        destroyProgram();
+        endProgram(dir.path());
         sim.reset();
     }
 
@@ -87,18 +67,18 @@ private slots:
         QTest::keyClick(screen(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("Tandrel"), 5000);
         // Each line is in the file once it is on the screen.
-        QTRY_VERIFY(read(path).contains("< Tandrel\r\n"));
+        QTRY_VERIFY(readFile(path).contains("< Tandrel\r\n"));
         QCOMPARE(sim->event("flood 30000"), QString("ok"));
         QCOMPARE(sim->event("say LAST LINE"), QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(wire.endsWith("LAST LINE\r\n"), 10000);
-        QTRY_VERIFY(read(path).endsWith("< LAST LINE\r\n"));
+        QTRY_VERIFY(readFile(path).endsWith("< LAST LINE\r\n"));
 
         Form1->StopCapture1->trigger();
         QVERIFY(!Form1->Capture_Panel->isVisible());
         QVERIFY(Form1->CaptureToFile1->isEnabled());
 
         // Taking the received lines out of the file, stamps off, gives the bytes back.
-        const QByteArray file = read(path);
+        const QByteArray file = readFile(path);
         static const QRegularExpression stamp(
             QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ([<>*]) "));
         QByteArray received, sent;

@@ -1,14 +1,12 @@
 #include "HexView.h"
-#include "ModemSimProcess.h"
 #include "Panel.h"
-#include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
 #include "TerminalScreen.h"
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,15 +40,8 @@ private slots:
         QDir::setCurrent(dir.path());
         ModemSimProcess sim;
         QVERIFY2(sim.started(), "tandrel-modemsim gave no pseudo-terminal");
-        QFile session(dir.filePath("pty.sms"));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + sim.pty().toUtf8() + "<\\COM>\n<ECHO>OFF<\\ECHO>\n");
-        session.close();
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(session.fileName().toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        if (!startOnPort(dir.path(), sim.pty(), "<ECHO>OFF<\\ECHO>\n"))
+            return;
         QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
 
         Form1->ShowHex1->trigger();
@@ -68,9 +59,9 @@ private slots:
             10000);
         // The terminal took the same bytes meanwhile.
         Form1->ShowHex1->trigger();
-        QTRY_VERIFY(Form1->SaxComm1->screen()->isVisible());
-        QVERIFY(Form1->SaxComm1->screen()->allText().contains("AT+SBDRB"));
-        destroyProgram();
+        QTRY_VERIFY(screen()->isVisible());
+        QVERIFY(screen()->allText().contains("AT+SBDRB"));
+        endProgram(dir.path());
     }
 };
 

@@ -1,7 +1,6 @@
-#include "ModemSimProcess.h"
 #include "Notice.h"
 #include "Panel.h"
-#include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
 #include "TMsgBox.h"
@@ -9,14 +8,12 @@
 #include "TerminalScreen.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -36,19 +33,7 @@ class ReconnectOverPtyTest : public QObject
     std::unique_ptr<ModemSimProcess> sim;
 
     QString link() const { return dir.filePath("handset"); }
-    static TerminalScreen *screen() { return Form1->SaxComm1->screen(); }
-
-    QByteArray logBytes() const
-    {
-        QFile f(dir.filePath("SMSLog.txt"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    void plugIn()
-    {
-        sim = std::make_unique<ModemSimProcess>(QString(), QStringList{"--link", link()});
-        QVERIFY(sim->started());
-    }
+    QByteArray logBytes() const { return readFile(dir.filePath("SMSLog.txt")); }
 
     // As udev does, the stable name goes with the device.
     void unplug()
@@ -59,49 +44,23 @@ class ReconnectOverPtyTest : public QObject
         QTRY_COMPARE(Form1->Status->caption(), QString("Disconnected"));
     }
 
-    static int visibleMessageBoxes()
-    {
-        int n = 0;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox *>(w) && w->isVisible())
-                ++n;
-        return n;
-    }
-
-    static bool idle()
-    {
-        return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, 8000);
-    }
-
 private slots:
     void init()
     {
         notice::setHook([](notice::Kind, const QString &, const QString &) { return false; });
         QDir::setCurrent(dir.path());
-        plugIn();
-        QFile session(dir.filePath("pty.sms"));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + link().toUtf8() + "<\\COM>\n");
-        session.close();
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(session.fileName().toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        plugIn(sim, link());
+        if (!startOnPort(dir.path(), link()))
+            return;
         QVERIFY(Form1->ReconnectAutomatically1->isChecked()); // on unless switched off
-        // Connecting sent the indication setting; the window is free once it is answered.
-        QTRY_VERIFY_WITH_TIMEOUT(!MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled(), 8000);
+        indicationsAnswered();
     }
 
     void cleanup()
     {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox *>(w))
-                w->close();
-        destroyProgram();
+        endProgram(dir.path());
         sim.reset();
         notice::setHook({});
-        QFile::remove(dir.filePath("SMSLog.txt"));
     }
 
     void handsetBackOnTheSameLinkIsOpenedAgain()
@@ -113,7 +72,7 @@ private slots:
         QTest::qWait(700); // a retry or two while nothing is there
         QVERIFY(!Form1->SaxComm1->PortOpen());
 
-        plugIn();
+        plugIn(sim, link());
         QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 8000);
         QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
         QCOMPARE(screen()->allText().count("Reconnected to " + link() + "."), 1);
@@ -127,7 +86,7 @@ private slots:
 
         // Pulled again: the same once more.
         unplug();
-        plugIn();
+        plugIn(sim, link());
         QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 8000);
         QCOMPARE(screen()->allText().count("Reconnected to " + link() + "."), 2);
     }
@@ -142,16 +101,17 @@ private slots:
         SMS_Frm->SMS_SendB->click();
         QVERIFY(!SMS_Frm->SMS_ViewB->isEnabled());
         unplug();
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         QVERIFY2(SMS_Frm->SMS_Status->text().contains("Cut off"),
                  qPrintable(SMS_Frm->SMS_Status->text()));
         QVERIFY(SMS_Frm->SMS_Status->text().contains("may not have been sent"));
 
-        plugIn();
+        plugIn(sim, link());
         QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 8000);
         QTest::qWait(300);
         // The indication setting goes out again; the notice stays until the next command.
-        QTRY_VERIFY_WITH_TIMEOUT(!MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled(), 8000);
+        if (!indicationsAnswered())
+            return;
         QVERIFY(SMS_Frm->SMS_Status->text().contains("Cut off")); // still not "done"
         QCOMPARE(logBytes(), before);
 
@@ -169,7 +129,7 @@ private slots:
         // The request went out and waits for an answer that will never come.
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive(), 5000);
         unplug();
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         QTRY_VERIFY(!MsgBox->isVisible());
         QVERIFY(SMS_Frm->SMS_Status->text().contains("Cut off"));
     }
@@ -180,7 +140,7 @@ private slots:
         QVERIFY(!Form1->SaxComm1->reconnectAutomatically());
         unplug();
         QTRY_COMPARE(visibleMessageBoxes(), 1);
-        plugIn();
+        plugIn(sim, link());
         QTest::qWait(1500); // several polling periods: nothing may open it
         QVERIFY(!Form1->SaxComm1->PortOpen());
     }

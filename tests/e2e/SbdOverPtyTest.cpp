@@ -1,18 +1,15 @@
-#include "ModemSimProcess.h"
 #include "Notice.h"
 #include "Panel.h"
-#include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
 #include "TSBD_Frm.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,21 +30,11 @@ class SbdOverPtyTest : public QObject
 
     QString link() const { return dir.filePath("handset"); }
 
-    QByteArray logBytes() const
-    {
-        QFile f(dir.filePath("SBDLog.txt"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray logBytes() const { return readFile(dir.filePath("SBDLog.txt")); }
 
     static bool idle()
     {
         return QTest::qWaitFor([] { return SBD_Frm->SBD_SendB->isEnabled(); }, 15000);
-    }
-
-    void plugIn()
-    {
-        sim = std::make_unique<ModemSimProcess>(QString(), QStringList{"--link", link()});
-        QVERIFY(sim->started());
     }
 
 private slots:
@@ -58,16 +45,9 @@ private slots:
             return kind == notice::Kind::Question && yesAnswers-- > 0;
         });
         QDir::setCurrent(dir.path());
-        plugIn();
-        QFile session(dir.filePath("pty.sms"));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + link().toUtf8() + "<\\COM>\n");
-        session.close();
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(session.fileName().toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        plugIn(sim, link());
+        if (!startOnPort(dir.path(), link()))
+            return;
         Form1->menuItem("SBDMessaging1")->trigger();
         QVERIFY(idle());
 
@@ -135,12 +115,10 @@ private slots:
         QVERIFY(SBD_Frm->SBD_Status->text().contains("not confirmed as sent"));
         QVERIFY(SBD_Frm->SBD_SendB->isEnabled());
         QCOMPARE(logBytes(), before);
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *box = qobject_cast<QMessageBox *>(w))
-                box->close();
+        closeMessageBoxes();
 
         // Plugged back in, the port comes back by itself and the window works again.
-        plugIn();
+        plugIn(sim, link());
         QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 10000);
         QVERIFY(idle());
         SBD_Frm->CheckMailboxB->click();
@@ -149,7 +127,7 @@ private slots:
                  qPrintable(SBD_Frm->SBD_Status->text()));
         QCOMPARE(logBytes(), before);
 
-        destroyProgram();
+        endProgram(dir.path());
         notice::setHook({});
     }
 };

@@ -1,6 +1,5 @@
-#include "ModemSimProcess.h"
 #include "Notice.h"
-#include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
 #include "TMsgBox.h"
@@ -8,7 +7,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -25,17 +23,7 @@ class SmsOverPtyTest : public QObject
     QTemporaryDir dir;
     QStringList boxes;
 
-    QString logText() const
-    {
-        QFile f(dir.filePath("SMSLog.txt"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
-    }
-
-    // Waits until the SMS window's controls are free again (the previous command answered).
-    bool idle()
-    {
-        return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, 8000);
-    }
+    QString logText() const { return QString::fromLatin1(readFile(dir.filePath("SMSLog.txt"))); }
 
 private slots:
     void sendReceiveListAndDelete()
@@ -47,21 +35,14 @@ private slots:
         QDir::setCurrent(dir.path());
         ModemSimProcess sim(dir.filePath("modem.log"));
         QVERIFY(sim.started());
-        QFile session(dir.filePath("pty.sms"));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + sim.pty().toUtf8() + "<\\COM>\n<SMS>ON<\\SMS>\n");
-        session.close();
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(session.fileName().toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        if (!startOnPort(dir.path(), sim.pty(), "<SMS>ON<\\SMS>\n"))
+            return;
 
         // Indications on in the session: connecting sets them, although a pseudo-terminal
         // never changes CTS, and the handset then routes new messages straight here.
         QVERIFY(MsgBox->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && !MsgBox->isVisible(), 8000);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
 
         // A send the handset refuses is not logged; the next one, confirmed, is, once.
         SMS_Frm->show();
@@ -72,7 +53,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(boxes.contains("Error occurred while processing the SMS command. "
                                                 "Please try again."),
                                  8000);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         // A confirmation that belongs to no send of the window (typed by hand) logs nothing.
         QVERIFY(SMS_Frm->SMS_ViewComboBox->currentIndex() != 5);
         QCOMPARE(sim.event("say +CMGS: 42"), QString("ok"));
@@ -83,7 +64,7 @@ private slots:
         SMS_Frm->SMS_SendB->click();
         QTRY_VERIFY_WITH_TIMEOUT(logText().contains("[SENT]\nTo: +8816123456 (Phone number)"),
                                  8000);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         QCOMPARE(logText(), QString("[SENT]\nTo: +8816123456 (Phone number)\n"
                                     "Relative VP: 63 weeks\nPosition 12N 45W, all well\n\n"));
 
@@ -100,7 +81,7 @@ private slots:
         boxes.clear();
         QCOMPARE(sim.event("stall off"), QString("ok"));
         QTest::qWait(1000);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         QVERIFY(!logText().contains("stuck in the handset"));
         SMS_Frm->AnswerTimer->setInterval(120000);
 
@@ -117,28 +98,28 @@ private slots:
         Form1->DisplaySMSImmediately1Click();
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && !MsgBox->isVisible(), 8000);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         QCOMPARE(sim.event("sms 12025550100 stored one"), QString("ok"));
         QCOMPARE(sim.event("sms 12025550100 stored two"), QString("ok"));
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
         SMS_Frm->SMS_ViewBClick();
         QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 2, 8000);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         SMS_Frm->SMS_IndexListBox->setCurrentRow(0);
         SMS_Frm->SMS_IndexListBoxClick();
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored one"));
 
         SMS_Frm->SMS_DeleteBClick();
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 1);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         SMS_Frm->SMS_ViewBClick();
         QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         SMS_Frm->SMS_IndexListBoxClick();
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored two"));
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
 
-        destroyProgram();
+        endProgram(dir.path());
         notice::setHook({});
     }
 };

@@ -1,6 +1,5 @@
-#include "ModemSimProcess.h"
 #include "Panel.h"
-#include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "SignalPanel.h"
 #include "TForm1.h"
@@ -23,7 +22,6 @@ class StatusOverPtyTest : public QObject
     QTemporaryDir dir;
     std::unique_ptr<ModemSimProcess> sim;
 
-    static TerminalScreen *screen() { return Form1->SaxComm1->screen(); }
     static void type(const char *line)
     {
         QTest::keyClicks(screen(), line);
@@ -36,20 +34,12 @@ private slots:
         QDir::setCurrent(dir.path());
         sim = std::make_unique<ModemSimProcess>(dir.filePath("modem.log"));
         QVERIFY(sim->started());
-        QFile session(dir.filePath("pty.sms"));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + sim->pty().toUtf8() + "<\\COM>\n<SMS>OFF<\\SMS>\n");
-        session.close();
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(session.fileName().toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        startOnPort(dir.path(), sim->pty(), "<SMS>OFF<\\SMS>\n");
     }
 
     void cleanup()
     {
-        destroyProgram();
+        endProgram(dir.path());
         sim.reset();
     }
 

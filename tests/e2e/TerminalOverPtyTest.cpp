@@ -1,14 +1,11 @@
-#include "ModemSimProcess.h"
 #include "Panel.h"
-#include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
 #include "TerminalScreen.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,17 +23,8 @@ private slots:
         const QString log = dir.filePath("modem.log");
         ModemSimProcess sim(log);
         QVERIFY2(sim.started(), "tandrel-modemsim gave no pseudo-terminal");
-
-        QFile session(dir.filePath("pty.sms"));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + sim.pty().toUtf8() + "<\\COM>\n<ECHO>OFF<\\ECHO>\n");
-        session.close();
-
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(session.fileName().toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        if (!startOnPort(dir.path(), sim.pty(), "<ECHO>OFF<\\ECHO>\n"))
+            return;
         QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
 
         TerminalScreen *screen = Form1->SaxComm1->screen();
@@ -51,7 +39,7 @@ private slots:
         const QString logged = QString::fromUtf8(modemLog.readAll());
         QVERIFY2(logged.contains("ATI"), qPrintable(logged));
 
-        destroyProgram();
+        endProgram(dir.path());
     }
 };
 

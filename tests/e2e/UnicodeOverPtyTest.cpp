@@ -1,9 +1,8 @@
-#include "ModemSimProcess.h"
 #include "Notice.h"
 #include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
-#include "TMsgBox.h"
 #include "TSMS_Frm.h"
 
 #include <QComboBox>
@@ -37,23 +36,10 @@ class UnicodeOverPtyTest : public QObject
 
     QString logText() const
     {
-        QFile f(dir.filePath(QStringLiteral("SMSLog.txt")));
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+        return QString::fromUtf8(readFile(dir.filePath(QStringLiteral("SMSLog.txt"))));
     }
 
-    // The SMS window's controls are free again: the previous command was answered.
-    static bool idle()
-    {
-        return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, 10000);
-    }
-
-    void startProgram(const QString &sessionFile)
-    {
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(QFile::encodeName(sessionFile).toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-    }
+    static bool idle() { return smsIdle(10000); }
 
 private slots:
     void initTestCase()
@@ -86,7 +72,7 @@ private slots:
         write(QStringLiteral("SMSLog.txt"), "[RECEIVED]\nFrom: 4930 (International)\n\n"
                                             "Gr\xFC\xDF"
                                             "e aus K\xF6ln, 5 \x80\n\n");
-        startProgram(dir.filePath(QStringLiteral("old.sms")));
+        startProgram(dir.path(), dir.filePath(QStringLiteral("old.sms")));
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
         QCOMPARE(QString::fromStdString(Form1->ComValue),
                  dir.filePath(QStringLiteral("Port é/handset")));
@@ -103,20 +89,20 @@ private slots:
         Form1->SaveDialog1->fileSelected(saved);
         QVERIFY(QFile::exists(saved));
         destroyProgram();
-        startProgram(saved);
+        startProgram(dir.path(), saved);
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QStringLiteral("OFF"));
 
         // And through Open Session, after a start on the defaults.
         destroyProgram();
-        startProgram(QString());
+        startProgram(dir.path(), QString());
         Form1->OpenSession1Click();
         Form1->OpenDialog1->fileSelected(saved);
         Form1->OpenDialog1->close();
         QCOMPARE(QString::fromStdString(Form1->ComValue),
                  dir.filePath(QStringLiteral("Port é/handset")));
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
-        destroyProgram();
+        endProgram(dir.path());
     }
 
     // Sent to the handset's own number, messages come back through the network: a Russian one
@@ -126,11 +112,9 @@ private slots:
     {
         ModemSimProcess sim;
         QVERIFY(sim.started());
-        write(QStringLiteral("pty.sms"),
-              "<COM>" + sim.pty().toUtf8() + "<\\COM>\n<SMS>ON<\\SMS>\n");
         QFile::remove(dir.filePath(QStringLiteral("SMSLog.txt")));
-        startProgram(dir.filePath(QStringLiteral("pty.sms")));
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        if (!startOnPort(dir.path(), sim.pty(), "<SMS>ON<\\SMS>\n"))
+            return;
         // Connecting sets the indications, so new messages come straight to the terminal.
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && idle(), 10000);
 
@@ -177,7 +161,7 @@ private slots:
         QCOMPARE(asked, 1);
         boxes.removeAll(QString()); // nothing but the warning of the Russian message
         QVERIFY2(boxes.size() == 1, qPrintable(boxes.join("\n")));
-        destroyProgram();
+        endProgram(dir.path());
     }
 };
 

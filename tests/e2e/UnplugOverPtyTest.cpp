@@ -1,22 +1,18 @@
 #include "FileTransfer.h"
-#include "ModemSimProcess.h"
 #include "Notice.h"
 #include "Panel.h"
-#include "Program.h"
+#include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
-#include "TMsgBox.h"
 #include "TSMS_Frm.h"
 #include "TerminalScreen.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -37,17 +33,7 @@ class UnplugOverPtyTest : public QObject
 
     QString link() const { return dir.filePath("handset"); }
 
-    QByteArray logBytes() const
-    {
-        QFile f(dir.filePath("SMSLog.txt"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    void plugIn()
-    {
-        sim = std::make_unique<ModemSimProcess>(QString(), QStringList{"--link", link()});
-        QVERIFY(sim->started());
-    }
+    QByteArray logBytes() const { return readFile(dir.filePath("SMSLog.txt")); }
 
     // Pulls the handset; the port closes and says so, then the operator closes the box.
     void unplug()
@@ -59,26 +45,18 @@ class UnplugOverPtyTest : public QObject
         QVERIFY2(Form1->SaxComm1->lastError().contains(link()) ||
                      Form1->SaxComm1->lastError().contains("/dev/pts/"),
                  qPrintable(Form1->SaxComm1->lastError()));
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *box = qobject_cast<QMessageBox *>(w))
-                box->close();
+        closeMessageBoxes();
     }
 
     // Plugs back in and connects from the menu, as the operator would.
     void reconnect()
     {
-        plugIn();
+        plugIn(sim, link());
         QVERIFY(Form1->Connect1->isEnabled());
         Form1->Connect1->trigger();
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
         QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
-        // The indication setting goes out on connecting; the window is free once it is done.
-        QTRY_VERIFY_WITH_TIMEOUT(!MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled(), 8000);
-    }
-
-    static bool idle()
-    {
-        return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, 8000);
+        indicationsAnswered();
     }
 
 private slots:
@@ -90,26 +68,18 @@ private slots:
             return false;
         });
         QDir::setCurrent(dir.path());
-        plugIn();
-        QFile session(dir.filePath("pty.sms"));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>" + link().toUtf8() + "<\\COM>\n<SMS>OFF<\\SMS>\n");
-        session.close();
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(session.fileName().toStdString());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
+        plugIn(sim, link());
+        if (!startOnPort(dir.path(), link(), "<SMS>OFF<\\SMS>\n"))
+            return;
         // These are the operator's own reconnects; the automatic one has its own test.
         Form1->ReconnectAutomatically1->setChecked(false);
     }
 
     void cleanup()
     {
-        destroyProgram();
+        endProgram(dir.path());
         sim.reset();
         notice::setHook({});
-        QFile::remove(dir.filePath("SMSLog.txt"));
     }
 
     void duringAListing()
@@ -122,13 +92,13 @@ private slots:
         QVERIFY(!SMS_Frm->SMS_ViewB->isEnabled());
         unplug();
         // Nothing will answer the listing: the window must not stay locked.
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
 
         reconnect();
         QCOMPARE(sim->event("sms 12025550100 second"), QString("ok"));
         SMS_Frm->SMS_ViewBClick();
         QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         SMS_Frm->SMS_IndexListBox->setCurrentRow(0);
         SMS_Frm->SMS_IndexListBoxClick();
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("second"));
@@ -148,7 +118,7 @@ private slots:
         SMS_Frm->EditMessage->setPlainText("lost on the way");
         SMS_Frm->SMS_SendB->click();
         unplug();
-        QVERIFY(idle());
+        QVERIFY(smsIdle());
         QTest::qWait(200);
         // An unconfirmed message is not logged as sent, and the log is as it was.
         QCOMPARE(logBytes(), before);
@@ -182,8 +152,7 @@ private slots:
         // The terminal is the terminal again once reconnected.
         reconnect();
         QCOMPARE(sim->event("say HELLO AGAIN"), QString("ok"));
-        QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->screen()->allText().contains("HELLO AGAIN"),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("HELLO AGAIN"), 5000);
     }
 };
 

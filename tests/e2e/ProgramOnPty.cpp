@@ -1,0 +1,88 @@
+#include "ProgramOnPty.h"
+
+#include "Program.h"
+#include "SerialControl.h"
+#include "TForm1.h"
+#include "TMsgBox.h"
+#include "TSMS_Frm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link)
+{
+    sim = std::make_unique<ModemSimProcess>(QString(), QStringList{"--link", link});
+    return QTest::qVerify(sim->started(), "sim->started()", "", __FILE__, __LINE__);
+}
+
+void startProgram(const QString &folder, const QString &session)
+{
+    createProgram(QDir::toNativeSeparators(folder + '/').toStdString());
+    createWindows(QFile::encodeName(session).toStdString());
+    Form1->show();
+    Form1->EndIntroScreen();
+}
+
+bool startOnPort(const QString &folder, const QString &port, const QByteArray &switches)
+{
+    QFile session(folder + "/pty.sms");
+    if (!QTest::qVerify(session.open(QIODevice::WriteOnly), "session.open()", "", __FILE__,
+                        __LINE__))
+        return false;
+    session.write("<COM>" + QFile::encodeName(port) + "<\\COM>\n" + switches);
+    session.close();
+    startProgram(folder, session.fileName());
+    return QTest::qVerify(Form1->SaxComm1->PortOpen(), "Form1->SaxComm1->PortOpen()",
+                          qPrintable(Form1->SaxComm1->lastError()), __FILE__, __LINE__);
+}
+
+bool indicationsAnswered()
+{
+    const bool answered = QTest::qWaitFor(
+        [] { return !MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled(); }, 8000);
+    return QTest::qVerify(answered, "!MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled()", "",
+                          __FILE__, __LINE__);
+}
+
+void endProgram(const QString &folder)
+{
+    closeMessageBoxes();
+    destroyProgram();
+    QFile::remove(folder + "/SMSLog.txt");
+}
+
+TerminalScreen *screen()
+{
+    return Form1->SaxComm1->screen();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int visibleMessageBoxes()
+{
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox *>(w) && w->isVisible())
+            ++n;
+    return n;
+}
+
+void closeMessageBoxes()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox *>(w))
+            w->close();
+}
+
+bool smsIdle(int timeoutMs)
+{
+    return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, timeoutMs);
+}
