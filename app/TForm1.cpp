@@ -686,6 +686,9 @@ void TForm1::EndIntroScreen()
     placement::resizeOuter(this, remembered.isValid() ? remembered.expandedTo(QSize(705, 497))
                                                       : QSize(705, 497));
     m_terminalLayout = true;
+    // The rows follow their room, whether the window changed it or a menu bar that settled
+    // taller.
+    centralWidget()->installEventFilter(this);
     layoutTerminalRows();
     IntroScreenTimer->stop();
     // Changing window flags hides a window; show it again in its new frame.
@@ -1003,6 +1006,10 @@ void TForm1::buildStatusGlance()
 {
     Signal_Panel = new SignalPanel(BasePanel);
     Signal_Panel->setGeometry(521, 2, 81, 24);
+    QStringList words;
+    for (int stat = -1; stat <= 5; ++stat)
+        words << toQString(HandsetStatus::registrationWord(stat));
+    Signal_Panel->setWords(words);
     CallTime_Panel = new QLabel(MenuBar3);
     CallTime_Panel->setObjectName(QStringLiteral("CallTime_Panel"));
     CallTime_Panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -1178,11 +1185,11 @@ void TForm1::saveUserSettings()
         settings.setValue("MainWindow/size", placement::frameOf(this).size());
 }
 
-void TForm1::resizeEvent(QResizeEvent *event)
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    QMainWindow::resizeEvent(event);
-    if (m_terminalLayout)
+    if (watched == centralWidget() && event->type() == QEvent::Resize && m_terminalLayout)
         layoutTerminalRows();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // The terminal takes what the window gains; the rows below it keep their height and move
@@ -1202,11 +1209,15 @@ void TForm1::layoutTerminalRows()
     const int findHeight = Find_Bar->isHidden() ? 0 : Find_Bar->sizeHint().height();
     SaxComm1->setGeometry(13, 24, 673 + dx, 342 + dy - findHeight);
     Find_Bar->setGeometry(13, 24 + 342 + dy - findHeight, 673 + dx, findHeight);
-    RegularBase->setGeometry(0, 368 + dy, 699 + dx, 30);
-    Property_Panel->setGeometry(0, 398 + dy, 699 + dx, 28);
-    BasePanel->setGeometry(0, 426 + dy, 699 + dx, 28);
+    // A title bar a pixel or two taller than usual leaves the rows that much less at the
+    // first size: the tool buttons' row gives up its bottom margin, not the status bar.
+    const int tight = std::clamp(454 - area.height(), 0, 2);
+    RegularBase->setGeometry(0, 368 + dy, 699 + dx, 30 - tight);
+    Property_Panel->setGeometry(0, 398 + dy - tight, 699 + dx, 28);
+    BasePanel->setGeometry(0, 426 + dy - tight, 699 + dx, 28);
     Capture_Panel->resize(300 + dx, 24);
-    Signal_Panel->move(521 + dx, 2);
+    // The signal panel is the one that can use more room: its word grows back to full size.
+    Signal_Panel->resize(81 + dx, 24);
     Close->move(606 + dx, 2);
     showCaptureState();
 }

@@ -125,6 +125,18 @@ qint64 HexView::topRow() const
     return m_follow ? bottom : std::clamp(m_top, first, bottom);
 }
 
+QString HexView::paintedText() const
+{
+    return m_total == 0 ? QStringLiteral("Nothing received yet.") : rowText(topRow());
+}
+
+QSize HexView::paintedTextNeeds() const
+{
+    const int width = m_total == 0 ? fontMetrics().horizontalAdvance(paintedText())
+                                   : int(paintedText().size()) * m_cellW;
+    return QSize(2 * kMargin + width, 2 * kMargin + m_cellH);
+}
+
 QString HexView::visibleText() const
 {
     QStringList rows;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PaintedText.h"
+
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QRawFont>
@@ -13,7 +15,7 @@
 // ring of fixed size; recording them is a copy, and painting waits for the next frame and
 // happens only while the view is shown. Keys go to the widget given as the key target, so
 // that typing works as it does on the terminal screen.
-class HexView : public QAbstractScrollArea
+class HexView : public QAbstractScrollArea, public PaintedText
 {
     Q_OBJECT
 public:
@@ -42,6 +44,11 @@ public:
     // Selection in whole rows, copied as they are shown.
     QString selectedText() const;
     void copySelection();
+
+    // The top row in view (all rows are as wide), against the viewport.
+    QString paintedText() const override;
+    QSize paintedTextNeeds() const override;
+    QSize paintedTextRoom() const override { return viewport()->size(); }
 
     // Keys pressed in the view are sent on to this widget.
     void setKeyTarget(QWidget *target) { m_keyTarget = target; }

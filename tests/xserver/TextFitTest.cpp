@@ -3,8 +3,11 @@
 #include "FakeProgram.h"
 #include "FindBar.h"
 #include "HexView.h"
+#include "PaintedText.h"
+#include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
+#include "SignalPanel.h"
 #include "TATTableForm.h"
 #include "TDialing_Frm.h"
 #include "TForm1.h"
@@ -24,6 +27,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +87,18 @@ class TextFitTest : public QObject
     void checkWidget(const QString &where, QWidget *w)
     {
         const QFontMetrics fm = w->fontMetrics();
+        if (auto *p = dynamic_cast<PaintedText *>(w)) {
+            const QSize needs = p->paintedTextNeeds(), room = p->paintedTextRoom();
+            if (needs.width() > room.width() || needs.height() > room.height() + 2)
+                fault(where, w,
+                      QStringLiteral("painted \"%1\" needs %2x%3, has %4x%5")
+                          .arg(p->paintedText())
+                          .arg(needs.width())
+                          .arg(needs.height())
+                          .arg(room.width())
+                          .arg(room.height()));
+            return;
+        }
         if (auto *l = qobject_cast<QLabel *>(w)) {
             if (l->text().isEmpty())
                 return;
@@ -235,19 +251,57 @@ class TextFitTest : public QObject
         QTRY_VERIFY(hex->isVisible());
         for (int i = 0; i < 40; ++i)
             hex->append(QByteArray("AT+SBDRB\r\r\n\x00\x1b\x7f\xffWWWWWMMMMMMMM", 30));
-        const QString row = hex->rowText(hex->firstRow());
-        QCOMPARE(row.size(), 78);
-        const int needs = hex->fontMetrics().horizontalAdvance(row) + 4;
-        if (needs > hex->viewport()->width())
-            fault("main window, hex", hex,
-                  QStringLiteral("a row needs %1 px, has %2")
-                      .arg(needs)
-                      .arg(hex->viewport()->width()));
+        QCOMPARE(hex->paintedText().size(), 78);
         checkWindow("main window, hex", Form1);
         if (const QString shots = qEnvironmentVariable("TANDREL_SHOTS"); !shots.isEmpty())
             Form1->grab().save(shots +
                                QStringLiteral("/hex-%1.png").arg(Form1->devicePixelRatio()));
         Form1->ShowHex1->setChecked(false);
+    }
+
+    void shoot(const QString &name)
+    {
+        if (const QString shots = qEnvironmentVariable("TANDREL_SHOTS"); !shots.isEmpty())
+            Form1->grab().save(
+                shots + QStringLiteral("/%1-%2.png").arg(name).arg(Form1->devicePixelRatio()));
+    }
+
+    // What the status bar and the rows above it show as the handset and the operator go:
+    // every registration word, a call's duration, a capture to a long file name.
+    void statusTexts()
+    {
+        SignalPanel *signal = Form1->Signal_Panel;
+        fake->inject("\r\n+CSQ:5\r\n\r\nOK\r\n");
+        QTRY_COMPARE(signal->bars(), 5);
+        const QStringList words{"No service", "Home", "Searching", "Denied", "Unknown", "Roaming"};
+        for (int stat = 0; stat < words.size(); ++stat) {
+            fake->inject(QStringLiteral("\r\n+CREG: 0,%1\r\n\r\nOK\r\n").arg(stat).toLatin1());
+            QTRY_COMPARE(signal->word(), words[stat]);
+            checkWindow(QStringLiteral("status bar, ") + words[stat], Form1);
+        }
+        shoot(QStringLiteral("roaming"));
+
+        fake->inject("\r\nCONNECT 9600\r\n");
+        QTRY_VERIFY(Form1->CallTime_Panel->isVisible());
+        checkWindow("call duration", Form1);
+        fake->inject("\r\nNO CARRIER\r\n");
+        QTRY_VERIFY(Form1->CallTime_Panel->text().startsWith("Last call "));
+        checkWindow("last call", Form1);
+
+        // The capture panel keeps what it says and the file's kind; the middle of a long
+        // name gives way.
+        const QString file = dir.filePath(QStringLiteral(
+            "capture of the handset on the night shift in the north hangar, 7 December.log"));
+        emit Form1->CaptureDialog->fileSelected(file);
+        QTRY_VERIFY(Form1->Capture_Panel->isVisible());
+        checkWindow("capture to a long file name", Form1);
+        const QString caption = Form1->Capture_Panel->caption();
+        if (!caption.startsWith(QStringLiteral("\u25CF Capturing to capture")) ||
+            !caption.endsWith(QStringLiteral("December.log")))
+            faults << QStringLiteral("the capture panel says \"%1\"").arg(caption);
+        QVERIFY(Form1->Capture_Panel->toolTip().endsWith(QDir::toNativeSeparators(file)));
+        shoot(QStringLiteral("capture"));
+        Form1->StopCapture1->trigger();
     }
 
 private slots:
@@ -269,6 +323,7 @@ private slots:
         Form1->EndIntroScreen();
         checkWindow("main window", Form1);
         hexRowFitsTheTerminal();
+        statusTexts();
         // The find bar under the terminal, with a count and with its "Not found".
         fake->inject("\r\n+CSQ:4\r\n\r\nOK\r\n");
         Form1->Find1->trigger();
@@ -276,6 +331,9 @@ private slots:
         checkWindow("main window, find bar", Form1);
         Form1->Find_Bar->FindEdit->setText(QStringLiteral("a text the modem never sent"));
         checkWindow("main window, find bar, not found", Form1);
+        // The widest count the scrollback's 10,000 lines make likely.
+        Form1->Find_Bar->FindResult->setText(QStringLiteral("10000 of 10000"));
+        checkWindow("main window, find bar, 10000 of 10000", Form1);
         Form1->Find_Bar->end();
 
         MsgBox->ResetMsgBox();
