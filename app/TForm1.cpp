@@ -507,6 +507,20 @@ void TForm1::setSmsShown(bool on)
     DisplaySMSImmediately1->setChecked(on);
 }
 
+// A by-id path is far wider than the panel: the device's own name, middle elided, says
+// more than its folder.
+void TForm1::showPortName()
+{
+    const QString port = toQString(ComValue);
+    COM_Panel->setCaption(port);
+    COM_Panel->setToolTip(port);
+    if (const int over = COM_Panel->sizeHint().width() - COM_Panel->width(); over > 0) {
+        const QFontMetrics fm = COM_Panel->fontMetrics();
+        COM_Panel->setCaption(fm.elidedText(QFileInfo(port).fileName(), Qt::ElideMiddle,
+                                            fm.horizontalAdvance(port) - over));
+    }
+}
+
 void TForm1::ApplySession()
 {
     const SessionRecord &s = *Program->session;
@@ -515,7 +529,7 @@ void TForm1::ApplySession()
     EchoValue = RingValue = FlowValue = IgVerValue = TermVerValue = SmsValue = std::string();
 
     ComValue = s.value(SessionTag::Com);
-    COM_Panel->setCaption(toQString(ComValue));
+    showPortName();
     SaxComm1->setCommPort(ComValue);
     SettingsValue = s.value(SessionTag::Settings);
     const auto fields = sessionvalues::splitSettings(SettingsValue);
@@ -572,7 +586,7 @@ void TForm1::ApplyDefaultSession()
     IgVerValue = "E3P2";
     TermVerValue = "TSS";
     SmsValue = "ON";
-    COM_Panel->setCaption(toQString(ComValue));
+    showPortName();
     SaxComm1->setCommPort(ComValue);
     SaxComm1->setSettings(SettingsValue);
     SaxComm1->setHandshaking(handshakingForFlow(FlowValue));
@@ -1209,14 +1223,14 @@ void TForm1::layoutTerminalRows()
     const int findHeight = Find_Bar->isHidden() ? 0 : Find_Bar->sizeHint().height();
     SaxComm1->setGeometry(13, 24, 673 + dx, 342 + dy - findHeight);
     Find_Bar->setGeometry(13, 24 + 342 + dy - findHeight, 673 + dx, findHeight);
-    // A title bar a pixel or two taller than usual leaves the rows that much less at the
-    // first size: the tool buttons' row gives up its bottom margin, not the status bar.
+    // A frame or menu bar a pixel or two taller than usual leaves the rows that much less at
+    // the first size: the tool buttons' row gives up its bottom margin, not the status bar.
     const int tight = std::clamp(454 - area.height(), 0, 2);
     RegularBase->setGeometry(0, 368 + dy, 699 + dx, 30 - tight);
     Property_Panel->setGeometry(0, 398 + dy - tight, 699 + dx, 28);
     BasePanel->setGeometry(0, 426 + dy - tight, 699 + dx, 28);
     Capture_Panel->resize(300 + dx, 24);
-    // The signal panel is the one that can use more room: its word grows back to full size.
+    // The signal panel takes what the window gains, and its word grows back to full size.
     Signal_Panel->resize(81 + dx, 24);
     Close->move(606 + dx, 2);
     showCaptureState();

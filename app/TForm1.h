@@ -87,6 +87,8 @@ public:
     void ApplyEchoSetting();
     void ShowVersionInfo();
     void EnableAtCommandItems();
+    // The port in the status bar, whole in its tool tip.
+    void showPortName();
     QAction *menuItem(const QString &objectName) const;
 
     // Commands and events.

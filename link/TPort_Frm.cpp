@@ -200,7 +200,7 @@ void TPort_Frm::PortSet_OKBClick()
                            "," + Form1->StopBitsText;
     Form1->SaxComm1->setSettings(Form1->SettingsValue);
     Form1->SaxComm1->setCommPort(Form1->ComValue);
-    Form1->COM_Panel->setCaption(toQString(Form1->ComValue));
+    Form1->showPortName();
     Form1->EnableAtCommandItems();
     if (Form1->SaxComm1->isVisible())
         Form1->SaxComm1->setFocus();

@@ -390,7 +390,16 @@ private slots:
         QTRY_VERIFY(Form1->PPropertyB->isEnabled());
         Form1->PPropertyB->click();
         checkWindow("port properties", Port_Frm);
-        Port_Frm->close();
+        // A port named by the system's stable path, as a session may name it.
+        const QString byId =
+            QStringLiteral("/dev/serial/by-id/usb-Tandrel_Satellite_Handset_300234010753370-if00");
+        Form1->ComValue = byId.toStdString();
+        Port_Frm->PortSet_OKB->click();
+        checkWindow("main window, port by id", Form1);
+        QCOMPARE(Form1->COM_Panel->toolTip(), byId);
+        if (!Form1->COM_Panel->caption().startsWith(QStringLiteral("usb-")) ||
+            !Form1->COM_Panel->caption().endsWith(QStringLiteral("-if00")))
+            faults << QStringLiteral("the port panel says \"%1\"").arg(Form1->COM_Panel->caption());
         Form1->DPropertyB->click();
         checkWindow("dialing properties", Dialing_Frm);
         Dialing_Frm->SIM_ComboBox->setCurrentIndex(1);
