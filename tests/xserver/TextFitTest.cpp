@@ -249,8 +249,9 @@ class TextFitTest : public QObject
         auto *hex = Form1->findChild<HexView *>(QStringLiteral("HexView"));
         QVERIFY(hex);
         QTRY_VERIFY(hex->isVisible());
+        static const char bytes[] = "AT+SBDRB\r\r\n\x00\x1b\x7f\xffWWWWWMMMMMMMMMM";
         for (int i = 0; i < 40; ++i)
-            hex->append(QByteArray("AT+SBDRB\r\r\n\x00\x1b\x7f\xffWWWWWMMMMMMMM", 30));
+            hex->append(QByteArray(bytes, sizeof bytes - 1));
         QCOMPARE(hex->paintedText().size(), 78);
         checkWindow("main window, hex", Form1);
         if (const QString shots = qEnvironmentVariable("TANDREL_SHOTS"); !shots.isEmpty())
