@@ -6,6 +6,7 @@
 // Targets: under 10% of one core, no byte lost, and the resident memory stays flat
 // (run with --seconds 600 for the ten-minute check). Exit status 1 when a target is missed.
 #include "Program.h"
+#include "ResidentMemory.h"
 #include "SerialControl.h"
 #include "SerialPortLink.h"
 #include "TForm1.h"
@@ -34,17 +35,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 // Target: after the first cycle (the big screen's buffers made once) the resident memory
 // grows by under 1 MiB. Exit status 1 when it does not.
 #include "Program.h"
+#include "ResidentMemory.h"
 #include "SerialControl.h"
 #include "TForm1.h"
 #include "TerminalScreen.h"
@@ -22,17 +23,6 @@
 #include <cstring>
 
 namespace {
-
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 void settle()
 {
