@@ -160,13 +160,32 @@ std::string NumberTypeEnding(const std::string &toa)
     return " (Unknown)\n";
 }
 
-// "YYMMDDhhmmssZZ" as mm/dd/yy hh:mm:ss and the zone.
-static std::string dateText(const std::string &t)
+// The zone of a network time stamp, in quarter-hours with the sign in bit 3 of its first
+// semi-octet (3GPP TS 23.040 9.2.3.11); nothing when its digits are no decimal digits.
+static std::string stampZoneText(char first, char second)
+{
+    const int high = first >= '0' && first <= '9'   ? first - '0'
+                     : first >= 'A' && first <= 'F' ? first - 'A' + 10
+                                                    : -1;
+    if (high < 0 || second < '0' || second > '9')
+        return {};
+    const int quarters = (high & 7) * 10 + (second - '0');
+    if (quarters == 0)
+        return " (GMT)";
+    const int minutes = quarters % 4 * 15;
+    return std::string((high & 8) ? " (GMT-" : " (GMT+") + std::to_string(quarters / 4) +
+           (minutes ? ":" + std::to_string(minutes) : std::string()) + ")";
+}
+
+// "YYMMDDhhmmssZZ" as mm/dd/yy hh:mm:ss and the zone: that of a network time stamp, or the
+// program's own code of the validity period it wrote.
+static std::string dateText(const std::string &t, bool stamp)
 {
     if (t.size() < 14)
         return {};
     return t.substr(2, 2) + "/" + t.substr(4, 2) + "/" + t.substr(0, 2) + " " + t.substr(6, 2) +
-           ":" + t.substr(8, 2) + ":" + t.substr(10, 2) + ZoneText(t[12], t[13]);
+           ":" + t.substr(8, 2) + ":" + t.substr(10, 2) +
+           (stamp ? stampZoneText(t[12], t[13]) : ZoneText(t[12], t[13]));
 }
 
 static bool isHexText(const std::string &s)
@@ -184,7 +203,7 @@ DisplayedMessage DisplayPdu(const std::string &pdu)
     if (!isHexText(pdu))
         return m;
     const SmsPduCodec::Decoded d = PduCodec->DecodePdu(pdu);
-    if (d.Address.size() < 2)
+    if (d.IsStatusReport || d.Address.size() < 2)
         return m;
     const std::string toa = d.Address.substr(0, 2);
     const std::string number = d.Address.substr(2);
@@ -198,13 +217,13 @@ DisplayedMessage DisplayPdu(const std::string &pdu)
         m.parts = d.UdhTotal;
     }
     if (m.received) {
-        m.head = "From: " + number + NumberTypeEnding(toa) + "SCTS: " + dateText(d.VpText);
+        m.head = "From: " + number + NumberTypeEnding(toa) + "SCTS: " + dateText(d.VpText, true);
     } else {
         m.head = "To: " + number + NumberTypeEnding(toa);
         if (d.VpValue >= 0)
             m.head += "Relative VP: " + RelativeVpWords(d.VpValue);
         else if (!d.VpText.empty())
-            m.head += "Absolute VP: " + dateText(d.VpText);
+            m.head += "Absolute VP: " + dateText(d.VpText, false);
         if (!m.head.empty() && m.head.back() == '\n')
             m.head.pop_back();
     }

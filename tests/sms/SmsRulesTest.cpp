@@ -57,6 +57,28 @@ TEST(SmsRules, ZonesBothWays)
     EXPECT_EQ(ZoneText('0', '8'), " (GMT+8)");
 }
 
+TEST(SmsRules, TimeStampZoneInQuarterHours)
+{
+    // 3GPP TS 23.040 9.2.3.11: the zone octet as sent, first semi-octet in its low half.
+    const struct
+    {
+        const char *octet, *zone;
+    } rows[] = {{"00", " (GMT)"},      {"80", " (GMT+2)"},    {"0A", " (GMT-5)"},
+                {"22", " (GMT+5:30)"}, {"32", " (GMT+5:45)"}, {"49", " (GMT-3:30)"}};
+    for (const auto &row : rows) {
+        const DisplayedMessage m = DisplayPdu("07911326040000F0040B911346610089F60000622180010000" +
+                                              std::string(row.octet) + "0141");
+        EXPECT_EQ(m.head.substr(m.head.find("SCTS: ")),
+                  std::string("SCTS: 12/08/26 10:00:00") + row.zone)
+            << row.octet;
+    }
+    // The validity period the program wrote keeps its own zone code: "11" is GMT-1.
+    int length = 0;
+    const DisplayedMessage own =
+        DisplayPdu(SmsPduCodec().EncodeSubmit("12", "91", "a", 0, "26122418300011", 0, length));
+    EXPECT_EQ(own.head, "To: 12 (International)\nAbsolute VP: 12/24/26 18:30:00 (GMT-1)");
+}
+
 TEST(SmsRules, DisplayOfReceivedAndStoredMessages)
 {
     DisplayedMessage m =
@@ -69,7 +91,7 @@ TEST(SmsRules, DisplayOfReceivedAndStoredMessages)
     m = DisplayPdu("07911326040000F0040B811346610089F6000020806291731481"
                    "0141");
     EXPECT_NE(m.head.find("(National)\n"), std::string::npos);
-    EXPECT_NE(m.head.find("(GMT-8)"), std::string::npos);
+    EXPECT_NE(m.head.find("(GMT+4:30)"), std::string::npos);
 
     m = DisplayPdu("079188612609005011000791214365F70000FF0361F118");
     EXPECT_FALSE(m.received);
