@@ -262,6 +262,26 @@ int unitsOf(char32_t c, SmsPduCodec::Alphabet alphabet)
     return second >= 0 ? 2 : 1;
 }
 
+// An address field at pos (3GPP TS 23.040 9.1.2.5) as type of address followed by the number
+// or, for an alphanumeric one, the name; pos moves past it. False when it does not fit.
+bool readAddress(std::string_view t, size_t &pos, std::string &address)
+{
+    if (pos > t.size() || t.size() - pos < 4)
+        return false;
+    const size_t count = size_t(octetAt(t, pos));
+    const std::string_view toa = t.substr(pos + 2, 2);
+    const size_t digitChars = count + (count & 1);
+    if (t.size() - pos - 4 < digitChars)
+        return false;
+    const std::string_view digits = t.substr(pos + 4, digitChars);
+    const bool alphanumeric = (octetAt(toa, 0) & 0x70) == 0x50;
+    address =
+        std::string(toa) + (alphanumeric ? SmsPduCodec::UnpackSeptets(digits, int(count * 4 / 7))
+                                         : SmsPduCodec::UnswapAddress(digits));
+    pos += 4 + digitChars;
+    return true;
+}
+
 } // namespace
 
 SmsPduCodec *PduCodec = &theCodec;
@@ -561,23 +581,14 @@ SmsPduCodec::Decoded SmsPduCodec::DecodePdu(std::string_view pdu) const
         return d;
     const int firstOctet = octetAt(t, s + 2);
     const char mti = t[s + 3];
+    d.IsStatusReport = (hexDigit(mti) & 3) == 2;
+    if (d.IsStatusReport)
+        return d;
     d.IsSubmit = !(mti == '0' || mti == '4' || mti == '8' || mti == 'C');
 
-    // Address: digit count, type of address, digits (or packed name).
     size_t pos = s + (d.IsSubmit ? 6 : 4);
-    if (!fits(pos, 4))
+    if (!readAddress(t, pos, d.Address))
         return d;
-    const size_t count = size_t(octetAt(t, pos));
-    const std::string_view toa = t.substr(pos + 2, 2);
-    const size_t digitChars = count + (count & 1);
-    pos += 4;
-    if (!fits(pos, digitChars))
-        return d;
-    const std::string_view digits = t.substr(pos, digitChars);
-    const bool alphanumeric = (octetAt(toa, 0) & 0x70) == 0x50;
-    d.Address = std::string(toa) +
-                (alphanumeric ? UnpackSeptets(digits, int(count * 4 / 7)) : UnswapAddress(digits));
-    pos += digitChars;
 
     if (!fits(pos, 4))
         return d;
@@ -662,4 +673,28 @@ SmsPduCodec::Decoded SmsPduCodec::DecodePdu(std::string_view pdu) const
     }
     }
     return d;
+}
+
+SmsPduCodec::StatusReport SmsPduCodec::DecodeStatusReport(std::string_view pdu)
+{
+    StatusReport r;
+    const std::string u = UpperText(pdu);
+    const std::string_view t(u);
+    if (t.size() < 2)
+        return r;
+    size_t pos = 2 * size_t(octetAt(t, 0)) + 2;
+    if (pos > t.size() || t.size() - pos < 4 || (octetAt(t, pos) & 3) != 2)
+        return r;
+    const int reference = octetAt(t, pos + 2);
+    pos += 4;
+    std::string address;
+    // TP-RA, then TP-SCTS, TP-DT and TP-ST; what may follow them is not needed.
+    if (!readAddress(t, pos, address) || t.size() - pos < 30)
+        return r;
+    r.Reference = reference;
+    r.Address = std::move(address);
+    r.ServiceCentreTime = SwapSemiOctets(t.substr(pos, 14));
+    r.DischargeTime = SwapSemiOctets(t.substr(pos + 14, 14));
+    r.Status = octetAt(t, pos + 28);
+    return r;
 }

@@ -40,6 +40,19 @@ public:
         int UdhReference = -1;
         int UdhPart = -1;
         int UdhTotal = -1;
+        // An SMS-STATUS-REPORT (TP-MTI 2) holds no message: DecodeStatusReport reads it.
+        bool IsStatusReport = false;
+    };
+
+    // The fields of an SMS-STATUS-REPORT (3GPP TS 23.040 9.2.2.3); the times are laid out as
+    // VpText. Status is -1 when the PDU is no whole status report.
+    struct StatusReport
+    {
+        int Reference = -1;
+        std::string Address; // type of address followed by the number (or name)
+        std::string ServiceCentreTime;
+        std::string DischargeTime;
+        int Status = -1;
     };
 
     // The fields of the last encode, in PDU order.
@@ -76,6 +89,7 @@ public:
                                         Alphabet alphabet);
 
     Decoded DecodePdu(std::string_view pdu) const;
+    static StatusReport DecodeStatusReport(std::string_view pdu);
 
     // Gsm7 when every character of the text has a GSM code, else Ucs2.
     static Alphabet AlphabetFor(std::string_view text);

@@ -230,6 +230,68 @@ DisplayedMessage DisplayPdu(const std::string &pdu)
     return m;
 }
 
+// TP-ST in words (3GPP TS 23.040 9.2.3.15); a value the table lacks has the words of its range.
+static std::string statusWords(int st)
+{
+    static const char *const completed[] = {"delivered", "forwarded, delivery not confirmed",
+                                            "replaced by the service centre"};
+    static const char *const temporary[] = {"congestion",
+                                            "recipient busy",
+                                            "no response from recipient",
+                                            "service rejected",
+                                            "quality of service not available",
+                                            "error in recipient"};
+    static const char *const permanent[] = {
+        "remote procedure error",           "incompatible destination",
+        "connection rejected by recipient", "not obtainable",
+        "quality of service not available", "no interworking available",
+        "validity period expired",          "deleted by the sender",
+        "deleted by the service centre",    "message does not exist"};
+    const int low = st & 0x1F;
+    switch (st >> 5) {
+    case 0:
+        return low < 3 ? completed[low] : "completed";
+    case 1:
+        return std::string(low < 6 ? temporary[low] : "temporary error") + ", still trying";
+    case 2:
+        return low < 10 ? permanent[low] : "permanent error";
+    default:
+        return low < 6 ? temporary[low] : "temporary error";
+    }
+}
+
+DeliveryReport ReadStatusReport(const std::string &pdu)
+{
+    DeliveryReport r;
+    if (!isHexText(pdu))
+        return r;
+    const SmsPduCodec::StatusReport s = SmsPduCodec::DecodeStatusReport(pdu);
+    if (s.Status < 0 || s.Address.size() < 2)
+        return r;
+    // A reserved value is read as "service rejected" (3GPP TS 23.040 9.2.3.15).
+    const int st = s.Status > 0x7F ? 0x63 : s.Status;
+    const bool international = (SmsPduCodec::HexToInt(s.Address.substr(0, 2)) & 0x70) == 0x10;
+    r.valid = true;
+    r.reference = s.Reference;
+    r.number = (international ? "+" : "") + s.Address.substr(2);
+    r.delivered = st < 0x20;
+    r.final = st < 0x20 || st >= 0x40;
+    r.status = statusWords(st);
+    r.time = dateText(s.DischargeTime, true);
+    return r;
+}
+
+std::string ReportLine(const DeliveryReport &r)
+{
+    if (!r.valid)
+        return {};
+    const std::string outcome = r.delivered ? r.status
+                                : r.final   ? "not delivered (" + r.status + ")"
+                                            : "not delivered yet (" + r.status + ")";
+    return "Delivery report for message " + std::to_string(r.reference) + " to " + r.number + ": " +
+           outcome + ", " + r.time;
+}
+
 static std::string trimmed(std::string s)
 {
     const auto notSpace = [](unsigned char c) { return c != ' ' && c != '\r' && c != '\n'; };

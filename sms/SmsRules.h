@@ -64,8 +64,27 @@ struct DisplayedMessage
     int parts = -1;
 };
 
-// Decodes one PDU into its display; valid is false when the PDU cannot be read.
+// Decodes one PDU into its display; valid is false when the PDU cannot be read or is a
+// status report.
 DisplayedMessage DisplayPdu(const std::string &pdu);
+
+// An SMS-STATUS-REPORT (3GPP TS 23.040 9.2.2.3): which sent message it is about (TP-MR), its
+// recipient ("+" in front of an international number), and what became of it. final is false
+// while the service centre still tries; time is the discharge time, shown as a time stamp.
+struct DeliveryReport
+{
+    bool valid = false;
+    int reference = -1;
+    std::string number;
+    bool delivered = false;
+    bool final = false;
+    std::string status; // in words, such as "delivered" or "validity period expired"
+    std::string time;
+};
+DeliveryReport ReadStatusReport(const std::string &pdu);
+// "Delivery report for message 12 to +12025550143: delivered, 12/08/26 10:00:05 (GMT+2)";
+// empty for a report that cannot be read.
+std::string ReportLine(const DeliveryReport &report);
 
 struct ListedPdu
 {

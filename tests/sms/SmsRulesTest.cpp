@@ -106,6 +106,49 @@ TEST(SmsRules, DisplayOfReceivedAndStoredMessages)
     EXPECT_FALSE(DisplayPdu("not hex").valid);
 }
 
+TEST(SmsRules, StatusReportSaysWhatBecameOfAMessage)
+{
+    // SMS-STATUS-REPORT by hand (3GPP TS 23.040 9.2.2.3): centre, first octet, TP-MR, TP-RA,
+    // TP-SCTS, TP-DT (08 Dec 2026 10:00:05, zone octet last), TP-ST, then anything more.
+    const std::string to = "0B912120550541F3", stamp = "62218001000080";
+    const std::string head = "07911326040000F0060C" + to + stamp + "622180010050";
+    const struct
+    {
+        std::string pdu;
+        bool delivered, final;
+        const char *line;
+    } rows[] = {
+        {head + "8000", true, true,
+         "Delivery report for message 12 to +12025550143: delivered, 12/08/26 10:00:05 (GMT+2)"},
+        {head + "0A46", false, true,
+         "Delivery report for message 12 to +12025550143: not delivered (validity period "
+         "expired), 12/08/26 10:00:05 (GMT-5)"},
+        {head + "2220", false, false,
+         "Delivery report for message 12 to +12025550143: not delivered yet (congestion, still "
+         "trying), 12/08/26 10:00:05 (GMT+5:30)"},
+        {"0006FF0781550541F3" + stamp + "622180010050" + "3241", false, true,
+         "Delivery report for message 255 to 5550143: not delivered (incompatible destination), "
+         "12/08/26 10:00:05 (GMT+5:45)"},
+        {head + "80A5", false, true, // reserved: service rejected
+         "Delivery report for message 12 to +12025550143: not delivered (service rejected), "
+         "12/08/26 10:00:05 (GMT+2)"},
+        {head + "800100", true, true, // with TP-PI after it
+         "Delivery report for message 12 to +12025550143: forwarded, delivery not confirmed, "
+         "12/08/26 10:00:05 (GMT+2)"},
+        {head + "80", false, false, ""},                                               // no TP-ST
+        {"07911326040000F0040B911346610089F60000" + stamp + "0141", false, false, ""}, // DELIVER
+    };
+    for (const auto &row : rows) {
+        const DeliveryReport r = ReadStatusReport(row.pdu);
+        EXPECT_EQ(ReportLine(r), row.line) << row.pdu;
+        EXPECT_EQ(r.delivered, row.delivered) << row.pdu;
+        EXPECT_EQ(r.final, row.final) << row.pdu;
+    }
+    // A report is no message: neither shown nor listed as one.
+    EXPECT_FALSE(DisplayPdu(rows[0].pdu).valid);
+    EXPECT_EQ(JoinListing({{"1", rows[0].pdu}, {"2", rows[7].pdu}}).size(), 1u);
+}
+
 TEST(SmsRules, ListingSplitSkipsWhatCannotBeRead)
 {
     const std::string good = "079188612609005011000791214365F70000FF0361F118";
