@@ -292,46 +292,182 @@ std::string ReportLine(const DeliveryReport &r)
            outcome + ", " + r.time;
 }
 
-static std::string trimmed(std::string s)
+namespace {
+
+enum class Kind
 {
-    const auto notSpace = [](unsigned char c) { return c != ' ' && c != '\r' && c != '\n'; };
-    s.erase(s.begin(), std::find_if(s.begin(), s.end(), notSpace));
-    s.erase(std::find_if(s.rbegin(), s.rend(), notSpace).base(), s.end());
-    return s;
+    Listed,    // +CMGL:
+    Read,      // +CMGR:
+    Delivered, // +CMT:
+    Report     // +CDS:
+};
+
+struct Entry
+{
+    Kind kind = Kind::Listed;
+    std::vector<std::string> fields; // of the header, the PDU taken off the last one
+    bool textMode = false;
+    std::string pdu; // empty when none was found
+};
+
+struct Header
+{
+    const char *tag;
+    Kind kind;
+};
+constexpr Header Headers[] = {{"+CMGL:", Kind::Listed},
+                              {"+CMGR:", Kind::Read},
+                              {"+CMT:", Kind::Delivered},
+                              {"+CDS:", Kind::Report}};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
 }
+
+std::string withoutBlanks(const std::string &s)
+{
+    size_t from = 0, to = s.size();
+    while (from < to && isBlank(s[from]))
+        ++from;
+    while (to > from && isBlank(s[to - 1]))
+        --to;
+    return s.substr(from, to - from);
+}
+
+// The lines of an answer, whichever of CR and LF ends them; empty ones are left out.
+std::vector<std::string> answerLines(const std::string &answer)
+{
+    std::vector<std::string> lines;
+    size_t from = 0;
+    while (from < answer.size()) {
+        size_t end = answer.find_first_of("\r\n", from);
+        if (end == std::string::npos)
+            end = answer.size();
+        if (end > from)
+            lines.push_back(answer.substr(from, end - from));
+        from = end + 1;
+    }
+    return lines;
+}
+
+// The comma-separated fields of a header, commas inside quotes kept.
+std::vector<std::string> fieldsOf(const std::string &text)
+{
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        if (c == ',' && !quoted)
+            fields.emplace_back();
+        else
+            fields.back() += c;
+    }
+    for (std::string &f : fields)
+        f = withoutBlanks(f);
+    return fields;
+}
+
+// A PDU as a modem writes it: some add a stray quote at its end.
+std::string pduOf(const std::string &text)
+{
+    std::string s = withoutBlanks(text);
+    while (!s.empty() && s.back() == '"')
+        s.pop_back();
+    s = withoutBlanks(s);
+    return isHexText(s) ? s : std::string();
+}
+
+// The first header a line holds, and where.
+const Header *headerIn(const std::string &line, size_t *at)
+{
+    const Header *found = nullptr;
+    for (const Header &h : Headers) {
+        const size_t pos = line.find(h.tag);
+        if (pos != std::string::npos && (!found || pos < *at)) {
+            found = &h;
+            *at = pos;
+        }
+    }
+    return found;
+}
+
+// Every header of an answer with the PDU that belongs to it: on the header's own line after
+// the length, or the first PDU line before the next header (3GPP TS 27.005, PDU mode).
+std::vector<Entry> entriesOf(const std::string &answer)
+{
+    const std::vector<std::string> lines = answerLines(answer);
+    std::vector<Entry> out;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        size_t at = 0;
+        const auto *header = headerIn(lines[i], &at);
+        if (!header)
+            continue;
+        Entry e;
+        e.kind = header->kind;
+        e.fields = fieldsOf(lines[i].substr(at + std::char_traits<char>::length(header->tag)));
+        std::string &last = e.fields.back();
+        const size_t blank = std::find_if(last.begin(), last.end(), isBlank) - last.begin();
+        const bool length = blank > 0 && std::all_of(last.begin(), last.begin() + long(blank),
+                                                     [](char c) { return c >= '0' && c <= '9'; });
+        if (length && blank < last.size()) {
+            e.pdu = pduOf(last.substr(blank));
+            if (!e.pdu.empty())
+                last.erase(blank);
+        }
+        // In text mode the status is quoted and deliveries carry more fields (3GPP TS 27.005).
+        const size_t n = e.fields.size();
+        switch (e.kind) {
+        case Kind::Listed:
+            e.textMode = n >= 2 && !e.fields[1].empty() && e.fields[1][0] == '"';
+            break;
+        case Kind::Read:
+            e.textMode = !e.fields[0].empty() && e.fields[0][0] == '"';
+            break;
+        case Kind::Delivered:
+            e.textMode = n >= 3;
+            break;
+        case Kind::Report:
+            e.textMode = n >= 2;
+            break;
+        }
+        for (size_t j = i + 1; e.pdu.empty() && !e.textMode && j < lines.size(); ++j) {
+            size_t ignored = 0;
+            if (headerIn(lines[j], &ignored))
+                break;
+            e.pdu = pduOf(lines[j]);
+        }
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+} // namespace
 
 std::vector<ListedPdu> SplitListing(const std::string &answer)
 {
     std::vector<ListedPdu> out;
-    size_t at = 0;
-    for (;;) {
-        const size_t cmgl = answer.find("+CMGL:", at);
-        const size_t cmt = answer.find("+CMT:", at);
-        const size_t header = std::min(cmgl, cmt);
-        if (header == std::string::npos)
-            break;
-        const bool listed = header == cmgl;
-        const size_t fieldsAt = header + (listed ? 6 : 5);
-        const size_t lineEnd = answer.find('\n', fieldsAt);
-        if (lineEnd == std::string::npos)
-            break;
-        const std::string fields = answer.substr(fieldsAt, lineEnd - fieldsAt);
-        size_t pduEnd = answer.find('\n', lineEnd + 1);
-        if (pduEnd == std::string::npos)
-            pduEnd = answer.size();
-        const std::string pdu = trimmed(answer.substr(lineEnd + 1, pduEnd - lineEnd - 1));
-        at = lineEnd + 1;
-        if (pdu.find("+CMGL:") != std::string::npos || pdu.find("+CMT:") != std::string::npos ||
-            !isHexText(pdu))
-            continue; // a header without its PDU
-        ListedPdu item;
-        if (listed)
-            item.index = trimmed(fields.substr(0, fields.find(',')));
-        item.pdu = pdu;
-        out.push_back(item);
-        at = pduEnd;
+    for (const Entry &e : entriesOf(answer)) {
+        if (e.kind == Kind::Read || e.textMode || e.pdu.empty())
+            continue;
+        out.push_back({e.kind == Kind::Listed ? e.fields[0] : std::string(), e.pdu});
     }
     return out;
+}
+
+ListedPdu ReadAnswer(const std::string &answer, const std::string &index)
+{
+    for (const Entry &e : entriesOf(answer))
+        if (e.kind == Kind::Read && !e.textMode && !e.pdu.empty())
+            return {index, e.pdu};
+    return {};
+}
+
+bool IsTextModeListing(const std::string &answer)
+{
+    const std::vector<Entry> entries = entriesOf(answer);
+    return std::any_of(entries.begin(), entries.end(), [](const Entry &e) { return e.textMode; });
 }
 
 static bool samePartsOf(const DisplayedMessage &a, const DisplayedMessage &b)

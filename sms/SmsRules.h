@@ -92,9 +92,15 @@ struct ListedPdu
     std::string pdu;
 };
 
-// Splits a "+CMGL:" listing or "+CMT:" delivery into its messages. A header without a PDU
-// line, or with a line that is no PDU, is left out; the rest are kept.
+// Splits a "+CMGL:" listing or a "+CMT:" or "+CDS:" delivery into its PDUs, lines ended by CR,
+// LF or both. A PDU may follow its header on the same line, and lines that are no PDU may
+// come between them; a header without a PDU, and text-mode entries, are left out.
 std::vector<ListedPdu> SplitListing(const std::string &answer);
+// The PDU of an AT+CMGR answer as an item of the given index; an empty item when the answer
+// holds none.
+ListedPdu ReadAnswer(const std::string &answer, const std::string &index);
+// True when the answer's headers are those of text mode (a quoted status), which holds no PDU.
+bool IsTextModeListing(const std::string &answer);
 
 // One message of a listing: the parts of a longer one (same sender or recipient, reference
 // and count) joined in order, "[part k of n missing]" where one is absent.

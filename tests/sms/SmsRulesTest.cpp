@@ -149,22 +149,89 @@ TEST(SmsRules, StatusReportSaysWhatBecameOfAMessage)
     EXPECT_EQ(JoinListing({{"1", rows[0].pdu}, {"2", rows[7].pdu}}).size(), 1u);
 }
 
-TEST(SmsRules, ListingSplitSkipsWhatCannotBeRead)
-{
-    const std::string good = "079188612609005011000791214365F70000FF0361F118";
-    const std::string answer = "AT+CMGL=4\r\r\n+CMGL: 9,2,,22\r\n" + good +
-                               "\r\n+CMGL: 10,3,,22\r\n+CMGL: 11,3,,22\r\nZZZZ\r\n"
-                               "+CMGL: 12, 2,,22\r\n" +
-                               good + "\r\n\r\nOK\r\n";
-    const auto items = SplitListing(answer);
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].index, "9");
-    EXPECT_EQ(items[1].index, "12");
-    EXPECT_EQ(items[1].pdu, good);
+namespace {
+const std::string good = "079188612609005011000791214365F70000FF0361F118";
+const std::string report = "07911326040000F0060C0B912120550541F3622180010000806221800100508000";
+const std::string textHeader = "\"+12025550143\",,\"26/12/08,10:00:00+04\"";
+} // namespace
 
-    const auto cmt = SplitListing("+CMT: ,22\r\n" + good);
-    ASSERT_EQ(cmt.size(), 1u);
-    EXPECT_EQ(cmt[0].index, "");
+TEST(SmsRules, ListingSplitReadsWhatModemsWrite)
+{
+    // 3GPP TS 27.005: "+CMGL: <index>,<stat>,[<alpha>],<length>", "+CMT: [<alpha>],<length>"
+    // and "+CDS: <length>", each followed by its PDU.
+    const struct
+    {
+        std::string answer;
+        const char *items; // index and g (good) or r (report)
+    } rows[] = {
+        {"AT+CMGL=4\r\r\n+CMGL: 9,2,,22\r\n" + good +
+             "\r\n+CMGL: 10,3,,22\r\n+CMGL: 11,3,,22\r\nZZZZ\r\n+CMGL: 12, 2,,22\r\n" + good +
+             "\r\n\r\nOK\r\n",
+         "9:g 12:g"},
+        {"+CMGL: 1,0,,15\n" + good + "\n+CMGL: 2,1,,15\n" + good, "1:g 2:g"},
+        {"+CMGL: 1,0,,15\r" + good + "\r+CMGL: 2,1,,15\r" + good, "1:g 2:g"},
+        {"+CMGL: 1,0,,15 " + good + "\r\n+CMGL: 2,0,,15\t" + good, "1:g 2:g"},
+        {"+CMGL: 3,1,,15\r\n" + good + "\"", "3:g"},
+        {"+CMGL: 4,1,,15\r\n\r\n^SIND: simstatus,5\r\n" + good, "4:g"},
+        {"+CMGL: 5,1,\"Ann, B\",15\r\n" + good, "5:g"},
+        {"+CMGL: 6,0,,25\r\n" + report, "6:r"},
+        {"+CMT: ,15\r\n" + good, ":g"},
+        {"+CMT: \"Ann\",15 " + good, ":g"},
+        {"+CDS: 25\r\n" + report, ":r"},
+        {"+CMGR: 1,,15\r\n" + good, ""},
+        {"+CMGL: 1,\"REC UNREAD\"," + textHeader + "\r\nCAFE", ""},
+    };
+    for (const auto &row : rows) {
+        std::string items;
+        for (const ListedPdu &item : SplitListing(row.answer))
+            items += (items.empty() ? "" : " ") + item.index + ":" +
+                     (item.pdu == good     ? "g"
+                      : item.pdu == report ? "r"
+                                           : item.pdu);
+        EXPECT_EQ(items, row.items) << row.answer;
+    }
+}
+
+TEST(SmsRules, ReadAnswerTakesTheStoredPdu)
+{
+    const struct
+    {
+        std::string answer, pdu;
+    } rows[] = {
+        {"+CMGR: 0,,15\r\n" + good, good},
+        {"+CMGR: 1,\"Ann\",15 " + good + "\"", good},
+        {"+CMGR: 0,,15\n\n^SIND: simstatus,5\n" + good, good},
+        {"+CMGR: 1,,25\r" + report, report},
+        {"+CMGR: 0,,15", ""},
+        {"+CMT: ,15\r\n" + good, ""},
+        {"+CMGR: \"REC READ\"," + textHeader + "\r\nCAFE", ""},
+    };
+    for (const auto &row : rows) {
+        const ListedPdu item = ReadAnswer(row.answer, "7");
+        EXPECT_EQ(item.pdu, row.pdu) << row.answer;
+        EXPECT_EQ(item.index, row.pdu.empty() ? "" : "7") << row.answer;
+    }
+}
+
+TEST(SmsRules, TextModeAnswersAreKnown)
+{
+    const struct
+    {
+        std::string answer;
+        bool text;
+    } rows[] = {
+        {"+CMGL: 1,\"REC UNREAD\"," + textHeader + "\r\nhello", true},
+        {"+CMGR: \"REC READ\"," + textHeader + "\r\nhello", true},
+        {"+CMT: " + textHeader + "\r\nhello", true},
+        {"+CDS: 6,12,\"+12025550143\",145,\"26/12/08,10:00:00+04\",\"26/12/08,10:00:05+04\",0",
+         true},
+        {"+CMGL: 5,1,\"Ann, B\",15\r\n" + good, false},
+        {"+CMT: \"Ann\",15\r\n" + good, false},
+        {"+CMGR: 0,\"Ann\",15\r\n" + good, false},
+        {"+CDS: 25\r\n" + report, false},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(IsTextModeListing(row.answer), row.text) << row.answer;
 }
 
 TEST(SmsRules, AddressRefusals)
