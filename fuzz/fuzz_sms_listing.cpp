@@ -1,5 +1,6 @@
-// A "+CMGL:" listing or "+CMT:" delivery can arrive garbled by the radio link or cut off by a
-// closed port; splitting it and showing every message must stay safe whatever it holds.
+// A "+CMGL:" listing, "+CMGR:" answer or "+CMT:"/"+CDS:" delivery can arrive garbled by the radio
+// link or cut off by a closed port; splitting it and showing every message must stay safe whatever
+// it holds.
 #include "SmsRules.h"
 
 #include <cstddef>
@@ -42,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::vector<smsrules::ListedPdu> items = smsrules::SplitListing(answer);
 
     // At most one message per header, each one a whole PDU line of the answer.
-    check(items.size() <= count(answer, "+CMGL:") + count(answer, "+CMT:"));
+    check(items.size() <=
+          count(answer, "+CMGL:") + count(answer, "+CMT:") + count(answer, "+CDS:"));
     for (const smsrules::ListedPdu &item : items) {
         check(!item.pdu.empty() && item.pdu.size() % 2 == 0);
         for (char c : item.pdu)
@@ -53,7 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const smsrules::DisplayedMessage shown = smsrules::DisplayPdu(item.pdu);
         if (shown.valid)
             check(shown.head.rfind(shown.received ? "From: " : "To: ", 0) == 0);
+        // A status report is never shown as a message as well.
+        const smsrules::DeliveryReport report = smsrules::ReadStatusReport(item.pdu);
+        check(!(report.valid && shown.valid));
+        if (report.valid)
+            check(smsrules::ReportLine(report).rfind("Delivery report for message ", 0) == 0);
     }
+    const smsrules::ListedPdu read = smsrules::ReadAnswer(answer, "1");
+    check(read.pdu.empty() || answer.find(read.pdu) != std::string::npos);
+    smsrules::IsTextModeListing(answer);
     // A PDU on its own, as the window shows a stored message.
     const smsrules::DisplayedMessage single = smsrules::DisplayPdu(answer);
     if (single.valid)
