@@ -23,21 +23,17 @@
 
 // Find in the terminal as the operator uses it: the real keys, the bar under the terminal,
 // the highlights on the screen and the view that follows the current match.
-class FindTest : public QObject
+class FindTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    FakeLink *fake = nullptr;
     TerminalScreen *screen = nullptr;
     FindBar *bar = nullptr;
 
-    void startConnected()
+    // No SMS indications asked for on connect: their box would hold the keys.
+    void startFocused()
     {
-        createOnFakeLink(dir.path(), fake);
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY(fake && Form1->SaxComm1->PortOpen());
+        startConnected();
         QVERIFY(!MsgBox->isVisible());
         Form1->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Form1));
@@ -92,24 +88,15 @@ class FindTest : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(dir.isValid());
-        QDir::setCurrent(dir.path());
-        // No SMS indications asked for on connect: their box would hold the keys.
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Session")));
-        QFile session(dir.filePath(QStringLiteral("Session/default.sms")));
-        QVERIFY(session.open(QIODevice::WriteOnly));
-        session.write("<COM>COM1<\\COM><SMS>OFF<\\SMS>");
-    }
+    void initTestCase() { prepare(false); }
 
-    void cleanup() { destroyOnFakeLink(fake); }
+    void cleanup() { finish(); }
 
     // Ctrl+Shift+F opens the bar under the terminal, which gives it the room; Esc closes it
     // and the keys go to the modem again. The key itself never reaches the modem.
     void theKeyOpensTheBarAndEscGivesTheTerminalBack()
     {
-        startConnected();
+        startFocused();
         QCOMPARE(Form1->Find1->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+F")));
         QVERIFY(Form1->Edit1->actions().contains(Form1->Find1));
         QVERIFY(!bar->isVisible());
@@ -170,7 +157,7 @@ private slots:
     // current one apart.
     void walksRoundTheMatchesWithHighlights()
     {
-        startConnected();
+        startFocused();
         fake->inject(lines(300, {20, 150, 295}));
         typeFind(QStringLiteral("ok"));
         // The newest match first; it is on the screen, so the view stays.
@@ -256,7 +243,7 @@ private slots:
     // on the text they mark, the view scrolled back stays on its lines, and the count follows.
     void newLinesLeaveTheHighlightsOnTheirText()
     {
-        startConnected();
+        startFocused();
         fake->inject(lines(300, {100, 295}));
         typeFind(QStringLiteral("answer ok"));
         QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 2"));
@@ -306,7 +293,7 @@ private slots:
     // text is, after its stamp, and a time can be found too.
     void timeStampsShiftNothing()
     {
-        startConnected();
+        startFocused();
         Form1->ShowTimeStamps1->trigger();
         Form1->SaxComm1->stampClock = [] { return QTime(9, 5, 7, 42); };
         fake->inject("\r\nOK\r\n");
@@ -326,7 +313,7 @@ private slots:
     // the lines after it push it out.
     void searchesTheWholeScrollback()
     {
-        startConnected();
+        startFocused();
         const int limit = screen->scrollbackLimit();
         fake->inject("oldest word\r\n" + lines(limit - 10, {}));
         typeFind(QStringLiteral("OLDEST"));

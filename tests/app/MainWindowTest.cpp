@@ -30,25 +30,9 @@
 #include <QToolButton>
 #include <QWindow>
 
-class MainWindowTest : public QObject
+class MainWindowTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    FakeLink *fake = nullptr;
-    int exitStatus = -1;
-
-    void start(const std::string &commandLine)
-    {
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(commandLine);
-        Form1->exitProgram = [this](int status) { exitStatus = status; };
-        Form1->SaxComm1->setLinkFactory([this](const QString &) {
-            auto link = std::make_unique<FakeLink>();
-            fake = link.get();
-            return link;
-        });
-    }
 
     void write(const QString &name, const QByteArray &content)
     {
@@ -60,16 +44,11 @@ class MainWindowTest : public QObject
     static bool shown(QMenu *menu) { return menu->menuAction()->isVisible(); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(dir.isValid());
-        QDir::setCurrent(dir.path()); // the default session file is relative to it
-    }
+    void initTestCase() { prepare(false); }
 
     void cleanup()
     {
-        destroyOnFakeLink(fake);
-        exitStatus = -1;
+        finish();
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
         QDir::setCurrent(dir.path()); // the old working folder was just removed
@@ -82,7 +61,6 @@ private slots:
              std::initializer_list<QWidget *>{Form1, ATTableForm, MsgBox, SMS_Frm, InfoBox})
             QVERIFY(w);
         Form1->show();
-        QCOMPARE(Form1->size(), QSize(700, 480));
         QCOMPARE(Form1->windowTitle(), QString("Tandrel Software"));
         QVERIFY(Form1->IntroScreen->isVisible());
         QVERIFY(Form1->Pause->isVisible());
@@ -90,8 +68,6 @@ private slots:
         QVERIFY(!Form1->SaxComm1->isVisible());
         QVERIFY(!shown(Form1->File1) && !shown(Form1->Help1) && !shown(Form1->Info1));
         QVERIFY(Form1->IntroScreenTimer->isActive());
-        QCOMPARE(Form1->IntroScreenTimer->interval(), 3000);
-        QCOMPARE(Form1->StatusTimer->interval(), 50);
         QVERIFY(!Form1->menuItem("ATplusPP")->isVisible());
         QVERIFY(!Form1->menuItem("ATplusPNAV")->isVisible());
         QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
@@ -115,7 +91,6 @@ private slots:
 
         QTest::mouseClick(Form1->Pause, Qt::LeftButton);
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
-        QTRY_COMPARE(Form1->windowHandle()->frameGeometry().size(), QSize(705, 497));
         QVERIFY(!Form1->IntroScreen->isVisible());
         QVERIFY(Form1->SaxComm1->isVisible());
         // 673 by 342 in the 699 by 454 client area a frame leaves; offscreen there is no
@@ -309,7 +284,7 @@ private slots:
         Form1->SaxComm1->setCommPort("/dev/ttyUSB0");
         Form1->SaxComm1->setSettings("4800,n,8,1");
         const QString file = dir.filePath("saved.sms");
-        Form1->SaveSession1Click();
+        Form1->SaveSession1->trigger();
         QVERIFY(Form1->SaveDialog1->isVisible());
         Form1->SaveDialog1->fileSelected(file);
         Form1->SaveDialog1->close();
@@ -336,7 +311,7 @@ private slots:
         // An old session file written in Windows-1252 reads as the characters it meant.
         write(QStringLiteral("Сессии é/связь.sms"),
               "<COM>/dev/serial/by-id/usb-Pr\xE4zision<\\COM>\n<SMS>OFF<\\SMS>\n");
-        Form1->OpenSession1Click();
+        Form1->OpenSession1->trigger();
         Form1->OpenDialog1->fileSelected(file);
         Form1->OpenDialog1->close();
         QCOMPARE(QString::fromStdString(Form1->ComValue),
@@ -361,14 +336,9 @@ private slots:
         QVERIFY(box->text().contains("no/such/folder/x.sms"));
     }
 
-    void versionInfoAndExit()
+    void exitClosesThePort()
     {
         start("");
-        Form1->ShowVersionInfo();
-        QVERIFY(InfoBox->isVisible());
-        QCOMPARE(InfoBox->AboutT1->text(), QString("Tandrel Software Version 3.3.0"));
-        InfoBox->close();
-
         Form1->EndIntroScreen();
         QVERIFY(Form1->SaxComm1->PortOpen());
         Form1->Exit1->trigger();

@@ -1,4 +1,5 @@
 #include "FakeLink.h"
+#include "FakeProgram.h"
 #include "MaskEdit.h"
 #include "Notice.h"
 #include "Panel.h"
@@ -22,12 +23,9 @@
 #include <QTest>
 
 // The Dialing Properties dialog and its hint window, driven through their controls.
-class DialingWindowsTest : public QObject
+class DialingWindowsTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QStringList warnings;
 
     static QString q(const char *s) { return QString::fromLatin1(s); }
     static std::string text(const QLineEdit *e) { return e->text().toStdString(); }
@@ -57,28 +55,16 @@ class DialingWindowsTest : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QDir::setCurrent(dir.path());
-        notice::setHook([this](notice::Kind, const QString &, const QString &text) {
-            warnings << text;
-            return false;
-        });
-    }
-    void cleanupTestCase() { notice::setHook({}); }
+    void initTestCase() { prepare(); }
 
     void init()
     {
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows("");
+        start();
         Form1->SmsValue = "OFF"; // no indication request on connecting
-        Form1->exitProgram = [](int) {};
-        Form1->SaxComm1->setLinkFactory(
-            [](const QString &) { return std::make_unique<FakeLink>(); });
         Form1->show();
     }
 
-    void cleanup() { destroyProgram(); }
+    void cleanup() { finish(); }
 
     void maskKeepsBlankPositions()
     {
@@ -171,11 +157,11 @@ private slots:
         // Required digits missing: the dialog stays, with the caret where one is missing.
         openDialog("CIV", "Land");
         Dialing_Frm->PhoneNum_Mask->setMaskedText("(12 )   -    ");
-        warnings.clear();
+        boxes.clear();
         Dialing_Frm->DialingSet_OKB->click();
         QVERIFY(Dialing_Frm->isVisible());
-        QCOMPARE(warnings.size(), 1);
-        QVERIFY(warnings[0].contains("(12 )   -    "));
+        QCOMPARE(boxes.size(), size_t(1));
+        QVERIFY(boxes[0].text.contains("(12 )   -    "));
         QCOMPARE(Dialing_Frm->focusWidget(), Dialing_Frm->PhoneNum_Mask);
         QCOMPARE(Dialing_Frm->PhoneNum_Mask->cursorPosition(), 5);
         QCOMPARE(Form1->TypeValue, std::string("Land"));

@@ -77,16 +77,6 @@ const std::string kDefaultFile = "<SETTINGS>19200,n,8,1<\\SETTINGS>\n"
 
 } // namespace
 
-TEST_F(SessionRecordTest, DefaultsAndTags)
-{
-    SessionRecord record;
-    EXPECT_EQ(record.value(SessionTag::TermVer), "IGS");
-    EXPECT_EQ(record.value(SessionTag::Modem), "9505");
-    EXPECT_EQ(SessionRecord::openingTag(SessionTag::IgVer), "<IGVER>");
-    EXPECT_EQ(SessionRecord::closingTag(SessionTag::IgVer), "<\\IGVER>");
-    EXPECT_EQ(SessionRecord::defaultSessionFile(), (fs::path("Session") / "default.sms").string());
-}
-
 TEST_F(SessionRecordTest, SavedLayoutIsByteExact)
 {
     SessionRecord record;
@@ -165,7 +155,7 @@ TEST_F(SessionRecordTest, FallsBackToDefaultFileThenFails)
     EXPECT_EQ(record.LoadSession("folder.sms"), -1); // opens, but cannot be read
 
     fs::create_directory("Session");
-    write(SessionRecord::defaultSessionFile(), "<COM>COM4<\\COM>");
+    write("Session/default.sms", "<COM>COM4<\\COM>");
     EXPECT_EQ(record.LoadSession("missing.sms"), 0);
     EXPECT_EQ(record.value(SessionTag::Com), "COM4");
     record.setValue(SessionTag::Com, "COM1");

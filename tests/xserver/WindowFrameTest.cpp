@@ -26,18 +26,16 @@
 
 // Sizes, places and captions as the window manager shows them: these tests need a real X
 // server with a window manager (tests/run-on-x.sh), where windows have frames.
-class WindowFrameTest : public QObject
+class WindowFrameTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    FakeLink *fake = nullptr;
     // A loaded machine's window manager can take seconds to frame and place a window.
     static constexpr int frameWait = 20000;
 
-    void startConnected()
+    void startFramed()
     {
-        createOnFakeLink(dir.path(), fake);
+        start();
         Form1->show();
         Form1->SmsValue = "OFF"; // no indication request (and its box) on connecting
         // As an operator would, the intro is ended once it shows: ending it while the window
@@ -91,18 +89,17 @@ class WindowFrameTest : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
-        QDir::setCurrent(dir.path());
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs a real X server; run it through tests/run-on-x.sh");
+        prepare(false);
+        QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"),
+                 "needs a real X server; run it through tests/xserver/run-on-x.sh");
         QVERIFY2(!QStandardPaths::findExecutable("xprop").isEmpty(), "xprop is missing");
     }
 
-    void cleanup() { destroyProgram(); }
+    void cleanup() { finish(); }
 
     void mainWindowKeepsItsOuterSizeAndCaption()
     {
-        startConnected();
+        startFramed();
         QTRY_COMPARE_WITH_TIMEOUT(outer(Form1).size(), QSize(705, 497), frameWait);
         QCOMPARE(shownCaption(Form1),
                  QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \"Tandrel Software\""));
@@ -114,7 +111,7 @@ private slots:
 
     void boxesSitAtTheirOffsetsTheFirstTime()
     {
-        startConnected();
+        startFramed();
         const QPoint owner = outer(Form1).topLeft();
 
         MsgBox->ResetMsgBox();
@@ -140,7 +137,7 @@ private slots:
 
     void commandTableOpensAboveAndRightOfTheMainWindow()
     {
-        startConnected();
+        startFramed();
         placement::moveInside(Form1, QPoint(40, 200));
         QTRY_COMPARE_WITH_TIMEOUT(outer(Form1).topLeft(), QPoint(40, 200), frameWait);
         Form1->ATCSQB->click();
