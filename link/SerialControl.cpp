@@ -448,6 +448,10 @@ void SerialControl::setHexShown(bool on)
     if (on == hexShown())
         return;
     const bool focused = focusProxy()->hasFocus();
+    // The one shown goes first: shown beside the other, even for a moment, the screen
+    // would be laid out at half the width.
+    if (!on)
+        m_hex->hide();
     m_screen->setHidden(on);
     m_scrollBar->setHidden(on);
     m_hex->setVisible(on);
