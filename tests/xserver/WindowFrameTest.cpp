@@ -136,6 +136,17 @@ private slots:
         Form1->Search1->trigger();
         verifyBox(SearchForm, "Search", QRect(owner, QSize(164, 230)));
         SearchForm->close();
+
+        // On a window made larger they stay in its middle.
+        placement::resizeOuter(Form1, QSize(905, 697));
+        QTRY_COMPARE_WITH_TIMEOUT(outer(Form1).size(), QSize(905, 697), frameWait);
+        const QPoint middle = outer(Form1).topLeft() + QPoint(350, 260);
+        fake->fireRing();
+        verifyBox(RingBox, "RING", QRect(middle, QSize(207, 148)));
+        RingBox->close();
+        MsgBox->ShowBox();
+        verifyBox(MsgBox, "SMS", QRect(middle, QSize(207, 148)));
+        MsgBox->close();
     }
 
     void commandTableOpensAboveAndRightOfTheMainWindow()
