@@ -63,7 +63,10 @@ private slots:
         QVERIFY(Form1->Capture_Panel->caption().contains("session.log"));
         QVERIFY(!Form1->CaptureToFile1->isEnabled());
 
-        QTest::keyClicks(screen(), "AT+CGMI");
+        // Typed as a person types, the modem echoing each key as it comes.
+        QTest::keyClicks(screen(), "AT");
+        QTRY_VERIFY(wire.endsWith("AT"));
+        QTest::keyClicks(screen(), "+CGMI");
         QTest::keyClick(screen(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("Tandrel"), 5000);
         // Each line is in the file once it is on the screen.
