@@ -161,14 +161,6 @@ private slots:
         QCOMPARE(screen->viewOffset(), 10);
         QCOMPARE(inView(screen), shown);
         QCOMPARE(screen->allText(), all);
-        // A line as wide as the screen comes back whole, not cut to the half width.
-        const QByteArray wide = QByteArray(screen->columns() - 16, '-') + "abcdefghij12345";
-        fake->inject(wide + "\r\n");
-        Form1->ShowHex1->trigger();
-        QTRY_VERIFY(hex->isVisible());
-        Form1->ShowHex1->trigger();
-        QTRY_VERIFY(screen->isVisible());
-        QVERIFY(screen->allText().contains(QString::fromLatin1(wide)));
     }
 
     // The choice outlives the program like the other options; the bytes kept are bounded,

@@ -10,6 +10,7 @@
 #include "TRingBox.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
+#include "TerminalScreen.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
@@ -147,6 +148,24 @@ private slots:
         MsgBox->ShowBox();
         verifyBox(MsgBox, "SMS", QRect(middle, QSize(207, 148)));
         MsgBox->close();
+    }
+
+    // Hex view on and off finds the screen as it was: no line cut to the width the screen
+    // had beside the hex view for a moment.
+    void hexViewLeavesTheScreenAsItWas()
+    {
+        startConnected();
+        TerminalScreen *screen = Form1->SaxComm1->screen();
+        const int columns = screen->columns();
+        const QByteArray wide = QByteArray(columns - 16, '-') + "abcdefghij12345";
+        fake->inject(wide + "\r\n");
+        Form1->ShowHex1->trigger();
+        QTRY_VERIFY(Form1->findChild<QWidget *>("HexView")->isVisible());
+        Form1->ShowHex1->trigger();
+        QTRY_VERIFY(screen->isVisible());
+        QCOMPARE(screen->columns(), columns);
+        QVERIFY2(screen->allText().contains(QString::fromLatin1(wide)),
+                 qPrintable(screen->allText()));
     }
 
     void commandTableOpensAboveAndRightOfTheMainWindow()
