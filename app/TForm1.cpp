@@ -918,8 +918,24 @@ void TForm1::SaxComm1Receive()
         SMS_Frm->EnableSmsButtons();
 }
 
-void TForm1::SaxComm1KeyDown(int, Qt::KeyboardModifiers)
+void TForm1::SaxComm1KeyDown(int key, Qt::KeyboardModifiers)
 {
+    // A modifier alone is the start of a shortcut or of Alt into the menus, not typing.
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+        return;
+    default:
+        break;
+    }
     m_sinceKey.start();
     if (!SaxComm1->PortOpen())
         SaxComm1->setPortOpen(true);

@@ -68,8 +68,9 @@ void TMsgBox::FormActivate()
     MsgPanel->move(0, 0);
     if (caption() == QLatin1String("SMS")) {
         placement::setOuterSize(this, QSize(207, 148));
-        const QRect owner = Form1 ? placement::frameOf(Form1) : QRect();
-        placement::moveInside(this, owner.topLeft() + QPoint(250, 160));
+        const QRect owner = Form1 ? placement::frameOf(Form1) : QRect(0, 0, 705, 497);
+        placement::moveInside(this,
+                              placement::offsetOver(owner, QPoint(250, 160), QSize(705, 497)));
         MsgPanel->show();
     } else {
         placement::moveInside(this, placement::frameOf(this).topLeft());

@@ -63,7 +63,8 @@ void TRingBox::FormActivate()
     RingPanel->move(0, 0);
     placement::setOuterSize(this, QSize(207, 148));
     if (Form1)
-        placement::moveInside(this, placement::frameOf(Form1).topLeft() + QPoint(250, 160));
+        placement::moveInside(this, placement::offsetOver(placement::frameOf(Form1),
+                                                          QPoint(250, 160), QSize(705, 497)));
     RingPanel->show();
 }
 

@@ -20,22 +20,33 @@ bool CaptureFile::start(const QString &path, const QString &portName, QString *e
     m_lineOpen = false;
     m_sentLine.clear();
     m_sentPending.clear();
+    m_holding = false;
+    m_held.clear();
     const QDateTime now = clock ? clock() : QDateTime::currentDateTime();
-    write(stamp('*') + "Capture started " +
-          now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8() + " on " +
-          portName.toUtf8() + "\n");
-    return running();
+    const QByteArray first = stamp('*') + "Capture started " +
+                             now.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8() + " on " +
+                             portName.toUtf8() + "\n";
+    // A file that opens but takes nothing (a full disk) is refused here, in the one answer
+    // the caller shows, rather than started and stopped at once.
+    if (m_file.write(first) != first.size() || !m_file.flush()) {
+        if (error)
+            *error = QStringLiteral("Cannot write to %1: %2.").arg(path, m_file.errorString());
+        m_file.close();
+        return false;
+    }
+    return true;
 }
 
 void CaptureFile::stop()
 {
     if (!running())
         return;
+    if (!m_sentLine.isEmpty())
+        endSentLine();
+    releaseHeld();
     if (m_lineOpen)
         write("\n");
     m_lineOpen = false;
-    if (!m_sentLine.isEmpty())
-        endSentLine();
     flushSent();
     write(stamp('*') + "Capture stopped\n");
     m_file.close();
@@ -51,6 +62,10 @@ void CaptureFile::received(const QByteArray &bytes)
 {
     if (!running() || bytes.isEmpty())
         return;
+    // A line that begins while the operator is typing one is, as a rule, the modem's echo
+    // of it: it waits, so that the typed line comes first as it did on the wire.
+    if (!m_lineOpen && !m_sentLine.isEmpty())
+        m_holding = true;
     QByteArray out;
     qsizetype from = 0;
     while (from < bytes.size()) {
@@ -68,7 +83,14 @@ void CaptureFile::received(const QByteArray &bytes)
         }
         from = end;
     }
-    write(out);
+    if (!m_holding) {
+        write(out);
+        return;
+    }
+    m_held += out;
+    // A whole line came meanwhile: no echo, and no reason to keep it back.
+    if (out.contains('\n'))
+        releaseHeld();
 }
 
 void CaptureFile::sent(const QByteArray &bytes, bool whole)
@@ -92,6 +114,8 @@ void CaptureFile::sent(const QByteArray &bytes, bool whole)
     }
     if (whole && !m_sentLine.isEmpty())
         endSentLine();
+    if (m_sentLine.isEmpty())
+        releaseHeld();
     if (!m_lineOpen)
         flushSent();
 }
@@ -102,6 +126,7 @@ void CaptureFile::note(const QString &text)
         return;
     if (!m_sentLine.isEmpty())
         endSentLine();
+    releaseHeld();
     m_sentPending += stamp('*') + text.toUtf8() + "\n";
     if (!m_lineOpen)
         flushSent();
@@ -111,6 +136,14 @@ void CaptureFile::endSentLine()
 {
     m_sentPending += m_sentLine + "\n";
     m_sentLine.clear();
+}
+
+void CaptureFile::releaseHeld()
+{
+    if (!std::exchange(m_holding, false))
+        return;
+    flushSent();
+    write(std::exchange(m_held, {}));
 }
 
 void CaptureFile::flushSent()
@@ -130,6 +163,8 @@ void CaptureFile::write(const QByteArray &bytes)
         m_file.close();
         m_sentLine.clear();
         m_sentPending.clear();
+        m_holding = false;
+        m_held.clear();
         emit failed(message);
     }
 }

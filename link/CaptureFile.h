@@ -13,7 +13,8 @@ class QDateTime;
 // for byte, line ends included), "hh:mm:ss.mmm > " for what was sent (its carriage return
 // left out, other control characters as <XX>), "hh:mm:ss.mmm * " for the capture's own
 // notes. A received line is written as it arrives, unfinished ones too, so a crash loses
-// nothing already shown; a sent line waits for the received line it interrupts to end.
+// nothing already shown; a sent line waits for the received line it interrupts to end, and
+// the echo of a line being typed waits for that line.
 class CaptureFile : public QObject
 {
     Q_OBJECT
@@ -46,9 +47,12 @@ private:
     void write(const QByteArray &bytes);
     void endSentLine();
     void flushSent();
+    void releaseHeld();
 
     QFile m_file;
     bool m_lineOpen = false; // a received line is waiting for its end
     QByteArray m_sentLine;   // the sent line being made up, with its stamp
     QByteArray m_sentPending;
+    bool m_holding = false; // received text waits for the typed line it echoes
+    QByteArray m_held;
 };

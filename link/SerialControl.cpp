@@ -448,6 +448,10 @@ void SerialControl::setHexShown(bool on)
     if (on == hexShown())
         return;
     const bool focused = focusProxy()->hasFocus();
+    // The one shown goes first: shown beside the other, even for a moment, the screen
+    // would be laid out at half the width.
+    if (!on)
+        m_hex->hide();
     m_screen->setHidden(on);
     m_scrollBar->setHidden(on);
     m_hex->setVisible(on);
@@ -572,28 +576,37 @@ void SerialControl::syncScrollBar()
 }
 
 // The stamp goes in front of a line's first byte, so a line that is still arriving carries
-// the time it began.
+// the time it began. Typed text echoed here passes through too: a line the operator starts
+// is stamped before what was typed, not split by the modem's echo. Text after a bare
+// carriage return overwrites the line from its start, so the line's stamp is written again.
 QByteArray SerialControl::stamped(const QByteArray &bytes)
 {
     QByteArray out;
     out.reserve(bytes.size() + 32);
-    QByteArray stamp;
     qsizetype from = 0;
     while (from < bytes.size()) {
+        const char c = bytes.at(from);
         if (m_atLineStart) {
-            if (stamp.isEmpty())
-                stamp = "\x1b[90m" +
-                        (stampClock ? stampClock() : QTime::currentTime())
-                            .toString(QStringLiteral("hh:mm:ss.zzz "))
-                            .toLatin1() +
-                        "\x1b[39m";
-            out += stamp;
+            m_lineStamp = "\x1b[90m" +
+                          (stampClock ? stampClock() : QTime::currentTime())
+                              .toString(QStringLiteral("hh:mm:ss.zzz "))
+                              .toLatin1() +
+                          "\x1b[39m";
+            out += m_lineStamp;
             m_atLineStart = false;
+        } else if (m_afterReturn && c != '\r' && c != '\n') {
+            out += m_lineStamp;
         }
-        const qsizetype nl = bytes.indexOf('\n', from);
-        const qsizetype end = nl < 0 ? bytes.size() : nl + 1;
+        m_afterReturn = false;
+        qsizetype end = from;
+        while (end < bytes.size() && bytes.at(end) != '\r' && bytes.at(end) != '\n')
+            ++end;
+        if (end < bytes.size()) {
+            m_afterReturn = bytes.at(end) == '\r';
+            m_atLineStart = bytes.at(end) == '\n';
+            ++end;
+        }
         out += QByteArrayView(bytes).sliced(from, end - from);
-        m_atLineStart = nl >= 0;
         from = end;
     }
     return out;
@@ -643,7 +656,7 @@ void SerialControl::onKeyBytes(const QByteArray &bytes)
     if (!m_link || m_diversion)
         return;
     if (m_echo)
-        m_screen->feed(bytes);
+        m_screen->feed(m_timeStamps ? stamped(bytes) : bytes);
     m_capture->sent(bytes, false);
     send(bytes);
 }

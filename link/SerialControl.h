@@ -194,6 +194,8 @@ private:
     bool m_reconnect = true;
     bool m_timeStamps = false;
     bool m_atLineStart = true;
+    bool m_afterReturn = false; // a carriage return not (yet) followed by a line feed
+    QByteArray m_lineStamp;
     QTimer *m_reconnectTimer = nullptr;
     std::string m_lostPort;
     QString m_lostIdentity;

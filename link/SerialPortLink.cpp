@@ -17,7 +17,8 @@ SerialPortLink::SerialPortLink(const QString &portName, QObject *parent)
 
 QString SerialPortLink::describe() const
 {
-    const QString path = m_port.portName();
+    // Qt's port name drops "/dev/"; a name that is already the device's path says it all.
+    const QString path = QString::fromStdString(devicePathForPort(m_portName.toStdString()));
     return path == m_portName ? m_portName : QStringLiteral("%1 (%2)").arg(m_portName, path);
 }
 
@@ -194,9 +195,12 @@ void SerialPortLink::onError(QSerialPort::SerialPortError error)
     const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
                       error == QSerialPort::WriteError;
     if (gone && m_port.isOpen()) {
-        const QString reason = QStringLiteral("The connection to %1 was lost (%2). Check the "
-                                              "cable or adapter, then choose Connect.")
-                                   .arg(describe(), m_port.errorString());
+        // The system's words for it ("Resource temporarily unavailable") mislead: the
+        // device is gone, not busy.
+        const QString reason = QStringLiteral("The connection to %1 was lost: the device went "
+                                              "away. Check the cable or adapter, then choose "
+                                              "Connect.")
+                                   .arg(describe());
         m_port.clearError();
         close();
         emit lost(reason);

@@ -26,6 +26,7 @@
 #include <climits>
 #include <compare>
 #include <cstdint>
+#include <map>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -236,6 +237,16 @@ struct TerminalScreen::Private
     std::vector<std::uint8_t> findMarks;
     bool viewShifted = false; // the whole view is to be painted in the next frame
 
+    // libvterm cuts the rows when the screen narrows. A row's whole text is kept here, by
+    // TextPos::line, while the row still shows what it showed (its first `shown` cells), so
+    // that it reaches the scrollback whole and comes back whole when the screen widens.
+    struct CutRow
+    {
+        std::vector<Cell> whole;
+        int shown = 0;
+    };
+    std::map<qint64, CutRow> cutRows;
+
     explicit Private(TerminalScreen *owner) : q(owner) {}
 
     void damage(int top, int bottom)
@@ -334,16 +345,140 @@ struct TerminalScreen::Private
 
     void pushLine(int ncols, const VTermScreenCell *cells)
     {
+        const qint64 at = dropped + count;
         std::vector<Cell> &line = newScrollbackLine();
         line.resize(static_cast<size_t>(ncols));
         for (int i = 0; i < ncols; ++i)
             line[static_cast<size_t>(i)] = toCell(cells[i]);
         trimLine(line);
+        if (!cutRows.empty()) {
+            if (const auto it = cutRows.find(at);
+                it != cutRows.end() && stillShows(it->second, line, ncols))
+                line = it->second.whole;
+            cutRows.erase(cutRows.begin(), cutRows.upper_bound(at));
+        }
+    }
+
+    // The row shows the kept line's first cells and nothing after them.
+    static bool stillShows(const CutRow &cut, const std::vector<Cell> &row, int width)
+    {
+        const Cell blank;
+        for (int i = 0; i < width; ++i) {
+            const auto at = static_cast<size_t>(i);
+            const Cell &want = i < cut.shown && at < cut.whole.size() ? cut.whole[at] : blank;
+            const Cell &have = at < row.size() ? row[at] : blank;
+            if (!(want == have) && !(isBlank(want) && isBlank(have)))
+                return false;
+        }
+        return true;
+    }
+
+    // Before the screen narrows to `newCols`: the rows it will cut.
+    void keepCutRows(int newCols)
+    {
+        std::vector<Cell> row;
+        for (int r = 0; r < rows; ++r) {
+            const qint64 line = dropped + count + r;
+            fetchLine(count + r, row);
+            const auto it = cutRows.find(line);
+            if (it != cutRows.end() && stillShows(it->second, row, cols)) {
+                it->second.shown = std::min(it->second.shown, newCols);
+                continue;
+            }
+            trimLine(row);
+            if (static_cast<int>(row.size()) > newCols)
+                cutRows[line] = CutRow{row, newCols};
+            else if (it != cutRows.end())
+                cutRows.erase(it);
+        }
+    }
+
+    // After a resize: what fits again is written back where it was, in its own colours.
+    void restoreCutRows()
+    {
+        std::vector<Cell> row;
+        std::string out;
+        const auto sgr = [](std::string &to, bool bold, bool underline, bool italic, bool strike,
+                            bool reverse, const std::string &colours) {
+            to += "\x1b[0";
+            to += bold ? ";1" : "";
+            to += underline ? ";4" : "";
+            to += italic ? ";3" : "";
+            to += strike ? ";9" : "";
+            to += reverse ? ";7" : "";
+            to += colours + 'm';
+        };
+        const auto rgb = [](int layer, QRgb c) {
+            return ';' + std::to_string(layer) + ";2;" + std::to_string(qRed(c)) + ';' +
+                   std::to_string(qGreen(c)) + ';' + std::to_string(qBlue(c));
+        };
+        for (int r = 0; r < rows; ++r) {
+            const auto it = cutRows.find(dropped + count + r);
+            if (it == cutRows.end())
+                continue;
+            fetchLine(count + r, row);
+            CutRow &cut = it->second;
+            if (!stillShows(cut, row, std::min(cols, static_cast<int>(row.size())))) {
+                cutRows.erase(it);
+                continue;
+            }
+            if (cols <= cut.shown)
+                continue;
+            const int end = std::min(cols, static_cast<int>(cut.whole.size()));
+            out += "\x1b[" + std::to_string(r + 1) + ';' + std::to_string(cut.shown + 1) + 'H';
+            for (int c = cut.shown; c < end; ++c) {
+                const Cell &cell = cut.whole[static_cast<size_t>(c)];
+                if (cell.ch == kWideTail)
+                    continue;
+                std::string colours;
+                if (!(cell.flags & DefaultFg))
+                    colours += rgb(38, cell.fg);
+                if (!(cell.flags & DefaultBg))
+                    colours += rgb(48, cell.bg);
+                sgr(out, cell.flags & Bold, cell.flags & Underline, cell.flags & Italic,
+                    cell.flags & Strike, cell.flags & Reverse, colours);
+                QString text;
+                appendCodePoint(text, cell.ch == 0 ? U' ' : cell.ch);
+                out += text.toStdString();
+            }
+            if (static_cast<int>(cut.whole.size()) <= cols)
+                cutRows.erase(it);
+            else
+                cut.shown = cols;
+        }
+        if (out.empty())
+            return;
+        // The pen and the cursor are the line's again afterwards.
+        VTermPos cursor;
+        vterm_state_get_cursorpos(state, &cursor);
+        VTermValue v[7];
+        const VTermAttr attrs[7] = {
+            VTERM_ATTR_BOLD,    VTERM_ATTR_UNDERLINE,  VTERM_ATTR_ITALIC,    VTERM_ATTR_STRIKE,
+            VTERM_ATTR_REVERSE, VTERM_ATTR_FOREGROUND, VTERM_ATTR_BACKGROUND};
+        for (int i = 0; i < 7; ++i)
+            vterm_state_get_penattr(state, attrs[i], &v[i]);
+        std::string colours;
+        for (int i = 5; i < 7; ++i) {
+            const VTermColor &c = v[i].color;
+            const int layer = i == 5 ? 38 : 48;
+            if (VTERM_COLOR_IS_DEFAULT_FG(&c) || VTERM_COLOR_IS_DEFAULT_BG(&c))
+                continue;
+            if (VTERM_COLOR_IS_INDEXED(&c))
+                colours += ';' + std::to_string(layer) + ";5;" + std::to_string(c.indexed.idx);
+            else
+                colours += rgb(layer, qRgb(c.rgb.red, c.rgb.green, c.rgb.blue));
+        }
+        sgr(out, v[0].boolean, v[1].number != 0, v[2].boolean, v[3].boolean, v[4].boolean, colours);
+        out +=
+            "\x1b[" + std::to_string(cursor.row + 1) + ';' + std::to_string(cursor.col + 1) + 'H';
+        write(out);
     }
 
     // A line of printable ASCII in the default pen, as libvterm would have pushed it.
     void pushPlainLine(std::string_view text)
     {
+        if (!cutRows.empty())
+            cutRows.erase(cutRows.begin(), cutRows.upper_bound(dropped + count));
         std::vector<Cell> &line = newScrollbackLine();
         line.resize(text.size());
         for (size_t i = 0; i < text.size(); ++i)
@@ -426,6 +561,8 @@ struct TerminalScreen::Private
             return false;
         --count;
         const std::vector<Cell> &line = ring[static_cast<size_t>(lineSlot(count))];
+        if (static_cast<int>(line.size()) > ncols)
+            cutRows[dropped + count] = CutRow{line, ncols};
         const Cell blank;
         for (int i = 0; i < ncols; ++i)
             toVterm(static_cast<size_t>(i) < line.size() ? line[static_cast<size_t>(i)] : blank,
@@ -536,9 +673,13 @@ struct TerminalScreen::Private
         const int newCols = std::max(1, (q->width() - 2 * kMargin) / cellW);
         const int newRows = std::max(1, (q->height() - 2 * kMargin) / cellH);
         if (newCols != cols || newRows != rows) {
+            if (newCols < cols)
+                keepCutRows(newCols);
             vterm_set_size(vt, newRows, newCols);
             rows = newRows;
             cols = newCols;
+            if (!cutRows.empty())
+                restoreCutRows();
             vterm_screen_flush_damage(screen);
             damageTop = INT_MAX;
             damageBottom = -1;
@@ -1182,6 +1323,7 @@ void TerminalScreen::clearScreen()
     d->dropped += d->count;
     d->count = 0;
     d->offset = 0;
+    d->cutRows.clear();
     d->clearSelection();
     static constexpr std::string_view kHomeAndErase = "\x1b[H\x1b[2J";
     vterm_input_write(d->vt, kHomeAndErase.data(), kHomeAndErase.size());

@@ -262,4 +262,11 @@ void showModal(QWidget *window)
     window->activateWindow();
 }
 
+QPoint offsetOver(const QRect &ownerFrame, const QPoint &offset, const QSize &ownerSize)
+{
+    return ownerFrame.topLeft() + offset +
+           QPoint((ownerFrame.width() - ownerSize.width()) / 2,
+                  (ownerFrame.height() - ownerSize.height()) / 2);
+}
+
 } // namespace placement

@@ -33,6 +33,10 @@ Qt::WindowFlags fixedBoxFlags();
 // The window's frame on the screen, as the window manager has it.
 QRect frameOf(const QWidget *window);
 
+// Where a box that sits at `offset` on an owner of its first `ownerSize` goes now: it keeps
+// its place in the middle as the owner grows.
+QPoint offsetOver(const QRect &ownerFrame, const QPoint &offset, const QSize &ownerSize);
+
 // Centres `window` over `owner`, inside the screen.
 void centreOver(QWidget *window, const QWidget *owner);
 

@@ -143,6 +143,19 @@ private slots:
         Port_Frm->close();
     }
 
+    void typingWhileDisconnectedOpensThePort()
+    {
+        startConnected();
+        Form1->Disconnect1->trigger();
+        QVERIFY(!Form1->SaxComm1->PortOpen());
+        // A modifier alone (Alt on the way to the menus) is no typing.
+        for (Qt::Key key : {Qt::Key_Alt, Qt::Key_Shift, Qt::Key_Control, Qt::Key_Meta})
+            QTest::keyClick(Form1->SaxComm1->screen(), key);
+        QVERIFY(!Form1->SaxComm1->PortOpen());
+        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_A);
+        QVERIFY(Form1->SaxComm1->PortOpen());
+    }
+
     void indicationRequestSendsWhenTheLineIsFree()
     {
         startConnected();

@@ -186,6 +186,15 @@ private slots:
         // What reads the received text saw it as it came: "+CSQ:4" began its line.
         QCOMPARE(Form1->Signal_Panel->bars(), 4);
         QVERIFY(fake->written.isEmpty()); // and nothing of it went to the modem
+        // Echoed typing starts its line after the stamp, and a line rewritten after a bare
+        // carriage return keeps its stamp.
+        QVERIFY(Form1->SaxComm1->Echo());
+        QTest::keyClicks(screen, "AT");
+        QTest::keyClick(screen, Qt::Key_Return);
+        fake->inject("\r\nOK\r\n10%\r20%\r\n");
+        QVERIFY2(screen->screenText().endsWith("\n09:05:07.042 AT\n09:05:07.042 OK\n"
+                                               "09:05:07.042 20%"),
+                 qPrintable(screen->screenText()));
         Form1->ShowTimeStamps1->trigger();
         fake->inject("after\r\n");
         QVERIFY(screen->screenText().split('\n').contains("after"));

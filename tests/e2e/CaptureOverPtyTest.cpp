@@ -63,11 +63,16 @@ private slots:
         QVERIFY(Form1->Capture_Panel->caption().contains("session.log"));
         QVERIFY(!Form1->CaptureToFile1->isEnabled());
 
-        QTest::keyClicks(screen(), "AT+CGMI");
+        // Typed as a person types, the modem echoing each key as it comes.
+        QTest::keyClicks(screen(), "AT");
+        QTRY_VERIFY(wire.endsWith("AT"));
+        QTest::keyClicks(screen(), "+CGMI");
         QTest::keyClick(screen(), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("Tandrel"), 5000);
         // Each line is in the file once it is on the screen.
         QTRY_VERIFY(readFile(path).contains("< Tandrel\r\n"));
+        // The modem's echo comes after the line it echoes.
+        QVERIFY(readFile(path).indexOf("> AT+CGMI\n") < readFile(path).indexOf("< AT+CGMI\r"));
         QCOMPARE(sim->event("flood 30000"), QString("ok"));
         QCOMPARE(sim->event("say LAST LINE"), QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(wire.endsWith("LAST LINE\r\n"), 10000);
@@ -108,7 +113,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->SaxComm1->capture()->running(), 5000);
         QMessageBox *box = nullptr;
         QTRY_VERIFY((box = Form1->findChild<QMessageBox *>("WarningBox")) && box->isVisible());
-        QVERIFY2(box->text().contains("/dev/full"), qPrintable(box->text()));
+        // One box, saying what failed and what to do.
+        QCOMPARE(Form1->findChildren<QMessageBox *>("WarningBox").size(), 1);
+        QVERIFY2(box->text().contains("/dev/full") && box->text().contains("No space") &&
+                     box->text().contains("Choose another file"),
+                 qPrintable(box->text()));
         QVERIFY(!Form1->Capture_Panel->isVisible());
         QVERIFY(Form1->CaptureToFile1->isEnabled());
         // The terminal goes on as before.

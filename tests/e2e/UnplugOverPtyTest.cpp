@@ -45,6 +45,8 @@ class UnplugOverPtyTest : public QObject
         QVERIFY2(Form1->SaxComm1->lastError().contains(link()) ||
                      Form1->SaxComm1->lastError().contains("/dev/pts/"),
                  qPrintable(Form1->SaxComm1->lastError()));
+        QVERIFY2(Form1->SaxComm1->lastError().contains("the device went away"),
+                 qPrintable(Form1->SaxComm1->lastError()));
         closeMessageBoxes();
     }
 

@@ -19,7 +19,16 @@ class SerialPortLinkTest : public QObject
     Q_OBJECT
 private slots:
     void gathersAFastStreamAndTakesAQuietReplyWhole();
+    void aMissingDeviceIsNamedOnce();
 };
+
+void SerialPortLinkTest::aMissingDeviceIsNamedOnce()
+{
+    SerialPortLink link(QStringLiteral("/dev/ttyUSB97"));
+    QString error;
+    QVERIFY(!link.open(PortSettings{}, 0, &error));
+    QVERIFY2(error.startsWith("Cannot open /dev/ttyUSB97: no such device."), qPrintable(error));
+}
 
 void SerialPortLinkTest::gathersAFastStreamAndTakesAQuietReplyWhole()
 {

@@ -209,6 +209,20 @@ void TerminalScreenTest::resizeFollowsPixelsAndKeepsLines()
     QCOMPARE(s.scrollbackCount(), 0);
     QCOMPARE(s.screenText(), full);
 
+    // Narrower and wider again: the lines keep their text, on the screen and in the
+    // scrollback, and the cursor its place.
+    QByteArray wide;
+    for (int i = 0; i < rows; ++i)
+        wide += "\r\nwide " + QByteArray::number(i) + ' ' + QByteArray(s.columns() - 12, '=') + '|';
+    s.feed(wide + "\r\n\x1b[1;31mbold " + QByteArray(s.columns() - 8, '#') + "\x1b[0m\r\n$ ");
+    const QString before = s.allText();
+    const QPoint cursor = s.cursorPosition();
+    s.resize(673 / 2, 342 / 2);
+    s.resize(673 / 3, 342);
+    s.resize(673, 342);
+    QCOMPARE(s.allText(), before);
+    QCOMPARE(s.cursorPosition(), cursor);
+
     s.resize(1, 1);
     QCOMPARE(s.rows(), 1);
     QCOMPARE(s.columns(), 1);

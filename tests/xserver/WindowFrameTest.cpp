@@ -10,6 +10,7 @@
 #include "TRingBox.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
+#include "TerminalScreen.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
@@ -133,6 +134,35 @@ private slots:
         Form1->Search1->trigger();
         verifyBox(SearchForm, "Search", QRect(owner, QSize(164, 230)));
         SearchForm->close();
+
+        // On a window made larger they stay in its middle.
+        placement::resizeOuter(Form1, QSize(905, 697));
+        QTRY_COMPARE_WITH_TIMEOUT(outer(Form1).size(), QSize(905, 697), frameWait);
+        const QPoint middle = outer(Form1).topLeft() + QPoint(350, 260);
+        fake->fireRing();
+        verifyBox(RingBox, "RING", QRect(middle, QSize(207, 148)));
+        RingBox->close();
+        MsgBox->ShowBox();
+        verifyBox(MsgBox, "SMS", QRect(middle, QSize(207, 148)));
+        MsgBox->close();
+    }
+
+    // Hex view on and off finds the screen as it was: no line cut to the width the screen
+    // had beside the hex view for a moment.
+    void hexViewLeavesTheScreenAsItWas()
+    {
+        startConnected();
+        TerminalScreen *screen = Form1->SaxComm1->screen();
+        const int columns = screen->columns();
+        const QByteArray wide = QByteArray(columns - 16, '-') + "abcdefghij12345";
+        fake->inject(wide + "\r\n");
+        Form1->ShowHex1->trigger();
+        QTRY_VERIFY(Form1->findChild<QWidget *>("HexView")->isVisible());
+        Form1->ShowHex1->trigger();
+        QTRY_VERIFY(screen->isVisible());
+        QCOMPARE(screen->columns(), columns);
+        QVERIFY2(screen->allText().contains(QString::fromLatin1(wide)),
+                 qPrintable(screen->allText()));
     }
 
     void commandTableOpensAboveAndRightOfTheMainWindow()
