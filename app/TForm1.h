@@ -125,6 +125,9 @@ public:
     // The operator's own settings (window size and the Options menu's ticks) in the
     // per-user data folder; session files keep their format.
     QString settingsFile() const;
+    // The session in use now, kept in tandrel.ini for the next start.
+    void rememberSession();
+    void fillSessionRecord();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
