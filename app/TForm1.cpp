@@ -98,6 +98,21 @@ QPushButton *button(const char *name, const QString &caption, QWidget *parent)
     return b;
 }
 
+// A switch's panel in the status bar looks pressed while the switch is on, as its toolbar
+// button does.
+void showSwitch(Panel *panel, const QString &what, bool on)
+{
+    panel->setFrameShadow(on ? QFrame::Sunken : QFrame::Raised);
+    QFont font = panel->font();
+    font.setBold(on);
+    panel->setFont(font);
+    panel->setAutoFillBackground(on);
+    QPalette colours = panel->palette();
+    colours.setColor(QPalette::Window, QColor(0xd4, 0xe8, 0xd4));
+    panel->setPalette(colours);
+    panel->setToolTip(what + (on ? QStringLiteral(": on") : QStringLiteral(": off")));
+}
+
 } // namespace
 
 TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(parent)
@@ -524,6 +539,7 @@ void TForm1::setEchoShown(bool on)
 {
     EchoB->setChecked(on);
     Set_Echo1->setChecked(on);
+    showSwitch(Echo_Panel, QStringLiteral("Echo typed characters locally"), on);
 }
 
 void TForm1::setAnswerShown(bool on)
@@ -531,12 +547,14 @@ void TForm1::setAnswerShown(bool on)
     AnswerCalls = on;
     AnsB->setChecked(on);
     IncomingCallPanel1->setChecked(on);
+    showSwitch(Ans_Panel, QStringLiteral("Answer incoming calls immediately"), on);
 }
 
 void TForm1::setSmsShown(bool on)
 {
     SMSB->setChecked(on);
     DisplaySMSImmediately1->setChecked(on);
+    showSwitch(SMS_Panel, QStringLiteral("Display SMS immediately"), on);
 }
 
 // A by-id path is far wider than the panel: the device's own name, middle elided, says

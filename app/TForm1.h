@@ -128,6 +128,8 @@ public:
     // The session in use now, kept in tandrel.ini for the next start.
     void rememberSession();
     void fillSessionRecord();
+    // The SMS switch's button, menu tick and panel.
+    void setSmsShown(bool on);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -138,7 +140,6 @@ private:
     void buildPanels();
     void setEchoShown(bool on);
     void setAnswerShown(bool on);
-    void setSmsShown(bool on);
     void showWarning(const QString &text);
     void sessionChosenForSave(const QString &fileName);
     void sessionChosenForOpen(const QString &fileName);
