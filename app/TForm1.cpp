@@ -1271,6 +1271,8 @@ void TForm1::saveUserSettings()
     settings.setValue("Options/hex", ShowHex1->isChecked());
     if (m_terminalLayout)
         settings.setValue("MainWindow/size", placement::frameOf(this).size());
+    // Echo, answer and the dialing choices count as much as the port.
+    rememberSession();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
