@@ -1,5 +1,11 @@
 #include "CommandLine.h"
 
+namespace {
+
+const char kUsage[] = "Usage: tandrel [SESSION-FILE]\n";
+
+} // namespace
+
 bool answerInfoOption(const std::vector<std::string> &args, std::string *out)
 {
     // A session file may itself be named "--help"; it can be given as "./--help".
@@ -10,7 +16,7 @@ bool answerInfoOption(const std::vector<std::string> &args, std::string *out)
         return true;
     }
     if (args[0] == "--help" || args[0] == "-h") {
-        *out = "Usage: tandrel [SESSION-FILE]\n"
+        *out = std::string(kUsage) +
                "A terminal for satellite handsets and modems on a serial port.\n"
                "\n"
                "SESSION-FILE is a session saved from File > Save Session (*.sms); without one,\n"
@@ -22,6 +28,20 @@ bool answerInfoOption(const std::vector<std::string> &args, std::string *out)
                "\n"
                "See also: tandrel-modemsim(1), tandrel-pdu(1).\n";
         return true;
+    }
+    return false;
+}
+
+bool refuseUnknownOption(const std::vector<std::string> &args, std::string *out)
+{
+    for (const std::string &arg : args) {
+        if (arg.size() > 1 && arg[0] == '-') {
+            *out = "tandrel: unknown option " + arg + "\n" + kUsage +
+                   "Try 'tandrel --help'; a session file whose name begins with '-' is given "
+                   "as ./" +
+                   arg + "\n";
+            return true;
+        }
     }
     return false;
 }

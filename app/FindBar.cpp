@@ -31,6 +31,8 @@ FindBar::FindBar(TerminalScreen *screen, QWidget *parent) : QFrame(parent), m_sc
 {
     setObjectName(QStringLiteral("FindBar"));
     setFrameShape(QFrame::StyledPanel);
+    // It lies on the window's dark client area; its labels are drawn for the light one.
+    setAutoFillBackground(true);
     auto *label = new QLabel(QStringLiteral("Find:"), this);
     label->setObjectName(QStringLiteral("FindLabel"));
     FindEdit = new QLineEdit(this);

@@ -58,8 +58,7 @@ void ReceiveBridge::setRequestSmsTimerEnabled(bool enabled)
 void ReceiveBridge::setSmsDisplay(bool on)
 {
     Form1->SmsValue = on ? "ON" : "OFF";
-    Form1->SMSB->setChecked(on);
-    Form1->DisplaySMSImmediately1->setChecked(on);
+    Form1->setSmsShown(on);
 }
 
 void ReceiveBridge::closeMsgBoxIfShowing()

@@ -109,7 +109,11 @@ void SignalPanel::paintEvent(QPaintEvent *event)
     }
     const QRect text = wordRect();
     p.setFont(m_wordFont);
-    p.setPen(palette().color(m_bars < 0 ? QPalette::PlaceholderText : QPalette::WindowText));
+    // Unknown is dimmed, though not below what can be read.
+    QColor word = palette().color(QPalette::WindowText);
+    if (m_bars < 0)
+        word.setAlpha(170);
+    p.setPen(word);
     // Eliding is the last resort, for a font far wider than the panel was made for.
     p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft,
                QFontMetrics(m_wordFont).elidedText(m_word, Qt::ElideRight, text.width()));

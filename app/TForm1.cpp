@@ -4,6 +4,7 @@
 #include "CaptureFile.h"
 #include "FileTransfer.h"
 #include "FindBar.h"
+#include "Notice.h"
 #include "Panel.h"
 #include "Program.h"
 #include "QtText.h"
@@ -31,9 +32,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -93,6 +96,21 @@ QPushButton *button(const char *name, const QString &caption, QWidget *parent)
     b->setObjectName(QLatin1String(name));
     b->setFocusPolicy(Qt::NoFocus);
     return b;
+}
+
+// A switch's panel in the status bar looks pressed while the switch is on, as its toolbar
+// button does.
+void showSwitch(Panel *panel, const QString &what, bool on)
+{
+    panel->setFrameShadow(on ? QFrame::Sunken : QFrame::Raised);
+    QFont font = panel->font();
+    font.setBold(on);
+    panel->setFont(font);
+    panel->setAutoFillBackground(on);
+    QPalette colours = panel->palette();
+    colours.setColor(QPalette::Window, QColor(0xd4, 0xe8, 0xd4));
+    panel->setPalette(colours);
+    panel->setToolTip(what + (on ? QStringLiteral(": on") : QStringLiteral(": off")));
 }
 
 } // namespace
@@ -178,7 +196,36 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     setWindowTitle(QStringLiteral("Tandrel Software"));
 
     const std::string fileName = sessionvalues::sessionArgument(commandLine);
-    int loaded = Program->session->LoadSession(fileName);
+    if (const QFileInfo named(tandrel::fromFileName(fileName)); !fileName.empty()) {
+        QFile file(named.filePath());
+        const QString why = named.isDir()                     ? QStringLiteral("it is a folder")
+                            : !file.open(QIODevice::ReadOnly) ? file.errorString()
+                                                              : QString();
+        if (!why.isEmpty())
+            QTimer::singleShot(0, this, [this, path = named.absoluteFilePath(), why] {
+                notice::show(this, notice::Kind::Warning, QStringLiteral("Warning"),
+                             QStringLiteral("The session file %1 cannot be read (%2).\nThe "
+                                            "default session is used instead; open another "
+                                            "from the File menu.")
+                                 .arg(QDir::toNativeSeparators(path), why));
+            });
+    }
+    const QSettings last(settingsFile(), QSettings::IniFormat);
+    int loaded = -1;
+    // The session used last, unless the command line names one.
+    if (fileName.empty() && last.childGroups().contains(QStringLiteral("LastSession"))) {
+        for (int i = 0; i < SessionRecord::TagCount; ++i) {
+            const auto tag = static_cast<SessionTag>(i);
+            const QString key = QStringLiteral("LastSession/") +
+                                QString::fromStdString(SessionRecord::tagName(tag));
+            Program->session->setValue(tag, last.contains(key)
+                                                ? fromQString(last.value(key).toString())
+                                                : SessionRecord::defaultValue(tag));
+        }
+        loaded = 0;
+    }
+    if (loaded == -1)
+        loaded = Program->session->LoadSession(fileName);
     // Started from the desktop menu the current folder is the home folder, so the default
     // session saved through the dialogs is looked for in their folder too.
     if (loaded == -1 && ownDataFolder)
@@ -492,6 +539,7 @@ void TForm1::setEchoShown(bool on)
 {
     EchoB->setChecked(on);
     Set_Echo1->setChecked(on);
+    showSwitch(Echo_Panel, QStringLiteral("Echo typed characters locally"), on);
 }
 
 void TForm1::setAnswerShown(bool on)
@@ -499,12 +547,14 @@ void TForm1::setAnswerShown(bool on)
     AnswerCalls = on;
     AnsB->setChecked(on);
     IncomingCallPanel1->setChecked(on);
+    showSwitch(Ans_Panel, QStringLiteral("Answer incoming calls immediately"), on);
 }
 
 void TForm1::setSmsShown(bool on)
 {
     SMSB->setChecked(on);
     DisplaySMSImmediately1->setChecked(on);
+    showSwitch(SMS_Panel, QStringLiteral("Display SMS immediately"), on);
 }
 
 // A by-id path is far wider than the panel: the device's own name, middle elided, says
@@ -760,8 +810,10 @@ void TForm1::OpenSession1Click()
 void TForm1::sessionChosenForOpen(const QString &fileName)
 {
     if (Program->session->LoadSession(tandrel::toFileName(QDir::toNativeSeparators(fileName))) !=
-        -1)
+        -1) {
         ApplySession();
+        rememberSession();
+    }
 }
 
 void TForm1::SaveSession1Click()
@@ -771,6 +823,30 @@ void TForm1::SaveSession1Click()
 }
 
 void TForm1::sessionChosenForSave(const QString &fileName)
+{
+    fillSessionRecord();
+    std::string error;
+    if (!Program->session->SaveSession(tandrel::toFileName(QDir::toNativeSeparators(fileName)),
+                                       &error))
+        showWarning(QStringLiteral("The session was not saved.\n%1\nChoose another folder or "
+                                   "free some space, then save again.")
+                        .arg(toQString(error)));
+    rememberSession();
+}
+
+void TForm1::rememberSession()
+{
+    fillSessionRecord();
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    for (int i = 0; i < SessionRecord::TagCount; ++i) {
+        const auto tag = static_cast<SessionTag>(i);
+        settings.setValue(QStringLiteral("LastSession/") +
+                              QString::fromStdString(SessionRecord::tagName(tag)),
+                          toQString(Program->session->value(tag)));
+    }
+}
+
+void TForm1::fillSessionRecord()
 {
     SessionRecord &s = *Program->session;
     s.setValue(SessionTag::Com, SaxComm1->CommPort());
@@ -787,11 +863,6 @@ void TForm1::sessionChosenForSave(const QString &fileName)
     s.setValue(SessionTag::Flow, FlowValue);
     s.setValue(SessionTag::Sms, SmsValue);
     s.setValue(SessionTag::Settings, SaxComm1->Settings());
-    std::string error;
-    if (!s.SaveSession(tandrel::toFileName(QDir::toNativeSeparators(fileName)), &error))
-        showWarning(QStringLiteral("The session was not saved.\n%1\nChoose another folder or "
-                                   "free some space, then save again.")
-                        .arg(toQString(error)));
 }
 
 void TForm1::showWarning(const QString &text)
@@ -884,8 +955,11 @@ void TForm1::SBDMessaging1Click()
 void TForm1::Search1Click()
 {
     SearchForm->show();
-    if (SearchForm->isVisible())
+    if (SearchForm->isVisible()) {
         SearchForm->Search_ComboBox->setFocus();
+        // The last name stays for another look; typing replaces it.
+        SearchForm->Search_ComboBox->lineEdit()->selectAll();
+    }
 }
 
 void TForm1::Find1Click()
@@ -1213,6 +1287,8 @@ void TForm1::saveUserSettings()
     settings.setValue("Options/hex", ShowHex1->isChecked());
     if (m_terminalLayout)
         settings.setValue("MainWindow/size", placement::frameOf(this).size());
+    // Echo, answer and the dialing choices count as much as the port.
+    rememberSession();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)

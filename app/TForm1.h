@@ -125,6 +125,11 @@ public:
     // The operator's own settings (window size and the Options menu's ticks) in the
     // per-user data folder; session files keep their format.
     QString settingsFile() const;
+    // The session in use now, kept in tandrel.ini for the next start.
+    void rememberSession();
+    void fillSessionRecord();
+    // The SMS switch's button, menu tick and panel.
+    void setSmsShown(bool on);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -135,7 +140,6 @@ private:
     void buildPanels();
     void setEchoShown(bool on);
     void setAnswerShown(bool on);
-    void setSmsShown(bool on);
     void showWarning(const QString &text);
     void sessionChosenForSave(const QString &fileName);
     void sessionChosenForOpen(const QString &fileName);

@@ -32,9 +32,14 @@ public:
 int main(int argc, char **argv)
 {
     std::string answer;
-    if (answerInfoOption(std::vector<std::string>(argv + 1, argv + argc), &answer)) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (answerInfoOption(args, &answer)) {
         std::fputs(answer.c_str(), stdout);
         return 0;
+    }
+    if (refuseUnknownOption(args, &answer)) {
+        std::fputs(answer.c_str(), stderr);
+        return 2;
     }
     TandrelApplication app(argc, argv);
     std::string commandLine;

@@ -88,7 +88,9 @@ void TSearchForm::followInList(const QString &text)
 {
     const QString typed = text.trimmed();
     for (int i = 0; i < Search_ComboBox->count() && !typed.isEmpty(); ++i) {
-        if (Search_ComboBox->itemText(i).startsWith(typed, Qt::CaseInsensitive)) {
+        if (Search_ComboBox->itemText(i).startsWith(typed, Qt::CaseInsensitive) ||
+            Search_ComboBox->itemText(i).startsWith(QStringLiteral("AT+") + typed,
+                                                    Qt::CaseInsensitive)) {
             const QModelIndex index = Search_ComboBox->model()->index(i, 0);
             SearchList->setCurrentIndex(index);
             SearchList->scrollTo(index, QAbstractItemView::PositionAtTop);
@@ -121,19 +123,31 @@ bool TSearchForm::eventFilter(QObject *watched, QEvent *event)
         const int key = static_cast<QKeyEvent *>(event)->key();
         takeSelection();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            // "at+csq" or " AT+CSQ" means the entry; only Enter is this lenient, so Open
-            // keeps closing the window for a text that is no entry.
+            // "at+csq", " AT+CSQ" or "csq" means the entry; only Enter is this lenient, so
+            // Open keeps closing the window for a text that is no entry.
             const QString typed = Search_ComboBox->currentText().trimmed();
             for (int i = 0; SelectedEntry < 0 && !typed.isEmpty() && i < Search_ComboBox->count();
-                 ++i)
-                if (Search_ComboBox->itemText(i).trimmed().compare(typed, Qt::CaseInsensitive) == 0)
+                 ++i) {
+                const QString entry = Search_ComboBox->itemText(i).trimmed();
+                if (entry.compare(typed, Qt::CaseInsensitive) == 0 ||
+                    entry.compare(QStringLiteral("AT+") + typed, Qt::CaseInsensitive) == 0)
                     SelectedEntry = i;
+            }
             if (SelectedEntry < 0 || !atSearchIsGps(SelectedEntry))
                 SearchBClick();
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TSearchForm::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TSearchForm::SearchBClick()

@@ -4,6 +4,9 @@
 #include "NumberFormats.h"
 #include "QtText.h"
 
+#include <QKeyEvent>
+#include <QToolTip>
+
 namespace {
 
 constexpr QChar Blank = u'_';
@@ -63,4 +66,25 @@ void MaskEdit::setMaskedText(const std::string &text)
         insert(QString(QChar(fitted[i])));
     }
     setCursorPosition(0);
+}
+
+QString MaskEdit::overflowNote()
+{
+    return QStringLiteral("A landline number has ten digits at most: (area code) and seven. "
+                          "The digit typed does not fit and was not added.\n"
+                          "For a longer number choose Satellite, which dials a number as "
+                          "typed.");
+}
+
+// The mask drops a digit it has no place for without a sound; an 11-digit mobile number would
+// be dialled short.
+void MaskEdit::keyPressEvent(QKeyEvent *event)
+{
+    const QString before = displayText();
+    const int at = cursorPosition();
+    QLineEdit::keyPressEvent(event);
+    const QString typed = event->text();
+    if (typed.size() == 1 && typed[0].isDigit() && displayText() == before &&
+        cursorPosition() == at)
+        QToolTip::showText(mapToGlobal(QPoint(0, height())), overflowNote(), this);
 }

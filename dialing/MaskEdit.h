@@ -18,6 +18,12 @@ public:
     // Any stored text is fitted into the mask; digits keep their positions.
     void setMaskedText(const std::string &text);
 
+    // Said beside the field when a typed digit finds no place in it.
+    static QString overflowNote();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     // Where the first required digit is missing, or -1 when the number is complete.
     int firstMissingDigit() const;

@@ -11,6 +11,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -194,6 +195,22 @@ void TPort_Frm::FormActivate()
         COM_ComboBox->setFocus();
 }
 
+// A box of its own rather than a dialog, so the default button needs the keys passed on.
+void TPort_Frm::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        PortSet_OKB->click();
+        return;
+    case Qt::Key_Escape:
+        PortSet_CancelB->click();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
 void TPort_Frm::PortSet_OKBClick()
 {
     Form1->SettingsValue = Form1->BaudText + "," + Form1->ParityText + "," + Form1->DataBitsText +
@@ -202,6 +219,7 @@ void TPort_Frm::PortSet_OKBClick()
     Form1->SaxComm1->setCommPort(Form1->ComValue);
     Form1->showPortName();
     Form1->EnableAtCommandItems();
+    Form1->rememberSession();
     if (Form1->SaxComm1->isVisible())
         Form1->SaxComm1->setFocus();
     if (isVisible())

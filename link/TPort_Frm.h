@@ -30,6 +30,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 extern TPort_Frm *Port_Frm;

@@ -20,6 +20,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -211,6 +212,15 @@ void TSBD_Frm::showEvent(QShowEvent *event)
     // Over the terminal the first time; where the operator put it after that.
     if (!std::exchange(m_placed, true) && Form1)
         placement::centreOver(this, Form1);
+}
+
+void TSBD_Frm::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // ---- The outgoing message ----
@@ -537,10 +547,15 @@ void TSBD_Frm::readDone(const std::string &message)
         return;
     }
     const std::string number = m_lastMtmsn >= 0 ? std::to_string(m_lastMtmsn) : "unknown";
-    SBD_MessageView->setPlainText(
+    const QString shown =
         QStringLiteral("Received message, MTMSN %1, %2\nText: %3\nHex: %4")
             .arg(toQString(number), bytesWord(message.size()), toQString(sbd::printable(message)),
-                 toQString(sbd::toHex(message))));
+                 toQString(sbd::toHex(message)));
+    // Messages fetched one after another stay in view together.
+    if (m_fetchAll)
+        SBD_MessageView->appendPlainText(QStringLiteral("\n") + shown);
+    else
+        SBD_MessageView->setPlainText(shown);
     if (!m_mtLogged) {
         appendToLog(sbd::logEntry(false, m_lastMtmsn, message, localNow()));
         m_mtLogged = true;

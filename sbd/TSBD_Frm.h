@@ -87,6 +87,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
     // The bytes of the outgoing message, or nothing with the reason in *error.
     std::optional<std::string> outgoingBytes(std::string *error) const;

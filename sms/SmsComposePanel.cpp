@@ -265,16 +265,15 @@ bool SmsComposePanel::checkUnsafe(int previousType)
     if (unsafe.empty())
         return true;
     if (!email) {
-        QStringList listed;
-        for (char32_t c : toQString(unsafe).toUcs4())
-            listed << QString::fromUcs4(&c, 1);
         const QString text =
             QStringLiteral("The following character(s) may not arrive correctly ") +
             QStringLiteral("because they might not be supported by the SMS system ") +
-            QStringLiteral("or by the destination system: ") + listed.join(QLatin1Char(' ')) +
+            QStringLiteral("or by the destination system: ") +
+            toQString(smsrules::ListUnsafe(unsafe)) +
             QStringLiteral("\nWould you like to remove the character(s) from the message?");
-        if (notice::ask(this, Warning, text))
-            setMessage(smsrules::WithoutUnsafe(message, false));
+        // The operator may be typing on: what is typed meanwhile is kept.
+        if (notice::askWhileTyping(EditMessage, Warning, text))
+            setMessage(smsrules::WithoutUnsafe(fromQString(EditMessage->toPlainText()), false));
         return true;
     }
     const std::string adjusted = smsrules::WithoutUnsafe(message, true);

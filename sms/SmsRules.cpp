@@ -4,6 +4,8 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 
 namespace smsrules {
 
@@ -75,6 +77,57 @@ std::string WithoutUnsafe(const std::string &text, bool email)
         const char32_t c = tandrel::nextCharacter(text, pos);
         if (IsSafeCharacter(c, email))
             tandrel::appendUtf8(out, c);
+    }
+    return out;
+}
+
+namespace {
+
+const char *const kGreekNames[] = {
+    "Alpha", "Beta",   "Gamma",   "Delta", "Epsilon", "Zeta",    "Eta",  "Theta", "Iota",
+    "Kappa", "Lambda", "Mu",      "Nu",    "Xi",      "Omicron", "Pi",   "Rho",   "",
+    "Sigma", "Tau",    "Upsilon", "Phi",   "Chi",     "Psi",     "Omega"};
+
+std::string codePoint(char32_t c)
+{
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "U+%04X", unsigned(c));
+    return hex;
+}
+
+std::string describe(char32_t c)
+{
+    std::string out;
+    tandrel::appendUtf8(out, c);
+    if (c < 128)
+        return out;
+    // Capitals from U+0391, small letters from U+03B1 (final sigma at U+03C2 included).
+    if (c >= 0x391 && c <= 0x3A9 && kGreekNames[c - 0x391][0])
+        return out + " (Greek " + kGreekNames[c - 0x391] + ")";
+    if (c >= 0x3B1 && c <= 0x3C9) {
+        std::string name = c == 0x3C2 ? "final sigma" : kGreekNames[c - 0x3B1];
+        name[0] = char(std::tolower(static_cast<unsigned char>(name[0])));
+        return out + " (Greek " + name + ")";
+    }
+    if (c >= 0x400 && c <= 0x4FF)
+        return out + " (Cyrillic " + codePoint(c) + ")";
+    return out + " (" + codePoint(c) + ")";
+}
+
+} // namespace
+
+std::string ListUnsafe(const std::string &unsafe)
+{
+    std::string out;
+    std::u32string seen;
+    for (size_t pos = 0; pos < unsafe.size();) {
+        const char32_t c = tandrel::nextCharacter(unsafe, pos);
+        if (seen.find(c) != std::u32string::npos)
+            continue;
+        seen += c;
+        if (!out.empty())
+            out += ", ";
+        out += describe(c);
     }
     return out;
 }

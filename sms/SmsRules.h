@@ -20,6 +20,10 @@ int CountedLength(const std::string &text);
 bool IsSafeCharacter(char32_t c, bool email);
 std::string UnsafeCharacters(const std::string &text, bool email); // in order, repeats kept
 std::string WithoutUnsafe(const std::string &text, bool email);
+// The unsafe characters as a warning lists them: each once, in order, separated by ", ";
+// a letter that could pass for a Latin one is named ("\u0391 (Greek Alpha)"), any other
+// character beyond ASCII gets its code point ("\u0416 (Cyrillic U+0416)").
+std::string ListUnsafe(const std::string &unsafe);
 
 // Drops characters from the end until the counted length is at most limit.
 std::string TrimToCountedLength(const std::string &text, int limit);

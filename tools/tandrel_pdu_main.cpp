@@ -20,7 +20,8 @@ int usage(const char *problem = nullptr, FILE *to = stderr)
         std::fprintf(to, "usage: tandrel-pdu encode --to DIGITS --text TEXT [--vp N | --abs "
                          "YYMMDDhhmmssZZ] [--email ADDRESS] [--ucs2] [--ref N]\n"
                          "       tandrel-pdu decode HEX\n"
-                         "       tandrel-pdu join HEX...\n");
+                         "       tandrel-pdu join HEX...\n"
+                         "       tandrel-pdu --help | --version\n");
     return 2;
 }
 
@@ -240,6 +241,10 @@ int main(int argc, char **argv)
         return join(args);
     if (command == "--help" || command == "-h") {
         usage(nullptr, stdout);
+        return 0;
+    }
+    if (command == "--version" || command == "-V") {
+        std::printf("tandrel-pdu " TANDREL_VERSION "\n");
         return 0;
     }
     return usage(("unknown command " + command).c_str());

@@ -1,7 +1,13 @@
 #include "Notice.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+
+#include <memory>
+#include <vector>
 
 namespace notice {
 
@@ -17,6 +23,36 @@ ChoiceHook &choiceHook()
     static ChoiceHook h;
     return h;
 }
+
+// Holds the text keys pressed at a box, to be typed again where the operator was typing.
+class TypedAhead : public QObject
+{
+public:
+    explicit TypedAhead(QWidget *box) : m_box(box) {}
+    std::vector<std::unique_ptr<QKeyEvent>> keys;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+            return false;
+        auto *w = qobject_cast<QWidget *>(watched);
+        if (!w || (w != m_box && !m_box->isAncestorOf(w)))
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QString text = key->text();
+        if (text.isEmpty() || !text.at(0).isPrint() ||
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+            return false;
+        if (event->type() == QEvent::KeyPress)
+            keys.push_back(
+                std::make_unique<QKeyEvent>(QEvent::KeyPress, key->key(), key->modifiers(), text));
+        return true;
+    }
+
+private:
+    QWidget *m_box;
+};
 } // namespace
 
 void setHook(Hook h)
@@ -48,6 +84,28 @@ bool ask(QWidget *parent, const QString &caption, const QString &text, Default b
     box.setObjectName(QStringLiteral("QuestionBox"));
     box.setDefaultButton(button == Default::No ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool askWhileTyping(QWidget *typing, const QString &caption, const QString &text)
+{
+    if (hook())
+        return hook()(Kind::Question, caption, text);
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    typing);
+    box.setObjectName(QStringLiteral("QuestionBox"));
+    box.setDefaultButton(QMessageBox::Yes);
+    TypedAhead typed(&box);
+    qApp->installEventFilter(&typed);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    qApp->removeEventFilter(&typed);
+    // Posted, so they arrive after the caller has dealt with the answer.
+    const QPointer<QWidget> target(typing);
+    for (auto &key : typed.keys)
+        if (target)
+            QCoreApplication::postEvent(target, key.release());
+    if (target)
+        target->setFocus();
+    return yes;
 }
 
 void setChoiceHook(ChoiceHook h)

@@ -32,6 +32,11 @@ void show(QWidget *parent, Kind kind, const QString &caption, const QString &tex
 bool ask(QWidget *parent, const QString &caption, const QString &text,
          Default button = Default::Yes);
 
+// A question that comes up while the operator types into `typing`: what is typed while it is
+// up goes on into `typing` once it is answered, rather than to its buttons. Enter, Esc, Tab
+// and the arrows still answer it.
+bool askWhileTyping(QWidget *typing, const QString &caption, const QString &text);
+
 // A question with a third answer besides Yes and No, named by its button: 0 for Yes, 1 for
 // No (also when the box is closed), 2 for the third. Tests answer through a choice hook, or
 // through the hook above as a Yes/No question.

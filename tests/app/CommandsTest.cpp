@@ -92,8 +92,10 @@ private slots:
         Port_Frm->show();
         Port_Frm->Parity_ComboBox->setCurrentIndex(3);
         Port_Frm->FlowControl_ComboBox->setCurrentIndex(2);
-        Port_Frm->COM_ComboBox->setCurrentText("COM4");
-        QTest::mouseClick(Port_Frm->PortSet_OKB, Qt::LeftButton);
+        Port_Frm->COM_ComboBox->setCurrentText("");
+        QTest::keyClicks(Port_Frm->COM_ComboBox, "COM4");
+        QTest::keyClick(Port_Frm->COM_ComboBox, Qt::Key_Return); // as OK
+        QVERIFY(!Port_Frm->isVisible());
         QCOMPARE(text(Form1->SettingsValue), QString("19200,m,8,1"));
         QCOMPARE(text(Form1->SaxComm1->Settings()), QString("19200,m,8,1"));
         QCOMPARE(text(Form1->SaxComm1->CommPort()), QString("COM4"));

@@ -9,6 +9,7 @@
 #include "TForm1.h"
 #include "TInfoBox.h"
 #include "TMsgBox.h"
+#include "TPort_Frm.h"
 #include "TSMS_Frm.h"
 #include "TerminalScreen.h"
 #include "WindowPlacement.h"
@@ -22,6 +23,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QComboBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -281,6 +283,36 @@ private slots:
         start("no-such-file.sms");
         QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM7"));
         QCOMPARE(QString::fromStdString(Form1->SettingsValue), QString("19200,n,8,1"));
+        // Not without a word: the operator learns which file failed and why.
+        Form1->show();
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = Form1->findChild<QMessageBox *>("NoticeBox")) && box->isVisible());
+        QVERIFY2(
+            box->text().contains("no-such-file.sms cannot be read (No such file or directory)"),
+            qPrintable(box->text()));
+    }
+
+    // The port chosen, a session opened or saved: the next start comes back to it, unless
+    // the command line names a session.
+    void theSessionUsedLastOpensAtTheNextStart()
+    {
+        start("");
+        Port_Frm->show();
+        Port_Frm->COM_ComboBox->setCurrentText("/dev/ttyUSB5");
+        Port_Frm->PortSet_OKB->click();
+        destroyOnFakeLink(fake);
+        start("");
+        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("/dev/ttyUSB5"));
+        write("field.sms", "<COM>COM3<\\COM>\n<SMS>OFF<\\SMS>\n");
+        Form1->OpenDialog1->fileSelected(dir.filePath("field.sms"));
+        destroyOnFakeLink(fake);
+        start("");
+        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM3"));
+        QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
+        write("other.sms", "<COM>COM9<\\COM>\n");
+        destroyOnFakeLink(fake);
+        start(dir.filePath("other.sms").toStdString());
+        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM9"));
     }
 
     void saveWritesTheCurrentValues()

@@ -11,12 +11,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 // Signal, registration and call duration in the main window, and the quiet polling.
 class StatusGlanceTest : public QObject, ProgramOnFakeLink
@@ -54,6 +56,28 @@ private slots:
         Form1->SaxComm1->setPortOpen(false);
         QCOMPARE(signal->bars(), -1);
         QCOMPARE(signal->word(), QString("Unknown"));
+    }
+
+    // Each switch's panel looks different on and off, as its button does.
+    void switchPanelsShowTheirState()
+    {
+        startConnected();
+        // Disconnected, so the SMS switch needs no answer from the handset.
+        QTRY_VERIFY(Form1->Disconnect1->isEnabled());
+        Form1->Disconnect1->trigger();
+        const std::pair<QToolButton *, Panel *> rows[] = {{Form1->EchoB, Form1->Echo_Panel},
+                                                          {Form1->AnsB, Form1->Ans_Panel},
+                                                          {Form1->SMSB, Form1->SMS_Panel}};
+        for (auto [button, panel] : rows) {
+            QTRY_VERIFY(button->isEnabled());
+            button->click();
+            const bool was = button->isChecked();
+            const QImage before = panel->grab().toImage();
+            button->click();
+            QVERIFY2(button->isChecked() != was, qPrintable(button->objectName()));
+            QVERIFY2(panel->grab().toImage() != before, qPrintable(panel->objectName()));
+            QVERIFY(panel->toolTip().endsWith(was ? ": off" : ": on"));
+        }
     }
 
     void callDurationFromConnectToNoCarrier()

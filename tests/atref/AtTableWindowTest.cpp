@@ -284,7 +284,20 @@ private slots:
         SearchForm->Search_ComboBox->setEditText("at+pd");
         QTest::keyClick(SearchForm->Search_ComboBox, Qt::Key_Return);
         QVERIFY(SearchForm->isVisible());
-        SearchForm->close();
+        QTest::keyClick(SearchForm->Search_ComboBox, Qt::Key_Escape);
+        QVERIFY(!SearchForm->isVisible());
+        // A name without its "AT+" is the entry; F1 again offers it selected, for typing over.
+        Form1->Search1->trigger();
+        QTest::keyClicks(SearchForm->Search_ComboBox, "csq");
+        QCOMPARE(SearchForm->SearchList->currentIndex().data().toString(), QString("AT+CSQ"));
+        QTest::keyClick(SearchForm->Search_ComboBox, Qt::Key_Return);
+        QVERIFY(!SearchForm->isVisible());
+        QCOMPARE(ATTableForm->ATCommand->text(), QString("AT+CSQ"));
+        Form1->Search1->trigger();
+        QTest::keyClicks(SearchForm->Search_ComboBox, "cnum");
+        QCOMPARE(SearchForm->Search_ComboBox->currentText(), QString("cnum"));
+        QTest::keyClick(SearchForm->Search_ComboBox, Qt::Key_Return);
+        QCOMPARE(ATTableForm->ATCommand->text(), QString("AT+CNUM"));
     }
 
     void smsPagesWriteAndSendThroughTheSmsWindow()

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 // The Dialing Properties dialog and its hint window, driven through their controls.
 class DialingWindowsTest : public QObject, ProgramOnFakeLink
@@ -79,6 +80,12 @@ private slots:
         mask->setCursorPosition(1);
         QTest::keyClicks(mask, "x9");
         QCOMPARE(mask->maskedText().substr(0, 5), std::string("(9  )"));
+        // An eleventh digit has no place: the field keeps ten and says so.
+        mask->selectAll();
+        QTest::keyClicks(mask, "13912345678");
+        QCOMPARE(mask->maskedText(), std::string("(139)123-4567"));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().contains("choose Satellite, which dials a number as typed"));
     }
 
     void activationLoadsTheMembers()

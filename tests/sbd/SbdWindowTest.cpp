@@ -222,8 +222,8 @@ private slots:
         expectLine("AT+SBDD0");
         fake->inject("\r\n0\r\n\r\nOK\r\n");
         expectLine("AT+SBDI");
-        fake->inject("\r\n+SBDI: 0, 3, 1, 7, 5, 1\r\n\r\nOK\r\n");
-        QVERIFY(SBD_Frm->SBD_Status->text().contains("1 more message waits at the gateway."));
+        fake->inject("\r\n+SBDI: 0, 3, 1, 7, 5, 2\r\n\r\nOK\r\n");
+        QVERIFY(SBD_Frm->SBD_Status->text().contains("2 more messages wait at the gateway."));
         // Read at once, before a later session could overwrite the handset's buffer.
         expectLine("AT+SBDRB");
         fake->inject("AT+SBDRB\r" + binary("hello") + "\r\n");
@@ -231,21 +231,30 @@ private slots:
         fake->inject("OK\r\n");
         QVERIFY(SBD_Frm->SBD_MessageView->toPlainText().contains("MTMSN 7, 5 bytes\nText: hello"));
         QVERIFY(logBytes().endsWith(" MTMSN 7, 5 bytes\nText: hello\nHex: 68 65 6C 6C 6F\n\n"));
-        // The offer comes once the exchange is over; Yes fetches the rest.
+        // The offer comes once the exchange is over; Yes fetches the rest, each shown.
         QTRY_COMPARE(shown.size(), 1);
-        QCOMPARE(shown.last(), QString("1 more message waits at the gateway. Fetch them now?"));
+        QCOMPARE(shown.last(), QString("2 more messages wait at the gateway. Fetch them now?"));
         expectLine("AT+SBDD0");
         fake->inject("\r\n0\r\n\r\nOK\r\n");
         expectLine("AT+SBDI");
-        fake->inject("\r\n+SBDI: 0, 3, 1, 8, 2, 0\r\n\r\nOK\r\n");
+        fake->inject("\r\n+SBDI: 0, 3, 1, 8, 2, 1\r\n\r\nOK\r\n");
+        expectLine("AT+SBDRB");
+        fake->inject(binary("ok") + "\r\nOK\r\n");
+        expectLine("AT+SBDD0");
+        fake->inject("\r\n0\r\n\r\nOK\r\n");
+        expectLine("AT+SBDI");
+        fake->inject("\r\n+SBDI: 0, 3, 1, 9, 2, 0\r\n\r\nOK\r\n");
         expectLine("AT+SBDRB");
         // A damaged message is reported and neither shown nor logged.
         const QByteArray before = logBytes();
-        fake->inject(binary("ok", 1) + "\r\nOK\r\n");
+        fake->inject(binary("no", 1) + "\r\nOK\r\n");
         QCOMPARE(shown.size(), 2);
         QVERIFY(shown.last().contains("checksum does not match"));
         QCOMPARE(logBytes(), before);
-        QVERIFY(!SBD_Frm->SBD_MessageView->toPlainText().contains("Text: ok"));
+        const QString view = SBD_Frm->SBD_MessageView->toPlainText();
+        QVERIFY2(view.contains("MTMSN 7, 5 bytes\nText: hello") &&
+                     view.contains("MTMSN 8, 2 bytes\nText: ok") && !view.contains("Text: no"),
+                 qPrintable(view));
         QVERIFY(othersFree());
 
         // Read again, as text this time: logged once it arrives whole.
@@ -253,11 +262,13 @@ private slots:
         SBD_Frm->ReadB->click();
         expectLine("AT+SBDRT");
         fake->inject("AT+SBDRT\r\r\n+SBDRT:\r\nok\r\n\r\nOK\r\n");
-        QVERIFY(logBytes().endsWith(" MTMSN 8, 2 bytes\nText: ok\nHex: 6F 6B\n\n"));
+        QVERIFY(logBytes().endsWith(" MTMSN 9, 2 bytes\nText: ok\nHex: 6F 6B\n\n"));
         SBD_Frm->ReadB->click();
         fake->inject("AT+SBDRT\r\r\n+SBDRT:\r\nok\r\n\r\nOK\r\n");
-        QCOMPARE(logBytes().count("[SBD RECEIVED]"), 2); // not twice for one message
+        QCOMPARE(logBytes().count("[SBD RECEIVED]"), 3); // not twice for one message
         QCOMPARE(shown.size(), 2);
+        QTest::keyClick(SBD_Frm->EditSBDMessage, Qt::Key_Escape);
+        QVERIFY(!SBD_Frm->isVisible());
     }
 
     void aLogThatCannotBeWrittenIsReported()

@@ -40,6 +40,10 @@ TEST(SmsRules, UnsafeCharactersByDestination)
               "`\xC3\xAB\xD0\x96");
     EXPECT_EQ(UnsafeCharacters("a[b]\x0C~\xC3\xA9\xE2\x82\xAC", true), "[]\x0C~\xE2\x82\xAC");
     EXPECT_EQ(WithoutUnsafe("x{y}\xC3\xA9\xD0\x96", true), "xy\xC3\xA9");
+    // Listed once each; look-alikes of Latin letters named.
+    EXPECT_EQ(ListUnsafe("`\xCE\x91\xCE\x91\xCE\xBF\xCF\x82\xD0\x90\xC3\xAB"),
+              "`, \xCE\x91 (Greek Alpha), \xCE\xBF (Greek omicron), \xCF\x82 (Greek final sigma), "
+              "\xD0\x90 (Cyrillic U+0410), \xC3\xAB (U+00EB)");
     for (char32_t c = 0; c < 0x500; ++c)
         if (IsSafeCharacter(c, true)) {
             EXPECT_TRUE(IsSafeCharacter(c, false)) << int(c);

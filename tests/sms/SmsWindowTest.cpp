@@ -81,10 +81,9 @@ class SmsWindowTest : public QObject
         return command + pdu;
     }
 
-private slots:
-    void initTestCase()
+    // Boxes are answered from the list above; a test that wants the real box sets no hook.
+    void answerFromList()
     {
-        QDir::setCurrent(dir.path());
         notice::setHook([this](notice::Kind kind, const QString &caption, const QString &text) {
             shown.push_back({kind, caption, text});
             if (kind != notice::Kind::Question || answers.empty())
@@ -95,6 +94,13 @@ private slots:
         });
     }
 
+private slots:
+    void initTestCase()
+    {
+        QDir::setCurrent(dir.path());
+        answerFromList();
+    }
+
     void cleanupTestCase() { notice::setHook({}); }
 
     void cleanup()
@@ -103,6 +109,7 @@ private slots:
         fake = nullptr;
         shown.clear();
         answers.clear();
+        answerFromList();
         QFile::remove(dir.filePath("SMSLog.txt"));
         QFile::remove(dir.filePath("SMSLog.txt.bak"));
     }
@@ -208,7 +215,8 @@ private slots:
         answers = {false};
         setMessage(QStringLiteral("Жук € ΔΣ"));
         QCOMPARE(shown.size(), size_t(1));
-        QVERIFY(last().contains("destination system: Ж у к\nWould you like"));
+        QVERIFY(last().contains("destination system: Ж (Cyrillic U+0416), у (Cyrillic U+0443), "
+                                "к (Cyrillic U+043A)\nWould you like"));
         QCOMPARE(SMS_Frm->CharCounter->text(), QString("8"));
         const QByteArray sent = sendAndConfirm();
         QVERIFY2(sent.contains("0008FF10"
@@ -273,6 +281,27 @@ private slots:
         QVERIFY(last().startsWith("The following character(s) may not arrive correctly "));
         QVERIFY(last().contains("destination system: `\nWould you like"));
         QCOMPARE(SMS_Frm->EditMessage->toPlainText(), QString("ab"));
+
+        // With the real box: Greek capitals are named, and what is typed on while it is up
+        // goes into the message, not to the box's buttons.
+        notice::setHook({});
+        setMessage("");
+        SMS_Frm->EditMessage->setFocus();
+        QString asked;
+        QTimer::singleShot(0, this, [&asked] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            asked = box->text();
+            QTest::keyClicks(box->focusWidget() ? box->focusWidget() : box, "y no");
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+        });
+        QTest::sendKeyEvent(QTest::Click, SMS_Frm->EditMessage, Qt::Key_unknown,
+                            QString::fromUtf8("\xCE\x91"), Qt::NoModifier);
+        QVERIFY2(asked.contains(QString::fromUtf8(": \xCE\x91 (Greek Alpha)\nWould")),
+                 qPrintable(asked));
+        QTRY_COMPARE(SMS_Frm->EditMessage->toPlainText(), QString("y no"));
+        answerFromList();
 
         // The e-mail check refused: back to the phone number type.
         setMessage("a[b");

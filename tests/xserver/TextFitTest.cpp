@@ -28,6 +28,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,9 +43,12 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cmath>
+
 // Every window, every AT command table page and every "Set..." panel shows its whole text:
 // each label, button, tick box, radio button, list, field and spin box has room for what it
-// shows, and lies inside the widget that holds it. Run at the default scale and at 1.5x.
+// shows, lies inside the widget that holds it, and can be read against what lies behind it
+// (a contrast of 4.5:1 at least). Run at the default scale and at 1.5x.
 class TextFitTest : public QObject
 {
     Q_OBJECT
@@ -195,15 +199,92 @@ class TextFitTest : public QObject
         }
     }
 
+    static double luminance(QRgb c)
+    {
+        auto channel = [](int v) {
+            const double x = v / 255.0;
+            return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    }
+
+    static double contrast(QRgb a, QRgb b)
+    {
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    }
+
+    // Where a widget draws its text, in its own coordinates; empty for no text.
+    static QRect textArea(QWidget *w)
+    {
+        if (dynamic_cast<PaintedText *>(w))
+            return static_cast<QWidget *>(w)->rect();
+        if (auto *l = qobject_cast<QLabel *>(w))
+            return l->text().isEmpty() ? QRect() : l->contentsRect();
+        if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+            if (plain(b->text()).isEmpty())
+                return {};
+            QStyleOptionButton opt;
+            opt.initFrom(b);
+            opt.text = b->text();
+            if (qobject_cast<QCheckBox *>(b))
+                return b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
+            if (qobject_cast<QRadioButton *>(b))
+                return b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
+            return b->rect().adjusted(3, 3, -3, -3);
+        }
+        if (auto *e = qobject_cast<QLineEdit *>(w))
+            return e->text().isEmpty() ? QRect() : e->rect().adjusted(3, 3, -3, -3);
+        return {};
+    }
+
+    // The colour most of the area shows is what lies behind the text; the text's own colour
+    // is the one that differs most from it.
+    void checkContrast(const QString &where, QWidget *top, const QImage &shot, QWidget *w)
+    {
+        if (!w->isEnabled()) // a greyed control is meant to recede
+            return;
+        // Text scrolled out of view is read once scrolled back.
+        const QRect area = textArea(w);
+        if (area.isEmpty() || !(QRegion(area) - w->visibleRegion()).isEmpty())
+            return;
+        const qreal dpr = shot.devicePixelRatio();
+        const QRect logical(w->mapTo(top, area.topLeft()), area.size());
+        const QRect pixels =
+            QRect(QPoint(qRound(logical.x() * dpr), qRound(logical.y() * dpr)),
+                  QSize(qRound(logical.width() * dpr), qRound(logical.height() * dpr)))
+                .intersected(shot.rect());
+        QHash<QRgb, int> counts;
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+            for (int x = pixels.left(); x <= pixels.right(); ++x)
+                ++counts[shot.pixel(x, y) | 0xff000000u];
+        if (counts.isEmpty())
+            return;
+        QRgb behind = counts.constBegin().key();
+        for (auto i = counts.constBegin(); i != counts.constEnd(); ++i)
+            if (i.value() > counts.value(behind))
+                behind = i.key();
+        double best = 1.0;
+        for (auto i = counts.constBegin(); i != counts.constEnd(); ++i)
+            best = std::max(best, contrast(i.key(), behind));
+        if (best < 4.5)
+            fault(where, w,
+                  QStringLiteral("text has a contrast of %1:1 against %2")
+                      .arg(best, 0, 'f', 1)
+                      .arg(QColor(behind).name()));
+    }
+
     void checkWindow(const QString &where, QWidget *top)
     {
         QVERIFY2(QTest::qWaitForWindowExposed(top, 30000), qPrintable(where));
         QApplication::processEvents();
+        const QImage shot = top->grab().toImage();
         const auto children = top->findChildren<QWidget *>();
         for (QWidget *w : children) {
             if (!w->isVisible() || w->isWindow() || w->size().isEmpty() || insideControl(w, top))
                 continue;
             checkWidget(where, w);
+            checkContrast(where, top, shot, w);
             // Text needs a little air from the window's edges.
             if (auto *l = qobject_cast<QLabel *>(w);
                 l && !l->text().isEmpty() && !top->findChild<QAbstractScrollArea *>()) {
@@ -239,7 +320,7 @@ class TextFitTest : public QObject
     {
         for (const QString &f : std::as_const(faults))
             qWarning("%s", qPrintable(f));
-        QVERIFY2(faults.isEmpty(), "texts that do not fit, listed above");
+        QVERIFY2(faults.isEmpty(), "texts that do not fit or cannot be read, listed above");
     }
 
     // A whole hex row, offset to closing bar, fits across the terminal area.
@@ -330,6 +411,7 @@ private slots:
         Form1->Find1->trigger();
         Form1->Find_Bar->FindEdit->setText(QStringLiteral("ok"));
         checkWindow("main window, find bar", Form1);
+        shoot(QStringLiteral("findbar"));
         Form1->Find_Bar->FindEdit->setText(QStringLiteral("a text the modem never sent"));
         checkWindow("main window, find bar, not found", Form1);
         // The widest count the scrollback's 10,000 lines make likely.
