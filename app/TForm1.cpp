@@ -742,8 +742,10 @@ void TForm1::EndIntroScreen()
         m->menuAction()->setVisible(true);
     // It opens at 705 by 497 and may grow, never shrink below that: the rows end at 454, and
     // a title bar taller than usual makes the window taller, not the rows clipped. The
-    // menu bar is measured as the window is framed at that size, before its menus show.
-    setMinimumSize(699, 454 + menuHeight);
+    // menu bar is measured as the window is framed at that size; with its menus still hidden
+    // during the intro it measures nothing, so the taller of the two counts. The rows can
+    // give up 2 pixels of margin, which a menu bar a pixel taller than it shows may take.
+    setMinimumSize(699, 452 + std::max(menuHeight, menuBar()->sizeHint().height()));
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     const QSize remembered =
         QSettings(settingsFile(), QSettings::IniFormat).value("MainWindow/size").toSize();

@@ -100,16 +100,14 @@ void CaptureFile::sent(const QByteArray &bytes, bool whole)
     for (char c : bytes) {
         if (m_sentLine.isEmpty())
             m_sentLine = stamp('>');
-        const auto u = static_cast<unsigned char>(c);
+        // Both directions are written as the bytes passed; only a sent line's end is the
+        // file's own.
         if (c == '\r' || c == '\n') {
             endSentLine();
-        } else if (u < 0x20 || u == 0x7f) {
-            m_sentLine +=
-                QByteArray("<") + QByteArray::number(u, 16).toUpper().rightJustified(2, '0') + ">";
-            if (c == '\x1a') // Ctrl-Z ends an SMS
-                endSentLine();
         } else {
             m_sentLine += c;
+            if (c == '\x1a') // Ctrl-Z ends an SMS
+                endSentLine();
         }
     }
     if (whole && !m_sentLine.isEmpty())

@@ -9,10 +9,10 @@
 class QDateTime;
 
 // Everything received and sent, appended to a file the operator chose. Each line starts
-// with the local time and its direction: "hh:mm:ss.mmm < " for received text (kept byte
-// for byte, line ends included), "hh:mm:ss.mmm > " for what was sent (its carriage return
-// left out, other control characters as <XX>), "hh:mm:ss.mmm * " for the capture's own
-// notes. A received line is written as it arrives, unfinished ones too, so a crash loses
+// with the local time and its direction: "hh:mm:ss.mmm < " for received text (line ends
+// included), "hh:mm:ss.mmm > " for what was sent (its carriage return left to the file's
+// line end), "hh:mm:ss.mmm * " for the capture's own notes. Both directions are kept byte for
+// byte. A received line is written as it arrives, unfinished ones too, so a crash loses
 // nothing already shown; a sent line waits for the received line it interrupts to end, and
 // the echo of a line being typed waits for that line.
 class CaptureFile : public QObject

@@ -38,7 +38,7 @@ private slots:
         capture.sent("A", false);
         capture.sent("T\r", false);
         capture.received("Q:4\r\n\r\nOK\r\n> ");
-        capture.sent(QByteArray("0011\x1a", 5), true);
+        capture.sent(QByteArray("00\x1b\xe9\x1a", 5), true); // bytes as they passed, as received
         capture.note("Reconnected to /dev/ttyUSB0.");
         capture.received("\r\n+CMGS: 1\r\n");
         capture.stop();
@@ -52,7 +52,7 @@ private slots:
                                         "17:05:09.042 < \r\n"
                                         "17:05:09.042 < OK\r\n"
                                         "17:05:09.042 < > \r\n"
-                                        "17:05:09.042 > 0011<1A>\n"
+                                        "17:05:09.042 > 00\x1b\xe9\x1a\n"
                                         "17:05:09.042 * Reconnected to /dev/ttyUSB0.\n"
                                         "17:05:09.042 < +CMGS: 1\r\n"
                                         "17:05:09.042 * Capture stopped\n"));

@@ -108,6 +108,23 @@ private slots:
         for (QWidget *row : {Form1->RegularBase, Form1->Property_Panel, Form1->BasePanel})
             QVERIFY2(Form1->centralWidget()->rect().contains(row->geometry()),
                      qPrintable(row->objectName()));
+        // Asked to be smaller than it opened, it keeps the status bar whole, and the window
+        // manager knows the same minimum.
+        // (Asked again until it holds: the window may still be settling into its first size.)
+        const auto shrunk = [] {
+            Form1->windowHandle()->resize(300, 200);
+            return Form1->size() == Form1->minimumSize();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(shrunk(), frameWait);
+        for (QWidget *row : {Form1->RegularBase, Form1->Property_Panel, Form1->BasePanel})
+            QVERIFY2(Form1->centralWidget()->rect().contains(row->geometry()),
+                     qPrintable(row->objectName()));
+        const QSize least = Form1->minimumSize();
+        QVERIFY2(xprop(Form1, "WM_NORMAL_HINTS")
+                     .contains(QStringLiteral("minimum size: %1 by %2")
+                                   .arg(least.width())
+                                   .arg(least.height())),
+                 qPrintable(xprop(Form1, "WM_NORMAL_HINTS")));
     }
 
     void boxesSitAtTheirOffsetsTheFirstTime()
