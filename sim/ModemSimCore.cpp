@@ -12,6 +12,8 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <initializer_list>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -129,6 +131,10 @@ struct ModemSimCore::State
     std::string lastCommand;
     std::string lastNumber;
     int pendingCms = -1;
+    int pendingCme = -1;
+    // How text lines end ("lineends" event); numeric results keep their lone CR.
+    std::string eol = "\r\n";
+    bool promptOff = false; // a broken handset that takes the PDU without "> "
 
     RadioState radio;
 
@@ -159,15 +165,17 @@ struct ModemSimCore::State
 
     int64_t guardMs() const { return int64_t(active.s[12]) * 20; }
 
-    void emitInfo(std::string_view text)
+    // Information text: V1 frames it with line ends, V0 only ends it (ITU-T V.250 5.7.1).
+    void emitInfo(std::string_view text) { emitBlock({text}); }
+
+    // One information response of several lines (+CMT header and PDU, a listing).
+    void emitBlock(const std::vector<std::string_view> &text)
     {
-        if (active.verbose) {
-            output += "\r\n";
-            output += text;
-            output += "\r\n";
-        } else {
-            output += text;
-            output += "\r\n";
+        if (active.verbose)
+            output += eol;
+        for (std::string_view line : text) {
+            output += line;
+            output += eol;
         }
     }
 
@@ -176,9 +184,9 @@ struct ModemSimCore::State
         if (active.quiet)
             return;
         if (active.verbose) {
-            output += "\r\n";
+            output += eol;
             output += verboseText(r);
-            output += "\r\n";
+            output += eol;
         } else {
             output += std::to_string(static_cast<int>(r));
             output += '\r';
@@ -367,7 +375,7 @@ struct ModemSimCore::State
     {
         for (const SbdHandset::Piece &p : a.pieces) {
             if (p.raw)
-                output += p.text;
+                output += p.text + (p.endLine ? eol : std::string());
             else
                 emitInfo(p.text);
         }
@@ -406,7 +414,9 @@ struct ModemSimCore::State
         if (name == "+CMGL") {
             if (n < 0 || n > 4)
                 return smsError(302), false;
-            output += store.list(int(n));
+            const std::vector<std::string> listing = store.list(int(n));
+            if (!listing.empty())
+                emitBlock({listing.begin(), listing.end()});
             return true;
         }
         if (name == "+CMGR" || name == "+CMGD") {
@@ -417,8 +427,9 @@ struct ModemSimCore::State
                 store.remove(int(n));
                 return true;
             }
-            output += "\r\n+CMGR: " + std::to_string(m->stat) + ",," +
-                      std::to_string(SmsStore::tpduLength(m->pdu)) + "\r\n" + m->pdu + "\r\n";
+            emitBlock({"+CMGR: " + std::to_string(m->stat) + ",," +
+                           std::to_string(SmsStore::tpduLength(m->pdu)),
+                       m->pdu});
             store.markRead(int(n));
             return true;
         }
@@ -438,7 +449,8 @@ struct ModemSimCore::State
         prompt = name == "+CMGS" ? Prompt::Send : Prompt::Write;
         promptLength = int(n);
         pduInput.clear();
-        output += "\r\n> ";
+        if (!promptOff)
+            output += eol + "> ";
         deferFinal = true;
         return true;
     }
@@ -513,8 +525,7 @@ struct ModemSimCore::State
     {
         const int mt = routing();
         if (mt == 2 || mt == 3) {
-            output +=
-                "\r\n+CMT: ," + std::to_string(SmsStore::tpduLength(pdu)) + "\r\n" + pdu + "\r\n";
+            emitBlock({"+CMT: ," + std::to_string(SmsStore::tpduLength(pdu)), pdu});
             return;
         }
         const int index = store.add(0, pdu);
@@ -718,6 +729,10 @@ struct ModemSimCore::State
         if (u.size() < 2 || u.compare(0, 2, "AT") != 0)
             return; // not addressed to the handset
         lastCommand = text;
+        if (pendingCme >= 0) {
+            emitInfo("+CME ERROR: " + std::to_string(std::exchange(pendingCme, -1)));
+            return;
+        }
         execute(text.substr(2), now);
     }
 
@@ -759,6 +774,11 @@ struct ModemSimCore::State
         }
         if (ch == '\n' && line.empty())
             return;
+        if (ch == 26 || ch == 27) { // a PDU that came without its prompt ends here, unheard
+            line.clear();
+            overflow = false;
+            return;
+        }
         if (ch == bs || ch == 0x7f) {
             if (!line.empty()) {
                 line.pop_back();
@@ -862,15 +882,49 @@ bool ModemSimCore::command(std::string_view text, int64_t nowMs, std::string *er
         d->dropCall(true);
         return true;
     }
-    if (verb == "CMS") {
+    if (verb == "CMS" || verb == "CME") {
         long code = 0;
         if (!parseInt(arg, code) || code < 0 || code > 999) {
             if (error)
                 *error = "expected an error number 0-999";
             return false;
         }
-        d->pendingCms = static_cast<int>(code);
+        (verb == "CMS" ? d->pendingCms : d->pendingCme) = static_cast<int>(code);
         return true;
+    }
+    // The answer forms of other handsets.
+    auto choice = [&](std::initializer_list<const char *> words, const char *expected) {
+        const std::string a = upper(arg);
+        int i = 0;
+        for (const char *w : words) {
+            if (a == w)
+                return i;
+            ++i;
+        }
+        if (error)
+            *error = expected;
+        return -1;
+    };
+    if (verb == "ECHO")
+        return onOff(d->active.echo);
+    if (verb == "PROMPT") {
+        bool on = true;
+        if (!onOff(on))
+            return false;
+        d->promptOff = !on;
+        return true;
+    }
+    if (verb == "RESULTS") {
+        const int c = choice({"VERBOSE", "NUMERIC"}, "expected verbose or numeric");
+        if (c >= 0)
+            d->active.verbose = c == 0;
+        return c >= 0;
+    }
+    if (verb == "LINEENDS") {
+        const int c = choice({"CRLF", "CR", "LF"}, "expected crlf, cr or lf");
+        if (c >= 0)
+            d->eol = std::array<const char *, 3>{"\r\n", "\r", "\n"}[size_t(c)];
+        return c >= 0;
     }
     if (verb == "SMS") {
         const size_t space = arg.find(' ');
@@ -896,9 +950,9 @@ bool ModemSimCore::command(std::string_view text, int64_t nowMs, std::string *er
     if (SbdHandset::isEvent(verb))
         return d->sbd.event(verb, arg, error);
     if (verb == "SAY") {
-        d->output += "\r\n";
+        d->output += d->eol;
         d->output += arg;
-        d->output += "\r\n";
+        d->output += d->eol;
         return true;
     }
     if (verb == "FLOOD") {

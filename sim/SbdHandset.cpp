@@ -69,7 +69,7 @@ SbdHandset::Answer SbdHandset::command(const std::string &name, std::string_view
     }
     if (name == "+SBDRT") {
         const std::string text = m_mt.value_or("");
-        return answer(Final::Ok, {info("+SBDRT:"), {true, text + "\r\n"}});
+        return answer(Final::Ok, {info("+SBDRT:"), {true, text, true}});
     }
     if (name == "+SBDRB") {
         const std::string bytes = m_mt.value_or("");

@@ -23,6 +23,7 @@ public:
     {
         bool raw; // written as it is; otherwise an information line
         std::string text;
+        bool endLine = false; // raw text followed by the handset's line end
     };
     struct Answer
     {

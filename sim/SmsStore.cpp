@@ -33,18 +33,19 @@ void SmsStore::markRead(int index)
         it->second.stat = 1;
 }
 
-std::string SmsStore::list(int stat)
+std::vector<std::string> SmsStore::list(int stat)
 {
-    std::string out;
+    std::vector<std::string> lines;
     for (auto &[index, m] : m_messages) {
         if (stat != 4 && m.stat != stat)
             continue;
-        out += "\r\n+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",," +
-               std::to_string(tpduLength(m.pdu)) + "\r\n" + m.pdu;
+        lines.push_back("+CMGL: " + std::to_string(index) + "," + std::to_string(m.stat) + ",," +
+                        std::to_string(tpduLength(m.pdu)));
+        lines.push_back(m.pdu);
         if (m.stat == 0)
             m.stat = 1;
     }
-    return out.empty() ? out : out + "\r\n";
+    return lines;
 }
 
 int SmsStore::tpduLength(const std::string &pdu)

@@ -28,8 +28,8 @@ public:
     // Reading a received unread message marks it read.
     void markRead(int index);
 
-    // "+CMGL:" lines for stat 0-3, or every message for 4; unread ones become read.
-    std::string list(int stat);
+    // The "+CMGL:" and PDU lines for stat 0-3, or every message for 4; unread ones become read.
+    std::vector<std::string> list(int stat);
 
     // Octets after the service-centre field, the figure the SMS commands report.
     static int tpduLength(const std::string &pdu);

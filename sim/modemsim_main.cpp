@@ -3,6 +3,7 @@
 
 #include "ModemSimCore.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -36,9 +37,11 @@ void usage(FILE *to)
     std::fprintf(to, "usage: tandrel-modemsim [--link PATH] [--log FILE]\n"
                      "Opens a pseudo-terminal that answers like a handset and prints\n"
                      "\"pty: PATH\". Events on standard input: ring, cts on|off,\n"
-                     "carrier on|off, hangup, cms N, sms NUMBER TEXT, signal N,\n"
+                     "carrier on|off, hangup, cms N, cme N, sms NUMBER TEXT, signal N,\n"
                      "register on|off|searching, say TEXT, flood N, stall on|off,\n"
-                     "sbd TEXT, sbd-hex HEX, sbd-fail N.\n");
+                     "sbd TEXT, sbd-hex HEX, sbd-fail N. The answer forms of other\n"
+                     "handsets: echo on|off, results verbose|numeric, lineends crlf|cr|lf,\n"
+                     "prompt on|off, split N (output written N bytes at a time, 0: whole).\n");
 }
 
 // Writes what crosses the line, one text line per log line, marked by direction.
@@ -169,6 +172,10 @@ int main(int argc, char **argv)
     bool stdinOpen = true;
     // A stalled handset reads nothing, as if busy: a command then stays unanswered.
     bool stalled = false;
+    // Output cut into pieces a few milliseconds apart, so that the terminal reads each alone.
+    size_t split = 0;
+    constexpr int64_t SplitPauseMs = 2;
+    int64_t nextWriteAt = 0;
     char buf[4096];
 
     auto collect = [&] {
@@ -181,10 +188,13 @@ int main(int argc, char **argv)
 
     while (!stopRequested && stdinOpen) {
         pollfd fds[2] = {{master, short(stalled ? 0 : POLLIN), 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (!toTerminal.empty())
+        const bool paused = split > 0 && nowMs() < nextWriteAt;
+        if (!toTerminal.empty() && !paused)
             fds[0].events |= POLLOUT;
         int timeout = -1;
-        const int64_t due = core.nextDeadline();
+        int64_t due = core.nextDeadline();
+        if (!toTerminal.empty() && paused && (due < 0 || nextWriteAt < due))
+            due = nextWriteAt;
         if (due >= 0)
             timeout = static_cast<int>(std::max<int64_t>(0, due - nowMs()));
         const int ready = poll(fds, 2, timeout);
@@ -204,9 +214,11 @@ int main(int argc, char **argv)
             }
         }
         if (!toTerminal.empty() && (fds[0].revents & POLLOUT)) {
-            const ssize_t n = write(master, toTerminal.data(), toTerminal.size());
+            const size_t piece = split > 0 ? std::min(split, toTerminal.size()) : toTerminal.size();
+            const ssize_t n = write(master, toTerminal.data(), piece);
             if (n > 0)
                 toTerminal.erase(0, static_cast<size_t>(n));
+            nextWriteAt = nowMs() + SplitPauseMs;
         }
         if (fds[1].revents & (POLLIN | POLLHUP)) {
             const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
@@ -227,6 +239,14 @@ int main(int argc, char **argv)
                 if (line == "stall on" || line == "stall off") {
                     stalled = line == "stall on";
                     std::printf("ok\n");
+                } else if (line.rfind("split", 0) == 0) {
+                    char *end = nullptr;
+                    const long pieces = std::strtol(line.c_str() + 5, &end, 10);
+                    const bool valid =
+                        end != line.c_str() + 5 && *end == '\0' && pieces >= 0 && pieces <= 4096;
+                    if (valid)
+                        split = static_cast<size_t>(pieces);
+                    std::printf(valid ? "ok\n" : "error: expected a piece size 0-4096\n");
                 } else if (core.command(line, nowMs(), &why))
                     std::printf("ok\n");
                 else

@@ -320,3 +320,50 @@ TEST(ModemSimSms, SubmitsAreCheckedAndOwnNumberComesBack)
     EXPECT_EQ(out.substr(out.size() - 32), "0E0500030702020020002000200020\r\n") << out;
     EXPECT_EQ(sim.nextDeadline(), -1);
 }
+
+// The answer forms of other handsets, set by events: each row's inputs in turn, every
+// scheduled answer let through, and all that the handset said.
+TEST(ModemSim, AnswerFormsSetByEvents)
+{
+    const std::string pdu = "079188612609005011000791214365F70000FF0361F118";
+    const struct
+    {
+        const char *name;
+        std::vector<std::string> events, in;
+        std::string out;
+    } rows[] = {
+        {"echo off", {"echo off"}, {"AT+CSQ\r"}, "\r\n+CSQ:4\r\n\r\nOK\r\n"},
+        {"numeric", {"results numeric"}, {"AT+CSQ;+XYZ\r"}, "AT+CSQ;+XYZ\r+CSQ:4\r\n4\r"},
+        {"cr", {"lineends cr"}, {"AT+CSQ\r"}, "AT+CSQ\r\r+CSQ:4\r\rOK\r"},
+        {"lf prompt", {"echo off", "lineends lf"}, {"AT+CMGS=24\r"}, "\n> "},
+        {"lf numeric", {"echo off", "lineends lf", "results numeric"}, {"AT+CSQ\r"}, "+CSQ:4\n0\r"},
+        {"ring cr", {"lineends cr", "ring"}, {}, "\rRING\r"},
+        {"prompt off",
+         {"echo off", "prompt off"},
+         {"AT+CMGS=24\r", pdu + "\x1A"},
+         "\r\n+CMGS: 1\r\n\r\nOK\r\n"},
+        {"cme", {"echo off", "cme 10"}, {"AT+CSQ\r", "AT\r"}, "\r\n+CME ERROR: 10\r\n\r\nOK\r\n"},
+        {"pdu unheard", {"echo off"}, {pdu + "\x1A" + "AT\r"}, "\r\nOK\r\n"},
+        // The bytes of a binary read are the message's, whatever the line ends.
+        {"sbdrb cr",
+         {"echo off", "lineends cr", "sbd-hex 0D 0A"},
+         {"AT+SBDI\r", "AT+SBDRB\r"},
+         std::string("\r+SBDI: 0, 0, 1, 1, 2, 0\r\rOK\r\0\2\r\n\0\x17\rOK\r", 39)},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        ModemSimCore sim;
+        for (const std::string &e : row.events)
+            EXPECT_TRUE(sim.command(e, 0)) << e;
+        for (const std::string &in : row.in) {
+            sim.receive(in, 0);
+            while (sim.nextDeadline() >= 0)
+                sim.advance(sim.nextDeadline());
+        }
+        EXPECT_EQ(sim.takeOutput(), row.out);
+    }
+    ModemSimCore sim;
+    std::string why;
+    EXPECT_FALSE(sim.command("lineends crcr", 0, &why));
+    EXPECT_EQ(why, "expected crlf, cr or lf");
+}
