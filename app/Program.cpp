@@ -2,8 +2,6 @@
 
 #include "ProgramFolders.h"
 #include "QtText.h"
-#include "ReceiveBridge.h"
-#include "ReceiveProcessor.h"
 #include "SessionRecord.h"
 #include "TATTableForm.h"
 #include "TChatModeAlert_Frm.h"
@@ -25,8 +23,6 @@ ProgramObjects *Program = nullptr;
 void createProgram(const std::string &programDirectory)
 {
     Program = new ProgramObjects;
-    Program->receiveHooks = new ReceiveBridge;
-    Program->receive = new ReceiveProcessor(Program->receiveHooks);
     Program->session = new SessionRecord;
     const ProgramFolders folders(
         programDirectory,
@@ -76,8 +72,6 @@ void destroyProgram()
     destroy(ATTableForm);
     destroy(Form1);
     if (Program) {
-        delete Program->receive;
-        delete Program->receiveHooks;
         delete Program->session;
         destroy(Program);
     }

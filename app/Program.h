@@ -3,14 +3,10 @@
 #include <string>
 
 class SessionRecord;
-class ReceiveProcessor;
-class ReceiveHooks;
 
 // The objects that exist before any window and live until the program ends.
 struct ProgramObjects
 {
-    ReceiveProcessor *receive = nullptr;
-    ReceiveHooks *receiveHooks = nullptr;
     SessionRecord *session = nullptr;
     std::string programDirectory; // with its trailing separator
     std::string dataDirectory;    // the SMS and SBD logs and the Session folder; see ProgramFolders

@@ -8,7 +8,6 @@
 #include "Panel.h"
 #include "Program.h"
 #include "QtText.h"
-#include "ReceiveProcessor.h"
 #include "SerialControl.h"
 #include "SessionRecord.h"
 #include "SessionValues.h"
@@ -140,15 +139,17 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     connect(RequestSMSTimer, &QTimer::timeout, this, &TForm1::RequestSMSTimerTimer);
     connect(DisconnectTimer, &QTimer::timeout, this, &TForm1::DisconnectTimerTimer);
     connect(SaxComm1, &SerialControl::OnReceive, this, &TForm1::SaxComm1Receive);
+    // Whatever waited for an answer hears "cut off" from the exchange itself.
     connect(SaxComm1, &SerialControl::portClosed, this, [this] {
-        Program->receive->Abandon();
-        if (SBD_Frm)
-            SBD_Frm->AbandonExchange();
-        if (SMS_Frm)
-            SMS_Frm->AbandonSmsCommand();
         Handset.forget();
         showHandsetStatus();
     });
+    modem::Exchange *exchange = SaxComm1->exchange();
+    exchange->onLine([this](const std::string &line) {
+        if (Handset.feed(line + "\r\n"))
+            showHandsetStatus();
+    });
+    connect(exchange, &modem::Exchange::callChanged, this, [this] { showHandsetStatus(); });
     connect(SaxComm1, &SerialControl::portOpened, this, &TForm1::SaxComm1PortOpened);
     connect(SaxComm1, &SerialControl::OnKeyDown, this, &TForm1::SaxComm1KeyDown);
     connect(SaxComm1, &SerialControl::OnCTSChanged, this, &TForm1::SaxComm1CTSChanged);
@@ -930,7 +931,8 @@ void TForm1::DisplaySMSImmediately1Click()
         return;
     if (FlowValue == "HW" && !SaxComm1->CtsState())
         return;
-    if (SaxComm1->CarrierDetect())
+    // A carrier line that always reads on (many built-in ports) is no call.
+    if (callUp())
         return;
     RequestSMSTimer->setInterval(500);
     SMS_Frm->BeginIndicationRequest();
@@ -974,24 +976,15 @@ void TForm1::Find1Click()
 
 void TForm1::SaxComm1Receive()
 {
-    const std::string chunk = SaxComm1->ReceivedText();
+    // The answers are read by the exchange; here only that something arrived counts.
+    SaxComm1->ReceivedText();
     Find_Bar->textArrived();
     m_sinceReceive.start();
-    readHandsetStatus(chunk);
-    ReceiveProcessor &rp = *Program->receive;
-    const int code = rp.RecogniseSmsResponse(chunk);
-    if (code != -100)
-        SMS_Frm->HandleSmsResult(code, rp.CapturedListing());
-    SBD_Frm->HandleReceived(chunk);
-    const int state = rp.DetectCommandState(chunk);
-    if (state == 2)
-        SMS_Frm->CommandAnswered();
-    if (state == 1)
-        SMS_Frm->DisableSmsButtons();
-    else if (state == 2 && !SMS_Frm->enableSMSBTimer->isActive() && !RequestSMSTimer->isActive() &&
-             !SMS_Frm->ListSMSTimer->isActive() && // a reading of new messages follows
-             !SMS_Frm->SendPDUTimer->isActive())   // the next part of a long message follows
-        SMS_Frm->EnableSmsButtons();
+}
+
+bool TForm1::callUp() const
+{
+    return SaxComm1->exchange()->callUp();
 }
 
 void TForm1::SaxComm1KeyDown(int key, Qt::KeyboardModifiers)
@@ -1038,7 +1031,8 @@ void TForm1::SaxComm1PortOpened()
     SMS_Frm->EnableSmsButtons();
     if (SmsValue != "ON" || (FlowValue == "HW" && !SaxComm1->CtsState()))
         return;
-    RequestSMSTimer->setInterval(1000);
+    // At the pace of a CTS change: a handset that has just opened may still be starting up.
+    RequestSMSTimer->setInterval(8500);
     SMS_Frm->BeginIndicationRequest();
 }
 
@@ -1054,11 +1048,14 @@ void TForm1::SaxComm1Ring()
         return;
     if (FlowValue == "HW" && !SaxComm1->CtsState())
         return;
-    if (SaxComm1->CarrierDetect())
+    if (callUp())
         return;
     if (ATTableForm->AutoAnswerEnabled || RingBox->isVisible())
         return;
-    SaxComm1->setTransmitLine("ATA");
+    modem::Command answer;
+    answer.line = "ATA";
+    answer.timeoutMs = AnswerTimeoutMs;
+    SaxComm1->exchange()->submit(std::move(answer));
     RingBox->setWindowTitle(QStringLiteral("RING"));
     for (QWidget *w : std::initializer_list<QWidget *>{RingBox->RingText1, RingBox->RingText2,
                                                        RingBox->RingYes, RingBox->RingNo})
@@ -1084,24 +1081,19 @@ void TForm1::RequestSMSTimerTimer()
         showBox();
         return;
     }
-    // A line sent into an SBD exchange would land among its binary bytes.
-    if (SaxComm1->OutBufferCount() == 0 && !SaxComm1->CarrierDetect() &&
-        !SBD_Frm->ExchangeRunning()) {
-        const int request = SMS_Frm->IndicationRequest;
-        const bool on = request == 1 || (request == 0 && SmsValue == "ON");
-        SaxComm1->setTransmitLine(on ? "AT+CNMI=2,2" : "AT+CNMI=0,0");
-        SMS_Frm->IndicationRequestSent();
-        SMS_Frm->IndicationRequest = 0;
-        showBox();
-        return;
-    }
-    RequestSMSTimer->setInterval(1000);
-    RequestSMSTimer->start();
+    // The exchange sends it when what is before it has its answer.
+    const int request = SMS_Frm->IndicationRequest;
+    const bool on = request == 1 || (request == 0 && SmsValue == "ON");
+    SMS_Frm->IndicationRequest = 0;
+    SMS_Frm->SendIndicationRequest(on);
+    showBox();
 }
 
 void TForm1::DisconnectTimerTimer()
 {
-    SaxComm1->setTransmitLine("ATH0");
+    modem::Command hangUp;
+    hangUp.line = "ATH0";
+    SaxComm1->exchange()->submit(std::move(hangUp));
     if (RingBox->isVisible())
         RingBox->close();
     DisconnectTimer->stop();
@@ -1140,12 +1132,6 @@ void TForm1::buildStatusGlance()
     showHandsetStatus();
 }
 
-void TForm1::readHandsetStatus(const std::string &text)
-{
-    if (Handset.feed(text))
-        showHandsetStatus();
-}
-
 namespace {
 
 QString duration(qint64 ms)
@@ -1164,10 +1150,10 @@ void TForm1::showHandsetStatus()
     Signal_Panel->setReading(
         Handset.bars(), toQString(HandsetStatus::registrationWord(Handset.registration())),
         toQString(HandsetStatus::describe(Handset.bars(), Handset.registration())));
-    if (Handset.callUp() && !m_callClock.isValid()) {
+    if (callUp() && !m_callClock.isValid()) {
         m_callClock.start();
         CallClockTimer->start();
-    } else if (!Handset.callUp() && m_callClock.isValid()) {
+    } else if (!callUp() && m_callClock.isValid()) {
         m_lastCallMs = m_callClock.elapsed();
         m_callClock.invalidate();
         CallClockTimer->stop();
@@ -1184,14 +1170,12 @@ bool TForm1::ReadyToPoll() const
     auto quietFor = [](const QElapsedTimer &t, qint64 ms) {
         return !t.isValid() || t.elapsed() >= ms;
     };
-    return SaxComm1->PortOpen() && !SaxComm1->queryRunning() && SaxComm1->OutBufferCount() == 0 &&
-           (FlowValue != "HW" || SaxComm1->CtsState()) && !SaxComm1->CarrierDetect() &&
-           !Handset.callUp() && !SaxComm1->fileTransfer()->running() &&
-           quietFor(m_sinceKey, PollQuietMs) && quietFor(m_sinceReceive, PollQuietMs) &&
-           // The SMS buttons are off while a command, typed or not, waits for its result.
-           SMS_Frm->SMS_ViewB->isEnabled() && !RequestSMSTimer->isActive() &&
-           !SMS_Frm->SendPDUTimer->isActive() && !SMS_Frm->ListSMSTimer->isActive() &&
-           !SMS_Frm->enableSMSBTimer->isActive() && !SBD_Frm->ExchangeRunning();
+    // The exchange is busy while a command, typed or not, waits for its result.
+    return SaxComm1->PortOpen() && SaxComm1->exchange()->idle() &&
+           SaxComm1->OutBufferCount() == 0 && (FlowValue != "HW" || SaxComm1->CtsState()) &&
+           !callUp() && !SaxComm1->fileTransfer()->running() && quietFor(m_sinceKey, PollQuietMs) &&
+           quietFor(m_sinceReceive, PollQuietMs) && !RequestSMSTimer->isActive() &&
+           !SMS_Frm->waitingForHandset();
 }
 
 void TForm1::PollSignalTimerTimer()
@@ -1203,13 +1187,16 @@ void TForm1::PollSignalTimerTimer()
 // The two questions go one after the other; the second only while it is still quiet.
 void TForm1::pollNext(const char *command)
 {
-    SaxComm1->query(command, [this, command](const std::string &answer) {
-        if (answer.empty())
-            return;
-        readHandsetStatus(answer);
-        if (qstrcmp(command, "AT+CSQ") == 0 && ReadyToPoll())
+    // The answers are read as they pass, like any other; they are not shown.
+    modem::Command poll;
+    poll.line = command;
+    poll.shown = false;
+    poll.timeoutMs = PollTimeoutMs;
+    poll.done = [this, command](const modem::Reply &reply) {
+        if (reply.ok() && qstrcmp(command, "AT+CSQ") == 0 && ReadyToPoll())
             pollNext("AT+CREG?");
-    });
+    };
+    SaxComm1->exchange()->submit(std::move(poll));
 }
 
 void TForm1::buildCapture()

@@ -115,6 +115,12 @@ public:
     void PollSignalTimerTimer();
     // True when asking the handset now would disturb nothing the operator is doing.
     bool ReadyToPoll() const;
+    // A call is up, as the handset's answers tell (CONNECT, OK to a voice dial or answer).
+    bool callUp() const;
+    // A handset answers a status question within a second; a slower answer is given up.
+    static constexpr int PollTimeoutMs = 3000;
+    // An answered call's CONNECT can take as long as a dial's.
+    static constexpr int AnswerTimeoutMs = 60000;
 
     // Where the program ends; tests replace it.
     std::function<void(int)> exitProgram;
@@ -151,7 +157,6 @@ private:
     void saveUserSettings();
     void captureChosen(const QString &fileName);
     void showCaptureState();
-    void readHandsetStatus(const std::string &text);
     void showHandsetStatus();
     void pollNext(const char *command);
 

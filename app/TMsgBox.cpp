@@ -42,7 +42,14 @@ void TMsgBox::ResetMsgBox()
     setCaption(QStringLiteral("SMS"));
     T1->setText(QStringLiteral("Setting SMS indications..."));
     T2->setText(QStringLiteral("Please wait..."));
+    CloseBoxB->setText(QStringLiteral("OK"));
     CloseBoxB->hide();
+}
+
+void TMsgBox::offerCancel()
+{
+    CloseBoxB->setText(QStringLiteral("Cancel"));
+    CloseBoxB->show();
 }
 
 void TMsgBox::ShowBox()

@@ -22,6 +22,8 @@ public:
     void setCaption(const QString &caption) { setWindowTitle(caption); }
 
     void ResetMsgBox();
+    // A wait the operator may end: the button says Cancel.
+    void offerCancel();
     // Modally when hidden; a showing box is shown again without modality.
     void ShowBox();
     void CloseIfShowing();

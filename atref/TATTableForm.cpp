@@ -124,6 +124,9 @@ TATTableForm::TATTableForm(QWidget *parent) : QWidget(parent, Qt::Window)
     Q_INIT_RESOURCE(atpages);
     setObjectName(QStringLiteral("ATTableForm"));
     setWindowTitle(QStringLiteral("AT Command Table"));
+    if (Form1)
+        connect(Form1->SaxComm1->exchange(), &modem::Exchange::busyChanged, this,
+                &TATTableForm::followExchange);
 
     m_scroll = named(new QScrollArea(this), "ScrollBox");
     m_sheet = named(new QWidget, "Sheet");
@@ -699,20 +702,13 @@ void TATTableForm::ShowPage(const QString &menuItemName)
         openPage(page->title);
 }
 
-void TATTableForm::DisableSendButtons()
+// The send buttons follow the exchange: free while no command waits for the handset.
+void TATTableForm::followExchange(bool busy)
 {
     for (QPushButton *b : {SendCommandB, ReadB, TestB})
-        b->setEnabled(false);
+        b->setEnabled(!busy);
     if (QPushButton *sms = findChild<QPushButton *>(QStringLiteral("SMS_SendB")))
-        sms->setEnabled(false);
-}
-
-void TATTableForm::EnableSendButtons()
-{
-    for (QPushButton *b : {SendCommandB, ReadB, TestB})
-        b->setEnabled(true);
-    if (QPushButton *sms = findChild<QPushButton *>(QStringLiteral("SMS_SendB")))
-        sms->setEnabled(true);
+        sms->setEnabled(!busy);
 }
 
 void TATTableForm::SMS_SendBClick()
@@ -722,18 +718,21 @@ void TATTableForm::SMS_SendBClick()
         return;
     if (CommandPrefix.find("CMGW") != std::string::npos) {
         // Never more than one part here: the page keeps a message to be written to one PDU.
-        SMS_Frm->PduText = prepared.parts.front().pdu;
-        sendLine("AT+CMGW=" + std::to_string(prepared.parts.front().length));
-        SMS_Frm->SendPDUTimer->start();
+        sendLine("AT+CMGW=" + std::to_string(prepared.parts.front().length),
+                 prepared.parts.front().pdu + '\x1A');
         return;
     }
     if (CommandPrefix.find("CMGS") != std::string::npos)
         SMS_Frm->StartSend(prepared.parts, prepared.logEntry);
 }
 
-void TATTableForm::sendLine(const std::string &text)
+void TATTableForm::sendLine(const std::string &text, const std::string &payload)
 {
-    Form1->SaxComm1->setTransmitLine(text);
+    modem::Command command;
+    command.line = text;
+    command.payload = payload;
+    command.timeoutMs = CommandTimeoutMs;
+    Form1->SaxComm1->exchange()->submit(std::move(command));
 }
 
 void TATTableForm::SendCommandBClick()
@@ -789,7 +788,9 @@ void TATTableForm::SendCommandBClick()
     }
     if (dialLine)
         st.dialLine = dialLine();
-    st.carrier = port->CarrierDetect();
+    // A call is known from its CONNECT: many ports read carrier on without one, and some
+    // report no modem lines at all.
+    st.carrier = Form1->callUp();
     std::vector<std::string> smsIndexes;
     for (int i = 0; SMS_Frm && i < SMS_Frm->SMS_IndexListBox->count(); ++i)
         for (const std::string &index :

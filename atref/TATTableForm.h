@@ -92,8 +92,8 @@ public:
     // Puts the number fields back to their initial texts (before a session is opened).
     void ResetNumberFields();
     // Locks and unlocks the table's send buttons while an SMS command is outstanding.
-    void DisableSendButtons();
-    void EnableSendButtons();
+    // Long enough for a dial's CONNECT or a satellite session's answer.
+    static constexpr int CommandTimeoutMs = 90000;
 
     QString currentPage() const;
     QScrollArea *scrollArea() const { return m_scroll; }
@@ -243,7 +243,8 @@ private:
     void openPage(const char *title);
     void writeDescription(const std::vector<std::string> &lines);
 
-    void sendLine(const std::string &text);
+    void sendLine(const std::string &text, const std::string &payload = {});
+    void followExchange(bool busy);
     void closePanel(QWidget *panel, QPushButton *setButton);
     void buildPhoneNumberPanel();
     void resetLandlineFields();

@@ -35,3 +35,12 @@ void FakeLink::vanish(const QString &reason)
     isOpen = false;
     emit lost(reason);
 }
+
+void FakeLink::write(const QByteArray &bytes)
+{
+    written += bytes;
+    if (promptsForMessages && bytes.endsWith('\r') &&
+        (bytes.startsWith("AT+CMGS=") || bytes.startsWith("AT+CMGW=")))
+        QMetaObject::invokeMethod(
+            this, [this] { emit received("\r\n> "); }, Qt::QueuedConnection);
+}

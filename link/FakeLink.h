@@ -11,7 +11,7 @@ public:
 
     bool open(const PortSettings &settings, int handshaking, QString *error) override;
     void close() override { isOpen = false; }
-    void write(const QByteArray &bytes) override { written += bytes; }
+    void write(const QByteArray &bytes) override;
     qint64 bytesToWrite() const override { return pendingOutput; }
     bool cts() const override { return ctsLine; }
     bool carrier() const override { return carrierLine; }
@@ -36,4 +36,6 @@ public:
     bool carrierLine = false;
     bool ringLine = true; // false: rings only arrive as "RING" text
     QString identity;
+    // Asks for the message after AT+CMGS= and AT+CMGW=, as a handset does with "> ".
+    bool promptsForMessages = true;
 };

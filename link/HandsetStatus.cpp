@@ -65,7 +65,6 @@ bool HandsetStatus::line(std::string text)
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     text = trimmed(text);
     const int bars = m_bars, stat = m_registration;
-    const bool call = m_callUp;
 
     auto valueAfter = [&](size_t colon) { return trimmed(std::string_view(text).substr(colon)); };
     if (startsWith(text, "+CSQ:") || startsWith(text, "+CSQF:")) {
@@ -92,26 +91,8 @@ bool HandsetStatus::line(std::string text)
         } else if (toInt(parts[0], &first) && first >= 0 && first <= 5) {
             m_registration = first;
         }
-    } else if (text == "CONNECT" || startsWith(text, "CONNECT ")) {
-        m_callUp = true;
-        m_voiceDialled = false;
-    } else if (text == "NO CARRIER") {
-        m_callUp = false;
-        m_voiceDialled = false;
-    } else if (startsWith(text, "ATD")) {
-        // The echo of a dial command; ";" makes it a voice call, which answers OK.
-        m_voiceDialled = text.back() == ';';
-    } else if (startsWith(text, "ATH") || startsWith(text, "AT+CHUP")) {
-        m_callUp = false;
-        m_voiceDialled = false;
-    } else if (m_voiceDialled) {
-        if (text == "OK")
-            m_callUp = true;
-        if (text == "OK" || text == "ERROR" || text == "BUSY" || text == "NO ANSWER" ||
-            text == "NO DIALTONE")
-            m_voiceDialled = false;
     }
-    return bars != m_bars || stat != m_registration || call != m_callUp;
+    return bars != m_bars || stat != m_registration;
 }
 
 void HandsetStatus::forget()

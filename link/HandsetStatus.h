@@ -3,12 +3,12 @@
 #include <string>
 #include <string_view>
 
-// Signal strength, network registration and whether a call is up, read from the answers
-// and result codes that pass through the terminal, whoever asked for them.
+// Signal strength and network registration, read from the answers that pass, whoever asked
+// for them.
 class HandsetStatus
 {
 public:
-    // Reads received text; true when bars, registration or the call state changed.
+    // Reads received text; true when bars or registration changed.
     bool feed(std::string_view text);
 
     // 0 to 5, or -1 before the first "+CSQ:" answer.
@@ -16,9 +16,7 @@ public:
     // The "+CREG:" <stat> (3GPP TS 27.007 7.2): 0 not registered, 1 home network,
     // 2 searching, 3 denied, 4 unknown, 5 roaming; -1 before the first answer.
     int registration() const { return m_registration; }
-    bool callUp() const { return m_callUp; }
-
-    // The port closed: the call and what was known of the network are gone with it.
+    // The port closed: what was known of the network is gone with it.
     void forget();
 
     // One or two words for the status bar, and a sentence for its tool tip.
@@ -31,6 +29,4 @@ private:
     std::string m_partial;
     int m_bars = -1;
     int m_registration = -1;
-    bool m_callUp = false;
-    bool m_voiceDialled = false;
 };

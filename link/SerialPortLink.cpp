@@ -2,6 +2,8 @@
 
 #include <QSerialPortInfo>
 
+#include <unistd.h>
+
 SerialPortLink::SerialPortLink(const QString &portName, QObject *parent)
     : ByteLink(parent), m_portName(portName)
 {
@@ -55,6 +57,17 @@ bool SerialPortLink::open(const PortSettings &s, int handshaking, QString *error
             QString why;
             switch (m_port.error()) {
             case QSerialPort::PermissionError:
+                // The port is locked by another program (as terminals lock a port they hold)
+                // when the device itself may be opened.
+                if (::access(m_port.portName().startsWith('/')
+                                 ? m_port.portName().toLocal8Bit().constData()
+                                 : ("/dev/" + m_port.portName()).toLocal8Bit().constData(),
+                             R_OK | W_OK) == 0) {
+                    why = QStringLiteral("the port is in use by another program. Close that "
+                                         "program, or choose another port in Set Port "
+                                         "Properties.");
+                    break;
+                }
                 why = QStringLiteral("permission denied. Add your user to the \"dialout\" group "
                                      "(sudo usermod -aG dialout $USER), log in again and "
                                      "choose Connect.");
@@ -64,7 +77,8 @@ bool SerialPortLink::open(const PortSettings &s, int handshaking, QString *error
                                      "choose another port in Set Port Properties.");
                 break;
             case QSerialPort::OpenError:
-                why = QStringLiteral("the port is already in use by another program.");
+                why = QStringLiteral("the port is in use by another program. Close that "
+                                     "program, or choose another port in Set Port Properties.");
                 break;
             default:
                 why = m_port.errorString() + QStringLiteral(".");

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-// Reads the handset's answer to one SBD command from the received bytes, whatever the chunk
-// boundaries. The echo of the command line and unsolicited lines in between are passed over;
-// the answer ends with the final result (OK or an error).
+// Reads the handset's answer to one SBD command: its information lines as the exchange hands
+// them over (echo, results and unsolicited lines already taken out), AT+SBDRB's bytes raw,
+// and at last the final result.
 class SbdReply
 {
 public:
@@ -25,14 +25,20 @@ public:
     enum class State
     {
         Waiting,
-        Ready, // AT+SBDWB: the handset waits for the bytes
         Done,
         Failed
     };
 
     SbdReply(Command command, std::string commandLine);
 
-    State feed(std::string_view chunk);
+    // An information line. True when the line is the command's although it looks like a
+    // result code (a status digit, the text read back).
+    bool line(std::string_view text);
+    // AT+SBDRB's answer from the end of the command line: the bytes it took once the message
+    // is whole (the rest are lines), -1 before.
+    long long binary(std::string_view bytes);
+    // The final result ended the answer: OK (with the data the command needs) or an error.
+    State finish(bool ok, const std::string &finalLine);
     State state() const { return m_state; }
     Command command() const { return m_command; }
     const std::string &commandLine() const { return m_line; }
@@ -47,31 +53,15 @@ public:
     const std::string &error() const { return m_error; }
 
 private:
-    void lines();
-    void line(std::string_view text);
-    void textBody();
-    void binaryBody();
-    void finish();
     void fail(const std::string &why);
-
-    enum class Phase
-    {
-        Lines,
-        TextBody,
-        BinaryStart,
-        BinaryBody
-    };
 
     Command m_command;
     std::string m_line;
     State m_state = State::Waiting;
-    Phase m_phase = Phase::Lines;
-    std::string m_buf;
-    bool m_afterCr = false; // the previous line ended with CR: a LF may follow
+    bool m_textNext = false; // the line after "+SBDRT:" is the message
     bool m_seenAnswer = false;
     bool m_checksumBad = false;
     int m_status = -1;
-    size_t m_expected = 0;
     sbd::SessionResult m_session;
     sbd::BufferStatus m_bufferStatus;
     std::string m_message;

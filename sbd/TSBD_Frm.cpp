@@ -6,9 +6,7 @@
 #include "QtText.h"
 #include "SerialControl.h"
 #include "SmsLog.h"
-#include "TATTableForm.h"
 #include "TForm1.h"
-#include "TSMS_Frm.h"
 #include "WindowPlacement.h"
 
 #include <QButtonGroup>
@@ -24,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -153,8 +152,6 @@ TSBD_Frm::TSBD_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     all->addWidget(SBD_Status);
     all->addWidget(SBD_MessageView, 3);
 
-    ExchangeTimer = named(new QTimer(this), "ExchangeTimer");
-    ExchangeTimer->setSingleShot(true);
     RetryTimer = named(new QTimer(this), "RetryTimer");
     RetryTimer->setSingleShot(true);
     OpenDialog = new QFileDialog(this, QStringLiteral("Choose the message file"));
@@ -172,7 +169,9 @@ TSBD_Frm::TSBD_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(ClearB, &QPushButton::clicked, this, &TSBD_Frm::ClearBClick);
     connect(ResetMOMSNB, &QPushButton::clicked, this, &TSBD_Frm::ResetMOMSNBClick);
     connect(ViewLogB, &QPushButton::clicked, this, &TSBD_Frm::ViewLogBClick);
-    connect(ExchangeTimer, &QTimer::timeout, this, &TSBD_Frm::ExchangeTimerTimer);
+    // The buttons follow the exchange: free while no command waits for the handset.
+    connect(Form1->SaxComm1->exchange(), &modem::Exchange::busyChanged, this,
+            &TSBD_Frm::updateButtons);
     connect(RetryTimer, &QTimer::timeout, this, &TSBD_Frm::RetryTimerTimer);
     connect(RetryCheckBox, &QCheckBox::toggled, this, [this](bool on) {
         if (on && m_lastSessionFailed)
@@ -190,11 +189,7 @@ TSBD_Frm::TSBD_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     updateButtons();
 }
 
-TSBD_Frm::~TSBD_Frm()
-{
-    if (m_diverted && Form1)
-        Form1->SaxComm1->setReceiveDiversion({});
-}
+TSBD_Frm::~TSBD_Frm() = default;
 
 SmsLog &TSBD_Frm::log()
 {
@@ -328,13 +323,11 @@ bool TSBD_Frm::canStart(bool quiet)
     else if (Form1->FlowValue == "HW" && !port->CtsState())
         why = QStringLiteral("The handset is not ready (CTS is off). Check the cable and the "
                              "handset, then try again.");
-    else if (port->CarrierDetect())
+    else if (Form1->callUp())
         why = QStringLiteral("A call is up. Hang up before an SBD exchange.");
     else if (port->fileTransfer()->running())
         why = QStringLiteral("A file transfer is running. Wait for it to end.");
-    else if (m_heldBySms)
-        why = QStringLiteral("Another command to the handset is still running. Try again when "
-                             "it has ended.");
+
     if (why.isEmpty())
         return true;
     if (!quiet)
@@ -363,8 +356,6 @@ void TSBD_Frm::start(std::deque<Step> steps)
     m_steps = std::move(steps);
     m_sessionWords.clear();
     RetryTimer->stop();
-    SMS_Frm->DisableSmsButtons();
-    ATTableForm->DisableSendButtons();
     updateButtons();
     nextStep();
 }
@@ -373,20 +364,9 @@ void TSBD_Frm::nextStep()
 {
     if (m_steps.empty())
         return endExchange();
-    SerialControl *port = Form1->SaxComm1;
-    if (port->queryRunning()) {
-        // A status poll is out and takes what arrives until its answer is complete.
-        QTimer::singleShot(100, this, [this] {
-            if (!m_reply && !m_steps.empty())
-                nextStep();
-        });
-        return;
-    }
     Step step = std::move(m_steps.front());
     m_steps.pop_front();
-    m_reply = std::make_unique<SbdReply>(step.command, step.line);
-    m_payload = std::move(step.payload);
-    m_payloadSent = false;
+    m_reply = std::make_shared<SbdReply>(step.command, step.line);
     QString doing;
     switch (step.command) {
     case SbdReply::Command::WriteText:
@@ -409,47 +389,45 @@ void TSBD_Frm::nextStep()
     }
     SBD_Status->setStyleSheet(QString());
     SBD_Status->setText(doing);
-    if (step.command == SbdReply::Command::ReadBinary) {
-        // Binary bytes would scramble the terminal screen; they come here alone.
-        m_diverted = true;
-        port->setReceiveDiversion([this](const QByteArray &bytes) {
-            HandleReceived(std::string(bytes.constData(), size_t(bytes.size())));
-        });
+    modem::Command command;
+    command.line = step.line;
+    command.timeoutMs = step.timeoutMs;
+    if (!step.payload.empty()) {
+        command.payload = std::move(step.payload);
+        command.prompt = "READY";
     }
-    ExchangeTimer->start(step.timeoutMs);
-    port->setTransmitLine(step.line);
-}
-
-void TSBD_Frm::HandleReceived(const std::string &chunk)
-{
-    if (!m_reply)
-        return;
-    switch (m_reply->feed(chunk)) {
-    case SbdReply::State::Ready:
-        if (!m_payloadSent) {
-            m_payloadSent = true;
-            Form1->SaxComm1->setOutput(m_payload);
-        }
-        break;
-    case SbdReply::State::Done:
-        stepDone();
-        break;
-    case SbdReply::State::Failed:
-        stepFailed(toQString(m_reply->error()));
-        break;
-    case SbdReply::State::Waiting:
-        break;
-    }
+    std::shared_ptr<SbdReply> reply = m_reply;
+    command.claims = [reply](const std::string &line) { return reply->line(line); };
+    // Binary bytes would scramble the terminal screen: the exchange reads them, unshown.
+    if (step.command == SbdReply::Command::ReadBinary)
+        command.binary = [reply](const QByteArray &bytes) {
+            return reply->binary(std::string_view(bytes.constData(), size_t(bytes.size())));
+        };
+    command.done = [this, self = QPointer<TSBD_Frm>(this), reply](const modem::Reply &answer) {
+        if (!self || reply != m_reply)
+            return;
+        if (answer.end == modem::Reply::End::CutOff)
+            return cutOff();
+        if (answer.end == modem::Reply::End::TimedOut)
+            return stepFailed(QStringLiteral("The handset did not answer %1 within %2 seconds. "
+                                             "Check the handset and its cable, then try again.")
+                                  .arg(toQString(reply->commandLine()))
+                                  .arg(reply->command() == SbdReply::Command::Session
+                                           ? SessionTimeoutMs / 1000
+                                       : reply->command() == SbdReply::Command::WriteBinary
+                                           ? BinaryWriteTimeoutMs / 1000
+                                           : CommandTimeoutMs / 1000));
+        if (reply->finish(answer.ok(), answer.finalLine) == SbdReply::State::Done)
+            stepDone();
+        else
+            stepFailed(toQString(reply->error()));
+    };
+    Form1->SaxComm1->exchange()->submit(std::move(command));
 }
 
 void TSBD_Frm::stepDone()
 {
-    ExchangeTimer->stop();
-    const std::unique_ptr<SbdReply> reply = std::move(m_reply);
-    if (m_diverted) {
-        m_diverted = false;
-        Form1->SaxComm1->setReceiveDiversion({});
-    }
+    const std::shared_ptr<SbdReply> reply = std::move(m_reply);
     switch (reply->command()) {
     case SbdReply::Command::WriteText:
     case SbdReply::Command::WriteBinary:
@@ -494,17 +472,9 @@ void TSBD_Frm::stepFailed(const QString &why)
 
 void TSBD_Frm::endExchange()
 {
-    ExchangeTimer->stop();
     m_reply.reset();
     m_steps.clear();
     m_writing.clear();
-    if (m_diverted) {
-        m_diverted = false;
-        Form1->SaxComm1->setReceiveDiversion({});
-    }
-    // An indication request that waited for this exchange frees the buttons when it ends.
-    if (!Form1->RequestSMSTimer->isActive())
-        SMS_Frm->EnableSmsButtons();
     updateButtons();
 }
 
@@ -602,16 +572,10 @@ void TSBD_Frm::appendToLog(const std::string &entry)
 
 void TSBD_Frm::updateButtons()
 {
-    const bool free = !ExchangeRunning() && !m_heldBySms;
+    const bool free = !ExchangeRunning() && !Form1->SaxComm1->exchange()->busy();
     for (QPushButton *b : {SBD_SendB, CheckMailboxB, ReadB, ClearB, ResetMOMSNB})
         b->setEnabled(free);
     RetryB->setEnabled(free && m_lastSessionFailed);
-}
-
-void TSBD_Frm::setHeldBySms(bool held)
-{
-    m_heldBySms = held;
-    updateButtons();
 }
 
 void TSBD_Frm::SBD_SendBClick()
@@ -697,27 +661,12 @@ void TSBD_Frm::ViewLogBClick()
 
 // ---- Ends that come from outside ----
 
-void TSBD_Frm::ExchangeTimerTimer()
+// The port closed with a step waiting for its answer.
+void TSBD_Frm::cutOff()
 {
-    if (!m_reply)
-        return;
-    const int seconds = ExchangeTimer->interval() / 1000;
-    stepFailed(QStringLiteral("The handset did not answer %1 within %2 seconds. Check the "
-                              "handset and its cable, then try again.")
-                   .arg(toQString(m_reply->commandLine()))
-                   .arg(seconds));
-}
-
-void TSBD_Frm::AbandonExchange()
-{
-    if (!ExchangeRunning())
-        return;
     const bool sending =
         !m_writing.empty() || (m_reply && m_reply->command() == SbdReply::Command::Session);
     m_fetchAll = false;
-    // The port is gone: whatever was diverted has nowhere to come from.
-    m_diverted = false;
-    Form1->SaxComm1->setReceiveDiversion({});
     endExchange();
     SBD_Status->setStyleSheet(QStringLiteral("color: #c00000;"));
     SBD_Status->setText(sending ? QStringLiteral("The port closed during the exchange: the message "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Exchange.h"
 #include "SbdReply.h"
 
 #include <QString>
@@ -60,7 +61,6 @@ public:
     QLabel *SBD_Status;
     QPlainTextEdit *SBD_MessageView;
 
-    QTimer *ExchangeTimer;
     QTimer *RetryTimer;
     QFileDialog *OpenDialog;
 
@@ -72,16 +72,9 @@ public:
     void ResetMOMSNBClick();
     void ViewLogBClick();
     void RetryTimerTimer();
-    void ExchangeTimerTimer();
 
-    // Received text from the main window, while a step waits for its answer.
-    void HandleReceived(const std::string &chunk);
-    // The port closed: the exchange can never be answered.
-    void AbandonExchange();
-    // Whether an exchange runs; the SMS window's and the AT table's sends wait meanwhile.
+    // Whether an exchange of this window runs.
     bool ExchangeRunning() const { return m_reply != nullptr || !m_steps.empty(); }
-    // The SMS window holds back the buttons while its own command is outstanding.
-    void setHeldBySms(bool held);
 
     SmsLog &log();
 
@@ -110,6 +103,7 @@ private:
     void stepDone();
     void stepFailed(const QString &why);
     void endExchange();
+    void cutOff();
     void sessionDone(const sbd::SessionResult &r);
     void readDone(const std::string &message);
     void offerFetch();
@@ -120,12 +114,8 @@ private:
 
     std::unique_ptr<SmsLog> m_log;
     std::deque<Step> m_steps;
-    std::unique_ptr<SbdReply> m_reply;
-    std::string m_payload;
+    std::shared_ptr<SbdReply> m_reply;
     std::string m_writing; // the message of the write under way
-    bool m_payloadSent = false;
-    bool m_diverted = false;
-    bool m_heldBySms = false;
     // The message in the handset's outgoing buffer that no session has sent yet.
     std::optional<std::string> m_unsent;
     bool m_lastSessionFailed = false;

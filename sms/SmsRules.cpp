@@ -622,4 +622,28 @@ bool PartCollector::add(const DisplayedMessage &part, std::string *joined)
     return true;
 }
 
+std::vector<std::string> UnreadIndexes(const std::string &answer)
+{
+    const auto trimmed = [](const std::string &t) {
+        const size_t first = t.find_first_not_of(' ');
+        return first == std::string::npos ? std::string()
+                                          : t.substr(first, t.find_last_not_of(' ') - first + 1);
+    };
+    std::vector<std::string> out;
+    for (size_t at = answer.find("+CMGL:"); at != std::string::npos;
+         at = answer.find("+CMGL:", at + 6)) {
+        const size_t end = answer.find_first_of("\r\n", at);
+        const std::string fields =
+            answer.substr(at + 6, end == std::string::npos ? end : end - at - 6);
+        const size_t comma = fields.find(',');
+        if (comma == std::string::npos)
+            continue;
+        const size_t next = fields.find(',', comma + 1);
+        if (trimmed(fields.substr(comma + 1,
+                                  next == std::string::npos ? next : next - comma - 1)) == "0")
+            out.push_back(trimmed(fields.substr(0, comma)));
+    }
+    return out;
+}
+
 } // namespace smsrules

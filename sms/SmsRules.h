@@ -106,6 +106,9 @@ ListedPdu ReadAnswer(const std::string &answer, const std::string &index);
 // True when the answer's headers are those of text mode (a quoted status), which holds no PDU.
 bool IsTextModeListing(const std::string &answer);
 
+// The indexes a "+CMGL:" listing gives as received and unread (<stat> 0, 3GPP TS 27.005 3.1).
+std::vector<std::string> UnreadIndexes(const std::string &answer);
+
 // One message of a listing: the parts of a longer one (same sender or recipient, reference
 // and count) joined in order, "[part k of n missing]" where one is absent.
 struct ListedMessage

@@ -8,10 +8,8 @@
 #include "SmsLog.h"
 #include "SmsPduCodec.h"
 #include "SmsRules.h"
-#include "TATTableForm.h"
 #include "TForm1.h"
 #include "TMsgBox.h"
-#include "TSBD_Frm.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
@@ -24,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -35,6 +34,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <set>
 
 using tandrel::fromQString;
 using tandrel::toQString;
@@ -115,23 +115,21 @@ TSMS_Frm::TSMS_Frm(QWidget *parent)
     all->addWidget(SMS_Status);
     all->addWidget(SettingsPanel);
 
-    enableSMSBTimer = named(new QTimer(this), "enableSMSBTimer");
-    enableSMSBTimer->setSingleShot(true);
-    enableSMSBTimer->setInterval(1000);
-    ListSMSTimer = named(new QTimer(this), "ListSMSTimer");
-    ListSMSTimer->setSingleShot(true);
-    ListSMSTimer->setInterval(100);
-    SendPDUTimer = named(new QTimer(this), "SendPDUTimer");
-    SendPDUTimer->setSingleShot(true);
-    SendPDUTimer->setInterval(100);
-    AnswerTimer = named(new QTimer(this), "AnswerTimer");
-    AnswerTimer->setSingleShot(true);
-    AnswerTimer->setInterval(2 * 60 * 1000);
+    // The unsolicited lines of SMS, wherever they fall among the answers.
+    modem::Exchange *exchange = Form1->SaxComm1->exchange();
+    exchange->onUnsolicited("+CMT:", 1, [this](const std::vector<std::string> &lines) {
+        HandleIncomingSms(lines[0] + "\r\n" + lines[1] + "\r\n");
+    });
+    exchange->onUnsolicited("+CMTI:", 0, [this](const std::vector<std::string> &lines) {
+        newMessagesStored(lines[0]);
+    });
+    exchange->onUnsolicited("+CDS:", 1, [this](const std::vector<std::string> &lines) {
+        showReport(smsrules::ReadStatusReport(lines[1]));
+    });
+    connect(exchange, &modem::Exchange::busyChanged, this, [this] { EnableSmsButtons(); });
+    connect(MsgBox->CloseBoxB, &QPushButton::clicked, this, &TSMS_Frm::waitCancelled);
+    connect(exchange, &modem::Exchange::typedAnswered, this, &TSMS_Frm::typedAnswered);
 
-    connect(enableSMSBTimer, &QTimer::timeout, this, &TSMS_Frm::EnableSmsButtons);
-    connect(ListSMSTimer, &QTimer::timeout, this, &TSMS_Frm::ListSMSTimerTimer);
-    connect(SendPDUTimer, &QTimer::timeout, this, &TSMS_Frm::SendPDUTimerTimer);
-    connect(AnswerTimer, &QTimer::timeout, this, &TSMS_Frm::AnswerTimerTimer);
     connect(SMS_ViewB, &QPushButton::clicked, this, &TSMS_Frm::SMS_ViewBClick);
     connect(SMS_DeleteB, &QPushButton::clicked, this, &TSMS_Frm::SMS_DeleteBClick);
     connect(SMS_IndexListBox, &QListWidget::itemClicked, this, &TSMS_Frm::SMS_IndexListBoxClick);
@@ -190,10 +188,8 @@ void TSMS_Frm::StartSend(const std::vector<SmsPduCodec::Part> &parts, const std:
         return;
     m_parts = parts;
     m_part = 0;
-    m_partConfirmed = false;
     LogEntryText = logEntry;
-    DisableSmsButtons();
-    ATTableForm->DisableSendButtons();
+    m_cutOff = false;
     sendPart();
 }
 
@@ -205,9 +201,598 @@ void TSMS_Frm::sendPart()
         m_parts.size() > 1
             ? QStringLiteral(" Sending part %1 of %2...").arg(m_part + 1).arg(m_parts.size())
             : QStringLiteral(" Sending..."));
-    Form1->SaxComm1->setTransmitLine("AT+CMGS=" + std::to_string(part.length));
-    SendPDUTimer->start();
-    await(Awaiting::Send);
+    modem::Command send;
+    send.line = "AT+CMGS=" + std::to_string(part.length);
+    // The PDU goes when the handset asks for it with "> ", ended by Ctrl-Z.
+    send.payload = part.pdu + '\x1A';
+    send.timeoutMs = AnswerTimeoutMs;
+    send.done = [self = QPointer<TSMS_Frm>(this)](const modem::Reply &reply) {
+        if (self)
+            self->sendAnswered(reply);
+    };
+    // The handset may still confirm the message after we gave up on it: then it did go out.
+    if (m_part + 1 == m_parts.size())
+        send.late = [self = QPointer<TSMS_Frm>(this),
+                     entry = LogEntryText](const std::string &line) {
+            if (!self || modem::upperAscii(line).find("+CMGS:") == std::string::npos)
+                return false;
+            self->lateConfirmation(entry, line);
+            return true;
+        };
+    m_awaiting = Awaiting::Send;
+    Form1->SaxComm1->exchange()->submit(std::move(send));
+}
+
+void TSMS_Frm::sendAnswered(const modem::Reply &reply)
+{
+    m_awaiting = Awaiting::Nothing;
+    const QString failedPart = partNote();
+    if (!reply.answered()) {
+        commandEnded(Awaiting::Send, reply);
+        return;
+    }
+    const bool confirmed =
+        std::any_of(reply.lines.begin(), reply.lines.end(), [](const std::string &line) {
+            return modem::upperAscii(line).find("+CMGS:") != std::string::npos;
+        });
+    if (reply.ok() && confirmed) {
+        if (m_part + 1 < m_parts.size()) {
+            ++m_part;
+            sendPart();
+            return;
+        }
+        m_parts.clear();
+        SMS_Status->clear();
+        HandleSmsResult(0, {});
+        return;
+    }
+    // Only its own answer ends a send's log entry: it was not confirmed, so it is not logged.
+    LogEntryText.clear();
+    m_parts.clear();
+    SMS_Status->setText(
+        QStringLiteral(" Not sent: the handset answered %1.").arg(toQString(reply.finalLine)));
+    if (reply.result == modem::Result::CmsError) {
+        HandleSmsResult(cmsCode(reply.finalLine), {}, failedPart);
+        return;
+    }
+    notice::show(this, notice::Kind::Error, Error,
+                 QStringLiteral("The message was not sent: the handset answered \"%1\".")
+                         .arg(toQString(reply.finalLine)) +
+                     failedPart);
+}
+
+// The send's time-out had passed, but the handset has sent the message after all.
+void TSMS_Frm::lateConfirmation(const std::string &entry, const std::string &line)
+{
+    if (entry.empty())
+        return;
+    const size_t head = entry.find('\n');
+    appendToLog(entry.substr(0, head) + " (confirmed late: " + line + ")" +
+                (head == std::string::npos ? std::string() : entry.substr(head)));
+    SMS_Status->setText(QStringLiteral(" The handset confirmed the message late (%1): it was "
+                                       "sent, and is logged as sent.")
+                            .arg(toQString(line)));
+    if (SMS_ViewComboBox->currentIndex() == LogFileItem)
+        showLogAtEnd();
+    notice::show(this, notice::Kind::Information, QStringLiteral("SMS"),
+                 QStringLiteral("The handset has confirmed the message that timed out (%1).\nIt "
+                                "was sent after all, and is now logged as sent (confirmed late). "
+                                "Do not send it again.")
+                     .arg(toQString(line)));
+}
+
+int TSMS_Frm::cmsCode(const std::string &finalLine)
+{
+    switch (modem::errorNumber(finalLine)) {
+    case 331:
+        return -2;
+    case 302:
+        return -3;
+    case 321:
+        return -6;
+    default:
+        return -4;
+    }
+}
+
+// A command of this window ended without its answer: the port closed, or the handset kept
+// silent for its whole time-out.
+void TSMS_Frm::commandEnded(Awaiting what, const modem::Reply &reply)
+{
+    const bool sending = what == Awaiting::Send;
+    const QString failedPart = sending ? partNote() : QString();
+    m_parts.clear();
+    LogEntryText.clear();
+    PduText.clear();
+    m_awaiting = Awaiting::Nothing;
+    if (reply.end == modem::Reply::End::CutOff) {
+        if (Form1->RequestSMSTimer->isActive() || what == Awaiting::Indication)
+            EndIndicationRequest();
+        closeWaitBox();
+        if (sending)
+            SMS_Status->setText(QStringLiteral(" Cut off: the port closed before the handset "
+                                               "confirmed the message. It may not have been "
+                                               "sent.") +
+                                failedPart);
+        else
+            SMS_Status->setText(
+                QStringLiteral(" Cut off: the port closed before the handset answered."));
+        m_cutOff = true;
+        EnableSmsButtons();
+        return;
+    }
+    QString text;
+    switch (what) {
+    case Awaiting::Nothing:
+        return;
+    case Awaiting::Send:
+        text = reply.sent && !reply.prompted
+                   ? QStringLiteral("The handset did not ask for the message (no \"> \" prompt "
+                                    "came), so it was not sent.\nCheck the handset and its "
+                                    "signal (AT+CSQ), then send it again.")
+                   : QStringLiteral("The handset did not answer the send.\nThe message may or "
+                                    "may not have gone out, so it was not logged as sent. Check "
+                                    "the handset and its signal (AT+CSQ) before sending it "
+                                    "again.");
+        text += failedPart;
+        break;
+    case Awaiting::Listing:
+    case Awaiting::NewMessages:
+        text = QStringLiteral("The handset did not answer the listing of messages.\nCheck the "
+                              "handset and click View again.");
+        break;
+    case Awaiting::Delete:
+        text = QStringLiteral("The handset did not answer the delete.\nThe message may not have "
+                              "been deleted; view the messages again to check.");
+        break;
+    case Awaiting::Indication:
+        Form1->RequestSMSTimer->stop();
+        text = QStringLiteral("The handset did not answer the SMS indication setting.\nCheck the "
+                              "handset, then click the SMS button to try again.");
+        break;
+    }
+    SMS_Status->clear();
+    EnableSmsButtons();
+    closeWaitBox();
+    notice::show(this, notice::Kind::Warning, Warning, text);
+}
+
+// ---- Listing, reading, deleting: the commands ----
+
+void TSMS_Frm::submit(const std::string &line, Awaiting what,
+                      std::function<void(const modem::Reply &)> answered)
+{
+    if (what != Awaiting::Indication && what != Awaiting::NewMessages)
+        m_cutOff = false; // the operator's next command
+    modem::Command command;
+    command.line = line;
+    command.timeoutMs = AnswerTimeoutMs;
+    command.done = [this, self = QPointer<TSMS_Frm>(this), what,
+                    answered = std::move(answered)](const modem::Reply &reply) {
+        if (!self)
+            return;
+        if (!reply.answered()) {
+            commandEnded(what, reply);
+            return;
+        }
+        m_awaiting = Awaiting::Nothing;
+        answered(reply);
+        m_waitCancelled = false;
+    };
+    m_awaiting = what;
+    m_commandId = Form1->SaxComm1->exchange()->submit(std::move(command));
+}
+
+// The operator ended a wait: a request not yet sent is not sent, and an answer still to come
+// changes the settings but opens no box.
+void TSMS_Frm::waitCancelled()
+{
+    if (!Form1->RequestSMSTimer->isActive() && m_awaiting != Awaiting::Indication &&
+        m_awaiting != Awaiting::NewMessages)
+        return;
+    Form1->RequestSMSTimer->stop();
+    if (Form1->SaxComm1->exchange()->cancel(m_commandId))
+        m_awaiting = Awaiting::Nothing;
+    m_waitCancelled = m_awaiting != Awaiting::Nothing;
+    IndicationRetryCount = 0;
+    EnableSmsButtons();
+}
+
+void TSMS_Frm::SMS_ViewBClick()
+{
+    SMS_DeleteB->setEnabled(false);
+    clearView();
+    const int item = SMS_ViewComboBox->currentIndex();
+    if (item >= 0 && item < LogFileItem) {
+        if (!linkReady())
+            return;
+        submit("AT+CMGL=" + std::to_string(item), Awaiting::Listing,
+               [this, item](const modem::Reply &reply) { listingAnswered(item, reply); });
+    } else if (item == LogFileItem) {
+        showLog();
+    }
+}
+
+void TSMS_Frm::readNewMessages()
+{
+    if (!linkReady())
+        return;
+    submit("AT+CMGL=0", Awaiting::NewMessages,
+           [this](const modem::Reply &reply) { listingAnswered(0, reply, true); });
+}
+
+void TSMS_Frm::listingAnswered(int item, const modem::Reply &reply, bool afterIndication)
+{
+    if (!reply.ok()) {
+        if (reply.result == modem::Result::CmsError && modem::errorNumber(reply.finalLine) == 322 &&
+            afterIndication) {
+            HandleSmsResult(-1, {}, {}, true);
+            return;
+        }
+        closeWaitBox();
+        if (reply.result == modem::Result::CmsError) {
+            HandleSmsResult(cmsCode(reply.finalLine), {});
+            return;
+        }
+        notice::show(this, notice::Kind::Error, Error,
+                     QStringLiteral("The handset answered \"%1\" to the listing of messages.")
+                         .arg(toQString(reply.finalLine)));
+        return;
+    }
+    std::string text = "AT+CMGL=" + std::to_string(item) + "\r\n";
+    for (const std::string &line : reply.lines)
+        text += line + "\r\n";
+    if (smsrules::IsTextModeListing(text)) {
+        closeWaitBox();
+        notice::show(this, notice::Kind::Warning, Warning,
+                     QStringLiteral("The handset listed the messages as text (AT+CMGF=1), which "
+                                    "this window does not read.\nSend AT+CMGF=0 to switch it to "
+                                    "PDU mode, then click View again."));
+        return;
+    }
+    const bool listed = text.find("+CMGL:") != std::string::npos;
+    if (!listed) {
+        if (item == 0)
+            EndIndicationRequest();
+        SMS_ViewComboBox->setCurrentIndex(item);
+        HandleSmsResult(5, {});
+        return;
+    }
+    if (item >= 2)
+        SMS_ViewComboBox->setCurrentIndex(item);
+    HandleSmsResult(item == 0 ? 2 : item == 1 ? 3 : 4, text);
+}
+
+void TSMS_Frm::SMS_DeleteBClick()
+{
+    if (SMS_ViewComboBox->currentIndex() == LogFileItem) {
+        const QString name = QString::fromStdString(log().path()).section(QLatin1Char('/'), -1);
+        if (!notice::ask(this, Warning,
+                         QStringLiteral("Delete every entry of the SMS log?\n"
+                                        "The present log is kept as %1.bak, in the same folder.")
+                             .arg(name),
+                         notice::Default::No))
+            return;
+        std::string error;
+        if (!log().clear(&error))
+            notice::show(this, notice::Kind::Warning, Warning, toQString(error));
+        SMS_ViewBClick();
+        return;
+    }
+    QListWidgetItem *current = SMS_IndexListBox->currentItem();
+    if (!linkReady() || !current)
+        return;
+    // The parts of a joined message go together, in one line of commands (V.250 5.4).
+    std::string command;
+    for (const std::string &index : static_cast<SmsListEntry *>(current)->record.indexes)
+        command += (command.empty() ? "AT+CMGD=" : ";+CMGD=") + index;
+    const int row = SMS_IndexListBox->row(current);
+    // The row is back in its place if the handset keeps the message.
+    std::shared_ptr<QListWidgetItem> taken(SMS_IndexListBox->takeItem(row));
+    submit(command, Awaiting::Delete, [this, row, taken](const modem::Reply &reply) {
+        if (reply.ok())
+            return;
+        SMS_IndexListBox->insertItem(std::min(row, SMS_IndexListBox->count()),
+                                     new SmsListEntry(*static_cast<SmsListEntry *>(taken.get())));
+        if (reply.result == modem::Result::CmsError) {
+            HandleSmsResult(cmsCode(reply.finalLine), {});
+            return;
+        }
+        notice::show(this, notice::Kind::Error, Error,
+                     QStringLiteral("The handset answered \"%1\" to the delete: the message is "
+                                    "still stored.")
+                         .arg(toQString(reply.finalLine)));
+    });
+    if (SMS_IndexListBox->count() > 0) {
+        SMS_IndexListBox->setCurrentRow(row < SMS_IndexListBox->count() ? row : 0);
+        SMS_IndexListBoxClick();
+    } else {
+        SMS_MessageRichEdit->clear();
+    }
+}
+
+// ---- Indications ----
+
+void TSMS_Frm::SendIndicationRequest(bool on)
+{
+    submit(on ? "AT+CNMI=2,2" : "AT+CNMI=0,0", Awaiting::Indication,
+           [this, on](const modem::Reply &reply) { indicationAnswered(on, reply); });
+}
+
+void TSMS_Frm::indicationAnswered(bool on, const modem::Reply &reply)
+{
+    if (reply.ok()) {
+        Form1->RequestSMSTimer->stop();
+        setSmsDisplay(on);
+        if (!m_waitCancelled)
+            HandleSmsResult(1, {});
+        return;
+    }
+    if (m_waitCancelled)
+        return;
+    QTimer *timer = Form1->RequestSMSTimer;
+    const int number = modem::errorNumber(reply.finalLine);
+    if (reply.result == modem::Result::CmsError && number == 302) {
+        EndIndicationRequest();
+        HandleSmsResult(-3, {});
+        return;
+    }
+    // A handset still starting up answers 322; anything else may pass too. Seven tries, then
+    // the operator is told, and no box waits on.
+    if (reply.result == modem::Result::CmsError && number == 322) {
+        const int ms = timer->interval();
+        if (ms == 8500 || ms == 1000)
+            timer->setInterval(1000);
+        else if (ms == 500 || ms == 5000 || ms == 1100)
+            timer->setInterval(1100);
+    }
+    if (++IndicationRetryCount >= 7) {
+        IndicationRetryCount = 0;
+        timer->stop();
+        MsgBox->ResetMsgBox();
+        MsgBox->CloseIfShowing();
+        if (reply.result == modem::Result::CmsError && number == 322) {
+            HandleSmsResult(-5, {});
+            return;
+        }
+        EnableSmsButtons();
+        setSmsDisplay(false);
+        notice::show(this, notice::Kind::Warning, QStringLiteral("Failed"),
+                     QStringLiteral("The handset refused the SMS indication setting (it answered "
+                                    "\"%1\"), so new messages are not displayed immediately.\n"
+                                    "Check the handset, then click the SMS button to try again.")
+                         .arg(toQString(reply.finalLine)));
+        return;
+    }
+    MsgBox->ResetMsgBox();
+    MsgBox->offerCancel();
+    if (!MsgBox->isVisible())
+        MsgBox->ShowBox();
+    timer->start();
+}
+
+void TSMS_Frm::setSmsDisplay(bool on)
+{
+    Form1->SmsValue = on ? "ON" : "OFF";
+    Form1->setSmsShown(on);
+}
+
+// What the operator typed keeps its effect on the window, as the program's own commands do.
+void TSMS_Frm::typedAnswered(const std::string &line, const modem::Reply &reply)
+{
+    const std::string upper = modem::upperAscii(line);
+    if (upper.rfind("AT+CNMI=", 0) == 0 && reply.ok()) {
+        setSmsDisplay(upper.rfind("AT+CNMI=1,2", 0) == 0 || upper.rfind("AT+CNMI=2,2", 0) == 0);
+        return;
+    }
+    if (upper.rfind("AT+CMGL=", 0) == 0 && upper.size() == 9 && upper[8] >= '0' &&
+        upper[8] <= '4') {
+        listingAnswered(upper[8] - '0', reply);
+        return;
+    }
+    if (upper.rfind("AT+CMGR=", 0) == 0 && reply.ok()) {
+        std::string text;
+        for (const std::string &l : reply.lines)
+            text += l + "\r\n";
+        const smsrules::ListedPdu read = smsrules::ReadAnswer(text, line.substr(8));
+        if (!read.pdu.empty())
+            showRead(read);
+        return;
+    }
+    if (reply.result == modem::Result::CmsError) {
+        const int code = cmsCode(reply.finalLine);
+        if (code != -3 || Form1->RequestSMSTimer->isActive())
+            HandleSmsResult(code, {});
+    }
+}
+
+// A message read with AT+CMGR: shown, and logged when the handset had not had it read before.
+void TSMS_Frm::showRead(const smsrules::ListedPdu &read)
+{
+    const smsrules::DeliveryReport report = smsrules::ReadStatusReport(read.pdu);
+    if (report.valid) {
+        showReport(report);
+        return;
+    }
+    const smsrules::DisplayedMessage m = smsrules::DisplayPdu(read.pdu);
+    if (!m.valid)
+        return;
+    SMS_MessageRichEdit->clear();
+    SMS_MessageRichEdit->setTextColor(Qt::blue);
+    SMS_MessageRichEdit->insertPlainText(toQString(m.head) + QStringLiteral("\n"));
+    SMS_MessageRichEdit->setTextColor(Qt::black);
+    SMS_MessageRichEdit->insertPlainText(toQString(m.text));
+}
+
+// A status report tells about a message sent earlier: it is never shown as a message.
+void TSMS_Frm::showReport(const smsrules::DeliveryReport &report)
+{
+    if (!report.valid)
+        return;
+    const QString line = toQString(smsrules::ReportLine(report));
+    SMS_Status->setText(QLatin1Char(' ') + line);
+    SMS_MessageRichEdit->setTextColor(Qt::darkGreen);
+    SMS_MessageRichEdit->append(line);
+    SMS_MessageRichEdit->setTextColor(Qt::black);
+}
+
+void TSMS_Frm::HandleSmsResult(int code, const std::string &listing, const QString &failedPart,
+                               bool readingNew)
+{
+    if (code >= -6 && code <= 0) {
+        m_parts.clear();
+        EnableSmsButtons();
+    }
+    // "+CMS ERROR:322" while new messages are read: the storage is full.
+    if ((code == -1 || code == -5) && readingNew) {
+        MsgBox->ResetMsgBox();
+        MsgBox->CloseIfShowing();
+        notice::show(this, notice::Kind::Warning, Warning,
+                     QStringLiteral("The SMS storage in the modem is full!\n") +
+                         QStringLiteral("The SMS messages will not be stored, received, or\n") +
+                         QStringLiteral("displayed immediately. Please delete at least one\n") +
+                         QStringLiteral("message."));
+        return;
+    }
+    const std::string sent = code == 0 ? std::exchange(LogEntryText, {}) : std::string();
+    switch (code) {
+    case 0:
+        if (!sent.empty()) // empty when no send of this window was waiting for it
+            appendToLog(sent);
+        showLogAtEnd();
+        break;
+    case -2:
+        SMS_SendB->setFocus();
+        notice::show(this, notice::Kind::Error, Error,
+                     QStringLiteral("Error occurred while processing the SMS command.\nPossible "
+                                    "causes:\n- No network service\n- Incorrect type of number\n- "
+                                    "Invalid destination number\n- Invalid validity period input") +
+                         failedPart);
+        break;
+    case -3:
+        notice::show(this, notice::Kind::Error, Error,
+                     QStringLiteral("Error occurred while processing the SMS command. Please try "
+                                    "again.\nIf the problem remains, please turn off the modem and "
+                                    "turn it back on after 20 seconds.") +
+                         failedPart);
+        break;
+    case -4:
+        EditMessage->setFocus();
+        notice::show(this, notice::Kind::Error, Error,
+                     QStringLiteral("Error occurred while processing the SMS command. Please try "
+                                    "again.") +
+                         failedPart);
+        break;
+    case -5:
+        storageFull();
+        break;
+    case -6:
+        notice::show(this, notice::Kind::Error, Error,
+                     QStringLiteral("Invalid memory index!\nPlease try again."));
+        break;
+    case 1:
+        if (Form1->SmsValue == "ON") {
+            MsgBox->T1->setText(QStringLiteral("Please wait..."));
+            MsgBox->T2->setText(QStringLiteral("Reading messages..."));
+            MsgBox->offerCancel();
+            readNewMessages();
+        } else {
+            // Nothing is read when indications were switched off: the wait is over.
+            EnableSmsButtons();
+            MsgBox->ResetMsgBox();
+            MsgBox->CloseIfShowing();
+        }
+        break;
+    case 2:
+    case 3:
+    case 4: {
+        const bool unread = listing.find("AT+CMGL=0") != std::string::npos;
+        clearView();
+        if (MsgBox->isVisible() && MsgBox->T2->text() == QLatin1String("Reading messages...")) {
+            MsgBox->ResetMsgBox();
+            MsgBox->CloseIfShowing();
+        }
+        EnableSmsButtons();
+        parseAnswer(listing, unread);
+        break;
+    }
+    case 5:
+        clearView();
+        if (MsgBox->isVisible() && MsgBox->T2->text() == QLatin1String("Reading messages...")) {
+            MsgBox->ResetMsgBox();
+            MsgBox->CloseIfShowing();
+        }
+        EnableSmsButtons();
+        break;
+    default:
+        break;
+    }
+}
+
+// A "+CMTI:" indication: a message was stored in the modem instead of being handed over.
+void TSMS_Frm::newMessagesStored(const std::string &indication)
+{
+    // With SMS display off the operator asked not to be interrupted by new messages.
+    if (Form1->SmsValue != "ON") {
+        SMS_Status->setText(QStringLiteral(" A new message is stored in the handset; click View "
+                                           "to read it."));
+        return;
+    }
+    // +CMTI: "SM",5
+    std::string where = indication.substr(std::min(indication.size(), size_t(6)));
+    where.erase(std::remove(where.begin(), where.end(), '"'), where.end());
+    if (const size_t comma = where.find(','); comma != std::string::npos)
+        where.replace(comma, 1, ", index ");
+    where.erase(0, where.find_first_not_of(' '));
+    MsgBox->setCaption(QStringLiteral("SMS"));
+    MsgBox->T1->setText(QStringLiteral("New messages have arrived.\nStored at: ") +
+                        toQString(where));
+    const bool read = linkReady() && m_awaiting == Awaiting::Nothing;
+    MsgBox->T2->setText(read ? QStringLiteral("Reading messages...") : QString());
+    MsgBox->CloseBoxB->show();
+    if (read)
+        MsgBox->offerCancel();
+    if (!MsgBox->isVisible())
+        MsgBox->ShowBox();
+    if (read)
+        readNewMessages();
+}
+
+// ---- Locking the controls while a command is outstanding ----
+
+void TSMS_Frm::DisableSmsButtons()
+{
+    setControlsEnabled(false);
+}
+
+// The buttons follow the exchange: free while no command waits for the handset.
+void TSMS_Frm::EnableSmsButtons()
+{
+    if (Form1->SaxComm1->exchange()->busy() || Form1->RequestSMSTimer->isActive()) {
+        setControlsEnabled(false);
+        return;
+    }
+    // A cut-off notice outlives the indication request that reconnecting makes.
+    if (!m_cutOff && m_parts.empty())
+        SMS_Status->clear();
+    setControlsEnabled(true);
+}
+
+void TSMS_Frm::BeginIndicationRequest()
+{
+    Form1->RequestSMSTimer->start();
+    DisableSmsButtons();
+    MsgBox->ResetMsgBox();
+    MsgBox->offerCancel();
+    MsgBox->ShowBox();
+}
+
+void TSMS_Frm::EndIndicationRequest()
+{
+    Form1->RequestSMSTimer->stop();
+    EnableSmsButtons();
+    MsgBox->ResetMsgBox();
+    MsgBox->CloseIfShowing();
 }
 
 // Which part of a message in parts did not go, and that the rest were held back.
@@ -223,15 +808,6 @@ QString TSMS_Frm::partNote() const
         note += m_part == 1 ? QStringLiteral(" Part 1 went out.")
                             : QStringLiteral(" Parts 1 to %1 went out.").arg(m_part);
     return note;
-}
-
-void TSMS_Frm::SendPDUTimerTimer()
-{
-    SendPDUTimer->stop();
-    if (!Form1->SaxComm1->PortOpen())
-        return;
-    Form1->SaxComm1->setOutput(PduText);
-    Form1->SaxComm1->setOutput(std::string(1, '\x1A'));
 }
 
 // ---- Listing, reading, deleting ----
@@ -264,23 +840,6 @@ void TSMS_Frm::showLogAtEnd()
     SMS_MessageRichEdit->ensureCursorVisible();
 }
 
-void TSMS_Frm::SMS_ViewBClick()
-{
-    SMS_DeleteB->setEnabled(false);
-    clearView();
-    const int item = SMS_ViewComboBox->currentIndex();
-    if (item >= 0 && item < LogFileItem) {
-        if (!linkReady())
-            return;
-        DisableSmsButtons();
-        ATTableForm->DisableSendButtons();
-        Form1->SaxComm1->setTransmitLine("AT+CMGL=" + std::to_string(item));
-        await(Awaiting::Listing);
-    } else if (item == LogFileItem) {
-        showLog();
-    }
-}
-
 void TSMS_Frm::SMS_IndexListBoxClick()
 {
     auto *entry = dynamic_cast<SmsListEntry *>(SMS_IndexListBox->currentItem());
@@ -292,58 +851,6 @@ void TSMS_Frm::SMS_IndexListBoxClick()
     SMS_MessageRichEdit->insertPlainText(toQString(entry->record.head) + QStringLiteral("\n"));
     SMS_MessageRichEdit->setTextColor(Qt::black);
     SMS_MessageRichEdit->insertPlainText(toQString(entry->record.text));
-}
-
-void TSMS_Frm::SMS_DeleteBClick()
-{
-    if (SMS_ViewComboBox->currentIndex() == LogFileItem) {
-        const QString name = QString::fromStdString(log().path()).section(QLatin1Char('/'), -1);
-        if (!notice::ask(this, Warning,
-                         QStringLiteral("Delete every entry of the SMS log?\n"
-                                        "The present log is kept as %1.bak, in the same folder.")
-                             .arg(name),
-                         notice::Default::No))
-            return;
-        std::string error;
-        if (!log().clear(&error))
-            notice::show(this, notice::Kind::Warning, Warning, toQString(error));
-        SMS_ViewBClick();
-        return;
-    }
-    QListWidgetItem *current = SMS_IndexListBox->currentItem();
-    if (!linkReady() || !current)
-        return;
-    DisableSmsButtons();
-    ATTableForm->DisableSendButtons();
-    enableSMSBTimer->setInterval(500);
-    enableSMSBTimer->start();
-    // The parts of a joined message go together, in one line of commands (V.250 5.4).
-    std::string command;
-    for (const std::string &index : static_cast<SmsListEntry *>(current)->record.indexes)
-        command += (command.empty() ? "AT+CMGD=" : ";+CMGD=") + index;
-    Form1->SaxComm1->setTransmitLine(command);
-    await(Awaiting::Delete);
-    const int row = SMS_IndexListBox->row(current);
-    delete SMS_IndexListBox->takeItem(row);
-    if (SMS_IndexListBox->count() > 0) {
-        SMS_IndexListBox->setCurrentRow(row < SMS_IndexListBox->count() ? row : 0);
-        SMS_IndexListBoxClick();
-    } else {
-        SMS_MessageRichEdit->clear();
-    }
-}
-
-void TSMS_Frm::ListSMSTimerTimer()
-{
-    ListSMSTimer->stop();
-    if (!linkReady())
-        return;
-    if (Form1->SaxComm1->OutBufferCount() == 0) {
-        Form1->SaxComm1->setTransmitLine("AT+CMGL=0");
-        await(Awaiting::NewMessages);
-    } else {
-        ListSMSTimer->start();
-    }
 }
 
 void TSMS_Frm::appendToLog(const std::string &entry)
@@ -364,7 +871,14 @@ void TSMS_Frm::parseAnswer(const std::string &answer, bool logEvery)
         logged = true;
     };
     const std::vector<smsrules::ListedPdu> items = smsrules::SplitListing(answer);
+    std::vector<smsrules::DeliveryReport> reports; // shown under whatever else is shown
     for (const smsrules::ListedPdu &item : items) {
+        // A status report tells what became of a message sent earlier, wherever it is listed.
+        if (const smsrules::DeliveryReport report = smsrules::ReadStatusReport(item.pdu);
+            report.valid) {
+            reports.push_back(report);
+            continue;
+        }
         if (!item.index.empty())
             continue;
         // A "+CMT:" delivery: a part is logged as it arrives, the whole once all are here.
@@ -383,22 +897,34 @@ void TSMS_Frm::parseAnswer(const std::string &answer, bool logEvery)
     std::vector<smsrules::ListedPdu> listed;
     std::copy_if(items.begin(), items.end(), std::back_inserter(listed),
                  [](const smsrules::ListedPdu &item) { return !item.index.empty(); });
+    // The handset marks an unread message read once it has listed it, in any listing: it is
+    // logged now or never.
+    std::set<std::string> unread;
+    for (const std::string &index : smsrules::UnreadIndexes(answer))
+        unread.insert(index);
     for (const smsrules::ListedMessage &m : smsrules::JoinListing(listed)) {
         const std::string head =
             m.parts > 1 ? m.shown.head + "\n" + smsrules::PartsLine(m.parts) : m.shown.head;
-        if (logEvery)
+        if (logEvery || std::any_of(m.indexes.begin(), m.indexes.end(),
+                                    [&](const std::string &i) { return unread.count(i) > 0; }))
             logReceived(head, m.shown.text);
         SmsRecord record{head, m.shown.text, 0,
                          static_cast<unsigned char>(m.shown.received ? 0 : 1), m.indexes};
         SMS_IndexListBox->addItem(new SmsListEntry(toQString(smsrules::ListLabel(m)), record));
     }
-    if (logged) {
+    // Unread ones in a listing the operator looks at are logged, and the listing stays.
+    if (logged && !logEvery)
+        SMS_Status->setText(QStringLiteral(" The unread messages listed here are now in the "
+                                           "log."));
+    else if (logged) {
         showLogAtEnd();
         MsgBox->setCaption(QStringLiteral("SMS"));
         MsgBox->T1->setText(QStringLiteral("New messages have arrived"));
         MsgBox->T2->setText(QStringLiteral("and have been logged to the log file."));
         MsgBox->CloseBoxB->show();
         MsgBox->ShowBox();
+        for (const smsrules::DeliveryReport &report : reports)
+            showReport(report);
         return;
     }
     if (SMS_IndexListBox->count() > 0) {
@@ -406,13 +932,13 @@ void TSMS_Frm::parseAnswer(const std::string &answer, bool logEvery)
         SMS_IndexListBoxClick();
         SMS_DeleteB->setEnabled(true);
     }
+    for (const smsrules::DeliveryReport &report : reports)
+        showReport(report);
 }
 
 void TSMS_Frm::storageFull()
 {
-    Form1->SmsValue = "OFF";
-    Form1->SMSB->setChecked(false);
-    Form1->DisplaySMSImmediately1->setChecked(false);
+    setSmsDisplay(false);
     const QString text =
         QStringLiteral("The SMS storage in the modem is either full or not available.\n") +
         QStringLiteral(
@@ -429,140 +955,6 @@ void TSMS_Frm::storageFull()
         show();
         raise();
     }
-}
-
-void TSMS_Frm::HandleSmsResult(int code, const std::string &listing)
-{
-    if (code == 0 && m_awaiting == Awaiting::Send && m_part + 1 < m_parts.size()) {
-        m_partConfirmed = true; // the next part follows once this command has ended
-        return;
-    }
-    // The part that failed, said before the send's state is let go.
-    const QString failedPart =
-        code >= -6 && code < 0 && m_awaiting == Awaiting::Send ? partNote() : QString();
-    if (code >= -6 && code <= 0) {
-        m_parts.clear();
-        EnableSmsButtons();
-    }
-    // "+CMS ERROR:322" (given as -1 or -5) while new messages are read: the storage is full.
-    if ((code == -1 || code == -5) && m_awaiting == Awaiting::NewMessages) {
-        answered();
-        MsgBox->ResetMsgBox();
-        MsgBox->CloseIfShowing();
-        notice::show(this, notice::Kind::Warning, Warning,
-                     QStringLiteral("The SMS storage in the modem is full!\n") +
-                         QStringLiteral("The SMS messages will not be stored, received, or\n") +
-                         QStringLiteral("displayed immediately. Please delete at least one\n") +
-                         QStringLiteral("message."));
-        return;
-    }
-    if (code >= -6 && code <= 5 && code != 1)
-        answered();
-    // Whatever the result, the pending log entry belongs to this answer and no later one.
-    const std::string sent =
-        code >= -6 && code <= 0 ? std::exchange(LogEntryText, {}) : std::string();
-    switch (code) {
-    case 0:
-        if (!sent.empty()) // empty when no send of this window was waiting for it
-            appendToLog(sent);
-        showLogAtEnd();
-        break;
-    case -1:
-        // An indication request to be retried; its interval is already set.
-        if (!Form1->RequestSMSTimer->isActive() && MsgBox->isVisible())
-            Form1->RequestSMSTimer->start();
-        break;
-    case -2:
-        SMS_SendB->setFocus();
-        notice::show(this, notice::Kind::Error, Error,
-                     QStringLiteral("Error occurred while processing the SMS command.\nPossible "
-                                    "causes:\n- No network service\n- Incorrect type of number\n- "
-                                    "Invalid destination number\n- Invalid validity period input") +
-                         failedPart);
-        break;
-    case -3:
-        notice::show(this, notice::Kind::Error, Error,
-                     QStringLiteral("Error occurred while processing the SMS command. Please try "
-                                    "again.\nIf the problem remains, please turn off the modem and "
-                                    "turn it back on after 20 seconds.") +
-                         failedPart);
-        break;
-    case -4:
-        EditMessage->setFocus();
-        notice::show(this, notice::Kind::Error, Error,
-                     QStringLiteral("Error occurred while processing the SMS command. Please try "
-                                    "again.") +
-                         failedPart);
-        break;
-    case -5:
-        storageFull();
-        break;
-    case -6:
-        notice::show(this, notice::Kind::Error, Error,
-                     QStringLiteral("Invalid memory index!\nPlease try again."));
-        break;
-    case 1:
-        if (m_awaiting == Awaiting::Indication)
-            answered();
-        if (Form1->SmsValue == "ON") {
-            MsgBox->T1->setText(QStringLiteral("Please wait..."));
-            MsgBox->T2->setText(QStringLiteral("Reading messages..."));
-            ListSMSTimer->start();
-        } else {
-            // Nothing is read when indications were switched off: the wait is over.
-            EnableSmsButtons();
-            MsgBox->ResetMsgBox();
-            MsgBox->CloseIfShowing();
-        }
-        break;
-    case 2:
-    case 3:
-    case 4: {
-        const bool unread = listing.find("AT+CMGL=0") != std::string::npos;
-        clearView();
-        if (MsgBox->isVisible() && MsgBox->T2->text() == QLatin1String("Reading messages...")) {
-            MsgBox->ResetMsgBox();
-            MsgBox->CloseIfShowing();
-        }
-        parseAnswer(listing, unread);
-        EnableSmsButtons();
-        break;
-    }
-    case 5:
-        clearView();
-        if (MsgBox->isVisible() && MsgBox->T2->text() == QLatin1String("Reading messages...")) {
-            MsgBox->ResetMsgBox();
-            MsgBox->CloseIfShowing();
-        }
-        EnableSmsButtons();
-        break;
-    case 6:
-        newMessagesStored(listing);
-        break;
-    default:
-        break;
-    }
-}
-
-// A "+CMTI:" indication: a message was stored in the modem instead of being handed over.
-void TSMS_Frm::newMessagesStored(const std::string &indication)
-{
-    // +CMTI: "SM",5
-    std::string where = indication.substr(std::min(indication.size(), size_t(6)));
-    where.erase(std::remove(where.begin(), where.end(), '"'), where.end());
-    if (const size_t comma = where.find(','); comma != std::string::npos)
-        where.replace(comma, 1, ", index ");
-    where.erase(0, where.find_first_not_of(' '));
-    MsgBox->setCaption(QStringLiteral("SMS"));
-    MsgBox->T1->setText(QStringLiteral("New messages have arrived.\nStored at: ") +
-                        toQString(where));
-    const bool read = Form1->SmsValue == "ON" && linkReady() && m_awaiting == Awaiting::Nothing;
-    MsgBox->T2->setText(read ? QStringLiteral("Reading messages...") : QString());
-    MsgBox->CloseBoxB->setVisible(!read);
-    if (!MsgBox->isVisible())
-        MsgBox->ShowBox();
-    if (read)
-        ListSMSTimer->start();
 }
 
 void TSMS_Frm::HandleIncomingSms(const std::string &text)
@@ -590,42 +982,6 @@ void TSMS_Frm::setControlsEnabled(bool on)
         Form1->SMSB->setEnabled(on);
         Form1->DisplaySMSImmediately1->setEnabled(on);
     }
-    if (SBD_Frm)
-        SBD_Frm->setHeldBySms(!on);
-}
-
-void TSMS_Frm::DisableSmsButtons()
-{
-    setControlsEnabled(false);
-}
-
-void TSMS_Frm::EnableSmsButtons()
-{
-    if (SBD_Frm && SBD_Frm->ExchangeRunning())
-        return; // one exchange at a time: the SBD window releases the buttons when it ends
-    // A cut-off notice outlives the indication request that reconnecting makes.
-    if (!m_cutOff)
-        SMS_Status->clear();
-    setControlsEnabled(true);
-    if (ATTableForm)
-        ATTableForm->EnableSendButtons();
-}
-
-void TSMS_Frm::BeginIndicationRequest()
-{
-    Form1->RequestSMSTimer->start();
-    DisableSmsButtons();
-    ATTableForm->DisableSendButtons();
-    MsgBox->ResetMsgBox();
-    MsgBox->ShowBox();
-}
-
-void TSMS_Frm::EndIndicationRequest()
-{
-    Form1->RequestSMSTimer->stop();
-    EnableSmsButtons();
-    MsgBox->ResetMsgBox();
-    MsgBox->CloseIfShowing();
 }
 
 void TSMS_Frm::ReleaseSmsState()
@@ -633,109 +989,11 @@ void TSMS_Frm::ReleaseSmsState()
     SMS_IndexListBox->clear();
 }
 
-void TSMS_Frm::AbandonSmsCommand()
-{
-    const bool sending = m_awaiting == Awaiting::Send || SendPDUTimer->isActive();
-    const QString failedPart = sending ? partNote() : QString();
-    m_parts.clear();
-    const bool waiting = sending || !SMS_ViewB->isEnabled() || ListSMSTimer->isActive();
-    for (QTimer *t : {SendPDUTimer, ListSMSTimer, enableSMSBTimer})
-        t->stop();
-    answered();
-    LogEntryText.clear();
-    PduText.clear();
-    if (Form1->RequestSMSTimer->isActive())
-        EndIndicationRequest();
-    else
-        EnableSmsButtons();
-    closeWaitBox();
-    if (sending)
-        SMS_Status->setText(QStringLiteral(" Cut off: the port closed before the handset "
-                                           "confirmed the message. It may not have been sent.") +
-                            failedPart);
-    else if (waiting)
-        SMS_Status->setText(
-            QStringLiteral(" Cut off: the port closed before the handset answered."));
-    m_cutOff = sending || waiting;
-}
-
-void TSMS_Frm::await(Awaiting what)
-{
-    if (what != Awaiting::Indication && what != Awaiting::NewMessages)
-        m_cutOff = false; // the operator's next command
-    m_awaiting = what;
-    AnswerTimer->start();
-}
-
-void TSMS_Frm::answered()
-{
-    if (m_awaiting == Awaiting::Send)
-        SendPDUTimer->stop(); // refused before its PDU went: the PDU must not follow
-    m_awaiting = Awaiting::Nothing;
-    AnswerTimer->stop();
-}
-
-void TSMS_Frm::CommandAnswered()
-{
-    if (m_awaiting == Awaiting::Send && std::exchange(m_partConfirmed, false)) {
-        ++m_part;
-        sendPart();
-        return;
-    }
-    // A send ends with "+CMGS:" before its "OK", so an entry still here was not confirmed.
-    if (m_awaiting == Awaiting::Send)
-        LogEntryText.clear();
-    answered();
-}
-
-void TSMS_Frm::IndicationRequestSent()
-{
-    await(Awaiting::Indication);
-}
-
-void TSMS_Frm::AnswerTimerTimer()
-{
-    const Awaiting what = m_awaiting;
-    answered();
-    QString text;
-    switch (what) {
-    case Awaiting::Nothing:
-        return;
-    case Awaiting::Send:
-        LogEntryText.clear();
-        PduText.clear();
-        text = QStringLiteral("The handset did not answer the send.\nThe message may or may not "
-                              "have gone out, so it was not logged as sent. Check the handset "
-                              "and its signal (AT+CSQ) before sending it again.") +
-               partNote();
-        m_parts.clear();
-        break;
-    case Awaiting::Listing:
-    case Awaiting::NewMessages:
-        text = QStringLiteral("The handset did not answer the listing of messages.\nCheck the "
-                              "handset and click View again.");
-        break;
-    case Awaiting::Delete:
-        text = QStringLiteral("The handset did not answer the delete.\nThe message may not have "
-                              "been deleted; view the messages again to check.");
-        break;
-    case Awaiting::Indication:
-        Form1->RequestSMSTimer->stop();
-        text = QStringLiteral("The handset did not answer the SMS indication setting.\nCheck the "
-                              "handset, then click the SMS button to try again.");
-        break;
-    }
-    ListSMSTimer->stop();
-    SMS_Status->clear();
-    EnableSmsButtons();
-    closeWaitBox();
-    notice::show(this, notice::Kind::Warning, Warning, text);
-}
-
-// A "please wait" (the box without its OK button) would wait for ever.
+// A "please wait" (the box with no button, or with Cancel) would wait for ever.
 void TSMS_Frm::closeWaitBox()
 {
-    if (MsgBox->isVisible() && !MsgBox->CloseBoxB->isVisible()) {
+    if (MsgBox->isVisible() &&
+        (!MsgBox->CloseBoxB->isVisible() || MsgBox->CloseBoxB->text() == QLatin1String("Cancel"))) {
         MsgBox->ResetMsgBox();
         MsgBox->CloseIfShowing();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Exchange.h"
 #include "SmsPduCodec.h"
 
 #include <QListWidgetItem>
@@ -24,7 +25,9 @@ class SmsLog;
 class SmsComposePanel;
 namespace smsrules {
 class PartCollector;
-}
+struct DeliveryReport;
+struct ListedPdu;
+} // namespace smsrules
 
 // One message of the list, owned by its list entry.
 struct SmsRecord
@@ -88,12 +91,9 @@ public:
     QCheckBox *SMSWarningCheckBox;
     QPushButton *SMS_SendB;
 
-    QTimer *enableSMSBTimer;
-    QTimer *ListSMSTimer;
-    QTimer *SendPDUTimer;
     // How long a send, a listing, a delete or an indication request waits for the handset's
     // answer: two minutes, for a satellite network.
-    QTimer *AnswerTimer;
+    static constexpr int AnswerTimeoutMs = 2 * 60 * 1000;
 
     // The PDU of the last encode; the AT table's SMS page places its own here too.
     std::string PduText;
@@ -104,29 +104,23 @@ public:
     // The send itself, for this window and for the AT command table's SMS page: one message,
     // or linked parts sent one after the other, each once the one before is confirmed.
     void StartSend(const std::vector<SmsPduCodec::Part> &parts, const std::string &logEntry);
-    void SendPDUTimerTimer();
-    void AnswerTimerTimer();
 
     void SMS_ViewBClick();
     void SMS_IndexListBoxClick();
     void SMS_DeleteBClick();
-    void ListSMSTimerTimer();
 
-    void HandleSmsResult(int code, const std::string &listing);
+    void HandleSmsResult(int code, const std::string &listing, const QString &failedPart = {},
+                         bool readingNew = false);
     void HandleIncomingSms(const std::string &text);
     void DisableSmsButtons();
     void EnableSmsButtons();
     void BeginIndicationRequest();
     void EndIndicationRequest();
     void ReleaseSmsState();
-    // The port closed while a command was outstanding: unlock the window, and make sure a
-    // message that was never confirmed is not logged as sent later.
-    void AbandonSmsCommand();
-    // A final result ("OK", "ERROR", ...) arrived: whatever was awaited has its answer, and a
-    // send that was not confirmed by now never will be.
-    void CommandAnswered();
-    // The main window sent an indication request ("AT+CNMI=").
-    void IndicationRequestSent();
+    // Asks the handset to hand new messages over at once, or to stop.
+    void SendIndicationRequest(bool on);
+    // A command of this window waits for the handset's answer.
+    bool waitingForHandset() const { return m_awaiting != Awaiting::Nothing; }
 
     // The port is open and, with hardware flow control, CTS is up.
     bool linkReady() const;
@@ -145,9 +139,21 @@ private:
         Delete,
         Indication
     };
-    void await(Awaiting what);
-    void answered();
+    void submit(const std::string &line, Awaiting what,
+                std::function<void(const modem::Reply &)> answered);
+    void sendAnswered(const modem::Reply &reply);
+    void lateConfirmation(const std::string &entry, const std::string &line);
+    static int cmsCode(const std::string &finalLine);
+    void commandEnded(Awaiting what, const modem::Reply &reply);
+    void readNewMessages();
+    void listingAnswered(int item, const modem::Reply &reply, bool afterIndication = false);
+    void indicationAnswered(bool on, const modem::Reply &reply);
+    void setSmsDisplay(bool on);
+    void typedAnswered(const std::string &line, const modem::Reply &reply);
+    void showRead(const smsrules::ListedPdu &read);
+    void showReport(const smsrules::DeliveryReport &report);
     void closeWaitBox();
+    void waitCancelled();
     void newMessagesStored(const std::string &indication);
     void showLog();
     void showLogAtEnd();
@@ -165,8 +171,9 @@ private:
     std::unique_ptr<smsrules::PartCollector> m_incomingParts;
     std::vector<SmsPduCodec::Part> m_parts; // of the message being sent
     size_t m_part = 0;                      // the one waiting for its confirmation
-    bool m_partConfirmed = false;           // confirmed; the next goes when its command ends
     Awaiting m_awaiting = Awaiting::Nothing;
+    int m_commandId = 0;
+    bool m_waitCancelled = false;
     bool m_cutOff = false;
     int m_formCreateRuns = 0;
 };

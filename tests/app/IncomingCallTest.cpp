@@ -6,6 +6,7 @@
 #include "TChatModeAlert_Frm.h"
 #include "TForm1.h"
 #include "TRingBox.h"
+#include "TerminalScreen.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,10 +36,14 @@ private slots:
         QVERIFY(fake->written.isEmpty() && !RingBox->isVisible());
         Form1->AnsB->click();
 
-        fake->setCarrier(true); // a call is up
+        // A call is up: known from its CONNECT, not from a carrier line that may always read on.
+        QTest::keyClicks(Form1->SaxComm1->screen(), "ATD12345");
+        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
+        fake->inject("\r\nCONNECT 9600\r\n");
+        fake->written.clear();
         fake->fireRing();
         QVERIFY(fake->written.isEmpty());
-        fake->setCarrier(false);
+        fake->inject("\r\nNO CARRIER\r\n");
 
         Form1->FlowValue = "HW";
         fake->setCts(false);
@@ -76,6 +81,7 @@ private slots:
         fake->written.clear();
         RingBox->RingNo->click();
         QCOMPARE(fake->written, QByteArray("+++"));
+        fake->inject("\r\nNO CARRIER\r\n"); // the answer the escape broke off
         QVERIFY(!RingBox->RingDisconnect->isHidden() && RingBox->RingYes->isHidden());
         QVERIFY(RingBox->isVisible());
         QVERIFY(Form1->DisconnectTimer->isActive());

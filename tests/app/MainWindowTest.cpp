@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -23,7 +24,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QComboBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -136,12 +137,16 @@ private slots:
         Form1->PollSignalTimerTimer();
         QVERIFY(fake->written.isEmpty());
         fake->inject("\r\nNO CARRIER\r\n");
-        SMS_Frm->DisableSmsButtons();
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(0);
+        SMS_Frm->SMS_ViewB->click();
+        fake->written.clear();
         QTest::qWait(400);
         Form1->PollSignalTimerTimer();
         QVERIFY(fake->written.isEmpty());
-        SMS_Frm->EnableSmsButtons();
-        fake->inject("AT+COPS=?\r"); // echoed, answer still to come
+        fake->inject("\r\nOK\r\n");
+        QTest::keyClicks(screen(), "AT+COPS=?"); // typed, answer still to come
+        QTest::keyClick(screen(), Qt::Key_Return);
+        fake->written.clear();
         QTest::qWait(400);
         Form1->PollSignalTimerTimer();
         QVERIFY(fake->written.isEmpty());

@@ -122,18 +122,24 @@ private slots:
         QVERIFY(fake);
         ATTableForm->SendCommandB->click();
         QCOMPARE(fake->written, QByteArray("ATE1\r"));
+        // Send waits for the answer of what it sent, as the other windows do.
+        QVERIFY(!ATTableForm->SendCommandB->isEnabled());
+        fake->inject("\r\nOK\r\n");
 
         fake->written.clear();
         ATTableForm->atpluscbst();
         ATTableForm->ReadB->click();
+        fake->inject("\r\n+CBST: 7,0,1\r\n\r\nOK\r\n");
         ATTableForm->TestB->click();
         QCOMPARE(fake->written, QByteArray("AT+CBST?\rAT+CBST=?\r"));
+        fake->inject("\r\nOK\r\n");
 
         fake->written.clear();
         ATTableForm->atpluscpbs();
         ATTableForm->EditPBStorage->setCurrentText("SM");
         ATTableForm->SendCommandB->click();
         QCOMPARE(fake->written, QByteArray("AT+CPBS=\"SM\"\r"));
+        fake->inject("\r\nOK\r\n");
 
         // Hardware flow control with CTS down: only the GPS commands go.
         Form1->FlowValue = "HW";
@@ -145,6 +151,7 @@ private slots:
         ATTableForm->atpluspl();
         ATTableForm->SendCommandB->click();
         QCOMPARE(fake->written, QByteArray("AT+PL\r"));
+        fake->inject("\r\nOK\r\n");
         Form1->FlowValue = "NONE";
 
         // The NMEA list goes out a character at a time without holding the window.
@@ -190,6 +197,7 @@ private slots:
         QCOMPARE(ATTableForm->EditDCMaxdict->value(), 512);
         ATTableForm->SendCommandB->click();
         QCOMPARE(fake->written, QByteArray("AT+DS=,,512,6\r"));
+        fake->inject("\r\nOK\r\n");
         ATTableForm->EditDCDirection->setCurrentIndex(3);
         ATTableForm->EditDCCompneg->setCurrentIndex(1);
         ATTableForm->EditDCMaxdict->setValue(1024);
@@ -200,6 +208,7 @@ private slots:
         fake->written.clear();
         ATTableForm->SendCommandB->click();
         QCOMPARE(fake->written, QByteArray("AT+DS=,,512,6\r"));
+        fake->inject("\r\nOK\r\n");
 
         ATTableForm->atpluscclk();
         ATTableForm->Set_RealClockB->click();
@@ -211,6 +220,7 @@ private slots:
         fake->written.clear();
         ATTableForm->SendCommandB->click(); // the panel is still open
         QCOMPARE(fake->written, QByteArray("AT+CCLK=\"75/06/06,05:05:05\"\r"));
+        fake->inject("\r\nOK\r\n");
 
         ATTableForm->atpluscpbw();
         ATTableForm->Set_PhonebookB->click();
@@ -312,6 +322,7 @@ private slots:
         QCOMPARE(fake->written, QByteArray("AT+CMGW=24\r"));
         QTRY_VERIFY(fake->written.endsWith('\x1A'));
         QVERIFY(fake->written.contains("079188612609005011000791214365F70000FF0361F118"));
+        fake->inject("\r\n+CMGW: 3\r\n\r\nOK\r\n");
         QVERIFY(ATTableForm->SendCommandB->isEnabled());
         QVERIFY(!QFile::exists(dir.filePath("SMSLog.txt")));
 

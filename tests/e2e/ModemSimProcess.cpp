@@ -2,7 +2,8 @@
 
 #include <QDeadlineTimer>
 
-ModemSimProcess::ModemSimProcess(const QString &logFile, const QStringList &arguments)
+ModemSimProcess::ModemSimProcess(const QString &logFile, const QStringList &arguments,
+                                 const QStringList &modes)
 {
     QStringList args = arguments;
     if (!logFile.isEmpty())
@@ -19,6 +20,9 @@ ModemSimProcess::ModemSimProcess(const QString &logFile, const QStringList &argu
     const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
     if (first.startsWith(QLatin1String("pty: ")))
         m_pty = first.mid(5);
+    for (const QString &mode : modes)
+        if (event(mode) != QLatin1String("ok"))
+            m_pty.clear();
 }
 
 ModemSimProcess::~ModemSimProcess()

@@ -7,8 +7,11 @@
 class ModemSimProcess
 {
 public:
+    // `modes` are events sent before anything else, the answer forms of another handset
+    // ("echo off", "split 3"); one refused leaves the simulator not started.
     explicit ModemSimProcess(const QString &logFile = QString(),
-                             const QStringList &arguments = QStringList());
+                             const QStringList &arguments = QStringList(),
+                             const QStringList &modes = QStringList());
     ~ModemSimProcess();
 
     bool started() const { return !m_pty.isEmpty(); }

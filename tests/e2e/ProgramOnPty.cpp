@@ -11,12 +11,27 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTest>
 
-bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link)
+bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link, const QStringList &modes)
 {
-    sim = std::make_unique<ModemSimProcess>(QString(), QStringList{"--link", link});
+    sim = std::make_unique<ModemSimProcess>(QString(), QStringList{"--link", link}, modes);
     return QTest::qVerify(sim->started(), "sim->started()", "", __FILE__, __LINE__);
+}
+
+void addAnswerFormRows()
+{
+    QTest::addColumn<QStringList>("modes");
+    QTest::newRow("default") << QStringList();
+    QTest::newRow("echo off") << QStringList{"echo off"};
+    QTest::newRow("numeric results") << QStringList{"results numeric"};
+    QTest::newRow("lineends cr") << QStringList{"lineends cr"};
+    QTest::newRow("lineends lf") << QStringList{"lineends lf"};
+    QTest::newRow("split 1") << QStringList{"split 1"};
+    QTest::newRow("split 3") << QStringList{"split 3"};
+    QTest::newRow("all at once") << QStringList{"echo off", "results numeric", "lineends lf",
+                                                "split 2"};
 }
 
 void startProgram(const QString &folder, const QString &session)
@@ -42,10 +57,17 @@ bool startOnPort(const QString &folder, const QString &port, const QByteArray &s
 
 bool indicationsAnswered()
 {
+    // Opening the port gives the handset a start-up pause before the request; no need to sit
+    // through it here.
+    if (Form1->RequestSMSTimer->isActive())
+        Form1->RequestSMSTimerTimer();
     const bool answered = QTest::qWaitFor(
-        [] { return !MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled(); }, 8000);
-    return QTest::qVerify(answered, "!MsgBox->isVisible() && SMS_Frm->SMS_ViewB->isEnabled()", "",
-                          __FILE__, __LINE__);
+        [] {
+            return !Form1->RequestSMSTimer->isActive() && !MsgBox->isVisible() &&
+                   SMS_Frm->SMS_ViewB->isEnabled();
+        },
+        8000);
+    return QTest::qVerify(answered, "indications answered", "", __FILE__, __LINE__);
 }
 
 void endProgram(const QString &folder)

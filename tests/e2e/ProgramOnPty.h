@@ -12,8 +12,12 @@ class TerminalScreen;
 // The whole program as the operator starts it, on the simulated handset's port. Failures are
 // recorded with the test; a helper returning false means the test cannot go on.
 
-// The simulator with its stable name `link`, as a handset plugged in.
-bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link);
+// The simulator with its stable name `link`, as a handset plugged in, answering in `modes`.
+bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link,
+            const QStringList &modes = QStringList());
+
+// A "modes" column of simulator events, one row per answer form of real handsets.
+void addAnswerFormRows();
 
 // The program with `folder` as its program folder and the session file `session` (none:
 // the defaults), shown and past the intro screen.

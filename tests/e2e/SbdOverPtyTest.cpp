@@ -38,14 +38,27 @@ class SbdOverPtyTest : public QObject
     }
 
 private slots:
+    void cleanup()
+    {
+        if (Form1)
+            endProgram(dir.path());
+        notice::setHook({});
+        sim.reset();
+        boxes.clear();
+        QFile::remove(dir.filePath("SBDLog.txt"));
+    }
+
+    void messagesOutAndInFailuresAndUnplug_data() { addAnswerFormRows(); }
+
     void messagesOutAndInFailuresAndUnplug()
     {
+        QFETCH(QStringList, modes);
         notice::setHook([this](notice::Kind kind, const QString &, const QString &text) {
             boxes << text;
             return kind == notice::Kind::Question && yesAnswers-- > 0;
         });
         QDir::setCurrent(dir.path());
-        plugIn(sim, link());
+        plugIn(sim, link(), modes);
         if (!startOnPort(dir.path(), link()))
             return;
         Form1->menuItem("SBDMessaging1")->trigger();
@@ -118,7 +131,7 @@ private slots:
         closeMessageBoxes();
 
         // Plugged back in, the port comes back by itself and the window works again.
-        plugIn(sim, link());
+        plugIn(sim, link(), modes);
         QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 10000);
         QVERIFY(idle());
         SBD_Frm->CheckMailboxB->click();
@@ -126,9 +139,6 @@ private slots:
         QVERIFY2(SBD_Frm->SBD_Status->text().contains("No message was waiting at the gateway."),
                  qPrintable(SBD_Frm->SBD_Status->text()));
         QCOMPARE(logBytes(), before);
-
-        endProgram(dir.path());
-        notice::setHook({});
     }
 };
 

@@ -75,7 +75,7 @@ private slots:
         Form1->PollSignalTimerTimer();
         QTRY_COMPARE_WITH_TIMEOUT(signal->bars(), 5, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(signal->word(), QString("Searching"), 5000);
-        QVERIFY(!Form1->SaxComm1->queryRunning());
+        QVERIFY(!Form1->SaxComm1->exchange()->busy());
         QCOMPARE(screen()->allText(), before);
         QFile log(dir.filePath("modem.log"));
         QVERIFY(log.open(QIODevice::ReadOnly));

@@ -43,6 +43,10 @@ void SerialPortLinkTest::gathersAFastStreamAndTakesAQuietReplyWhole()
     settings.baud = 921600;
     QString error;
     QVERIFY2(link.open(settings, 0, &error), qPrintable(error));
+    // Held here, the port is not shared: another program is told it is in use.
+    SerialPortLink second(QString::fromLocal8Bit(ptsname(master)));
+    QVERIFY(!second.open(settings, 0, &error));
+    QVERIFY2(error.contains("in use by another program"), qPrintable(error));
     QList<QByteArray> chunks;
     QElapsedTimer clock;
     clock.start();

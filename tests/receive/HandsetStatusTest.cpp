@@ -60,30 +60,3 @@ TEST(HandsetStatus, AnswersSplitAcrossChunksAndTheLatestWins)
     EXPECT_FALSE(status.feed(std::string(100000, 'x') + "+CSQ:1\r\n"));
     EXPECT_EQ(status.bars(), 5);
 }
-
-TEST(HandsetStatus, CallsFromConnectOrVoiceOkToNoCarrierOrHangUp)
-{
-    HandsetStatus status;
-    EXPECT_TRUE(status.feed("ATD0088160000500\r\r\nCONNECT 9600\r\n"));
-    EXPECT_TRUE(status.callUp());
-    status.feed("\r\nNO CARRIER\r\n");
-    EXPECT_FALSE(status.callUp());
-
-    // A voice call answers OK, not CONNECT; its hang-up answers OK too.
-    status.feed("ATD0088160000500;\r");
-    EXPECT_FALSE(status.callUp());
-    status.feed("\r\nOK\r\n");
-    EXPECT_TRUE(status.callUp());
-    status.feed("ATH\r\r\nOK\r\n");
-    EXPECT_FALSE(status.callUp());
-
-    // A failed voice dial is no call, and a later OK is only an OK.
-    status.feed("ATD0088160000500;\r\r\nBUSY\r\n");
-    status.feed("AT\r\r\nOK\r\n");
-    EXPECT_FALSE(status.callUp());
-
-    status.feed("\r\nCONNECT\r\n\r\n+CSQ:3\r\n");
-    status.forget();
-    EXPECT_FALSE(status.callUp());
-    EXPECT_EQ(status.bars(), -1);
-}

@@ -119,8 +119,11 @@ private slots:
         QCOMPARE(SBD_Frm->ByteCounter->text(), QString("16 / 120 bytes"));
         // A status poll that is out gets its answer before the SBD exchange begins.
         QString polled;
-        QVERIFY(Form1->SaxComm1->query(
-            "AT+CSQ", [&](const std::string &a) { polled = QString::fromStdString(a); }));
+        modem::Command poll;
+        poll.line = "AT+CSQ";
+        poll.shown = false;
+        poll.done = [&](const modem::Reply &r) { polled = QString::fromStdString(r.lines.at(0)); };
+        Form1->SaxComm1->exchange()->submit(poll);
         expectLine("AT+CSQ");
         SBD_Frm->SBD_SendB->click();
         QVERIFY(othersHeld());
@@ -149,9 +152,11 @@ private slots:
         QVERIFY2(shown.isEmpty(), qPrintable(shown.join('\n')));
 
         // While an SMS command is outstanding the SBD window waits too.
-        SMS_Frm->DisableSmsButtons();
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(0);
+        SMS_Frm->SMS_ViewB->click();
+        expectLine("AT+CMGL=0");
         QVERIFY(!SBD_Frm->SBD_SendB->isEnabled() && !SBD_Frm->ReadB->isEnabled());
-        SMS_Frm->EnableSmsButtons();
+        fake->inject("\r\nOK\r\n");
         QVERIFY(SBD_Frm->SBD_SendB->isEnabled());
     }
 
@@ -168,19 +173,16 @@ private slots:
         fake->inject("DY\r\n");
         QCOMPARE(fake->written, QByteArray("\x00\x0D\x0A\xFF\x01\x16", 6));
         fake->written.clear();
-        // The SMS indication request waits until the exchange is over.
+        // An SMS indication request made meanwhile waits its turn in the queue.
         SMS_Frm->BeginIndicationRequest();
         Form1->RequestSMSTimerTimer();
         QVERIFY(fake->written.isEmpty());
-        QVERIFY(Form1->RequestSMSTimer->isActive());
         fake->inject("\r\n0\r\n\r\nOK\r\n");
-        expectLine("AT+SBDI");
-        QVERIFY(!SBD_Frm->RetryB->isEnabled());
-        fake->inject("\r\n+SBDI: 2, 8, 2, 0, 0, 0\r\n\r\nOK\r\n");
-        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled()); // still the indication request's turn
-        Form1->RequestSMSTimerTimer();
         expectLine("AT+CNMI=0,0");
+        QVERIFY(!SBD_Frm->RetryB->isEnabled());
         fake->inject("\r\nOK\r\n");
+        expectLine("AT+SBDI");
+        fake->inject("\r\n+SBDI: 2, 8, 2, 0, 0, 0\r\n\r\nOK\r\n");
         QTRY_VERIFY(othersFree());
         QVERIFY(SBD_Frm->SBD_Status->text().contains("NOT sent"));
         QVERIFY(SBD_Frm->SBD_Status->text().contains("Press Retry Session"));
@@ -322,8 +324,10 @@ private slots:
         expectLine("AT+SBDD0");
         fake->inject("\r\n0\r\n\r\nOK\r\n");
         expectLine("AT+SBDI");
-        QCOMPARE(SBD_Frm->ExchangeTimer->interval(), TSBD_Frm::SessionTimeoutMs);
-        SBD_Frm->ExchangeTimerTimer();
+        // Far past the session's two minutes.
+        Form1->SaxComm1->exchange()->setClock([] { return qint64(1) << 40; });
+        Form1->SaxComm1->exchange()->expire();
+        Form1->SaxComm1->exchange()->setClock({});
         QVERIFY(shown.last().startsWith("The handset did not answer AT+SBDI within 120 seconds."));
         QVERIFY(othersFree());
 

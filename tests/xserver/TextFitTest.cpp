@@ -421,7 +421,7 @@ private slots:
 
         MsgBox->ResetMsgBox();
         MsgBox->T2->setText(QStringLiteral("Reading messages..."));
-        MsgBox->CloseBoxB->show();
+        MsgBox->offerCancel();
         MsgBox->ShowBox();
         checkWindow("status box", MsgBox);
         MsgBox->close();
@@ -436,6 +436,7 @@ private slots:
         fake->fireRing();
         checkWindow("ring box", RingBox);
         RingBox->RingNo->click();
+        fake->inject("\r\nNO CARRIER\r\n"); // the answer the escape broke off
         checkWindow("ring box, disconnecting", RingBox);
         RingBox->close();
         Form1->DisconnectTimer->stop();
@@ -461,6 +462,7 @@ private slots:
         if (Form1->RequestSMSTimer->isActive()) { // the indication setting sent on connect
             Form1->RequestSMSTimerTimer();
             fake->inject("\r\nOK\r\n");
+            fake->inject("\r\nOK\r\n"); // and the reading of new messages that follows it
         }
         QTRY_VERIFY(SBD_Frm->CheckMailboxB->isEnabled());
         SBD_Frm->CheckMailboxB->click();

@@ -29,24 +29,6 @@ namespace {
 // plugged in, and a failed open of a missing device costs nothing.
 constexpr int kReconnectPollMs = 500;
 
-// A handset answers a status query within a second; a slower answer is given up on and
-// shown on the terminal instead.
-constexpr int kQueryTimeoutMs = 3000;
-
-std::string upperAscii(std::string s)
-{
-    for (char &c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-bool isFinalResult(const std::string &line)
-{
-    return line == "OK" || line == "ERROR" || line == "0" || line == "4" ||
-           line.rfind("+CME ERROR", 0) == 0 || line.rfind("+CMS ERROR", 0) == 0;
-}
-
 // What the operator has not read yet is kept, but a handler that never reads must not
 // make the program grow without end.
 constexpr size_t kReceivedLimit = 1 << 20;
@@ -163,11 +145,18 @@ SerialControl::SerialControl(QWidget *parent)
     m_reconnectTimer->setObjectName(QStringLiteral("ReconnectTimer"));
     m_reconnectTimer->setInterval(kReconnectPollMs);
     connect(m_reconnectTimer, &QTimer::timeout, this, &SerialControl::tryReconnect);
-    m_queryTimer = new QTimer(this);
-    m_queryTimer->setSingleShot(true);
-    m_queryTimer->setInterval(kQueryTimeoutMs);
-    connect(m_queryTimer, &QTimer::timeout, this,
-            [this] { endQuery(false, m_queryAnswer.size()); });
+    m_exchange = new modem::Exchange(this);
+    m_exchange->setWriter([this](const QByteArray &bytes) {
+        if (m_link)
+            m_capture->sent(bytes, true);
+        send(bytes);
+    });
+    m_exchange->setDisplay([this](const QByteArray &bytes) { deliver(bytes); });
+    // Devices without a ring-indicator line still say RING as a result code.
+    m_exchange->onUnsolicited("RING", 0, [this](const std::vector<std::string> &) {
+        if (m_link && !m_link->reportsRing())
+            emit OnRing();
+    });
 }
 
 SerialControl::~SerialControl()
@@ -189,10 +178,10 @@ void SerialControl::setPortOpen(bool open)
         return;
     if (!open) {
         stopReconnecting();
-        endQuery(false, 0);
         m_link->disconnect(this);
         m_link->close();
         m_link.reset();
+        m_exchange->closed();
         emit portClosed();
         return;
     }
@@ -222,12 +211,12 @@ void SerialControl::adopt(std::unique_ptr<ByteLink> link)
     stopReconnecting();
     m_link = std::move(link);
     m_lastError.clear();
-    m_ringTail.clear();
     connect(m_link.get(), &ByteLink::received, this, &SerialControl::onReceived);
     connect(m_link.get(), &ByteLink::ctsChanged, this, &SerialControl::OnCTSChanged);
     connect(m_link.get(), &ByteLink::carrierChanged, this, &SerialControl::OnCarrierChanged);
     connect(m_link.get(), &ByteLink::ring, this, &SerialControl::OnRing);
     connect(m_link.get(), &ByteLink::lost, this, &SerialControl::onLost);
+    m_exchange->opened();
     emit portOpened();
 }
 
@@ -365,9 +354,13 @@ std::string SerialControl::ReceivedText()
     return std::exchange(m_received, {});
 }
 
-void SerialControl::setReceiveDiversion(std::function<void(const QByteArray &)> hook)
+bool SerialControl::setReceiveDiversion(std::function<void(const QByteArray &)> hook)
 {
-    m_diversion = std::move(hook);
+    if (!hook) {
+        m_exchange->release();
+        return true;
+    }
+    return m_exchange->lease(std::move(hook));
 }
 
 void SerialControl::DoCommand(int command)
@@ -464,91 +457,8 @@ void SerialControl::onReceived(const QByteArray &bytes)
 {
     // Everything the port gives, file transfers and the program's own questions included.
     m_hex->append(bytes);
-    if (m_diversion) {
-        m_diversion(bytes);
-        return;
-    }
     m_capture->received(bytes);
-    if (m_queryDone) {
-        m_queryAnswer.append(bytes.constData(), static_cast<size_t>(bytes.size()));
-        takeQueryAnswer();
-        return;
-    }
-    deliver(bytes);
-}
-
-bool SerialControl::query(const std::string &command, std::function<void(const std::string &)> done)
-{
-    if (!m_link || m_queryDone || m_diversion || !done)
-        return false;
-    const std::string upper = upperAscii(command);
-    size_t end = 2;
-    while (end < upper.size() && (std::isalnum(static_cast<unsigned char>(upper[end])) ||
-                                  (end == 2 && upper[end] == '+')))
-        ++end;
-    m_queryPrefix = upper.substr(2, end - 2);
-    m_queryAnswer.clear();
-    m_queryDone = std::move(done);
-    m_queryTimer->start();
-    setTransmitLine(command);
-    return true;
-}
-
-// Looks for the final result line of the query in what has arrived so far.
-void SerialControl::takeQueryAnswer()
-{
-    size_t from = 0;
-    while (true) {
-        const size_t end = m_queryAnswer.find_first_of("\r\n", from);
-        if (end == std::string::npos)
-            return;
-        const std::string line = upperAscii(m_queryAnswer.substr(from, end - from));
-        from = end + 1;
-        if (isFinalResult(line)) {
-            // A verbose result ends in "\r\n"; the line feed belongs to it.
-            if (from < m_queryAnswer.size() && m_queryAnswer[from] == '\n' &&
-                m_queryAnswer[end] == '\r')
-                ++from;
-            endQuery(true, from);
-            return;
-        }
-    }
-}
-
-// Hands the answer to the query's owner; lines that are no part of it (a ring, an SMS
-// that happened to arrive) and whatever follows the final result go on as received.
-void SerialControl::endQuery(bool answered, size_t used)
-{
-    if (!m_queryDone)
-        return;
-    m_queryTimer->stop();
-    auto done = std::exchange(m_queryDone, {});
-    const std::string answer = m_queryAnswer.substr(0, used);
-    const std::string rest = m_queryAnswer.substr(used);
-    m_queryAnswer.clear();
-    std::string others;
-    if (answered) {
-        size_t from = 0;
-        while (from < answer.size()) {
-            size_t end = answer.find_first_of("\r\n", from);
-            if (end == std::string::npos)
-                end = answer.size();
-            const std::string line = answer.substr(from, end - from);
-            const std::string upper = upperAscii(line);
-            const bool ours = line.empty() || upper.rfind("AT", 0) == 0 ||
-                              upper.rfind(m_queryPrefix, 0) == 0 || isFinalResult(upper);
-            if (!ours)
-                others += "\r\n" + line + "\r\n";
-            from = end + 1;
-        }
-    } else {
-        others = answer; // not understood: the operator sees it as it came
-    }
-    done(answered ? answer : std::string());
-    if (m_link && !others.empty())
-        deliver(QByteArray::fromStdString(others));
-    if (m_link && !rest.empty())
-        deliver(QByteArray::fromStdString(rest));
+    m_exchange->received(bytes);
 }
 
 void SerialControl::deliver(const QByteArray &bytes)
@@ -561,8 +471,6 @@ void SerialControl::deliver(const QByteArray &bytes)
     m_received.append(bytes.constData(), static_cast<size_t>(bytes.size()));
     if (m_received.size() > kReceivedLimit)
         m_received.erase(0, m_received.size() - kReceivedLimit);
-    if (!m_link->reportsRing())
-        watchForRingText(bytes);
     emit OnReceive();
 }
 
@@ -612,28 +520,14 @@ QByteArray SerialControl::stamped(const QByteArray &bytes)
     return out;
 }
 
-// Devices without a ring-indicator line still say "RING" as a result code.
-void SerialControl::watchForRingText(const QByteArray &bytes)
-{
-    static const QByteArray ring("\r\nRING\r\n");
-    QByteArray window = m_ringTail + bytes;
-    int from = 0;
-    bool rang = false;
-    for (int at; (at = static_cast<int>(window.indexOf(ring, from))) >= 0; from = at + 1)
-        rang = true;
-    m_ringTail = window.right(ring.size() - 1);
-    if (rang)
-        emit OnRing();
-}
-
 void SerialControl::onLost(const QString &reason)
 {
     QString identity;
-    endQuery(false, 0);
     if (m_link) {
         identity = m_link->deviceIdentity();
         m_link->disconnect(this);
         m_link.release()->deleteLater();
+        m_exchange->closed();
         emit portClosed();
     }
     if (!m_reconnect) {
@@ -653,12 +547,13 @@ void SerialControl::onLost(const QString &reason)
 void SerialControl::onKeyBytes(const QByteArray &bytes)
 {
     // During a file transfer a stray key would corrupt the protocol.
-    if (!m_link || m_diversion)
+    if (!m_link || m_exchange->leased())
         return;
     if (m_echo)
         m_screen->feed(m_timeStamps ? stamped(bytes) : bytes);
     m_capture->sent(bytes, false);
     send(bytes);
+    m_exchange->typed(bytes);
 }
 
 void SerialControl::report(const QString &message)

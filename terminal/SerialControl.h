@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ByteLink.h"
+#include "Exchange.h"
 #include "PortList.h"
 
 #include <QPointer>
@@ -88,13 +89,9 @@ public:
     static std::vector<PortEntry>
     CommPortEntries(const QString &byIdDir = QStringLiteral("/dev/serial/by-id"));
 
-    // Sends a command of the program's own. Its echo and answer up to the final result go
-    // to `done`, not to the screen or the received-text rules; anything else arriving
-    // meanwhile (RING, +CMT:) goes on as usual. An answer that does not come within a few
-    // seconds gives `done` an empty text. False, and nothing sent, while the port is closed
-    // or another query is out.
-    bool query(const std::string &command, std::function<void(const std::string &)> done);
-    bool queryRunning() const { return static_cast<bool>(m_queryDone); }
+    // The one owner of the conversation with the modem: the program's own commands go
+    // through it, and it sees every typed command line and every received byte.
+    modem::Exchange *exchange() const { return m_exchange; }
 
     // Each received line starts on the screen with the local time "hh:mm:ss.mmm " in a dim
     // colour: shown only, never sent, never seen by the received-text rules.
@@ -117,8 +114,9 @@ public:
     // The last open or connection failure, as shown to the operator.
     QString lastError() const { return m_lastError; }
 
-    // While set, received bytes go to the hook (a file transfer) and not to the screen.
-    void setReceiveDiversion(std::function<void(const QByteArray &)> hook);
+    // While set, received bytes go to the hook (a file transfer) and not to the screen; false,
+    // and nothing diverted, while a command of the program's is out.
+    bool setReceiveDiversion(std::function<void(const QByteArray &)> hook);
     // Raw bytes to the port, for file transfers.
     void writeRaw(const QByteArray &bytes);
     // Raw text one character a millisecond, for handsets that lose characters of a fast
@@ -153,13 +151,10 @@ private:
     void send(const QByteArray &bytes);
     void paceNext();
     void report(const QString &message);
-    void watchForRingText(const QByteArray &bytes);
     void adopt(std::unique_ptr<ByteLink> link);
     void tryReconnect();
     void stopReconnecting();
     void say(const QString &line);
-    void takeQueryAnswer();
-    void endQuery(bool answered, size_t used);
     void deliver(const QByteArray &bytes);
     QByteArray stamped(const QByteArray &bytes);
     void syncScrollBar();
@@ -172,7 +167,7 @@ private:
     QTimer *m_scrollSync = nullptr;
     LinkFactory m_factory;
     std::unique_ptr<ByteLink> m_link;
-    std::function<void(const QByteArray &)> m_diversion;
+    modem::Exchange *m_exchange = nullptr;
     std::string m_settings = "19200,n,8,1";
     std::string m_commPort = "COM1";
     std::string m_phoneNumber;
@@ -181,16 +176,11 @@ private:
     bool m_inputEcho = true;
     bool m_autoReceive = false;
     std::string m_received;
-    QByteArray m_ringTail;
     QTimer *m_pacer = nullptr;
     QByteArray m_paced;
     QByteArray m_held; // written while a paced line goes out
     QString m_lastError;
     QPointer<QMessageBox> m_errorBox;
-    std::function<void(const std::string &)> m_queryDone;
-    std::string m_queryPrefix; // "+CSQ" for "AT+CSQ": the start of its information lines
-    std::string m_queryAnswer;
-    QTimer *m_queryTimer = nullptr;
     bool m_reconnect = true;
     bool m_timeStamps = false;
     bool m_atLineStart = true;

@@ -133,10 +133,12 @@ bool FileTransfer::start(bool send, Protocol protocol, const QString &path, QStr
     m_cancelled = false;
     m_lastLine.clear();
     m_errorTail.clear();
-    m_control->setReceiveDiversion([this](const QByteArray &bytes) {
-        if (running())
-            m_process.write(bytes);
-    });
+    if (!m_control->setReceiveDiversion([this](const QByteArray &bytes) {
+            if (running())
+                m_process.write(bytes);
+        }))
+        return fail(QStringLiteral("A command to the handset is still waiting for its answer. "
+                                   "Try again when it has ended."));
     m_process.start(exe, args);
     emit progress(0, m_total, m_fileName);
     return true;
