@@ -193,6 +193,14 @@ void TSMS_Frm::StartSend(const std::vector<SmsPduCodec::Part> &parts, const std:
     sendPart();
 }
 
+// The handset took the message: it gave its reference.
+static bool confirmed(const modem::Reply &reply)
+{
+    return std::any_of(reply.lines.begin(), reply.lines.end(), [](const std::string &line) {
+        return modem::upperAscii(line).find("+CMGS:") != std::string::npos;
+    });
+}
+
 void TSMS_Frm::sendPart()
 {
     const SmsPduCodec::Part &part = m_parts[m_part];
@@ -206,6 +214,14 @@ void TSMS_Frm::sendPart()
     // The PDU goes when the handset asks for it with "> ", ended by Ctrl-Z.
     send.payload = part.pdu + '\x1A';
     send.timeoutMs = AnswerTimeoutMs;
+    // Only its own answers end a send: an error, or OK after "+CMGS:". A stray OK of another
+    // command, NO CARRIER or BUSY leave it waiting for its confirmation.
+    send.takesFinal = [](modem::Result result, const modem::Reply &soFar) {
+        if (result == modem::Result::Ok)
+            return confirmed(soFar);
+        return result == modem::Result::Error || result == modem::Result::CmsError ||
+               result == modem::Result::CmeError;
+    };
     send.done = [self = QPointer<TSMS_Frm>(this)](const modem::Reply &reply) {
         if (self)
             self->sendAnswered(reply);
@@ -231,11 +247,7 @@ void TSMS_Frm::sendAnswered(const modem::Reply &reply)
         commandEnded(Awaiting::Send, reply);
         return;
     }
-    const bool confirmed =
-        std::any_of(reply.lines.begin(), reply.lines.end(), [](const std::string &line) {
-            return modem::upperAscii(line).find("+CMGS:") != std::string::npos;
-        });
-    if (reply.ok() && confirmed) {
+    if (reply.ok() && confirmed(reply)) {
         if (m_part + 1 < m_parts.size()) {
             ++m_part;
             sendPart();

@@ -243,8 +243,8 @@ void Exchange::sendPayload(Outstanding &out)
 {
     out.reply.prompted = true;
     out.payloadEcho = out.command.payload;
-    while (!out.payloadEcho.empty() && (out.payloadEcho.back() == '\x1a' ||
-                                        out.payloadEcho.back() == '\x1b'))
+    while (!out.payloadEcho.empty() &&
+           (out.payloadEcho.back() == '\x1a' || out.payloadEcho.back() == '\x1b'))
         out.payloadEcho.pop_back();
     m_write(QByteArray::fromStdString(std::exchange(out.command.payload, {})));
 }
@@ -468,6 +468,10 @@ void Exchange::lineDone(const std::string &received, bool hidden)
     const Result r = classify(line, numeric());
     if (r == Result::Ring) {
         ring(line, hidden);
+        return;
+    }
+    if (isFinal(r) && out.command.takesFinal && !out.command.takesFinal(r, out.reply)) {
+        callState({}, r);
         return;
     }
     if (isFinal(r)) {

@@ -50,6 +50,9 @@ struct Command
     // Reads the answer as raw bytes from the end of the command line: returns how many bytes
     // the binary part took once it is whole, -1 before. The rest is read as lines.
     std::function<long long(const QByteArray &bytes)> binary;
+    // A final result that is not this command's own (a stray OK before "+CMGS:") leaves it
+    // waiting when this says no.
+    std::function<bool(Result result, const Reply &soFar)> takesFinal;
     std::function<void(const Reply &)> done;
     // After a time-out, information lines that may still answer it; true when taken.
     std::function<bool(const std::string &line)> late;

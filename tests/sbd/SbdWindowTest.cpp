@@ -25,25 +25,18 @@
 #include <deque>
 
 // The SBD window against a fake handset, its boxes answered by the test.
-class SbdWindowTest : public QObject
+class SbdWindowTest : public QObject, public ProgramOnFakeLink
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    FakeLink *fake = nullptr;
-    QStringList shown;
-    std::deque<bool> answers; // for questions; No when empty
-
+    // No indication request on connecting: the window starts free.
     void start()
     {
-        createOnFakeLink(dir.path(), fake);
-        Form1->SmsValue = "OFF"; // no indication request on connecting
-        Form1->EndIntroScreen();
-        QVERIFY(fake);
+        startConnected();
+        Form1->SmsValue = "OFF";
         Form1->menuItem("SBDMessaging1")->trigger();
         QVERIFY(SBD_Frm->isVisible());
         QVERIFY(SBD_Frm->SBD_SendB->isEnabled());
-        fake->written.clear();
     }
 
     QByteArray logBytes() const
@@ -85,27 +78,11 @@ class SbdWindowTest : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QDir::setCurrent(dir.path());
-        notice::setHook([this](notice::Kind kind, const QString &, const QString &text) {
-            shown << text;
-            if (kind != notice::Kind::Question || answers.empty())
-                return false;
-            const bool yes = answers.front();
-            answers.pop_front();
-            return yes;
-        });
-    }
-
-    void cleanupTestCase() { notice::setHook({}); }
+    void initTestCase() { prepare(); }
 
     void cleanup()
     {
-        destroyProgram();
-        fake = nullptr;
-        shown.clear();
-        answers.clear();
+        finish();
         QFile::remove(dir.filePath("SBDLog.txt"));
     }
 
@@ -149,7 +126,7 @@ private slots:
                      log.endsWith(" MOMSN 5, 16 bytes\nText: Position 12N 45W\nHex: 50 6F 73 "
                                   "69 74 69 6F 6E 20 31 32 4E 20 34 35 57\n\n"),
                  log.constData());
-        QVERIFY2(shown.isEmpty(), qPrintable(shown.join('\n')));
+        QVERIFY2(boxes.empty(), qPrintable(lastBox()));
 
         // While an SMS command is outstanding the SBD window waits too.
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(0);
@@ -209,9 +186,9 @@ private slots:
         fake->written.clear();
         fake->inject("\r\n2\r\n\r\nOK\r\n");
         QVERIFY(fake->written.isEmpty());
-        QCOMPARE(shown.size(), 1);
-        QVERIFY(shown.last().contains("checksum does not match"));
-        QVERIFY(shown.last().endsWith("The message was not sent."));
+        QCOMPARE(int(boxes.size()), 1);
+        QVERIFY(lastBox().contains("checksum does not match"));
+        QVERIFY(lastBox().endsWith("The message was not sent."));
         QCOMPARE(logBytes(), before);
         QVERIFY(othersFree());
     }
@@ -234,8 +211,8 @@ private slots:
         QVERIFY(SBD_Frm->SBD_MessageView->toPlainText().contains("MTMSN 7, 5 bytes\nText: hello"));
         QVERIFY(logBytes().endsWith(" MTMSN 7, 5 bytes\nText: hello\nHex: 68 65 6C 6C 6F\n\n"));
         // The offer comes once the exchange is over; Yes fetches the rest, each shown.
-        QTRY_COMPARE(shown.size(), 1);
-        QCOMPARE(shown.last(), QString("2 more messages wait at the gateway. Fetch them now?"));
+        QTRY_COMPARE(int(boxes.size()), 1);
+        QCOMPARE(lastBox(), QString("2 more messages wait at the gateway. Fetch them now?"));
         expectLine("AT+SBDD0");
         fake->inject("\r\n0\r\n\r\nOK\r\n");
         expectLine("AT+SBDI");
@@ -250,8 +227,8 @@ private slots:
         // A damaged message is reported and neither shown nor logged.
         const QByteArray before = logBytes();
         fake->inject(binary("no", 1) + "\r\nOK\r\n");
-        QCOMPARE(shown.size(), 2);
-        QVERIFY(shown.last().contains("checksum does not match"));
+        QCOMPARE(int(boxes.size()), 2);
+        QVERIFY(lastBox().contains("checksum does not match"));
         QCOMPARE(logBytes(), before);
         const QString view = SBD_Frm->SBD_MessageView->toPlainText();
         QVERIFY2(view.contains("MTMSN 7, 5 bytes\nText: hello") &&
@@ -268,7 +245,7 @@ private slots:
         SBD_Frm->ReadB->click();
         fake->inject("AT+SBDRT\r\r\n+SBDRT:\r\nok\r\n\r\nOK\r\n");
         QCOMPARE(logBytes().count("[SBD RECEIVED]"), 3); // not twice for one message
-        QCOMPARE(shown.size(), 2);
+        QCOMPARE(int(boxes.size()), 2);
         QTest::keyClick(SBD_Frm->EditSBDMessage, Qt::Key_Escape);
         QVERIFY(!SBD_Frm->isVisible());
     }
@@ -281,10 +258,10 @@ private slots:
         SBD_Frm->SBD_SendB->click();
         fake->inject("\r\nOK\r\n");
         fake->inject("\r\n+SBDI: 1, 9, 0, 0, 0, 0\r\n\r\nOK\r\n");
-        QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown.last().startsWith("Cannot add to the SBD log ") &&
-                     shown.last().contains("The message was not logged."),
-                 qPrintable(shown.last()));
+        QCOMPARE(int(boxes.size()), 1);
+        QVERIFY2(lastBox().startsWith("Cannot add to the SBD log ") &&
+                     lastBox().contains("The message was not logged."),
+                 qPrintable(lastBox()));
         QVERIFY(SBD_Frm->SBD_Status->text().startsWith("The message was sent (MOMSN 9)."));
         QVERIFY(othersFree());
         QVERIFY(QDir(dir.path()).rmdir("SBDLog.txt"));
@@ -297,27 +274,27 @@ private slots:
         SBD_Frm->EditSBDMessage->setPlainText(QString(121, 'x'));
         QCOMPARE(SBD_Frm->ByteCounter->text(), QString("121 / 120 bytes"));
         SBD_Frm->SBD_SendB->click();
-        QVERIFY(shown.last().contains("at most 120"));
+        QVERIFY(lastBox().contains("at most 120"));
         SBD_Frm->RHexMessage->click();
         SBD_Frm->EditSBDMessage->setPlainText("4G");
         QCOMPARE(SBD_Frm->ByteCounter->text(), QString("Not hex"));
         SBD_Frm->SBD_SendB->click();
-        QVERIFY(shown.last().contains("not a hex digit"));
+        QVERIFY(lastBox().contains("not a hex digit"));
         SBD_Frm->RFileMessage->click();
         SBD_Frm->SBD_SendB->click();
-        QVERIFY(shown.last().contains("Choose the file"));
+        QVERIFY(lastBox().contains("Choose the file"));
         QFile big(dir.filePath("big.bin"));
         QVERIFY(big.open(QIODevice::WriteOnly));
         big.write(QByteArray(1961, 'b'));
         big.close();
         SBD_Frm->FileNameEdit->setText(big.fileName());
         SBD_Frm->SBD_SendB->click();
-        QVERIFY(shown.last().contains("1961 bytes; the handset takes at most 1960"));
+        QVERIFY(lastBox().contains("1961 bytes; the handset takes at most 1960"));
         // Clearing and resetting ask first; No sends nothing.
         SBD_Frm->ClearB->click();
         SBD_Frm->ResetMOMSNB->click();
         QVERIFY(fake->written.isEmpty());
-        QCOMPARE(shown.size(), 6);
+        QCOMPARE(int(boxes.size()), 6);
 
         // No answer: the time-out ends the exchange and frees the others.
         SBD_Frm->CheckMailboxB->click();
@@ -328,7 +305,7 @@ private slots:
         Form1->SaxComm1->exchange()->setClock([] { return qint64(1) << 40; });
         Form1->SaxComm1->exchange()->expire();
         Form1->SaxComm1->exchange()->setClock({});
-        QVERIFY(shown.last().startsWith("The handset did not answer AT+SBDI within 120 seconds."));
+        QVERIFY(lastBox().startsWith("The handset did not answer AT+SBDI within 120 seconds."));
         QVERIFY(othersFree());
 
         // The port goes away in the middle of a binary write: nothing sent, nothing logged.
@@ -344,7 +321,7 @@ private slots:
         QVERIFY(logBytes().isEmpty());
         // Without a port the buttons say so rather than doing nothing.
         SBD_Frm->CheckMailboxB->click();
-        QVERIFY(shown.last().contains("The port is not open"));
+        QVERIFY(lastBox().contains("The port is not open"));
     }
 };
 

@@ -33,33 +33,19 @@
 #include <deque>
 
 // The SMS window against a fake modem, with its message boxes answered by the test.
-class SmsWindowTest : public QObject
+class SmsWindowTest : public QObject, public ProgramOnFakeLink
 {
     Q_OBJECT
 
-    struct Shown
-    {
-        notice::Kind kind;
-        QString caption;
-        QString text;
-    };
-
-    QTemporaryDir dir;
-    FakeLink *fake = nullptr;
-    std::vector<Shown> shown;
-    std::deque<bool> answers; // for questions; No when empty
-
+    // No indication request on connecting: the tests that want one ask for it.
     void start()
     {
-        createOnFakeLink(dir.path(), fake);
-        Form1->SmsValue = "OFF"; // no indication request on connecting
-        Form1->EndIntroScreen();
-        QVERIFY(fake);
-        fake->written.clear();
+        startConnected();
+        Form1->SmsValue = "OFF";
         SMS_Frm->show();
     }
 
-    QString last() const { return shown.empty() ? QString() : shown.back().text; }
+    QString last() const { return lastBox(); }
     QString logText() const
     {
         QFile f(dir.filePath("SMSLog.txt"));
@@ -83,35 +69,13 @@ class SmsWindowTest : public QObject
         return command + pdu;
     }
 
-    // Boxes are answered from the list above; a test that wants the real box sets no hook.
-    void answerFromList()
-    {
-        notice::setHook([this](notice::Kind kind, const QString &caption, const QString &text) {
-            shown.push_back({kind, caption, text});
-            if (kind != notice::Kind::Question || answers.empty())
-                return false;
-            const bool yes = answers.front();
-            answers.pop_front();
-            return yes;
-        });
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QDir::setCurrent(dir.path());
-        answerFromList();
-    }
-
-    void cleanupTestCase() { notice::setHook({}); }
+    void initTestCase() { prepare(); }
 
     void cleanup()
     {
-        destroyProgram();
-        fake = nullptr;
-        shown.clear();
-        answers.clear();
-        answerFromList();
+        finish();
+        prepare();
         QFile::remove(dir.filePath("SMSLog.txt"));
         QFile::remove(dir.filePath("SMSLog.txt.bak"));
     }
@@ -121,7 +85,7 @@ private slots:
         start();
         SMS_Frm->SMS_SendB->click();
         QCOMPARE(last(), QString("Please enter the destination number."));
-        QCOMPARE(shown.back().caption, QString("Warning"));
+        QCOMPARE(boxes.back().caption, QString("Warning"));
         SMS_Frm->EditDA->setText("8816");
         SMS_Frm->SMS_SendB->click();
         QCOMPARE(last(), QString("There is no message to send."));
@@ -135,12 +99,12 @@ private slots:
         SMS_Frm->SMS_SendB->click();
         QCOMPARE(last(), QString("Please enter the valid email address."));
 
-        // A closed port: nothing is sent and nothing is shown.
-        const size_t before = shown.size();
+        // A closed port: nothing is sent and nothing is boxes.
+        const size_t before = boxes.size();
         Form1->SaxComm1->setPortOpen(false);
         SMS_Frm->EditEA->setText("ops@example.org");
         SMS_Frm->SMS_SendB->click();
-        QCOMPARE(shown.size(), before);
+        QCOMPARE(boxes.size(), before);
     }
 
     void sendWritesCommandThenPduAndLogsOnConfirmation()
@@ -168,11 +132,11 @@ private slots:
 
         // Delete in the log view asks first; No keeps the log.
         const QString kept = logText();
-        shown.clear();
+        boxes.clear();
         SMS_Frm->SMS_DeleteB->click();
-        QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown.back().kind, notice::Kind::Question);
-        QCOMPARE(shown.back().caption, QString("Warning"));
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes.back().kind, notice::Kind::Question);
+        QCOMPARE(boxes.back().caption, QString("Warning"));
         QCOMPARE(logText(), kept);
         // Yes clears it, keeping the old one beside it.
         answers = {true};
@@ -215,7 +179,7 @@ private slots:
         SMS_Frm->EditDA->setText("12");
         answers = {false};
         setMessage(QStringLiteral("Жук € ΔΣ"));
-        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(boxes.size(), size_t(1));
         QVERIFY(last().contains("destination system: Ж (Cyrillic U+0416), у (Cyrillic U+0443), "
                                 "к (Cyrillic U+043A)\nWould you like"));
         QCOMPARE(SMS_Frm->CharCounter->text(), QString("8"));
@@ -227,13 +191,13 @@ private slots:
         QVERIFY(logText().endsWith(QStringLiteral("Жук € ΔΣ\n\n")));
 
         // The euro and the Greek capitals alone stay GSM 7-bit, without a warning.
-        shown.clear();
+        boxes.clear();
         setMessage(QStringLiteral("€Δ"));
-        QVERIFY(shown.empty());
+        QVERIFY(boxes.empty());
         QVERIFY(sendAndConfirm().contains("0000FF03"
                                           "9B3204\x1A"));
 
-        // Received UCS2 text is shown and logged as the real characters.
+        // Received UCS2 text is boxes and logged as the real characters.
         fake->inject("\r\n+CMT: ,24\r\n07911326040000F0040B911346610089F60008208062917314080C"
                      "0416044304BA00F0D83DDE00\r\n");
         QVERIFY(logText().contains(QStringLiteral("GMT)\nЖуҺ\u00F0😀\n\n")));
@@ -302,7 +266,7 @@ private slots:
         QVERIFY2(asked.contains(QString::fromUtf8(": \xCE\x91 (Greek Alpha)\nWould")),
                  qPrintable(asked));
         QTRY_COMPARE(SMS_Frm->EditMessage->toPlainText(), QString("y no"));
-        answerFromList();
+        prepare();
 
         // The e-mail check refused: back to the phone number type.
         setMessage("a[b");
@@ -322,13 +286,13 @@ private slots:
     {
         start();
         SMS_Frm->HandleSmsResult(-2, {});
-        QCOMPARE(shown.back().caption, QString("Error"));
+        QCOMPARE(boxes.back().caption, QString("Error"));
         QVERIFY(last().contains("- Invalid validity period input"));
         SMS_Frm->HandleSmsResult(-6, {});
         QCOMPARE(last(), QString("Invalid memory index!\nPlease try again."));
         answers = {true};
         SMS_Frm->HandleSmsResult(-5, {});
-        QCOMPARE(shown.back().caption, QString("Failed"));
+        QCOMPARE(boxes.back().caption, QString("Failed"));
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
         QVERIFY(!Form1->SMSB->isChecked());
         // Through the receive path: "+CMS ERROR:331" answering a command the operator typed,
@@ -340,12 +304,14 @@ private slots:
         typeLine();
         fake->inject("\r\n+CMS ERROR:331\r\n");
         QVERIFY(last().startsWith("Error occurred while processing the SMS command.\nPossible"));
-        shown.clear();
+        boxes.clear();
         typeLine();
         fake->inject("\r\n+CMS ERROR: 331\r\n");
         QVERIFY(last().startsWith("Error occurred while processing the SMS command.\nPossible"));
     }
 
+    // Only a send's own answers end it: an error leaves it unlogged, a stray OK, NO CARRIER or
+    // BUSY leave it waiting for its confirmation, which is then logged, once.
     void logEntryBelongsToItsOwnSend()
     {
         start();
@@ -359,22 +325,22 @@ private slots:
                                  "again."));
         QTest::qWait(300);
         QCOMPARE(fake->written, QByteArray("AT+CMGS=24\r"));
-        // A send typed by hand in the terminal later is not this window's message.
-        fake->inject("AT+CMGS=24\r\r\n> ");
-        fake->inject("\r\n+CMGS: 8\r\n\r\nOK\r\n");
-        QCOMPARE(logText(), QString());
+        for (const char *ending : {"\r\nERROR\r\n", "\r\n+CME ERROR: 4\r\n"}) {
+            SMS_Frm->SMS_SendB->click();
+            QTRY_VERIFY(fake->written.endsWith('\x1A'));
+            fake->inject(ending);
+            fake->inject("\r\n+CMGS: 9\r\n\r\nOK\r\n");
+            QVERIFY(last().contains("not sent"));
+            QCOMPARE(logText(), QString());
+        }
 
-        // A plain "ERROR" ends a send too.
         fake->written.clear();
         SMS_Frm->SMS_SendB->click();
         QTRY_VERIFY(fake->written.endsWith('\x1A'));
-        fake->inject("\r\nERROR\r\n");
-        fake->inject("\r\n+CMGS: 9\r\n\r\nOK\r\n");
-        QCOMPARE(logText(), QString());
-
-        // A confirmed send is logged once, whatever confirmations follow.
-        QVERIFY(!sendAndConfirm().isEmpty());
+        fake->inject("\r\nOK\r\n\r\nNO CARRIER\r\n\r\nBUSY\r\n");
+        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
         fake->inject("\r\n+CMGS: 10\r\n\r\nOK\r\n");
+        fake->inject("\r\n+CMGS: 11\r\n\r\nOK\r\n");
         QCOMPARE(logText(), QString("[SENT]\nTo: 1234567 (Phone number)\nRelative VP: 63 weeks\n"
                                     "abc\n\n"));
     }
@@ -394,8 +360,8 @@ private slots:
         QTRY_VERIFY(SMS_Frm->SMS_SendB->isEnabled());
         QCOMPARE(SMS_Frm->SMS_Status->text(), QString());
         QVERIFY(Form1->SMSB->isEnabled());
-        QVERIFY(!shown.empty());
-        QCOMPARE(shown.back().caption, QString("Warning"));
+        QVERIFY(!boxes.empty());
+        QCOMPARE(boxes.back().caption, QString("Warning"));
         QVERIFY(last().startsWith("The handset did not answer the send.\nThe message may or may "
                                   "not have gone out"));
         QCOMPARE(logText(), QString());
@@ -416,26 +382,26 @@ private slots:
         QCOMPARE(logText().count("[SENT]"), 1);
         fake->promptsForMessages = true;
 
-        shown.clear();
+        boxes.clear();
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(0);
         SMS_Frm->SMS_ViewB->click();
         QVERIFY(!SMS_Frm->SMS_ViewB->isEnabled());
         QTRY_VERIFY(SMS_Frm->SMS_ViewB->isEnabled());
-        QTRY_VERIFY(!shown.empty());
+        QTRY_VERIFY(!boxes.empty());
         QVERIFY(last().startsWith("The handset did not answer the listing"));
 
         // A delete that is answered says nothing; one that is not, says so.
-        shown.clear();
+        boxes.clear();
         SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("3", {}));
         SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("4", {}));
         SMS_Frm->SMS_IndexListBox->setCurrentRow(0);
         SMS_Frm->SMS_DeleteBClick();
         fake->inject("AT+CMGD=3\r\r\nOK\r\n");
         QTest::qWait(600);
-        QVERIFY(shown.empty());
+        QVERIFY(boxes.empty());
         QTRY_VERIFY(SMS_Frm->SMS_DeleteB->isEnabled());
         SMS_Frm->SMS_DeleteBClick();
-        QTRY_VERIFY(!shown.empty());
+        QTRY_VERIFY(!boxes.empty());
         QVERIFY(last().startsWith("The handset did not answer the delete"));
     }
 
@@ -449,13 +415,13 @@ private slots:
         QVERIFY(logText().startsWith("[SENT]\nTo: +447700900123 (Phone number)\n"));
 
         // What an address cannot hold is named, and nothing goes out.
-        shown.clear();
+        boxes.clear();
         SMS_Frm->EditDA->setText("12#3*4#");
         fake->written.clear();
         SMS_Frm->SMS_SendB->click();
         QVERIFY(fake->written.isEmpty());
-        QCOMPARE(shown.size(), size_t(1));
-        QCOMPARE(shown.back().caption, QString("Warning"));
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes.back().caption, QString("Warning"));
         QVERIFY2(last().startsWith("The destination number cannot contain \"#\" \"*\".\n"),
                  qPrintable(last()));
     }
@@ -535,8 +501,8 @@ private slots:
 
         // The storage is full while those are read: the operator is told what to do.
         fake->inject("AT+CMGL=0\r\r\n+CMS ERROR: 322\r\n");
-        QVERIFY(!shown.empty());
-        QCOMPARE(shown.back().caption, QString("Warning"));
+        QVERIFY(!boxes.empty());
+        QCOMPARE(boxes.back().caption, QString("Warning"));
         QCOMPARE(last(), QString("The SMS storage in the modem is full!\n"
                                  "The SMS messages will not be stored, received, or\n"
                                  "displayed immediately. Please delete at least one\n"
@@ -601,16 +567,20 @@ private slots:
         const std::string deliver =
             "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
         // A delivery report for message 12, delivered; time stamps in GMT+2 (TS 23.040 9.2.2.3).
-        const std::string report =
-            "0006" "0C" "0B91" "2120550541F3" "62802101000080" "62802101005080" "00";
+        const std::string report = "0006"
+                                   "0C"
+                                   "0B91"
+                                   "2120550541F3"
+                                   "62802101000080"
+                                   "62802101005080"
+                                   "00";
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
         SMS_Frm->SMS_ViewB->click();
         // The PDU on the header's line, a stray quote, a junk line, an unread entry, a report.
         fake->inject(QByteArray::fromStdString("\r\n+CMGL: 1,1,,24 " + deliver +
                                                "\r\n+CMGL: 2,1,,24\r\n" + deliver +
-                                               "\"\r\n+CMGL: 3,0,,24\r\nVENDOR NOTE\r\n" +
-                                               deliver + "\r\n+CMGL: 4,2,,25\r\n" + report +
-                                               "\r\nOK\r\n"));
+                                               "\"\r\n+CMGL: 3,0,,24\r\nVENDOR NOTE\r\n" + deliver +
+                                               "\r\n+CMGL: 4,2,,25\r\n" + report + "\r\nOK\r\n"));
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 3);
         QCOMPARE(logText().count("[RECEIVED]"), 1); // the unread one, marked read by listing
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains(
@@ -624,7 +594,7 @@ private slots:
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 3);
         QVERIFY(last().contains("still stored"));
 
-        // A listing in text mode is refused with what to do, not shown empty.
+        // A listing in text mode is refused with what to do, not boxes empty.
         SMS_Frm->SMS_ViewB->click();
         fake->inject("\r\n+CMGL: 1,\"REC READ\",\"+12025550143\",,\"26/08/12,10:00:00+08\"\r\n"
                      "Hello\r\nOK\r\n");
@@ -731,7 +701,7 @@ private slots:
         QTRY_VERIFY(fake->written.count('\x1A') == 2);
         fake->written.clear();
         fake->inject("\r\n> \r\n+CMS ERROR:500\r\n");
-        QCOMPARE(shown.back().caption, QString("Error"));
+        QCOMPARE(boxes.back().caption, QString("Error"));
         QVERIFY2(last().contains("part 2 was not confirmed, so the parts after it were not sent. "
                                  "Part 1 went out."),
                  qPrintable(last()));
@@ -765,10 +735,10 @@ private slots:
                                                "\r\n\r\nOK\r\n"));
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 1);
         QCOMPARE(SMS_Frm->SMS_IndexListBox->item(0)->text(), QString("10 (3 parts)"));
-        const QString shown = SMS_Frm->SMS_MessageRichEdit->toPlainText();
-        QVERIFY2(shown.endsWith(QString::fromStdString(text.substr(0, 153)) +
+        const QString boxes = SMS_Frm->SMS_MessageRichEdit->toPlainText();
+        QVERIFY2(boxes.endsWith(QString::fromStdString(text.substr(0, 153)) +
                                 "[part 2 of 3 missing]" + QString::fromStdString(text.substr(306))),
-                 qPrintable(shown));
+                 qPrintable(boxes));
         fake->written.clear();
         SMS_Frm->SMS_DeleteB->click();
         QCOMPARE(fake->written, QByteArray("AT+CMGD=10;+CMGD=12\r"));
@@ -797,7 +767,7 @@ private slots:
         createWindows("");
         SMS_Frm->LogEntryText = "[SENT]\nTo: 1 (Phone number)\n\n";
         SMS_Frm->HandleSmsResult(0, {});
-        QCOMPARE(shown.back().caption, QString("Warning"));
+        QCOMPARE(boxes.back().caption, QString("Warning"));
         QVERIFY(last().contains("The message was not logged"));
     }
 };
