@@ -30,6 +30,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <functional>
+
 class AtTableWindowTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
@@ -43,23 +45,18 @@ private slots:
     }
     void cleanup() { finish(); }
 
-    void pagesCarryHeadingValuesAndSuffix()
+    void pagesShowTheirHeadingAndPanels()
     {
         ATTableForm->atpluscops();
         QCOMPARE(ATTableForm->ATCommand->text(), QString("AT+COPS"));
         QCOMPARE(ATTableForm->Command->text(), QString("Operator Select"));
         QCOMPARE(ATTableForm->Modem->text(), QString("(9505)"));
-        QCOMPARE(QString::fromStdString(ATTableForm->CommandSuffix), QString(",\"IRIDIUM\""));
         QVERIFY(!ATTableForm->SelectVPanel->isHidden());
         QVERIFY(!ATTableForm->ExtraDescriptionPanel->isHidden());
-        QCOMPARE(QString::fromStdString(ATTableForm->ValueN), QString("0"));
-
         ATTableForm->atpluscgmi();
-        QCOMPARE(QString::fromStdString(ATTableForm->CommandSuffix), QString());
         QVERIFY(ATTableForm->SelectNPanel->isHidden() && ATTableForm->SelectVPanel->isHidden());
         QVERIFY(ATTableForm->ExtraDescriptionPanel->isHidden());
         QVERIFY(!ATTableForm->ReadB->isHidden() && !ATTableForm->TestB->isHidden());
-
         ATTableForm->aten();
         QVERIFY(ATTableForm->ReadB->isHidden() && ATTableForm->TestB->isHidden());
         QCOMPARE(ATTableForm->EditNValue->maximum(), 1);
@@ -68,14 +65,82 @@ private slots:
         QVERIFY(!ATTableForm->SMS_SendorWrite_Panel->isHidden());
         ATTableForm->atpluscmgw();
         QVERIFY(!ATTableForm->SendCommandB->isHidden());
-        ATTableForm->atpluswdldm();
-        QCOMPARE(ATTableForm->EditVValue->value(), 1);
-        QCOMPARE(ATTableForm->EditDValue->value(), 1);
-        ATTableForm->atpluscsca();
-        QCOMPARE(QString::fromStdString(ATTableForm->ValueN), QString("\"00881662900005\",129"));
-        ATTableForm->atpluscpbf();
-        QCOMPARE(ATTableForm->EditPBFindtext->text(), QString(" EnterText"));
-        QVERIFY(!ATTableForm->EditPBFindtext->isHidden());
+    }
+
+    // What a page shows, after the operator's edits, is what its button sends; a set panel
+    // reopened starts afresh together with its command.
+    void pageEditsAndCommandSent()
+    {
+        using T = TATTableForm;
+        struct Row
+        {
+            const char *name;
+            void (T::*open)();
+            std::function<void(T *)> edit;
+            QPushButton *T::*button;
+            QByteArray sent;
+        };
+        const auto clock = [](T *t) {
+            t->Set_RealClockB->click();
+            for (QComboBox *c : {t->EditRCYear, t->EditRCMonth, t->EditRCDay, t->EditRCHour,
+                                 t->EditRCMinutes, t->EditRCSeconds})
+                c->setCurrentIndex(5);
+        };
+        const Row rows[] = {
+            {"echo", &T::aten, [](T *t) { t->EditNValue->setValue(1); }, &T::SendCommandB,
+             "ATE1\r"},
+            {"no value", &T::atpluscgmi, {}, &T::SendCommandB, "AT+CGMI\r"},
+            {"read", &T::atpluscbst, {}, &T::ReadB, "AT+CBST?\r"},
+            {"test", &T::atpluscbst, {}, &T::TestB, "AT+CBST=?\r"},
+            {"suffix", &T::atpluscops, {}, &T::SendCommandB, "AT+COPS=0,0,\"IRIDIUM\"\r"},
+            {"three values", &T::atpluswdldm, {}, &T::SendCommandB, "AT+WDLDM=0,1,1\r"},
+            {"service centre",
+             &T::atpluscsca,
+             {},
+             &T::SendCommandB,
+             "AT+CSCA=\"00881662900005\",129\r"},
+            {"storage", &T::atpluscpbs, [](T *t) { t->EditPBStorage->setCurrentText("SM"); },
+             &T::SendCommandB, "AT+CPBS=\"SM\"\r"},
+            {"compression", &T::atplusds, [](T *t) { t->Set_DCB->click(); }, &T::SendCommandB,
+             "AT+DS=,,512,6\r"},
+            {"compression reopened", &T::atplusds,
+             [](T *t) {
+                 t->Set_DCB->click();
+                 t->EditDCDirection->setCurrentIndex(3);
+                 t->EditDCCompneg->setCurrentIndex(1);
+                 t->EditDCMaxdict->setValue(1024);
+                 t->DC_OKB->click();
+                 t->atplusds();
+             },
+             &T::SendCommandB, "AT+DS=,,512,6\r"},
+            {"clock, panel open", &T::atpluscclk, clock, &T::SendCommandB,
+             "AT+CCLK=\"75/06/06,05:05:05\"\r"},
+            {"phonebook entry", &T::atpluscpbw,
+             [](T *t) {
+                 t->Set_PhonebookB->click();
+                 t->EditPBIndex->setCurrentText("005");
+                 t->EditPBNum->setText("0088163");
+             },
+             &T::SendCommandB, "AT+CPBW=005,\"0088163\",,\r"},
+        };
+        Form1->SaxComm1->setPortOpen(true);
+        QVERIFY(fake);
+        for (const Row &r : rows) {
+            (ATTableForm->*r.open)();
+            if (r.edit)
+                r.edit(ATTableForm);
+            fake->written.clear();
+            (ATTableForm->*r.button)->click();
+            QVERIFY2(fake->written == r.sent, r.name);
+            fake->inject("\r\nOK\r\n");
+            QTRY_VERIFY2(ATTableForm->SendCommandB->isEnabled(), r.name);
+        }
+        ATTableForm->atpluscpbw();
+        ATTableForm->Set_PhonebookB->click();
+        QCOMPARE(ATTableForm->findChild<QLabel *>("PhonebookNote")->text(),
+                 QString("To delete the phonebook entry, select the index of the entry and leave "
+                         "out the other three fields."));
+        QVERIFY(ATTableForm->findChild<QLabel *>("PhonebookNote")->isVisible());
     }
 
     void descriptionFillsBothColumnsOfLines()
@@ -115,31 +180,15 @@ private slots:
     void sendReadAndTestGoToThePort()
     {
         ATTableForm->aten();
-        ATTableForm->EditNValue->setValue(1);
         ATTableForm->SendCommandB->click(); // port closed: nothing at all
         ATTableForm->ReadB->click();
         Form1->SaxComm1->setPortOpen(true);
-        QVERIFY(fake);
+        QVERIFY(fake && fake->written.isEmpty());
         ATTableForm->SendCommandB->click();
-        QCOMPARE(fake->written, QByteArray("ATE1\r"));
         // Send waits for the answer of what it sent, as the other windows do.
         QVERIFY(!ATTableForm->SendCommandB->isEnabled());
         fake->inject("\r\nOK\r\n");
-
-        fake->written.clear();
-        ATTableForm->atpluscbst();
-        ATTableForm->ReadB->click();
-        fake->inject("\r\n+CBST: 7,0,1\r\n\r\nOK\r\n");
-        ATTableForm->TestB->click();
-        QCOMPARE(fake->written, QByteArray("AT+CBST?\rAT+CBST=?\r"));
-        fake->inject("\r\nOK\r\n");
-
-        fake->written.clear();
-        ATTableForm->atpluscpbs();
-        ATTableForm->EditPBStorage->setCurrentText("SM");
-        ATTableForm->SendCommandB->click();
-        QCOMPARE(fake->written, QByteArray("AT+CPBS=\"SM\"\r"));
-        fake->inject("\r\nOK\r\n");
+        QVERIFY(ATTableForm->SendCommandB->isEnabled());
 
         // Hardware flow control with CTS down: only the GPS commands go.
         Form1->FlowValue = "HW";
@@ -183,56 +232,6 @@ private slots:
         ATTableForm->EditNValue->setValue(3);
         ATTableForm->SendCommandB->click();
         QVERIFY(ATTableForm->AutoAnswerEnabled);
-    }
-
-    // What a panel shows is what Send sends, while it is open and after the page is reopened.
-    void setPanelsShowWhatIsSent()
-    {
-        Form1->SaxComm1->setPortOpen(true);
-        QVERIFY(fake);
-        ATTableForm->atplusds();
-        ATTableForm->Set_DCB->click();
-        QCOMPARE(ATTableForm->EditDCDirection->currentText(), QString());
-        QCOMPARE(ATTableForm->EditDCCompneg->currentText(), QString());
-        QCOMPARE(ATTableForm->EditDCMaxdict->value(), 512);
-        ATTableForm->SendCommandB->click();
-        QCOMPARE(fake->written, QByteArray("AT+DS=,,512,6\r"));
-        fake->inject("\r\nOK\r\n");
-        ATTableForm->EditDCDirection->setCurrentIndex(3);
-        ATTableForm->EditDCCompneg->setCurrentIndex(1);
-        ATTableForm->EditDCMaxdict->setValue(1024);
-        ATTableForm->DC_OKB->click();
-        ATTableForm->atplusds(); // reopened: the panel and the command start afresh together
-        QCOMPARE(ATTableForm->EditDCDirection->currentText(), QString());
-        QCOMPARE(ATTableForm->EditDCMaxdict->value(), 512);
-        fake->written.clear();
-        ATTableForm->SendCommandB->click();
-        QCOMPARE(fake->written, QByteArray("AT+DS=,,512,6\r"));
-        fake->inject("\r\nOK\r\n");
-
-        ATTableForm->atpluscclk();
-        ATTableForm->Set_RealClockB->click();
-        QCOMPARE(ATTableForm->EditRCYear->currentText(), QString());
-        for (QComboBox *c :
-             {ATTableForm->EditRCYear, ATTableForm->EditRCMonth, ATTableForm->EditRCDay,
-              ATTableForm->EditRCHour, ATTableForm->EditRCMinutes, ATTableForm->EditRCSeconds})
-            c->setCurrentIndex(5);
-        fake->written.clear();
-        ATTableForm->SendCommandB->click(); // the panel is still open
-        QCOMPARE(fake->written, QByteArray("AT+CCLK=\"75/06/06,05:05:05\"\r"));
-        fake->inject("\r\nOK\r\n");
-
-        ATTableForm->atpluscpbw();
-        ATTableForm->Set_PhonebookB->click();
-        QVERIFY(ATTableForm->findChild<QLabel *>("PhonebookNote")->isVisible());
-        QCOMPARE(ATTableForm->findChild<QLabel *>("PhonebookNote")->text(),
-                 QString("To delete the phonebook entry, select the index of the entry and leave "
-                         "out the other three fields."));
-        ATTableForm->EditPBIndex->setCurrentText("005");
-        ATTableForm->EditPBNum->setText("0088163");
-        fake->written.clear();
-        ATTableForm->SendCommandB->click();
-        QCOMPARE(fake->written, QByteArray("AT+CPBW=005,\"0088163\",,\r"));
     }
 
     // The wheel over a value scrolls the page and leaves the value alone.

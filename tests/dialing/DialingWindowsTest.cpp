@@ -1,25 +1,17 @@
-#include "FakeLink.h"
 #include "FakeProgram.h"
 #include "MaskEdit.h"
-#include "Notice.h"
 #include "Panel.h"
-#include "Program.h"
-#include "SerialControl.h"
 #include "TATTableForm.h"
 #include "TDialing_Frm.h"
 #include "TForm1.h"
 #include "THint_Frm.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 
@@ -88,7 +80,58 @@ private slots:
         QVERIFY(QToolTip::text().contains("choose Satellite, which dials a number as typed"));
     }
 
-    void activationLoadsTheMembers()
+    // The panels each SIM type and call type shows, in the dialog and on the AT-table panel.
+    void panelsFollowSimAndCallType_data()
+    {
+        QTest::addColumn<QString>("sim");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QStringList>("dialogShows");
+        QTest::addColumn<QStringList>("tableShows");
+        QTest::newRow("civilian landline")
+            << "CIV"
+            << "Land" << QStringList{"civ", "land"} << QStringList{"land"};
+        QTest::newRow("civilian satellite")
+            << "CIV"
+            << "Sate" << QStringList{"civ", "sate"} << QStringList{"sate"};
+        QTest::newRow("government") << "GOV"
+                                    << "Sate" << QStringList{"gov"} << QStringList{"gov"};
+    }
+
+    void panelsFollowSimAndCallType()
+    {
+        QFETCH(QString, sim);
+        QFETCH(QString, type);
+        QFETCH(QStringList, dialogShows);
+        QFETCH(QStringList, tableShows);
+        openDialog(sim.toStdString(), type.toStdString());
+        if (sim == "CIV")
+            QCOMPARE(Dialing_Frm->RadioLand->isChecked(), type == "Land");
+        const std::pair<const char *, QWidget *> dialog[] = {
+            {"civ", Dialing_Frm->CIV_Panel},  {"gov", Dialing_Frm->GOV_Panel},
+            {"land", Dialing_Frm->LandPanel}, {"land", Dialing_Frm->Goto_CountryB},
+            {"sate", Dialing_Frm->SatePanel},
+        };
+        for (const auto &[name, w] : dialog)
+            QVERIFY2(w->isVisible() == dialogShows.contains(name), name);
+        QCOMPARE(Dialing_Frm->HintB->isHidden(),
+                 Dialing_Frm->GovCallTypeComboBox->currentIndex() <= 0);
+        Dialing_Frm->DialingSet_CancelB->click();
+
+        TATTableForm *t = ATTableForm;
+        t->show();
+        t->atd();
+        t->Change_PhoneNumberB->click();
+        QVERIFY(t->PhoneNumber_Panel->isVisible());
+        const std::pair<const char *, QWidget *> table[] = {
+            {"land", t->LandPanel}, {"sate", t->SatePanel}, {"gov", t->Gov_Panel}};
+        for (const auto &[name, w] : table)
+            if (sim == "CIV" || w == t->Gov_Panel) // a government card keeps the last type
+                QVERIFY2(w->isVisible() == tableShows.contains(name), name);
+        t->aten(); // another page closes the panel
+        QVERIFY(!t->PhoneNumber_Panel->isVisible());
+    }
+
+    void openingLoadsTheStoredNumbers()
     {
         Form1->CountryCodeText = "44";
         Form1->LocalNumberText = "(20 )123-4567";
@@ -97,21 +140,15 @@ private slots:
         Dialing_Frm->EditGovNumber->setText("leftover");
         openDialog("CIV", "Land");
         QCOMPARE(Dialing_Frm->SIM_ComboBox->currentText(), q("Civilian"));
-        QVERIFY(Dialing_Frm->CIV_Panel->isVisible() && !Dialing_Frm->GOV_Panel->isVisible());
-        QVERIFY(Dialing_Frm->RadioLand->isChecked() && Dialing_Frm->LandPanel->isVisible());
-        QVERIFY(Dialing_Frm->Goto_CountryB->isVisible() && !Dialing_Frm->SatePanel->isVisible());
         QCOMPARE(Dialing_Frm->PhoneNum_Mask->maskedText(), std::string("(20 )123-4567"));
         QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("44"));
         QCOMPARE(text(Dialing_Frm->Edit_PhoneNum), std::string("00"));
         QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string());
         QCOMPARE(Dialing_Frm->GovCallTypeComboBox->currentIndex(), 0);
-        QVERIFY(Dialing_Frm->HintB->isHidden());
         QCOMPARE(Dialing_Frm->focusWidget(), Dialing_Frm->SIM_ComboBox);
         Dialing_Frm->DialingSet_CancelB->click();
 
         openDialog("CIV", "Sate");
-        QVERIFY(Dialing_Frm->RadioSate->isChecked() && Dialing_Frm->SatePanel->isVisible());
-        QVERIFY(!Dialing_Frm->LandPanel->isVisible() && !Dialing_Frm->Goto_CountryB->isVisible());
         QCOMPARE(text(Dialing_Frm->Edit_PhoneNum), std::string("008816"));
         QCOMPARE(Dialing_Frm->PhoneNum_Mask->maskedText(), std::string("(000)000-0000"));
         QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("1"));
@@ -119,13 +156,10 @@ private slots:
 
         openDialog("GOV", "Sate");
         QCOMPARE(Dialing_Frm->SIM_ComboBox->currentText(), q("Government"));
-        QVERIFY(Dialing_Frm->GOV_Panel->isVisible() && !Dialing_Frm->CIV_Panel->isVisible());
         QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("00697"));
         QCOMPARE(text(Dialing_Frm->Edit_PhoneNum), std::string("00"));
-        QCOMPARE(Dialing_Frm->GovCallTypeComboBox->currentIndex() > 0,
-                 !Dialing_Frm->HintB->isHidden());
 
-        // Switching the SIM type swaps the panels; Cancel keeps every member.
+        // Switching the SIM type swaps the panels; Escape keeps every member.
         choose(Dialing_Frm->SIM_ComboBox, 0);
         QVERIFY(Dialing_Frm->CIV_Panel->isVisible() && !Dialing_Frm->GOV_Panel->isVisible());
         Dialing_Frm->RadioLand->click();
@@ -253,86 +287,76 @@ private slots:
     void hintAppendsTheGovernmentFields()
     {
         openDialog("GOV", "");
-        choose(Dialing_Frm->GovCallTypeComboBox, 1);
-        Dialing_Frm->HintB->click();
-        QVERIFY(Hint_Frm->isVisible() && Hint_Frm->GovHint_Panel->isVisible());
-        QVERIFY(Hint_Frm->ISUtoDSN->isVisible() && !Hint_Frm->ISUtoILD->isVisible());
-        Hint_Frm->R314->click();
-        QTest::keyClicks(Hint_Frm->EditDSNNum, "12345678"); // at most 7 digits
-        Hint_Frm->HintB->click();
-        QVERIFY(!Hint_Frm->isVisible());
-        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("006963141234567"));
-        Dialing_Frm->HintB->click();
-        Hint_Frm->HintB->click(); // each Done starts from the current number
-        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("006963141234567") + "3141234567");
-
         struct Case
         {
             int callType;
+            const char *panel;
             std::function<void()> fill;
             const char *number;
         };
         const Case cases[] = {
-            {2,
+            {1, "ISUtoDSN",
+             [] {
+                 Hint_Frm->R314->click();
+                 QTest::keyClicks(Hint_Frm->EditDSNNum, "12345678"); // at most 7 digits
+             },
+             "006963141234567"},
+            {2, "ISUtoFTS",
              [] {
                  Hint_Frm->EditFTSArea->setText("808");
                  Hint_Frm->EditFTS7Num->setText("5551234");
              },
              "006978085551234"},
-            {3,
+            {3, "ISUtoILD",
              [] {
                  Hint_Frm->GovFindCountryCode->setCurrentIndex(0);
                  Hint_Frm->EditNational->setText("20");
                  Hint_Frm->EditSubscriber->setText("79460000");
              },
              "006982079460000"},
-            {3, [] { Hint_Frm->GovFindCountryCode->setCurrentIndex(230); }, "00698442079460000"},
-            {4, [] { Hint_Frm->EditIridiumNum->setText("8816314"); }, "008816314"},
-            {5, [] { Hint_Frm->EditINMARSATsub->setText("7625"); }, "006987625"},
-            {5,
+            {3, "ISUtoILD", [] { Hint_Frm->GovFindCountryCode->setCurrentIndex(230); },
+             "00698442079460000"},
+            {4, "ISUtoISU", [] { Hint_Frm->EditIridiumNum->setText("8816314"); }, "008816314"},
+            {5, "INMARSAT", [] { Hint_Frm->EditINMARSATsub->setText("7625"); }, "006987625"},
+            {5, "INMARSAT",
              [] {
                  Hint_Frm->R873->click();
                  Hint_Frm->EditINMARSATsub->setText("7625");
              },
              "006988737625"},
-            {6, [] { Hint_Frm->Edit7LocalNum->setText("5550100"); }, "006995550100"},
-            {7, [] { Hint_Frm->Edit7digitNum->setText("5550199"); }, "0069918005550199"},
+            {6, "LocalPSTN", [] { Hint_Frm->Edit7LocalNum->setText("5550100"); }, "006995550100"},
+            {7, "Toll_Free", [] { Hint_Frm->Edit7digitNum->setText("5550199"); },
+             "0069918005550199"},
         };
+        const QStringList panels{"ISUtoDSN", "ISUtoFTS",  "ISUtoILD", "ISUtoISU",
+                                 "INMARSAT", "LocalPSTN", "Toll_Free"};
         for (const Case &c : cases) {
             choose(Dialing_Frm->GovCallTypeComboBox, c.callType);
             Dialing_Frm->HintB->click();
-            QVERIFY(Hint_Frm
-                        ->findChild<QWidget *>(Dialing_Frm->GovCallTypeComboBox->currentIndex() == 3
-                                                   ? "ISUtoILD"
-                                                   : "GovHint_Panel")
-                        ->isVisible());
+            QVERIFY(Hint_Frm->GovHint_Panel->isVisible() && !Hint_Frm->Country_Panel->isVisible());
+            for (const QString &panel : panels)
+                QCOMPARE(Hint_Frm->findChild<QWidget *>(panel)->isVisible(), panel == c.panel);
             c.fill();
             Hint_Frm->HintB->click();
+            QVERIFY(!Hint_Frm->isVisible());
             QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string(c.number));
         }
+        Dialing_Frm->HintB->click();
+        Hint_Frm->HintB->click(); // each Done starts from the current number
+        QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("0069918005550199") + "5550199");
         QCOMPARE(Hint_Frm->GovFindCountryCode->itemText(230), q("United Kingdom (44)"));
     }
 
     void atTablePanelEditsTheCivilianNumbers()
     {
-        FakeLink *fake = nullptr;
-        Form1->SaxComm1->setLinkFactory([&fake](const QString &) {
-            auto link = std::make_unique<FakeLink>();
-            fake = link.get();
-            return link;
-        });
         TATTableForm *t = ATTableForm;
         t->show();
         t->atd();
-        QVERIFY(t->Change_PhoneNumberB->isVisible());
         Form1->SimValue = "CIV";
         Form1->TypeValue = "Land";
         Form1->CountryCodeText = "44";
         Form1->LocalNumberText = "(   )456-7890";
         t->Change_PhoneNumberB->click();
-        QVERIFY(t->PhoneNumber_Panel->isVisible());
-        QVERIFY(t->LandPanel->isVisible() && !t->SatePanel->isVisible());
-        QVERIFY(!t->Gov_Panel->isVisible());
         QCOMPARE(t->PhoneNum_Mask->maskedText(), std::string("(   )456-7890"));
         QCOMPARE(text(t->EditCountry_Code), std::string("44"));
         QCOMPARE(text(t->Edit_PhoneNum), std::string("00"));
@@ -368,7 +392,6 @@ private slots:
         // Satellite: a control character typed or pasted never splits the dial command.
         t->Change_PhoneNumberB->click();
         t->RSate->click();
-        QVERIFY(t->SatePanel->isVisible() && !t->LandPanel->isVisible());
         t->Edit_PhoneNum->setText(QString::fromLatin1("0088\r1\n6\x1a"));
         t->Country_OK->click();
         QCOMPARE(Form1->TypeValue, std::string("Sate"));
@@ -388,13 +411,11 @@ private slots:
         Form1->SimValue = "CIV";
         Form1->TypeValue = "Sate";
 
-        // Opening the panel again starts from what was stored, and another page closes it.
+        // Opening the panel again starts from what was stored.
         t->Change_PhoneNumberB->click();
         QVERIFY(t->RSate->isChecked());
         QCOMPARE(text(t->Edit_PhoneNum), std::string("008816"));
         QCOMPARE(t->PhoneNum_Mask->maskedText(), std::string("(000)000-0000"));
-        t->aten();
-        QVERIFY(!t->PhoneNumber_Panel->isVisible());
     }
 
     void atTablePanelAndDialogShareTheGovernmentCallType()
@@ -411,9 +432,6 @@ private slots:
         QCOMPARE(text(t->GovDialingNum), std::string("0069844"));
 
         t->Change_PhoneNumberB->click();
-        QVERIFY(t->Gov_Panel->isVisible());
-        QCOMPARE(t->GovCallTypeComboBox->currentIndex(), 3);
-        QCOMPARE(text(t->GovDialingNum), std::string("0069844"));
         QWidget *ild = t->findChild<QWidget *>("ISUtoILD");
         QVERIFY(ild && ild->isVisible());
 
