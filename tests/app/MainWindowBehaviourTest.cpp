@@ -78,21 +78,6 @@ private slots:
         QVERIFY(!Form1->RequestSMSTimer->isActive());
     }
 
-    void propertiesAreClosedWhileConnected()
-    {
-        startConnected(true);
-        QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
-        for (QAction *a : {Form1->SetPortProperties1, Form1->SetDialingProperties1,
-                           Form1->OpenSession1, Form1->Connect1})
-            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
-        QVERIFY(!Form1->PPropertyB->isEnabled() && !Form1->DPropertyB->isEnabled());
-        Form1->Disconnect1->trigger();
-        QTRY_VERIFY(Form1->SetDialingProperties1->isEnabled());
-        QVERIFY(Form1->SetPortProperties1->isEnabled() && Form1->DPropertyB->isEnabled());
-        // Dialing properties live under Options > Properties.
-        QVERIFY(Form1->Properties1->actions().contains(Form1->SetDialingProperties1));
-    }
-
     void carrierDropClosesTheRingBox()
     {
         startConnected(true);
@@ -134,31 +119,6 @@ private slots:
         QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentIndex(), 2);
     }
 
-    void exitReleasesTheSmsState()
-    {
-        startConnected(true);
-        SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("001", {}));
-        int status = -1;
-        Form1->exitProgram = [&status](int s) { status = s; };
-        Form1->Close->click();
-        QCOMPARE(status, 0);
-        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 0);
-        QVERIFY(!Form1->SaxComm1->PortOpen());
-    }
-
-    void echoMarksFollowEveryToggle()
-    {
-        startConnected(true);
-        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
-        Form1->EchoB->click();
-        QVERIFY(!Form1->EchoB->isChecked() && !Form1->Set_Echo1->isChecked());
-        QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("OFF"));
-        QVERIFY(!Form1->SaxComm1->Echo());
-        Form1->Set_Echo1->trigger();
-        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
-        QVERIFY(Form1->SaxComm1->Echo());
-    }
-
     void searchTakesTheFocus()
     {
         startConnected(true);
@@ -173,21 +133,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(SearchForm));
         QTRY_VERIFY(SearchForm->Search_ComboBox->hasFocus() ||
                     SearchForm->Search_ComboBox->isAncestorOf(QApplication::focusWidget()));
-    }
-
-    void unknownSessionValuesLeaveTheButtons()
-    {
-        start(); // the defaults: every switch on
-        QFile f(dir.filePath("odd.sms"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("<ECHO>MAYBE<\\ECHO><RING>yes<\\RING><SMS><\\SMS>");
-        f.close();
-        Form1->OpenDialog1->fileSelected(dir.filePath("odd.sms"));
-        QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("MAYBE"));
-        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
-        QVERIFY(Form1->AnsB->isChecked() && Form1->IncomingCallPanel1->isChecked());
-        QVERIFY(Form1->AnswerCalls);
-        QVERIFY(Form1->SMSB->isChecked() && Form1->DisplaySMSImmediately1->isChecked());
     }
 };
 

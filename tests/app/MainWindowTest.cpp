@@ -5,6 +5,7 @@
 #include "SerialControl.h"
 #include "SessionRecord.h"
 #include "SignalPanel.h"
+#include "SmsComposePanel.h"
 #include "TATTableForm.h"
 #include "TForm1.h"
 #include "TInfoBox.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -59,13 +61,8 @@ private slots:
     void everyWindowExistsOnceAndTheIntroShows()
     {
         start("");
-        for (QWidget *w :
-             std::initializer_list<QWidget *>{Form1, ATTableForm, MsgBox, SMS_Frm, InfoBox})
-            QVERIFY(w);
         Form1->show();
-        QCOMPARE(Form1->windowTitle(), QString("Tandrel Software"));
         QVERIFY(Form1->IntroScreen->isVisible());
-        QVERIFY(Form1->Pause->isVisible());
         QCOMPARE(Form1->Pause->caption(), QString("pause"));
         QVERIFY(!Form1->SaxComm1->isVisible());
         QVERIFY(!shown(Form1->File1) && !shown(Form1->Help1) && !shown(Form1->Info1));
@@ -95,11 +92,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
         QVERIFY(!Form1->IntroScreen->isVisible());
         QVERIFY(Form1->SaxComm1->isVisible());
-        // 673 by 342 in the 699 by 454 client area a frame leaves; offscreen there is no
-        // frame, and the terminal takes the room.
-        const QSize client = Form1->centralWidget()->size();
-        QCOMPARE(Form1->SaxComm1->geometry(),
-                 QRect(13, 24, 673 + client.width() - 699, 342 + client.height() - 454));
         // Nothing of the frame around it lies over the terminal.
         QWidget *top = Form1->centralWidget()->childAt(Form1->SaxComm1->geometry().center());
         QVERIFY(top && (top == Form1->SaxComm1 || Form1->SaxComm1->isAncestorOf(top)));
@@ -202,41 +194,37 @@ private slots:
         QVERIFY(screen->screenText().split('\n').contains("after"));
     }
 
-    void statusFollowsThePort()
+    // Port, session and property choices are open only while disconnected.
+    void statusAndMenusFollowThePort()
     {
-        start("");
-        Form1->show();
-        Form1->EndIntroScreen();
+        startConnected(true);
         QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
-        QVERIFY(!Form1->OpenSession1->isEnabled());
-        QVERIFY(!Form1->PPropertyB->isEnabled());
+        const std::initializer_list<QObject *> closedWhileConnected = {
+            Form1->SetPortProperties1, Form1->SetDialingProperties1,
+            Form1->OpenSession1,       Form1->Connect1,
+            Form1->PPropertyB,         Form1->DPropertyB};
+        const auto enabled = [](QObject *o) { return o->property("enabled").toBool(); };
+        for (QObject *o : closedWhileConnected)
+            QVERIFY2(!enabled(o), qPrintable(o->objectName()));
         QVERIFY(Form1->Disconnect1->isEnabled() && Form1->SendFiles1->isEnabled());
 
         Form1->ReconnectAutomatically1->setChecked(false);
         fake->vanish("The port went away.");
         QTRY_COMPARE(Form1->Status->caption(), QString("Disconnected"));
-        QVERIFY(Form1->OpenSession1->isEnabled() && Form1->Connect1->isEnabled());
-        QVERIFY(Form1->PPropertyB->isEnabled() && Form1->DPropertyB->isEnabled());
+        for (QObject *o : closedWhileConnected)
+            QVERIFY2(enabled(o), qPrintable(o->objectName()));
         QVERIFY(!Form1->Disconnect1->isEnabled() && !Form1->Paste1->isEnabled());
         QVERIFY(!Form1->ReceiveFiles1->isEnabled());
-
-        // A key typed while disconnected opens the port again.
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox *>(w))
-                w->close();
-        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_A);
-        QVERIFY(Form1->SaxComm1->PortOpen());
+        QVERIFY(Form1->Properties1->actions().contains(Form1->SetDialingProperties1));
     }
 
+    // The session's echo setting, the toolbar button and the menu item are one switch.
     void echoSettingDecidesWhatTypedKeysShow()
     {
         write("echo-off.sms", "<COM>SIMULATOR<\\COM><ECHO>OFF<\\ECHO>");
-        start("\"" + dir.filePath("echo-off.sms").toStdString() + "\"");
+        startConnected(true, "\"" + dir.filePath("echo-off.sms").toStdString() + "\"");
         QCOMPARE(QString::fromStdString(Form1->ComValue), QString("SIMULATOR"));
-        QVERIFY(!Form1->EchoB->isChecked());
-        Form1->show();
-        Form1->EndIntroScreen();
-        QVERIFY(!Form1->SaxComm1->Echo());
+        QVERIFY(!Form1->EchoB->isChecked() && !Form1->Set_Echo1->isChecked());
         QVERIFY(Form1->SaxComm1->InputEcho());
         TerminalScreen *screen = Form1->SaxComm1->screen();
         QTest::keyClicks(screen, "ati");
@@ -245,10 +233,16 @@ private slots:
         fake->inject("Tandrel SH-2\r\nOK\r\n");
         QVERIFY(screen->screenText().contains("Tandrel SH-2"));
 
-        Form1->Set_Echo1->trigger();
+        Form1->EchoB->click();
+        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
         QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("ON"));
         QTest::keyClicks(screen, "xyz");
         QVERIFY(screen->screenText().contains("xyz"));
+        Form1->Set_Echo1->trigger();
+        QVERIFY(!Form1->EchoB->isChecked() && !Form1->Set_Echo1->isChecked());
+        QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("OFF"));
+        QTest::keyClicks(screen, "uvw");
+        QVERIFY(!screen->screenText().contains("uvw"));
     }
 
     void sessionFileIsAppliedToMembersAndControl()
@@ -258,15 +252,10 @@ private slots:
                            "<RING>OFF<\\RING>\n<FLOW>HW<\\FLOW>\n<SMS>OFF<\\SMS>\n"
                            "<IGVER>L3P0<\\IGVER>\n");
         start(dir.filePath("field.sms").toStdString());
-        QCOMPARE(QString::fromStdString(Form1->BaudText), QString("9600"));
-        QCOMPARE(QString::fromStdString(Form1->StopBitsText), QString("2"));
         QCOMPARE(Form1->SaxComm1->Settings(), std::string("9600,e,7,2"));
         QCOMPARE(Form1->COM_Panel->caption(), QString("COM3"));
         QCOMPARE(Form1->SaxComm1->Handshaking(), 2);
         QCOMPARE(Form1->SIM_Panel->caption(), QString("GOV"));
-        QCOMPARE(QString::fromStdString(Form1->CountryCodeText), QString("44"));
-        QCOMPARE(QString::fromStdString(Form1->LocalNumberText), QString("(20)1234-5678"));
-        QCOMPARE(QString::fromStdString(Form1->GovNumber), QString("+44(20)1234-5678"));
         QCOMPARE(Form1->SaxComm1->PhoneNumber(), std::string("+44(20)1234-5678"));
         QVERIFY(!Form1->AnswerCalls);
         QVERIFY(!Form1->AnsB->isChecked());
@@ -274,6 +263,15 @@ private slots:
         // Firmware codes are not taken from the record.
         QCOMPARE(Form1->IgVerValue, std::string());
         QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
+
+        // Values it does not know leave the switches as they were.
+        write("odd.sms", "<ECHO>MAYBE<\\ECHO><RING>yes<\\RING><SMS><\\SMS>");
+        Form1->OpenDialog1->fileSelected(dir.filePath("odd.sms"));
+        QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("MAYBE"));
+        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
+        QVERIFY(!Form1->AnsB->isChecked() && !Form1->IncomingCallPanel1->isChecked());
+        QVERIFY(!Form1->AnswerCalls);
+        QVERIFY(!Form1->SMSB->isChecked() && !Form1->DisplaySMSImmediately1->isChecked());
     }
 
     void missingFileFallsBackToTheDefaultSession()
@@ -315,55 +313,33 @@ private slots:
         QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM9"));
     }
 
-    void saveWritesTheCurrentValues()
+    // What the window holds goes into the file, in UTF-8 even when it was read from an old
+    // Windows-1252 file.
+    void openedAndSavedFromTheMenu()
     {
         start("");
-        Form1->SimValue = "CIV";
-        Form1->TypeValue = "Sate";
-        Form1->SatelliteNumber = "+8816314";
-        Form1->EchoValue = "OFF";
-        Form1->SaxComm1->setCommPort("/dev/ttyUSB0");
-        Form1->SaxComm1->setSettings("4800,n,8,1");
-        const QString file = dir.filePath("saved.sms");
-        Form1->SaveSession1->trigger();
-        QVERIFY(Form1->SaveDialog1->isVisible());
-        Form1->SaveDialog1->fileSelected(file);
-        Form1->SaveDialog1->close();
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray saved = f.readAll();
-        QVERIFY(saved.startsWith("<SETTINGS>4800,n,8,1<\\SETTINGS>\n<COM>/dev/ttyUSB0<\\COM>\n"));
-        QVERIFY(saved.contains("<CALL>+8816314<\\CALL>\n<TYPE>Sate<\\TYPE>\n<ECHO>OFF<\\ECHO>"));
-        QVERIFY(!saved.contains("MODEM"));
-    }
-
-    // The dialogs hand over file names that the file system must find as they are.
-    void sessionsUnderAFolderWithAnyName()
-    {
-        const QString folder = dir.filePath(QStringLiteral("Сессии é"));
-        QVERIFY(QDir().mkpath(folder));
-        const QString file = folder + QStringLiteral("/связь.sms");
-        start("");
-        Form1->SaxComm1->setCommPort("/dev/ttyUSB3");
-        Form1->SaveDialog1->fileSelected(file);
-        QVERIFY(QFile::exists(file));
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("связь.sms")});
-
-        // An old session file written in Windows-1252 reads as the characters it meant.
-        write(QStringLiteral("Сессии é/связь.sms"),
-              "<COM>/dev/serial/by-id/usb-Pr\xE4zision<\\COM>\n<SMS>OFF<\\SMS>\n");
+        write("old.sms", "<COM>/dev/serial/by-id/usb-Pr\xE4zision<\\COM>\n<SMS>OFF<\\SMS>\n");
         Form1->OpenSession1->trigger();
-        Form1->OpenDialog1->fileSelected(file);
+        Form1->OpenDialog1->fileSelected(dir.filePath("old.sms"));
         Form1->OpenDialog1->close();
         QCOMPARE(QString::fromStdString(Form1->ComValue),
                  QStringLiteral("/dev/serial/by-id/usb-Präzision"));
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QStringLiteral("OFF"));
 
-        // Saved again, it is UTF-8.
-        Form1->SaveDialog1->fileSelected(file);
-        QFile f(file);
+        Form1->TypeValue = "Sate";
+        Form1->SatelliteNumber = "+8816314";
+        Form1->EchoValue = "OFF";
+        Form1->SaxComm1->setSettings("4800,n,8,1");
+        Form1->SaveSession1->trigger();
+        QVERIFY(Form1->SaveDialog1->isVisible());
+        Form1->SaveDialog1->fileSelected(dir.filePath("saved.sms"));
+        Form1->SaveDialog1->close();
+        QFile f(dir.filePath("saved.sms"));
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(f.readAll().contains("<COM>/dev/serial/by-id/usb-Pr\xC3\xA4zision<\\COM>"));
+        const QByteArray saved = f.readAll();
+        QVERIFY(saved.contains("<SETTINGS>4800,n,8,1<\\SETTINGS>\n"
+                               "<COM>/dev/serial/by-id/usb-Pr\xC3\xA4zision<\\COM>\n"));
+        QVERIFY(saved.contains("<CALL>+8816314<\\CALL>\n<TYPE>Sate<\\TYPE>\n<ECHO>OFF<\\ECHO>"));
     }
 
     void failedSaveIsReportedInAWarningBox()
@@ -377,14 +353,26 @@ private slots:
         QVERIFY(box->text().contains("no/such/folder/x.sms"));
     }
 
-    void exitClosesThePort()
+    // The Close button and File > Exit end alike.
+    void exitClosesThePortAndReleasesTheSmsState_data()
     {
-        start("");
-        Form1->EndIntroScreen();
-        QVERIFY(Form1->SaxComm1->PortOpen());
-        Form1->Exit1->trigger();
-        QVERIFY(!Form1->SaxComm1->PortOpen());
+        QTest::addColumn<bool>("button");
+        QTest::newRow("Close button") << true;
+        QTest::newRow("File > Exit") << false;
+    }
+
+    void exitClosesThePortAndReleasesTheSmsState()
+    {
+        QFETCH(bool, button);
+        startConnected(true);
+        SMS_Frm->SMS_IndexListBox->addItem(new SmsListEntry("001", {}));
+        if (button)
+            Form1->Close->click();
+        else
+            Form1->Exit1->trigger();
         QCOMPARE(exitStatus, 0);
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 0);
+        QVERIFY(!Form1->SaxComm1->PortOpen());
     }
 };
 
