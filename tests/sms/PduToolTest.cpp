@@ -52,35 +52,12 @@ TEST(PduTool, EncodePrintsPduAndLength)
     EXPECT_EQ(r.out.substr(16, 2), "19");
     EXPECT_NE(r.out.find("0101\n"), std::string::npos) << r.out;
 
-    r = tool("encode --to +1234567 --text abc");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "079188612609005011000791214365F70000FF0361F118\nlength 24\n");
-    EXPECT_EQ(tool("encode --to 12+3 --text a").status, 2);
-    EXPECT_EQ(tool("encode --to 12").status, 2);
-    EXPECT_EQ(tool("encode --to 12 --text a --vp 256").status, 2);
-    EXPECT_EQ(tool("encode --to 12 --text a --abs 26122418300").status, 2);
-    EXPECT_EQ(tool("encode --to 12 --text a --ref 256").status, 2);
-    EXPECT_EQ(tool("encode --to 12 --text '\xC3('").status, 2); // not UTF-8
+    for (const std::string bad :
+         {"--to 12+3 --text a", "--to 12", "--to 12 --text a --vp 256",
+          "--to 12 --text a --abs 26122418300", "--to 12 --text a --ref 256",
+          "--to 12 --text '\xC3('"}) // the last not UTF-8
+        EXPECT_EQ(tool("encode " + bad).status, 2) << bad;
     EXPECT_EQ(tool("encode --to 12 --text " + std::string(153 * 255 + 1, 'x')).status, 2);
-}
-
-TEST(PduTool, EncodeChoosesTheAlphabetAndSplitsLongText)
-{
-    // Cyrillic goes as UCS2 by itself; --ucs2 forces it for plain text.
-    ToolRun r = tool("encode --to 12 --text '\xD0\x96'");
-    EXPECT_EQ(r.out, "079188612609005011000291210008FF020416\nlength 20\n");
-    r = tool("encode --to 12 --text A --ucs2");
-    EXPECT_EQ(r.out, "079188612609005011000291210008FF020041\nlength 20\n");
-
-    // 161 characters: two parts, each a PDU and its length line, with the given reference.
-    r = tool("encode --to 12 --ref 200 --text " + std::string(161, 'x'));
-    EXPECT_EQ(r.status, 0);
-    const size_t second = r.out.find("\n", r.out.find("length")) + 1;
-    ASSERT_NE(second, std::string::npos);
-    EXPECT_EQ(r.out.substr(16, 2), "51");
-    EXPECT_NE(r.out.find("A0050003C80201"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.substr(second + 16, 2), "51");
-    EXPECT_NE(r.out.find("050003C80202", second), std::string::npos) << r.out;
 }
 
 TEST(PduTool, JoinPrintsTheWholeTextOrSaysWhatIsMissing)
