@@ -1,5 +1,6 @@
 #include "ProgramOnPty.h"
 
+#include "Notice.h"
 #include "Program.h"
 #include "SerialControl.h"
 #include "TForm1.h"
@@ -11,8 +12,8 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link, const QStringList &modes)
 {
@@ -36,6 +37,7 @@ void addAnswerFormRows()
 
 void startProgram(const QString &folder, const QString &session)
 {
+    QDir::setCurrent(folder);
     createProgram(QDir::toNativeSeparators(folder + '/').toStdString());
     createWindows(QFile::encodeName(session).toStdString());
     Form1->show();
@@ -107,4 +109,12 @@ void closeMessageBoxes()
 bool smsIdle(int timeoutMs)
 {
     return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, timeoutMs);
+}
+
+void recordBoxes(QStringList *boxes)
+{
+    notice::setHook([boxes](notice::Kind, const QString &, const QString &text) {
+        *boxes << text;
+        return false;
+    });
 }

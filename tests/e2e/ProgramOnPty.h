@@ -19,8 +19,8 @@ bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link,
 // A "modes" column of simulator events, one row per answer form of real handsets.
 void addAnswerFormRows();
 
-// The program with `folder` as its program folder and the session file `session` (none:
-// the defaults), shown and past the intro screen.
+// The program with `folder` as its program folder and working folder and the session file `session`
+// (none: the defaults), shown and past the intro screen.
 void startProgram(const QString &folder, const QString &session);
 
 // Writes pty.sms in `folder`, naming `port` and then the `switches` lines, starts the program
@@ -37,5 +37,8 @@ TerminalScreen *screen();
 QByteArray readFile(const QString &path);
 int visibleMessageBoxes();
 void closeMessageBoxes();
+// Keeps the text of each message box the program shows, answering No to questions, until
+// notice::setHook({}).
+void recordBoxes(QStringList *boxes);
 // Waits until the SMS window's controls are free again (the previous command answered).
 bool smsIdle(int timeoutMs = 8000);

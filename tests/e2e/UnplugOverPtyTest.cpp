@@ -4,13 +4,14 @@
 #include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
+#include "TMsgBox.h"
 #include "TSMS_Frm.h"
 #include "TerminalScreen.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -18,11 +19,14 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <memory>
 
 // The handset pulled off and plugged back in (the simulator ended and started again on the
-// same link name) while the program is in the middle of its longer exchanges.
+// same link name) while the program is in the middle of its longer exchanges: picked up by
+// itself with Reconnect Automatically on, from the menu with it off.
 class UnplugOverPtyTest : public QObject
 {
     Q_OBJECT
@@ -32,27 +36,24 @@ class UnplugOverPtyTest : public QObject
     QStringList boxes;
 
     QString link() const { return dir.filePath("handset"); }
-
     QByteArray logBytes() const { return readFile(dir.filePath("SMSLog.txt")); }
 
-    // Pulls the handset; the port closes and says so, then the operator closes the box.
+    // As udev does, the stable name goes with the device; the port closes and says why.
     void unplug()
     {
         sim->unplug();
+        QFile::remove(link());
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->SaxComm1->PortOpen(), 5000);
         QTRY_COMPARE(Form1->Status->caption(), QString("Disconnected"));
-        QVERIFY(!Form1->SaxComm1->lastError().isEmpty());
-        QVERIFY2(Form1->SaxComm1->lastError().contains(link()) ||
-                     Form1->SaxComm1->lastError().contains("/dev/pts/"),
-                 qPrintable(Form1->SaxComm1->lastError()));
-        QVERIFY2(Form1->SaxComm1->lastError().contains("the device went away"),
-                 qPrintable(Form1->SaxComm1->lastError()));
-        closeMessageBoxes();
+        const QString error = Form1->SaxComm1->lastError();
+        QVERIFY2(error.contains(link()) || error.contains("/dev/pts/"), qPrintable(error));
+        QVERIFY2(error.contains("the device went away"), qPrintable(error));
     }
 
-    // Plugs back in and connects from the menu, as the operator would.
-    void reconnect()
+    // Plugs back in, closes the box and connects from the menu, as the operator would.
+    void reconnectByHand()
     {
+        closeMessageBoxes();
         plugIn(sim, link());
         QVERIFY(Form1->Connect1->isEnabled());
         Form1->Connect1->trigger();
@@ -61,20 +62,22 @@ class UnplugOverPtyTest : public QObject
         indicationsAnswered();
     }
 
+    static void reconnectByHandOnly()
+    {
+        QVERIFY(Form1->ReconnectAutomatically1->isChecked()); // on unless switched off
+        Form1->ReconnectAutomatically1->trigger();
+        QVERIFY(!Form1->SaxComm1->reconnectAutomatically());
+    }
+
 private slots:
     void init()
     {
         boxes.clear();
-        notice::setHook([this](notice::Kind, const QString &, const QString &text) {
-            boxes << text;
-            return false;
-        });
-        QDir::setCurrent(dir.path());
+        recordBoxes(&boxes);
         plugIn(sim, link());
-        if (!startOnPort(dir.path(), link(), "<SMS>OFF<\\SMS>\n"))
+        if (!startOnPort(dir.path(), link()))
             return;
-        // These are the operator's own reconnects; the automatic one has its own test.
-        Form1->ReconnectAutomatically1->setChecked(false);
+        indicationsAnswered();
     }
 
     void cleanup()
@@ -84,29 +87,35 @@ private slots:
         notice::setHook({});
     }
 
-    void duringAListing()
+    void handsetBackOnTheSameLinkIsOpenedAgain()
     {
-        QCOMPARE(sim->event("sms 12025550100 first"), QString("ok"));
-        QCOMPARE(sim->event("stall on"), QString("ok"));
-        SMS_Frm->show();
-        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
-        SMS_Frm->SMS_ViewBClick();
-        QVERIFY(!SMS_Frm->SMS_ViewB->isEnabled());
         unplug();
-        // Nothing will answer the listing: the window must not stay locked.
-        QVERIFY(smsIdle());
+        QCOMPARE(visibleMessageBoxes(), 0);
+        QTRY_VERIFY(
+            screen()->allText().contains("Lost " + link() + "; waiting for it to come back."));
+        QTest::qWait(700); // a retry or two while nothing is there
+        QVERIFY(!Form1->SaxComm1->PortOpen());
 
-        reconnect();
-        QCOMPARE(sim->event("sms 12025550100 second"), QString("ok"));
-        SMS_Frm->SMS_ViewBClick();
-        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
-        QVERIFY(smsIdle());
-        SMS_Frm->SMS_IndexListBox->setCurrentRow(0);
-        SMS_Frm->SMS_IndexListBoxClick();
-        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("second"));
+        plugIn(sim, link());
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 8000);
+        QTRY_COMPARE(Form1->Status->caption(), QString("Connected"));
+        QCOMPARE(screen()->allText().count("Reconnected to " + link() + "."), 1);
+        QCOMPARE(visibleMessageBoxes(), 0);
+
+        // The terminal works as before, both ways.
+        Form1->SaxComm1->setTransmitLine("AT+CGMI");
+        QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("Tandrel\n"), 5000);
+        QCOMPARE(sim->event("say BACK AGAIN"), QString("ok"));
+        QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("BACK AGAIN"), 5000);
+
+        // Pulled again: the same once more.
+        unplug();
+        plugIn(sim, link());
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 8000);
+        QCOMPARE(screen()->allText().count("Reconnected to " + link() + "."), 2);
     }
 
-    void duringAnSmsSend()
+    void smsCutByTheUnplugIsReportedAsCut()
     {
         {
             QFile log(dir.filePath("SMSLog.txt"));
@@ -119,13 +128,22 @@ private slots:
         SMS_Frm->EditDA->setText("8816123456");
         SMS_Frm->EditMessage->setPlainText("lost on the way");
         SMS_Frm->SMS_SendB->click();
+        QVERIFY(!SMS_Frm->SMS_ViewB->isEnabled());
         unplug();
         QVERIFY(smsIdle());
-        QTest::qWait(200);
+        QVERIFY2(SMS_Frm->SMS_Status->text().contains("Cut off"),
+                 qPrintable(SMS_Frm->SMS_Status->text()));
+        QVERIFY(SMS_Frm->SMS_Status->text().contains("may not have been sent"));
+
+        plugIn(sim, link());
+        QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 8000);
+        // The indication setting goes out again; the notice stays until the next command.
+        if (!indicationsAnswered())
+            return;
+        QVERIFY(SMS_Frm->SMS_Status->text().contains("Cut off")); // still not "done"
         // An unconfirmed message is not logged as sent, and the log is as it was.
         QCOMPARE(logBytes(), before);
 
-        reconnect();
         SMS_Frm->EditMessage->setPlainText("sent after reconnecting");
         SMS_Frm->SMS_SendB->click();
         QTRY_VERIFY_WITH_TIMEOUT(logBytes().contains("sent after reconnecting\n\n"), 8000);
@@ -133,8 +151,58 @@ private slots:
         QVERIFY(!logBytes().contains("lost on the way"));
     }
 
+    void indicationRequestCutByTheUnplugLeavesNoBoxWaiting()
+    {
+        QCOMPARE(sim->event("stall on"), QString("ok"));
+        Form1->SMSB->click();
+        QTRY_VERIFY(MsgBox->isVisible());
+        // The request went out and waits for an answer that will never come.
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive(), 5000);
+        unplug();
+        QVERIFY(smsIdle());
+        QTRY_VERIFY(!MsgBox->isVisible());
+        QVERIFY(SMS_Frm->SMS_Status->text().contains("Cut off"));
+    }
+
+    void switchedOffItWaitsForTheOperator()
+    {
+        reconnectByHandOnly();
+        unplug();
+        QTRY_COMPARE(visibleMessageBoxes(), 1);
+        plugIn(sim, link());
+        QTest::qWait(1500); // several polling periods: nothing may open it
+        QVERIFY(!Form1->SaxComm1->PortOpen());
+    }
+
+    void duringAListing()
+    {
+        reconnectByHandOnly();
+        Form1->SMSB->click(); // indications off: new messages wait in the handset
+        QVERIFY(indicationsAnswered());
+        QCOMPARE(sim->event("sms 12025550100 first"), QString("ok"));
+        QCOMPARE(sim->event("stall on"), QString("ok"));
+        SMS_Frm->show();
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
+        SMS_Frm->SMS_ViewB->click();
+        QVERIFY(!SMS_Frm->SMS_ViewB->isEnabled());
+        unplug();
+        // Nothing will answer the listing: the window must not stay locked.
+        QVERIFY(smsIdle());
+
+        reconnectByHand();
+        QCOMPARE(sim->event("sms 12025550100 second"), QString("ok"));
+        SMS_Frm->SMS_ViewB->click();
+        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
+        QVERIFY(smsIdle());
+        QListWidget *list = SMS_Frm->SMS_IndexListBox;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("second"));
+    }
+
     void duringAFileTransfer()
     {
+        reconnectByHandOnly();
         QFile out(dir.filePath("payload.bin"));
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(QByteArray(200'000, 'x'));
@@ -152,7 +220,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!transfer->running(), 5000);
 
         // The terminal is the terminal again once reconnected.
-        reconnect();
+        reconnectByHand();
         QCOMPARE(sim->event("say HELLO AGAIN"), QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("HELLO AGAIN"), 5000);
     }

@@ -48,12 +48,16 @@ class FileTransferTest : public QObject
         QVERIFY(far.waitForStarted(5000));
     }
 
-    QByteArray randomBytes(int n)
+    // `n` bytes of every value, control characters included, written to `path`.
+    QByteArray randomFile(const QString &path, int n)
     {
         std::mt19937 rng(42);
         QByteArray data(n, '\0');
         for (char &c : data)
-            c = char(rng()); // every byte value, control characters included
+            c = char(rng());
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(data) != n)
+            qFatal("cannot write %s", qPrintable(path));
         return data;
     }
 
@@ -84,11 +88,7 @@ private slots:
 
     void zmodemFileArrivesByteForByte()
     {
-        const QByteArray data = randomBytes(200'000);
-        QFile out(dir.filePath("payload.bin"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(data);
-        out.close();
+        const QByteArray data = randomFile(dir.filePath("payload.bin"), 200'000);
         QDir().mkpath(dir.filePath("far"));
 
         SerialControl control;
@@ -100,7 +100,7 @@ private slots:
         QSignalSpy done(transfer, &FileTransfer::finished);
         QSignalSpy progress(transfer, &FileTransfer::progress);
         QString error;
-        QVERIFY2(transfer->start(true, FileTransfer::Zmodem, out.fileName(), &error),
+        QVERIFY2(transfer->start(true, FileTransfer::Zmodem, dir.filePath("payload.bin"), &error),
                  qPrintable(error));
         QVERIFY(done.wait(60000));
         QVERIFY2(done.at(0).at(0).toBool(), qPrintable(done.at(0).at(1).toString()));
@@ -122,12 +122,8 @@ private slots:
 
     void zmodemReceiveIntoAFolder()
     {
-        const QByteArray data = randomBytes(50'000);
         QDir().mkpath(dir.filePath("src"));
-        QFile src(dir.filePath("src/report.dat"));
-        QVERIFY(src.open(QIODevice::WriteOnly));
-        src.write(data);
-        src.close();
+        const QByteArray data = randomFile(dir.filePath("src/report.dat"), 50'000);
         QDir().mkpath(dir.filePath("inbox"));
 
         SerialControl control;
@@ -138,7 +134,7 @@ private slots:
         QVERIFY2(transfer->start(false, FileTransfer::Zmodem, dir.filePath("inbox"), &error),
                  qPrintable(error));
         QProcess far;
-        startFarEnd(far, "sz", {"-b", src.fileName()}, dir.filePath("src"));
+        startFarEnd(far, "sz", {"-b", dir.filePath("src/report.dat")}, dir.filePath("src"));
         QVERIFY(done.wait(60000));
         QVERIFY2(done.at(0).at(0).toBool(), qPrintable(done.at(0).at(1).toString()));
         QFile in(dir.filePath("inbox/report.dat"));
