@@ -1,4 +1,5 @@
 #include "FakeLink.h"
+#include "CaptureFile.h"
 #include "FakeProgram.h"
 #include "Notice.h"
 #include "Program.h"
@@ -197,6 +198,8 @@ private slots:
     {
         start();
         answers = {true};
+        // A capture keeps every byte, those the window reads for itself included.
+        QVERIFY(Form1->SaxComm1->capture()->start(dir.filePath("capture.log"), "COM1", nullptr));
         SBD_Frm->CheckMailboxB->click();
         expectLine("AT+SBDD0");
         fake->inject("\r\n0\r\n\r\nOK\r\n");
@@ -210,6 +213,8 @@ private slots:
         fake->inject("OK\r\n");
         QVERIFY(SBD_Frm->SBD_MessageView->toPlainText().contains("MTMSN 7, 5 bytes\nText: hello"));
         QVERIFY(logBytes().endsWith(" MTMSN 7, 5 bytes\nText: hello\nHex: 68 65 6C 6C 6F\n\n"));
+        QFile capture(dir.filePath("capture.log"));
+        QVERIFY(capture.open(QIODevice::ReadOnly) && capture.readAll().contains("hello"));
         // The offer comes once the exchange is over; Yes fetches the rest, each shown.
         QTRY_COMPARE(int(boxes.size()), 1);
         QCOMPARE(lastBox(), QString("2 more messages wait at the gateway. Fetch them now?"));
