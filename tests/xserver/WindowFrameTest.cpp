@@ -159,9 +159,6 @@ private slots:
         fake->fireRing();
         verifyBox(RingBox, "RING", QRect(middle, QSize(207, 148)));
         RingBox->close();
-        MsgBox->ShowBox();
-        verifyBox(MsgBox, "SMS", QRect(middle, QSize(207, 148)));
-        MsgBox->close();
     }
 
     // Hex view on and off finds the screen as it was: no line cut to the width the screen
