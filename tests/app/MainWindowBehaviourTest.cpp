@@ -49,35 +49,6 @@ private slots:
         QVERIFY(Form1->SaxComm1->PortOpen());
     }
 
-    void ctsDecidesTheIndicationRequests()
-    {
-        startConnected(true);
-        SMS_Frm->SMS_Status->setText("Busy");
-        SMS_Frm->IndicationRetryCount = 3;
-        Form1->RequestSMSTimer->setInterval(500);
-        SMS_Frm->BeginIndicationRequest();
-        QVERIFY(Form1->RequestSMSTimer->isActive());
-        fake->setCts(false);
-        QVERIFY(!Form1->RequestSMSTimer->isActive()); // the request is ended
-        QCOMPARE(SMS_Frm->IndicationRetryCount, 0);
-        QVERIFY(SMS_Frm->SMS_Status->text().isEmpty());
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-
-        // CTS back: the buttons come back and, with SMS on, a request starts.
-        SMS_Frm->DisableSmsButtons();
-        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
-        Form1->SmsValue = "ON";
-        fake->setCts(true);
-        QVERIFY(Form1->RequestSMSTimer->isActive());
-        Form1->RequestSMSTimer->stop();
-        Form1->SmsValue = "OFF";
-        fake->setCts(false);
-        SMS_Frm->DisableSmsButtons();
-        fake->setCts(true);
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-        QVERIFY(!Form1->RequestSMSTimer->isActive());
-    }
-
     void carrierDropClosesTheRingBox()
     {
         startConnected(true);
