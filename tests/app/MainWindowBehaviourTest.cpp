@@ -1,32 +1,17 @@
 #include "FakeLink.h"
 #include "FakeProgram.h"
 #include "Panel.h"
-#include "Program.h"
-#include "SerialControl.h"
-#include "SessionRecord.h"
-#include "SmsComposePanel.h"
 #include "TATTableForm.h"
 #include "TForm1.h"
-#include "TMsgBox.h"
 #include "TRingBox.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
-
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QMessageBox>
+
+#include <QApplication>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 // The main window's reactions to the modem's lines, its buttons and its own timers, each
 // watched where the operator would see it.
