@@ -164,6 +164,7 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("waiting");
         QTest::addColumn<QByteArray>("sent");
+        const QByteArray off = "AT+CNMI=0,0\r", on = "AT+CNMI=2,2\r", nothing;
         const Step none = [] {};
         const Step button = [] { Form1->SMSB->click(); };
         const Step disconnect = [] {
@@ -184,52 +185,48 @@ private slots:
             SMS_Frm->DisableSmsButtons();
             fake->setCts(true);
         };
-        QTest::newRow("button, line free")
-            << none << button << "OFF" << true << QByteArray("AT+CNMI=0,0\r");
+        QTest::newRow("button, line free") << none << button << "OFF" << true << off;
         QTest::newRow("behind a typed command") << none << Step([] {
             Form1->SMSB->click();
             QTest::keyClicks(Form1->SaxComm1->screen(), "AT");
             QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
-        }) << "OFF" << true << QByteArray("AT+CNMI=0,0\r");
+        }) << "OFF" << true << off;
         QTest::newRow("menu, request pending keeps the value")
             << Step([] { SMS_Frm->IndicationRequest = 1; })
-            << Step([] { Form1->DisplaySMSImmediately1->trigger(); }) << "ON" << true
-            << QByteArray("AT+CNMI=2,2\r");
+            << Step([] { Form1->DisplaySMSImmediately1->trigger(); }) << "ON" << true << on;
         QTest::newRow("carrier line on is no call")
-            << Step([this] { fake->setCarrier(true); }) << button << "OFF" << true
-            << QByteArray("AT+CNMI=0,0\r");
-        QTest::newRow("hardware flow, CTS low")
-            << ctsLow << button << "OFF" << false << QByteArray();
+            << Step([this] { fake->setCarrier(true); }) << button << "OFF" << true << off;
+        QTest::newRow("hardware flow, CTS low") << ctsLow << button << "OFF" << false << nothing;
         // A retry still due when hardware flow is chosen with CTS low.
         QTest::newRow("retry due with CTS low") << Step([this] {
             fake->setCts(false);
             Form1->FlowValue = "NONE"; // the session the row before saved chose HW
             Form1->SMSB->click();
             Form1->FlowValue = "HW";
-        }) << none << "OFF" << true << QByteArray();
+        }) << none << "OFF" << true << nothing;
         QTest::newRow("call up") << Step([this] {
             QTest::keyClicks(Form1->SaxComm1->screen(), "ATD12345");
             QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
             fake->inject("\r\nCONNECT 9600\r\n");
             QVERIFY(Form1->callUp());
         }) << button << "OFF" << false
-                                 << QByteArray();
+                                 << nothing;
         QTest::newRow("disconnected, the choice is kept")
-            << disconnect << button << "OFF" << false << QByteArray();
-        QTest::newRow("connecting, SMS on")
-            << disconnect << connect << "ON" << true << QByteArray("AT+CNMI=2,2\r");
+            << disconnect << button << "OFF" << false << nothing;
+        QTest::newRow("connecting, SMS on") << disconnect << connect << "ON" << true << on;
         QTest::newRow("connecting, SMS off") << Step([&] {
             disconnect();
             Form1->SMSB->click();
-        }) << connect << "OFF" << false << QByteArray();
+        }) << connect << "OFF" << false << nothing;
         QTest::newRow("CTS drops mid-request") << button << Step([this] {
             SMS_Frm->SMS_Status->setText("Busy");
+            SMS_Frm->IndicationRetryCount = 3;
             fake->setCts(false);
             QVERIFY(SMS_Frm->SMS_Status->text().isEmpty());
-        }) << "OFF" << false << QByteArray();
-        QTest::newRow("CTS back, SMS on")
-            << none << ctsBack << "ON" << true << QByteArray("AT+CNMI=2,2\r");
-        QTest::newRow("CTS back, SMS off") << button << ctsBack << "OFF" << false << QByteArray();
+            QCOMPARE(SMS_Frm->IndicationRetryCount, 0); // a fresh count of tries when CTS returns
+        }) << "OFF" << false << nothing;
+        QTest::newRow("CTS back, SMS on") << none << ctsBack << "ON" << true << on;
+        QTest::newRow("CTS back, SMS off") << button << ctsBack << "OFF" << false << nothing;
     }
 
     void indicationRequest()
