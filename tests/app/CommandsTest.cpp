@@ -1,31 +1,28 @@
 #include "FakeLink.h"
 #include "FakeProgram.h"
 #include "Panel.h"
-#include "Program.h"
-#include "SerialControl.h"
 #include "TForm1.h"
 #include "TInfoBox.h"
 #include "TMsgBox.h"
 #include "TPort_Frm.h"
 #include "TSMS_Frm.h"
 #include "TerminalScreen.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
+
+#include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
 
 // The notice boxes, the port dialog and the main window's SMS indication and call commands,
 // with a fake modem behind the port.
+using Step = std::function<void()>;
+Q_DECLARE_METATYPE(Step)
+
 class CommandsTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
@@ -67,10 +64,9 @@ private slots:
             QVERIFY(InfoBox->ATInfoBox->isVisible());
             QVERIFY(!InfoBox->AboutBox->isVisible());
         }
-        Form1->ShowVersionInfo();
+        Form1->Version1->trigger();
         QCOMPARE(InfoBox->caption(), QString("INFO"));
         QVERIFY(InfoBox->AboutBox->isVisible() && !InfoBox->ATInfoBox->isVisible());
-        QCOMPARE(InfoBox->AboutT1->text(), QString("Tandrel Software Version 3.3.0"));
         QTest::mouseClick(InfoBox->AboutB, Qt::LeftButton);
         QVERIFY(!InfoBox->isVisible());
     }
@@ -158,135 +154,127 @@ private slots:
         QVERIFY(Form1->SaxComm1->PortOpen());
     }
 
-    void indicationRequestSendsWhenTheLineIsFree()
+    // When the SMS indication request goes out and what it sends: the operator's button or
+    // menu, the port opening and CTS changing start it; a low CTS, a call or a closed port hold
+    // it. When it is due, the timer fires; the answer comes split and closes the box.
+    void indicationRequest_data()
     {
+        QTest::addColumn<Step>("before");
+        QTest::addColumn<Step>("press");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("waiting");
+        QTest::addColumn<QByteArray>("sent");
+        const QByteArray off = "AT+CNMI=0,0\r", on = "AT+CNMI=2,2\r", nothing;
+        const Step none = [] {};
+        const Step button = [] { Form1->SMSB->click(); };
+        const Step disconnect = [] {
+            QTRY_VERIFY(Form1->Disconnect1->isEnabled());
+            Form1->Disconnect1->trigger();
+        };
+        const Step connect = [] {
+            QTRY_VERIFY(Form1->Connect1->isEnabled());
+            Form1->Connect1->trigger();
+            QVERIFY(Form1->SaxComm1->PortOpen());
+        };
+        const Step ctsLow = [this] {
+            Form1->FlowValue = "HW";
+            fake->setCts(false);
+        };
+        const Step ctsBack = [this] {
+            fake->setCts(false);
+            SMS_Frm->DisableSmsButtons();
+            fake->setCts(true);
+        };
+        QTest::newRow("button, line free") << none << button << "OFF" << true << off;
+        QTest::newRow("behind a typed command") << none << Step([] {
+            Form1->SMSB->click();
+            QTest::keyClicks(Form1->SaxComm1->screen(), "AT");
+            QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
+        }) << "OFF" << true << off;
+        QTest::newRow("menu, request pending keeps the value")
+            << Step([] { SMS_Frm->IndicationRequest = 1; })
+            << Step([] { Form1->DisplaySMSImmediately1->trigger(); }) << "ON" << true << on;
+        QTest::newRow("carrier line on is no call")
+            << Step([this] { fake->setCarrier(true); }) << button << "OFF" << true << off;
+        QTest::newRow("hardware flow, CTS low") << ctsLow << button << "OFF" << false << nothing;
+        // A retry still due when hardware flow is chosen with CTS low.
+        QTest::newRow("retry due with CTS low") << Step([this] {
+            fake->setCts(false);
+            Form1->FlowValue = "NONE"; // the session the row before saved chose HW
+            Form1->SMSB->click();
+            Form1->FlowValue = "HW";
+        }) << none << "OFF" << true << nothing;
+        QTest::newRow("call up") << Step([this] {
+            QTest::keyClicks(Form1->SaxComm1->screen(), "ATD12345");
+            QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
+            fake->inject("\r\nCONNECT 9600\r\n");
+            QVERIFY(Form1->callUp());
+        }) << button << "OFF" << false
+                                 << nothing;
+        QTest::newRow("disconnected, the choice is kept")
+            << disconnect << button << "OFF" << false << nothing;
+        QTest::newRow("connecting, SMS on") << disconnect << connect << "ON" << true << on;
+        QTest::newRow("connecting, SMS off") << Step([&] {
+            disconnect();
+            Form1->SMSB->click();
+        }) << connect << "OFF" << false << nothing;
+        QTest::newRow("CTS drops mid-request") << button << Step([this] {
+            SMS_Frm->SMS_Status->setText("Busy");
+            SMS_Frm->IndicationRetryCount = 3;
+            fake->setCts(false);
+            QVERIFY(SMS_Frm->SMS_Status->text().isEmpty());
+            QCOMPARE(SMS_Frm->IndicationRetryCount, 0); // a fresh count of tries when CTS returns
+        }) << "OFF" << false << nothing;
+        QTest::newRow("CTS back, SMS on") << none << ctsBack << "ON" << true << on;
+        QTest::newRow("CTS back, SMS off") << button << ctsBack << "OFF" << false << nothing;
+    }
+
+    void indicationRequest()
+    {
+        QFETCH(Step, before);
+        QFETCH(Step, press);
+        QFETCH(QString, value);
+        QFETCH(bool, waiting);
+        QFETCH(QByteArray, sent);
         startConnected();
-        QCOMPARE(text(Form1->SmsValue), QString("ON"));
-        Form1->SMSB->click();
-        QCOMPARE(text(Form1->SmsValue), QString("OFF"));
-        QVERIFY(!Form1->SMSB->isChecked());
-        QVERIFY(Form1->RequestSMSTimer->isActive());
-        QVERIFY(MsgBox->isVisible());
-        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
-
-        // A command the operator typed is still unanswered: the request waits for its answer.
-        QTest::keyClicks(Form1->SaxComm1->screen(), "AT");
-        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
-        fake->written.clear();
+        before();
+        if (Form1->SaxComm1->PortOpen()) // a closed port's link is gone
+            fake->written.clear();
+        press();
+        QCOMPARE(text(Form1->SmsValue), value);
+        QCOMPARE(Form1->SMSB->isChecked(), value == "ON");
+        QCOMPARE(Form1->RequestSMSTimer->isActive(), waiting);
+        QCOMPARE(MsgBox->isVisible(), waiting);
+        QCOMPARE(SMS_Frm->SMS_SendB->isEnabled(), !waiting);
+        if (!waiting) {
+            QVERIFY(!Form1->SaxComm1->PortOpen() || fake->written.isEmpty());
+            return;
+        }
+        fake->written.clear(); // what the operator typed
         Form1->RequestSMSTimerTimer();
-        QVERIFY(fake->written.isEmpty());
-        fake->inject("AT\r0\r");
-        QCOMPARE(fake->written, QByteArray("AT+CNMI=0,0\r"));
         QVERIFY(!Form1->RequestSMSTimer->isActive());
-
-        // The answer arrives split; the box closes and the buttons come back.
-        fake->inject("AT+CNMI=0,0\r\r\nO");
+        QVERIFY(MsgBox->isVisible());
+        if (fake->written.isEmpty() && !sent.isEmpty()) // waiting for the typed command's answer
+            fake->inject("AT\r0\r");
+        QCOMPARE(fake->written, sent);
+        if (sent.isEmpty())
+            return;
+        fake->written.clear();
+        fake->inject(sent + "\r\nO");
         fake->inject("K\r\n");
-        QCOMPARE(text(Form1->SmsValue), QString("OFF"));
+        if (sent.contains("2,2")) { // accepted with indications on: the unread messages next
+            QCOMPARE(MsgBox->T2->text(), QString("Reading messages..."));
+            QTRY_COMPARE(fake->written, QByteArray("AT+CMGL=0\r"));
+            fake->inject("AT+CMGL=0\r\r\nOK\r\n");
+        }
+        QCOMPARE(text(Form1->SmsValue), value);
         QVERIFY(!MsgBox->isVisible());
         QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
     }
 
-    void connectingSendsTheIndicationSetting()
-    {
-        // A device that reports no modem lines never changes CTS: opening the port is what
-        // sends the setting.
-        start();
-        Form1->show();
-        QCOMPARE(text(Form1->SmsValue), QString("ON"));
-        Form1->EndIntroScreen();
-        QVERIFY(fake);
-        QVERIFY(MsgBox->isVisible());
-        Form1->RequestSMSTimerTimer();
-        QCOMPARE(fake->written, QByteArray("AT+CNMI=2,2\r"));
-        fake->written.clear();
-        fake->inject("AT+CNMI=2,2\r\r\nOK\r\n");
-        QTRY_COMPARE(fake->written, QByteArray("AT+CMGL=0\r"));
-        fake->inject("AT+CMGL=0\r\r\nOK\r\n");
-        QVERIFY(!MsgBox->isVisible());
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-
-        // Disconnected, the button only records the choice: no box, nothing waiting.
-        QTRY_VERIFY(Form1->Disconnect1->isEnabled());
-        Form1->Disconnect1->trigger();
-        Form1->SMSB->click();
-        QCOMPARE(text(Form1->SmsValue), QString("OFF"));
-        QVERIFY(!Form1->SMSB->isChecked());
-        QVERIFY(Form1->SMSB->isEnabled());
-        QVERIFY(!MsgBox->isVisible());
-        QVERIFY(!Form1->RequestSMSTimer->isActive());
-        QTRY_VERIFY(Form1->Connect1->isEnabled());
-        Form1->Connect1->trigger();
-        QVERIFY(Form1->SaxComm1->PortOpen());
-        QVERIFY(!MsgBox->isVisible() && !Form1->RequestSMSTimer->isActive());
-
-        // Switched on while disconnected: the request goes out on connecting.
-        QTRY_VERIFY(Form1->Disconnect1->isEnabled());
-        Form1->Disconnect1->trigger();
-        Form1->SMSB->click();
-        QCOMPARE(text(Form1->SmsValue), QString("ON"));
-        QVERIFY(!MsgBox->isVisible());
-        QTRY_VERIFY(Form1->Connect1->isEnabled());
-        Form1->Connect1->trigger();
-        QVERIFY(MsgBox->isVisible() && Form1->RequestSMSTimer->isActive());
-    }
-
-    void pendingRequestKeepsTheValue()
+    void declinedCallHangsUp()
     {
         startConnected();
-        SMS_Frm->IndicationRequest = 1;
-        Form1->DisplaySMSImmediately1->trigger();
-        QCOMPARE(text(Form1->SmsValue), QString("ON"));
-        QVERIFY(Form1->SMSB->isChecked());
-        QVERIFY(Form1->RequestSMSTimer->isActive());
-        Form1->RequestSMSTimerTimer();
-        QCOMPARE(fake->written, QByteArray("AT+CNMI=2,2\r"));
-        QCOMPARE(SMS_Frm->IndicationRequest, 0);
-
-        // Accepted with indications on: the unread messages are read next.
-        fake->written.clear();
-        fake->inject("AT+CNMI=2,2\r\r\nOK\r\n");
-        QCOMPARE(MsgBox->T2->text(), QString("Reading messages..."));
-        QTRY_COMPARE(fake->written, QByteArray("AT+CMGL=0\r"));
-    }
-
-    void hardwareFlowWithCtsLowSendsNothing()
-    {
-        startConnected();
-        Form1->FlowValue = "HW";
-        Form1->RequestSMSTimer->setInterval(1000); // as a retry leaves it
-        fake->setCts(false);
-        Form1->SMSB->click();
-        QCOMPARE(text(Form1->SmsValue), QString("OFF"));
-        QVERIFY(!Form1->RequestSMSTimer->isActive()); // stopped before any request
-
-        MsgBox->close();
-        Form1->RequestSMSTimerTimer();
-        QVERIFY(MsgBox->isVisible());
-        QVERIFY(fake->written.isEmpty());
-    }
-
-    void callUpPostponesTheRequestAndDeclinedCallsHangUp()
-    {
-        startConnected();
-        // A carrier line that reads on is no call: many built-in ports always read it so.
-        fake->setCarrier(true);
-        Form1->SMSB->click();
-        QVERIFY(Form1->RequestSMSTimer->isActive());
-        Form1->RequestSMSTimerTimer();
-        QCOMPARE(fake->written, QByteArray("AT+CNMI=0,0\r"));
-        fake->inject("\r\nOK\r\n");
-        QVERIFY(!MsgBox->isVisible());
-        // A call the handset announced holds the request, and the queue holds what is sent.
-        QTest::keyClicks(Form1->SaxComm1->screen(), "ATD12345");
-        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
-        fake->inject("\r\nCONNECT 9600\r\n");
-        QVERIFY(Form1->callUp());
-        fake->written.clear();
-        Form1->SMSB->click();
-        QVERIFY(!Form1->RequestSMSTimer->isActive());
-        fake->inject("\r\nNO CARRIER\r\n");
-
         Form1->DisconnectTimer->start();
         Form1->DisconnectTimerTimer();
         QCOMPARE(fake->written, QByteArray("ATH0\r"));

@@ -1,25 +1,18 @@
 #include "FakeLink.h"
 #include "FakeProgram.h"
 #include "FindBar.h"
-#include "SerialControl.h"
 #include "TForm1.h"
 #include "TMsgBox.h"
 #include "TerminalScreen.h"
-
-#include <QAction>
 #include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <QImage>
 #include <QTest>
 #include <QTime>
-#include <QTimer>
-#include <QToolButton>
-#include <QWindow>
 
 // Find in the terminal as the operator uses it: the real keys, the bar under the terminal,
 // the highlights on the screen and the view that follows the current match.

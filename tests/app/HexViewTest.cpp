@@ -1,18 +1,12 @@
 #include "HexView.h"
 #include "FakeLink.h"
 #include "FakeProgram.h"
-#include "Program.h"
-#include "SerialControl.h"
 #include "TForm1.h"
 #include "TerminalScreen.h"
-
-#include <QAction>
-#include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QMenu>
+
+#include <QApplication>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 // Options > Show Hex as the operator uses it: received bytes in rows of sixteen in place of

@@ -1,21 +1,16 @@
 #include "FakeLink.h"
 #include "FakeProgram.h"
-#include "Program.h"
-#include "SerialControl.h"
 #include "TATTableForm.h"
 #include "TChatModeAlert_Frm.h"
 #include "TForm1.h"
 #include "TRingBox.h"
 #include "TerminalScreen.h"
-
-#include <QDir>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
+#include <QTest>
 
 // Ring handling: which rings are answered, and what "Yes" and "No" do.
 class IncomingCallTest : public QObject, ProgramOnFakeLink

@@ -1,32 +1,17 @@
 #include "FakeLink.h"
 #include "FakeProgram.h"
 #include "Panel.h"
-#include "Program.h"
-#include "SerialControl.h"
-#include "SessionRecord.h"
-#include "SmsComposePanel.h"
 #include "TATTableForm.h"
 #include "TForm1.h"
-#include "TMsgBox.h"
 #include "TRingBox.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
-
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QMessageBox>
+
+#include <QApplication>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 // The main window's reactions to the modem's lines, its buttons and its own timers, each
 // watched where the operator would see it.
@@ -47,35 +32,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->IntroScreen->isVisible(), 10000);
         QVERIFY(Form1->SaxComm1->isVisible());
         QVERIFY(Form1->SaxComm1->PortOpen());
-    }
-
-    void ctsDecidesTheIndicationRequests()
-    {
-        startConnected(true);
-        SMS_Frm->SMS_Status->setText("Busy");
-        SMS_Frm->IndicationRetryCount = 3;
-        Form1->RequestSMSTimer->setInterval(500);
-        SMS_Frm->BeginIndicationRequest();
-        QVERIFY(Form1->RequestSMSTimer->isActive());
-        fake->setCts(false);
-        QVERIFY(!Form1->RequestSMSTimer->isActive()); // the request is ended
-        QCOMPARE(SMS_Frm->IndicationRetryCount, 0);
-        QVERIFY(SMS_Frm->SMS_Status->text().isEmpty());
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-
-        // CTS back: the buttons come back and, with SMS on, a request starts.
-        SMS_Frm->DisableSmsButtons();
-        QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
-        Form1->SmsValue = "ON";
-        fake->setCts(true);
-        QVERIFY(Form1->RequestSMSTimer->isActive());
-        Form1->RequestSMSTimer->stop();
-        Form1->SmsValue = "OFF";
-        fake->setCts(false);
-        SMS_Frm->DisableSmsButtons();
-        fake->setCts(true);
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-        QVERIFY(!Form1->RequestSMSTimer->isActive());
     }
 
     void carrierDropClosesTheRingBox()

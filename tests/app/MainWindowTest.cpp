@@ -1,38 +1,28 @@
 #include "FakeLink.h"
 #include "FakeProgram.h"
 #include "Panel.h"
-#include "Program.h"
 #include "SerialControl.h"
-#include "SessionRecord.h"
 #include "SignalPanel.h"
-#include "SmsComposePanel.h"
-#include "TATTableForm.h"
 #include "TForm1.h"
-#include "TInfoBox.h"
-#include "TMsgBox.h"
 #include "TPort_Frm.h"
 #include "TSMS_Frm.h"
 #include "TerminalScreen.h"
 #include "WindowPlacement.h"
-
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
-#include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
+#include <QLabel>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTime>
 #include <QTimer>
 #include <QToolButton>
-#include <QWindow>
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTime>
 
 class MainWindowTest : public QObject, ProgramOnFakeLink
 {

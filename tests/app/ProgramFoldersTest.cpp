@@ -1,11 +1,10 @@
 #include "ProgramFolders.h"
 #include "../Unprivileged.h"
+#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 

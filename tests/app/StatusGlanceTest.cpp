@@ -1,24 +1,17 @@
 #include "FakeLink.h"
 #include "FakeProgram.h"
 #include "Panel.h"
-#include "Program.h"
-#include "SerialControl.h"
 #include "SignalPanel.h"
 #include "TForm1.h"
 #include "TSMS_Frm.h"
 #include "TerminalScreen.h"
-
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
+#include <QPushButton>
+#include <QTimer>
+
 #include <QImage>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 // Signal, registration and call duration in the main window, and the quiet polling.
