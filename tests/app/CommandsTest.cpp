@@ -214,7 +214,7 @@ private slots:
         QTest::newRow("disconnected, the choice is kept")
             << disconnect << button << "OFF" << false << nothing;
         QTest::newRow("connecting, SMS on") << disconnect << connect << "ON" << true << on;
-        QTest::newRow("connecting, SMS off") << Step([&] {
+        QTest::newRow("connecting, SMS off") << Step([disconnect] {
             disconnect();
             Form1->SMSB->click();
         }) << connect << "OFF" << false << nothing;

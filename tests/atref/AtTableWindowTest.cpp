@@ -251,7 +251,7 @@ private slots:
     void searchOpensPagesButNotGpsOnes()
     {
         const std::pair<const char *, const char *> rows[] = {
-            {"AT+CSQ", "AT+CSQ"}, {" at+cpas", "AT+CPAS"}, {"cnum", "AT+CNUM"}, {"at+pd", nullptr}};
+            {"AT+CSQ", "AT+CSQ"}, {" at+cpas", "AT+CPAS"}, {"cnum", "AT+CNUM"}, {"AT+PD", nullptr}};
         for (const auto &[typed, opens] : rows) {
             Form1->Search1->trigger();
             QTest::keyClicks(SearchForm->Search_ComboBox, typed);
