@@ -10,14 +10,12 @@ using namespace smsrules;
 
 TEST(SmsRules, RelativePeriodInWords)
 {
-    EXPECT_EQ(RelativeVpWords(0), "0 hr. 5 min. ");
-    EXPECT_EQ(RelativeVpWords(143), "12 hr. 0 min. ");
-    EXPECT_EQ(RelativeVpWords(144), "12 hr. 30min.");
-    EXPECT_EQ(RelativeVpWords(167), "24 hr. 0min.");
-    EXPECT_EQ(RelativeVpWords(168), "2 days ");
-    EXPECT_EQ(RelativeVpWords(196), "30 days ");
-    EXPECT_EQ(RelativeVpWords(197), "5 weeks ");
-    EXPECT_EQ(RelativeVpWords(255), "63 weeks ");
+    const std::pair<int, const char *> rows[] = {{0, "0 hr. 5 min. "},   {143, "12 hr. 0 min. "},
+                                                 {144, "12 hr. 30min."}, {167, "24 hr. 0min."},
+                                                 {168, "2 days "},       {196, "30 days "},
+                                                 {197, "5 weeks "},      {255, "63 weeks "}};
+    for (const auto &[vp, words] : rows)
+        EXPECT_EQ(RelativeVpWords(vp), words) << vp;
 }
 
 TEST(SmsRules, CountedLengthAndTrimming)
@@ -52,13 +50,13 @@ TEST(SmsRules, UnsafeCharactersByDestination)
 
 TEST(SmsRules, ZonesBothWays)
 {
-    EXPECT_EQ(TimeZoneCode(-12), "1C");
-    EXPECT_EQ(TimeZoneCode(-1), "11");
-    EXPECT_EQ(TimeZoneCode(0), "00");
-    EXPECT_EQ(TimeZoneCode(13), "0D");
-    EXPECT_EQ(ZoneText('0', '0'), " (GMT)");
-    EXPECT_EQ(ZoneText('1', 'A'), " (GMT-10)");
-    EXPECT_EQ(ZoneText('0', '8'), " (GMT+8)");
+    const std::pair<int, const char *> codes[] = {{-12, "1C"}, {-1, "11"}, {0, "00"}, {13, "0D"}};
+    for (const auto &[hours, code] : codes)
+        EXPECT_EQ(TimeZoneCode(hours), code) << hours;
+    const std::pair<const char *, const char *> texts[] = {
+        {"00", " (GMT)"}, {"1A", " (GMT-10)"}, {"08", " (GMT+8)"}};
+    for (const auto &[code, text] : texts)
+        EXPECT_EQ(ZoneText(code[0], code[1]), text) << code;
 }
 
 TEST(SmsRules, TimeStampZoneInQuarterHours)
@@ -240,9 +238,10 @@ TEST(SmsRules, TextModeAnswersAreKnown)
 
 TEST(SmsRules, AddressRefusals)
 {
-    EXPECT_EQ(smsrules::AddressRefusals("+447700900123"), "");
-    EXPECT_EQ(smsrules::AddressRefusals("0044770"), "");
-    EXPECT_EQ(smsrules::AddressRefusals("12#3*4#;5+6"), "#*;+");
+    const std::pair<const char *, const char *> rows[] = {
+        {"+447700900123", ""}, {"0044770", ""}, {"12#3*4#;5+6", "#*;+"}};
+    for (const auto &[address, refused] : rows)
+        EXPECT_EQ(AddressRefusals(address), refused) << address;
 }
 
 TEST(SmsLog, AppendsReadsClearsAndFallsBack)
