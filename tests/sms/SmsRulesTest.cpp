@@ -83,29 +83,24 @@ TEST(SmsRules, TimeStampZoneInQuarterHours)
 
 TEST(SmsRules, DisplayOfReceivedAndStoredMessages)
 {
-    DisplayedMessage m =
-        DisplayPdu("07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07");
-    ASSERT_TRUE(m.valid);
-    EXPECT_TRUE(m.received);
-    EXPECT_EQ(m.head, "From: 31641600986 (International)\nSCTS: 08/26/02 19:37:41 (GMT)");
-    EXPECT_EQ(m.text, "How are you?");
-
-    m = DisplayPdu("07911326040000F0040B811346610089F6000020806291731481"
-                   "0141");
-    EXPECT_NE(m.head.find("(National)\n"), std::string::npos);
-    EXPECT_NE(m.head.find("(GMT+4:30)"), std::string::npos);
-
-    m = DisplayPdu("079188612609005011000791214365F70000FF0361F118");
-    EXPECT_FALSE(m.received);
-    EXPECT_EQ(m.head, "To: 1234567 (International)\nRelative VP: 63 weeks ");
-    EXPECT_EQ(m.text, "abc");
-    m = DisplayPdu("07918861260900500100"
-                   "04A121430000"
-                   "0141");
-    EXPECT_EQ(m.head, "To: 1234 (Unknown)");
-
-    EXPECT_FALSE(DisplayPdu("07911326").valid);
-    EXPECT_FALSE(DisplayPdu("not hex").valid);
+    const std::pair<const char *, const char *> rows[] = {
+        {"07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07",
+         "received From: 31641600986 (International)\nSCTS: 08/26/02 19:37:41 (GMT) | How are "
+         "you?"},
+        {"07911326040000F0040B811346610089F60000208062917314810141",
+         "received From: 31641600986 (National)\nSCTS: 08/26/02 19:37:41 (GMT+4:30) | A"},
+        {"079188612609005011000791214365F70000FF0361F118",
+         "stored To: 1234567 (International)\nRelative VP: 63 weeks  | abc"},
+        {"0791886126090050010004A1214300000141", "stored To: 1234 (Unknown) | A"},
+        {"07911326", "invalid"},
+        {"not hex", "invalid"}};
+    for (const auto &[pdu, shown] : rows) {
+        const DisplayedMessage m = DisplayPdu(pdu);
+        EXPECT_EQ(!m.valid ? "invalid"
+                           : (m.received ? "received " : "stored ") + m.head + " | " + m.text,
+                  shown)
+            << pdu;
+    }
 }
 
 TEST(SmsRules, StatusReportSaysWhatBecameOfAMessage)
