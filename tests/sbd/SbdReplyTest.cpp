@@ -45,12 +45,6 @@ std::shared_ptr<SbdReply> through(Command command, const std::string &line,
     return reply;
 }
 
-std::shared_ptr<SbdReply> through(Command command, const std::string &line,
-                                  const std::string &answer)
-{
-    return through(command, line, std::vector<std::string>{answer});
-}
-
 // Feeds the answer whole and split at every boundary; check sees each outcome.
 void everySplit(Command command, const std::string &line, const std::string &answer,
                 const std::function<void(const SbdReply &, const std::string &)> &check)
@@ -75,123 +69,97 @@ std::string binary(const std::string &message, uint16_t sum)
     return out;
 }
 
+// What the window learns from the reply: its state, then the status of a binary write, the
+// session or buffer status told to the operator, the message read, or the error.
+std::string outcome(Command command, const SbdReply &r)
+{
+    std::string out = r.state() == State::Done     ? "done"
+                      : r.state() == State::Failed ? "failed"
+                                                   : "waiting";
+    if (command == Command::WriteBinary)
+        out += " " + std::to_string(r.status());
+    if (r.state() == State::Done && command == Command::Session)
+        out += ": " + sbd::describeSession(r.session());
+    if (r.state() == State::Done && command == Command::Status)
+        out += ": " + sbd::describeStatus(r.bufferStatus());
+    if (!r.message().empty())
+        out += " [" + r.message() + "]";
+    if (!r.error().empty())
+        out += ": " + r.error();
+    return out;
+}
+
 } // namespace
 
-TEST(SbdReply, SessionAnswerPassesOverEchoAndUnsolicitedLines)
-{
-    everySplit(Command::Session, "AT+SBDI",
-               "AT+SBDI\r\r\nRING\r\n\r\n+SBDI: 1, 5, 1, 12, 28, 2\r\n\r\nOK\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   ASSERT_EQ(r.state(), State::Done) << where;
-                   EXPECT_EQ(r.session().momsn, 5) << where;
-                   EXPECT_EQ(r.session().mtLength, 28) << where;
-                   EXPECT_EQ(r.session().mtQueued, 2) << where;
-               });
-    // OK alone is not a session result; ERROR is reported with the command.
-    EXPECT_EQ(through(Command::Session, "AT+SBDI", "\r\nOK\r\n")->state(), State::Failed);
-    const auto error = through(Command::Session, "AT+SBDI", "AT+SBDI\r\r\nERROR\r\n");
-    EXPECT_EQ(error->state(), State::Failed);
-    EXPECT_EQ(error->error(), "The handset answered ERROR to AT+SBDI.");
-    EXPECT_EQ(
-        through(Command::Session, "AT+SBDI", "AT+SBDI\r\r\n+SBDI: 1, 5, 1, 12, 28, 2\r\n")->state(),
-        State::Waiting);
-}
-
-TEST(SbdReply, BinaryWriteWaitsForReadyThenTheStatus)
-{
-    everySplit(Command::WriteBinary, "AT+SBDWB=5", "AT+SBDWB=5\r\r\nREADY\r\n\r\n0\r\n\r\nOK\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   EXPECT_EQ(r.state(), State::Done) << where;
-                   EXPECT_EQ(r.status(), 0) << where;
-               });
-    for (int status : {1, 2, 3}) {
-        const auto r = through(
-            Command::WriteBinary, "AT+SBDWB=5",
-            {"AT+SBDWB=5\r\r\nREADY\r\n", "\r\n" + std::to_string(status) + "\r\n\r\nOK\r\n"});
-        EXPECT_EQ(r->state(), State::Failed);
-        EXPECT_EQ(r->error(),
-                  "The handset did not take the message: " + sbd::writeStatusText(status));
-    }
-    // A length the handset refuses is answered before any READY.
-    const auto tooLong =
-        through(Command::WriteBinary, "AT+SBDWB=3000", "AT+SBDWB=3000\r\r\n3\r\n\r\nOK\r\n");
-    EXPECT_EQ(tooLong->state(), State::Failed);
-    EXPECT_EQ(tooLong->status(), 3);
-}
-
-TEST(SbdReply, TextReadKeepsTheMessageWhole)
-{
-    everySplit(Command::ReadText, "AT+SBDRT",
-               "AT+SBDRT\r\r\n+SBDRT:\r\nOK then, 12N 45W\r\n\r\nOK\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   ASSERT_EQ(r.state(), State::Done) << where;
-                   EXPECT_EQ(r.message(), "OK then, 12N 45W") << where;
-               });
-    // A message that is a lone digit, and an empty buffer.
-    everySplit(
-        Command::ReadText, "AT+SBDRT", "\r\n+SBDRT:\r\n0\r\n\r\nOK\r\n",
-        [](const SbdReply &r, const std::string &where) { EXPECT_EQ(r.message(), "0") << where; });
-    everySplit(Command::ReadText, "AT+SBDRT", "AT+SBDRT\r\r\n+SBDRT:\r\n\r\n\r\nOK\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   ASSERT_EQ(r.state(), State::Done) << where;
-                   EXPECT_EQ(r.message(), "") << where;
-               });
-}
-
-TEST(SbdReply, BinaryReadIsTakenByLengthAndChecked)
+TEST(SbdReply, EveryAnswerWholeAndSplitAtEveryByte)
 {
     // The message holds line breaks and an "OK" line of its own, and a zero byte.
-    const std::string message("A\r\nOK\r\n\0z", 9);
-    everySplit(Command::ReadBinary, "AT+SBDRB",
-               "AT+SBDRB\r" + binary(message, sbd::checksum(message)) + "\r\nOK\r\n",
-               [&](const SbdReply &r, const std::string &where) {
-                   ASSERT_EQ(r.state(), State::Done) << where;
-                   EXPECT_EQ(r.message(), message) << where;
-               });
-    const std::string big(270, '\xA5');
-    everySplit(
-        Command::ReadBinary, "AT+SBDRB", binary(big, sbd::checksum(big)) + "\r\nOK\r\n",
-        [&](const SbdReply &r, const std::string &where) { EXPECT_EQ(r.message(), big) << where; });
-    // A wrong checksum is a failure and no data.
-    everySplit(Command::ReadBinary, "AT+SBDRB",
-               "AT+SBDRB\r" + binary("hello", 0x0215) + "\r\nOK\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   ASSERT_EQ(r.state(), State::Failed) << where;
-                   EXPECT_EQ(r.message(), "") << where;
-                   EXPECT_NE(r.error().find("checksum"), std::string::npos) << where;
-               });
-    everySplit(Command::ReadBinary, "AT+SBDRB", "AT+SBDRB\r" + binary("", 0) + "\r\nOK\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   EXPECT_EQ(r.state(), State::Done) << where;
-               });
-    everySplit(Command::ReadBinary, "AT+SBDRB", "AT+SBDRB\r\r\nERROR\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   EXPECT_EQ(r.state(), State::Failed) << where;
-               });
-    // Bytes missing: still waiting, never done.
-    EXPECT_EQ(through(Command::ReadBinary, "AT+SBDRB",
-                      "AT+SBDRB\r" + binary(big, sbd::checksum(big)).substr(0, 200))
-                  ->state(),
-              State::Waiting);
-}
-
-TEST(SbdReply, StatusDigitsAndPlainAnswers)
-{
-    everySplit(Command::Clear, "AT+SBDD2", "AT+SBDD2\r\r\n0\r\n\r\nOK\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   EXPECT_EQ(r.state(), State::Done) << where;
-               });
-    EXPECT_EQ(through(Command::Clear, "AT+SBDD2", "\r\n1\r\n\r\nOK\r\n")->state(), State::Failed);
-    EXPECT_EQ(through(Command::ResetMomsn, "AT+SBDC", "AT+SBDC\r\r\n0\r\n\r\nOK\r\n")->state(),
-              State::Done);
-    everySplit(Command::Status, "AT+SBDS", "AT+SBDS\r\r\n+SBDS: 1, 5, 1, 12\r\n\r\nOK\r\n",
-               [](const SbdReply &r, const std::string &where) {
-                   ASSERT_EQ(r.state(), State::Done) << where;
-                   EXPECT_EQ(r.bufferStatus().mtmsn, 12) << where;
-               });
-    EXPECT_EQ(
-        through(Command::WriteText, "AT+SBDWT=\"hi\"", "AT+SBDWT=\"hi\"\r\r\nOK\r\n")->state(),
-        State::Done);
-    EXPECT_EQ(through(Command::WriteText, "AT+SBDWT=\"hi\"", "\r\n+CME ERROR: 4\r\n")->state(),
-              State::Failed);
+    const std::string message("A\r\nOK\r\n\0z", 9), big(270, '\xA5');
+    const std::string notTaken = "The handset did not take the message: ";
+    const struct
+    {
+        const char *name;
+        Command command;
+        std::string line, answer, outcome;
+    } rows[] = {
+        {"session over echo and RING", Command::Session, "AT+SBDI",
+         "AT+SBDI\r\r\nRING\r\n\r\n+SBDI: 1, 5, 1, 12, 28, 2\r\n\r\nOK\r\n",
+         "done: The message was sent (MOMSN 5). A message of 28 bytes was received (MTMSN 12). 2 "
+         "more messages wait at the gateway."},
+        {"OK alone is no session", Command::Session, "AT+SBDI", "\r\nOK\r\n",
+         "failed: The handset answered AT+SBDI with OK but without its data."},
+        {"session refused", Command::Session, "AT+SBDI", "AT+SBDI\r\r\nERROR\r\n",
+         "failed: The handset answered ERROR to AT+SBDI."},
+        {"session without OK", Command::Session, "AT+SBDI",
+         "AT+SBDI\r\r\n+SBDI: 1, 5, 1, 12, 28, 2\r\n", "waiting"},
+        {"binary write taken", Command::WriteBinary, "AT+SBDWB=5",
+         "AT+SBDWB=5\r\r\nREADY\r\n\r\n0\r\n\r\nOK\r\n", "done 0"},
+        {"binary write timed out", Command::WriteBinary, "AT+SBDWB=5",
+         "AT+SBDWB=5\r\r\nREADY\r\n\r\n1\r\n\r\nOK\r\n",
+         "failed 1: " + notTaken + "Timeout: not enough bytes reached the handset."},
+        {"binary write wrong sum", Command::WriteBinary, "AT+SBDWB=5",
+         "AT+SBDWB=5\r\r\nREADY\r\n\r\n2\r\n\r\nOK\r\n",
+         "failed 2: " + notTaken + "The checksum does not match the message bytes."},
+        {"binary write too long", Command::WriteBinary, "AT+SBDWB=3000",
+         "AT+SBDWB=3000\r\r\n3\r\n\r\nOK\r\n",
+         "failed 3: " + notTaken +
+             "The length is out of range (0 or larger than the handset's buffer)."},
+        {"text read", Command::ReadText, "AT+SBDRT",
+         "AT+SBDRT\r\r\n+SBDRT:\r\nOK then, 12N 45W\r\n\r\nOK\r\n", "done [OK then, 12N 45W]"},
+        {"text read of a lone digit", Command::ReadText, "AT+SBDRT",
+         "\r\n+SBDRT:\r\n0\r\n\r\nOK\r\n", "done [0]"},
+        {"text read of an empty buffer", Command::ReadText, "AT+SBDRT",
+         "AT+SBDRT\r\r\n+SBDRT:\r\n\r\n\r\nOK\r\n", "done"},
+        {"binary read", Command::ReadBinary, "AT+SBDRB",
+         "AT+SBDRB\r" + binary(message, sbd::checksum(message)) + "\r\nOK\r\n",
+         "done [" + message + "]"},
+        {"binary read of 270 bytes", Command::ReadBinary, "AT+SBDRB",
+         binary(big, sbd::checksum(big)) + "\r\nOK\r\n", "done [" + big + "]"},
+        {"binary read with a wrong sum", Command::ReadBinary, "AT+SBDRB",
+         "AT+SBDRB\r" + binary("hello", 0x0215) + "\r\nOK\r\n",
+         "failed: The message read from the handset is damaged: its checksum does not match. It "
+         "was not shown or logged; read it again."},
+        {"binary read of an empty buffer", Command::ReadBinary, "AT+SBDRB",
+         "AT+SBDRB\r" + binary("", 0) + "\r\nOK\r\n", "done"},
+        {"binary read refused", Command::ReadBinary, "AT+SBDRB", "AT+SBDRB\r\r\nERROR\r\n",
+         "failed: The handset answered ERROR to AT+SBDRB."},
+        {"binary read cut short", Command::ReadBinary, "AT+SBDRB",
+         "AT+SBDRB\r" + binary(big, sbd::checksum(big)).substr(0, 200), "waiting"},
+        {"clear", Command::Clear, "AT+SBDD2", "AT+SBDD2\r\r\n0\r\n\r\nOK\r\n", "done"},
+        {"clear failed", Command::Clear, "AT+SBDD2", "\r\n1\r\n\r\nOK\r\n",
+         "failed: The handset reported an error (status 1) for AT+SBDD2."},
+        {"reset MOMSN", Command::ResetMomsn, "AT+SBDC", "AT+SBDC\r\r\n0\r\n\r\nOK\r\n", "done"},
+        {"buffer status", Command::Status, "AT+SBDS",
+         "AT+SBDS\r\r\n+SBDS: 1, 5, 1, 12\r\n\r\nOK\r\n",
+         "done: A message waits to be sent (next MOMSN 5); a received message is held (MTMSN 12)."},
+        {"text write", Command::WriteText, "AT+SBDWT=\"hi\"", "AT+SBDWT=\"hi\"\r\r\nOK\r\n",
+         "done"},
+        {"text write refused", Command::WriteText, "AT+SBDWT=\"hi\"", "\r\n+CME ERROR: 4\r\n",
+         "failed: The handset answered +CME ERROR: 4 to AT+SBDWT=\"hi\"."},
+    };
+    for (const auto &row : rows)
+        everySplit(row.command, row.line, row.answer,
+                   [&row](const SbdReply &r, const std::string &where) {
+                       EXPECT_EQ(outcome(row.command, r), row.outcome) << row.name << ", " << where;
+                   });
 }

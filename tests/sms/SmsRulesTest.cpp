@@ -10,14 +10,12 @@ using namespace smsrules;
 
 TEST(SmsRules, RelativePeriodInWords)
 {
-    EXPECT_EQ(RelativeVpWords(0), "0 hr. 5 min. ");
-    EXPECT_EQ(RelativeVpWords(143), "12 hr. 0 min. ");
-    EXPECT_EQ(RelativeVpWords(144), "12 hr. 30min.");
-    EXPECT_EQ(RelativeVpWords(167), "24 hr. 0min.");
-    EXPECT_EQ(RelativeVpWords(168), "2 days ");
-    EXPECT_EQ(RelativeVpWords(196), "30 days ");
-    EXPECT_EQ(RelativeVpWords(197), "5 weeks ");
-    EXPECT_EQ(RelativeVpWords(255), "63 weeks ");
+    const std::pair<int, const char *> rows[] = {{0, "0 hr. 5 min. "},   {143, "12 hr. 0 min. "},
+                                                 {144, "12 hr. 30min."}, {167, "24 hr. 0min."},
+                                                 {168, "2 days "},       {196, "30 days "},
+                                                 {197, "5 weeks "},      {255, "63 weeks "}};
+    for (const auto &[vp, words] : rows)
+        EXPECT_EQ(RelativeVpWords(vp), words) << vp;
 }
 
 TEST(SmsRules, CountedLengthAndTrimming)
@@ -52,13 +50,13 @@ TEST(SmsRules, UnsafeCharactersByDestination)
 
 TEST(SmsRules, ZonesBothWays)
 {
-    EXPECT_EQ(TimeZoneCode(-12), "1C");
-    EXPECT_EQ(TimeZoneCode(-1), "11");
-    EXPECT_EQ(TimeZoneCode(0), "00");
-    EXPECT_EQ(TimeZoneCode(13), "0D");
-    EXPECT_EQ(ZoneText('0', '0'), " (GMT)");
-    EXPECT_EQ(ZoneText('1', 'A'), " (GMT-10)");
-    EXPECT_EQ(ZoneText('0', '8'), " (GMT+8)");
+    const std::pair<int, const char *> codes[] = {{-12, "1C"}, {-1, "11"}, {0, "00"}, {13, "0D"}};
+    for (const auto &[hours, code] : codes)
+        EXPECT_EQ(TimeZoneCode(hours), code) << hours;
+    const std::pair<const char *, const char *> texts[] = {
+        {"00", " (GMT)"}, {"1A", " (GMT-10)"}, {"08", " (GMT+8)"}};
+    for (const auto &[code, text] : texts)
+        EXPECT_EQ(ZoneText(code[0], code[1]), text) << code;
 }
 
 TEST(SmsRules, TimeStampZoneInQuarterHours)
@@ -85,29 +83,24 @@ TEST(SmsRules, TimeStampZoneInQuarterHours)
 
 TEST(SmsRules, DisplayOfReceivedAndStoredMessages)
 {
-    DisplayedMessage m =
-        DisplayPdu("07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07");
-    ASSERT_TRUE(m.valid);
-    EXPECT_TRUE(m.received);
-    EXPECT_EQ(m.head, "From: 31641600986 (International)\nSCTS: 08/26/02 19:37:41 (GMT)");
-    EXPECT_EQ(m.text, "How are you?");
-
-    m = DisplayPdu("07911326040000F0040B811346610089F6000020806291731481"
-                   "0141");
-    EXPECT_NE(m.head.find("(National)\n"), std::string::npos);
-    EXPECT_NE(m.head.find("(GMT+4:30)"), std::string::npos);
-
-    m = DisplayPdu("079188612609005011000791214365F70000FF0361F118");
-    EXPECT_FALSE(m.received);
-    EXPECT_EQ(m.head, "To: 1234567 (International)\nRelative VP: 63 weeks ");
-    EXPECT_EQ(m.text, "abc");
-    m = DisplayPdu("07918861260900500100"
-                   "04A121430000"
-                   "0141");
-    EXPECT_EQ(m.head, "To: 1234 (Unknown)");
-
-    EXPECT_FALSE(DisplayPdu("07911326").valid);
-    EXPECT_FALSE(DisplayPdu("not hex").valid);
+    const std::pair<const char *, const char *> rows[] = {
+        {"07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07",
+         "received From: 31641600986 (International)\nSCTS: 08/26/02 19:37:41 (GMT) | How are "
+         "you?"},
+        {"07911326040000F0040B811346610089F60000208062917314810141",
+         "received From: 31641600986 (National)\nSCTS: 08/26/02 19:37:41 (GMT+4:30) | A"},
+        {"079188612609005011000791214365F70000FF0361F118",
+         "stored To: 1234567 (International)\nRelative VP: 63 weeks  | abc"},
+        {"0791886126090050010004A1214300000141", "stored To: 1234 (Unknown) | A"},
+        {"07911326", "invalid"},
+        {"not hex", "invalid"}};
+    for (const auto &[pdu, shown] : rows) {
+        const DisplayedMessage m = DisplayPdu(pdu);
+        EXPECT_EQ(!m.valid ? "invalid"
+                           : (m.received ? "received " : "stored ") + m.head + " | " + m.text,
+                  shown)
+            << pdu;
+    }
 }
 
 TEST(SmsRules, StatusReportSaysWhatBecameOfAMessage)
@@ -240,9 +233,10 @@ TEST(SmsRules, TextModeAnswersAreKnown)
 
 TEST(SmsRules, AddressRefusals)
 {
-    EXPECT_EQ(smsrules::AddressRefusals("+447700900123"), "");
-    EXPECT_EQ(smsrules::AddressRefusals("0044770"), "");
-    EXPECT_EQ(smsrules::AddressRefusals("12#3*4#;5+6"), "#*;+");
+    const std::pair<const char *, const char *> rows[] = {
+        {"+447700900123", ""}, {"0044770", ""}, {"12#3*4#;5+6", "#*;+"}};
+    for (const auto &[address, refused] : rows)
+        EXPECT_EQ(AddressRefusals(address), refused) << address;
 }
 
 TEST(SmsLog, AppendsReadsClearsAndFallsBack)
