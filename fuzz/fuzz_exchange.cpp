@@ -37,9 +37,8 @@ Run run(uint8_t plan, const std::string &bytes, size_t piece)
     exchange.setClock([&now] { return now; });
     exchange.setWriter([](const QByteArray &) {});
     exchange.setDisplay([&r](const QByteArray &b) { r.shown += b.toStdString(); });
-    exchange.onUnsolicited("+CMT:", 1, [](const std::vector<std::string> &l) {
-        check(l.size() == 2);
-    });
+    exchange.onUnsolicited("+CMT:", 1,
+                           [](const std::vector<std::string> &l) { check(l.size() == 2); });
     exchange.opened();
     std::vector<int> ended(4, 0);
     for (int i = 0; i < 4; ++i) {

@@ -2,9 +2,9 @@
 #include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
-#include "TerminalScreen.h"
 #include "TMsgBox.h"
 #include "TSMS_Frm.h"
+#include "TerminalScreen.h"
 
 #include <QComboBox>
 #include <QDir>

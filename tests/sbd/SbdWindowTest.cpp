@@ -1,5 +1,5 @@
-#include "FakeLink.h"
 #include "CaptureFile.h"
+#include "FakeLink.h"
 #include "FakeProgram.h"
 #include "Notice.h"
 #include "Program.h"
