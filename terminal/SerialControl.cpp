@@ -546,8 +546,8 @@ void SerialControl::onLost(const QString &reason)
 
 void SerialControl::onKeyBytes(const QByteArray &bytes)
 {
-    // During a file transfer a stray key would corrupt the protocol.
-    if (!m_link || m_exchange->leased())
+    // During a file transfer or a binary answer a stray key would corrupt the bytes.
+    if (!m_link || m_exchange->exclusive())
         return;
     if (m_echo)
         m_screen->feed(m_timeStamps ? stamped(bytes) : bytes);

@@ -109,6 +109,12 @@ public:
     bool lease(std::function<void(const QByteArray &)> sink);
     void release();
     bool leased() const { return static_cast<bool>(m_lease); }
+    // Raw bytes cross the line (a transfer, a binary answer): a typed key would spoil them.
+    bool exclusive() const
+    {
+        return leased() ||
+               (!m_out.empty() && m_out.front().command.binary && !m_out.front().binaryDone);
+    }
 
     // Ends what is overdue by the clock.
     void expire();

@@ -8,6 +8,7 @@
 #include "TForm1.h"
 #include "TSBD_Frm.h"
 #include "TSMS_Frm.h"
+#include "TerminalScreen.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -208,6 +209,8 @@ private slots:
         QVERIFY(SBD_Frm->SBD_Status->text().contains("2 more messages wait at the gateway."));
         // Read at once, before a later session could overwrite the handset's buffer.
         expectLine("AT+SBDRB");
+        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_A); // held back from the bytes
+        QVERIFY(fake->written.isEmpty());
         fake->inject("AT+SBDRB\r" + binary("hello") + "\r\n");
         QVERIFY(othersHeld());
         fake->inject("OK\r\n");
