@@ -2,30 +2,20 @@
 // handset, is driven through its own controls as an operator would, and each window is saved
 // as a PNG into the directory given on the command line.
 
-#include "FindBar.h"
 #include "Notice.h"
-#include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
 #include "SessionRecord.h"
 #include "SimulatorLink.h"
-#include "TATTableForm.h"
-#include "TDialing_Frm.h"
 #include "TForm1.h"
-#include "THint_Frm.h"
-#include "TInfoBox.h"
 #include "TMsgBox.h"
-#include "TPort_Frm.h"
 #include "TRingBox.h"
 #include "TSBD_Frm.h"
 #include "TSMS_Frm.h"
-#include "TSearchForm.h"
 #include "TerminalScreen.h"
 #include "WindowPlacement.h"
 #include "WindowTour.h"
 
-#include <QAbstractItemView>
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -39,9 +29,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTextStream>
