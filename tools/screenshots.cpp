@@ -2,29 +2,20 @@
 // handset, is driven through its own controls as an operator would, and each window is saved
 // as a PNG into the directory given on the command line.
 
-#include "FindBar.h"
 #include "Notice.h"
-#include "Panel.h"
 #include "Program.h"
 #include "SerialControl.h"
 #include "SessionRecord.h"
 #include "SimulatorLink.h"
-#include "TATTableForm.h"
-#include "TDialing_Frm.h"
 #include "TForm1.h"
-#include "THint_Frm.h"
-#include "TInfoBox.h"
 #include "TMsgBox.h"
-#include "TPort_Frm.h"
 #include "TRingBox.h"
 #include "TSBD_Frm.h"
 #include "TSMS_Frm.h"
-#include "TSearchForm.h"
 #include "TerminalScreen.h"
 #include "WindowPlacement.h"
+#include "WindowTour.h"
 
-#include <QAbstractItemView>
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -38,9 +29,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTextStream>
@@ -187,15 +176,6 @@ bool typeCommand(Shooter &shots, const QString &command)
     return true;
 }
 
-bool waitForPort(Shooter &shots, bool open)
-{
-    const QString want = open ? QStringLiteral("Connected") : QStringLiteral("Disconnected");
-    if (!waitUntil([&] { return Form1->Status->caption() == want; }))
-        return shots.fail(QStringLiteral("the port is not %1: %2")
-                              .arg(want.toLower(), Form1->SaxComm1->lastError()));
-    return true;
-}
-
 // A session on the simulated handset with a civilian landline number to dial.
 std::string writeSession(const QString &dir)
 {
@@ -222,109 +202,6 @@ std::string writeSession(const QString &dir)
     return path;
 }
 
-void introAndTerminal(Shooter &shots)
-{
-    Form1->show();
-    // The operator holds the intro with "pause"...
-    Form1->PauseClick();
-    shots.shoot(Form1, QStringLiteral("intro.png"));
-    // ...and "close" ends it; the port of the session opens.
-    Form1->PauseClick();
-    if (!waitForPort(shots, true))
-        return;
-    for (const char *command : {"ATI", "ATI3", "AT+CGMM", "AT+CSQ", "AT+CREG?"})
-        if (!typeCommand(shots, QLatin1String(command)))
-            return;
-    // A panel stacked over the terminal would hide the exchange from the operator too: say
-    // so, and show the terminal so the picture is of the intended window.
-    SerialControl *terminal = Form1->SaxComm1;
-    QWidget *onTop = Form1->centralWidget()->childAt(terminal->geometry().center());
-    if (onTop && onTop != terminal && !terminal->isAncestorOf(onTop)) {
-        err() << "screenshots: warning: " << onTop->objectName()
-              << " covers the terminal in the main window; raised the terminal for main.png\n";
-        terminal->raise();
-    }
-    shots.shoot(Form1, QStringLiteral("main.png"));
-    // Edit > Find... (Ctrl+Shift+F) under the terminal, the matches of "ok" highlighted.
-    Form1->Find1->trigger();
-    Form1->Find_Bar->FindEdit->setText(QStringLiteral("ok"));
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(Form1->Find_Bar->FindEdit, &enter);
-    shots.shoot(Form1, QStringLiteral("find.png"));
-    Form1->Find_Bar->end();
-    // Enlarged, the terminal takes the room; the rows stay below it.
-    const QSize first = Form1->size();
-    Form1->resize(first + QSize(260, 160));
-    shots.shoot(Form1, QStringLiteral("main-large.png"));
-    Form1->resize(first);
-}
-
-void portAndDialing(Shooter &shots)
-{
-    // Both dialogs are reached with the port closed, as in the program.
-    Form1->Disconnect1->trigger();
-    if (!waitForPort(shots, false))
-        return;
-    Form1->PPropertyB->click();
-    shots.shoot(Port_Frm, QStringLiteral("port.png"));
-    // The list of ports, each with what the system knows of it.
-    Port_Frm->COM_ComboBox->showPopup();
-    shots.shoot(Port_Frm->COM_ComboBox->view()->window(), QStringLiteral("port-list.png"));
-    Port_Frm->COM_ComboBox->hidePopup();
-    Port_Frm->PortSet_CancelB->click();
-
-    Form1->DPropertyB->click();
-    shots.shoot(Dialing_Frm, QStringLiteral("dialing.png"));
-
-    // A government SIM: the hint window helps build the number of the chosen call type.
-    Dialing_Frm->SIM_ComboBox->setCurrentIndex(1);
-    Dialing_Frm->GovCallTypeComboBox->setCurrentIndex(1);
-    Dialing_Frm->GovCallTypeComboBoxChange();
-    Dialing_Frm->HintB->click();
-    Hint_Frm->R312->setChecked(true);
-    Hint_Frm->EditDSNNum->setText(QStringLiteral("5550143"));
-    shots.shoot(Hint_Frm, QStringLiteral("hint.png"));
-    Hint_Frm->close();
-    Dialing_Frm->DialingSet_CancelB->click();
-
-    Form1->Connect1->trigger();
-    waitForPort(shots, true);
-}
-
-void commandTable(Shooter &shots)
-{
-    // The dial page, with the panel that changes the number to dial.
-    Form1->ATDB->click();
-    if (!waitUntil([] { return ATTableForm->isVisible(); }))
-        return (void)shots.fail(QStringLiteral("the AT command table did not open"));
-    ATTableForm->Change_PhoneNumberB->click();
-    // Scrolled as far as the panel's Done button, as the operator would (once the window is
-    // active: activating a page scrolls it back to the top).
-    ATTableForm->activateWindow();
-    waitUntil([] { return ATTableForm->isActiveWindow(); }, 2000);
-    if (auto *done = ATTableForm->findChild<QPushButton *>(QStringLiteral("Country_OK")))
-        ATTableForm->scrollArea()->ensureWidgetVisible(done, 0, 8);
-    shots.shoot(ATTableForm, QStringLiteral("attable.png"));
-
-    // A "Set..." panel: the phonebook entry, with the operator's values in it.
-    ATTableForm->ShowPage(QStringLiteral("ATplusCPBW"));
-    ATTableForm->Set_PhonebookB->click();
-    ATTableForm->EditPBIndex->setCurrentText(QStringLiteral("005"));
-    ATTableForm->EditPBNum->setText(QStringLiteral("+12025550143"));
-    ATTableForm->EditPBType->setCurrentText(QStringLiteral("145"));
-    ATTableForm->EditPBText->setText(QStringLiteral("Base camp"));
-    shots.shoot(ATTableForm, QStringLiteral("attable-phonebook.png"));
-    ATTableForm->close();
-
-    Form1->Search1->trigger();
-    if (!waitUntil([] { return SearchForm->isVisible(); }))
-        return (void)shots.fail(QStringLiteral("the search window did not open"));
-    SearchForm->Search_ComboBox->lineEdit()->setText(QStringLiteral("AT+CS"));
-    settle();
-    shots.shoot(SearchForm, QStringLiteral("search.png"));
-    SearchForm->close();
-}
-
 void sms(Shooter &shots)
 {
     // Messages that reached the handset while the terminal was not listening.
@@ -337,9 +214,6 @@ void sms(Shooter &shots)
                                               "12:00 по UTC, всё в порядке.")))
         return;
 
-    Form1->ViewSMSWindow1->trigger();
-    if (!waitUntil([] { return SMS_Frm->isVisible(); }))
-        return (void)shots.fail(QStringLiteral("the SMS window did not open"));
     const auto idle = [] { return SMS_Frm->SMS_SendB->isEnabled(); };
 
     // One message sent, so the log holds a sent entry.
@@ -377,18 +251,15 @@ void sms(Shooter &shots)
         QStringLiteral("Received, thanks. Next report at 18:00 UTC. Weather at camp two: clear "
                        "sky, light wind from the north-west, 4 degrees below zero at dawn. "
                        "Fuel and water for six more days; all members in good health."));
-    shots.shoot(SMS_Frm, QStringLiteral("sms.png"));
-    SMS_Frm->close();
 }
 
 void sbdMessaging(Shooter &shots)
 {
     if (!simulatorEvent(shots, QStringLiteral("sbd Gate 3 open. Resupply Thursday 0900 UTC.")))
         return;
-    Form1->SBDMessaging1->trigger();
     const auto idle = [] { return SBD_Frm->SBD_SendB->isEnabled(); };
-    if (!waitUntil([] { return SBD_Frm->isVisible(); }) || !waitUntil(idle))
-        return (void)shots.fail(QStringLiteral("the SBD window did not open"));
+    if (!waitUntil(idle))
+        return (void)shots.fail(QStringLiteral("the SBD window is busy"));
     // One message out; its session also fetches the message waiting at the gateway.
     SBD_Frm->EditSBDMessage->setPlainText(QStringLiteral("Camp two, 47.6N 122.3W, all well"));
     SBD_Frm->SBD_SendB->click();
@@ -396,26 +267,36 @@ void sbdMessaging(Shooter &shots)
         !waitUntil(idle))
         return (void)shots.fail(QStringLiteral("the SBD session did not end: ") +
                                 SBD_Frm->SBD_Status->text());
-    shots.shoot(SBD_Frm, QStringLiteral("sbd.png"));
-    SBD_Frm->close();
 }
 
-void ringAndInfo(Shooter &shots)
+// What the simulated handset does at the tour's turns.
+tour::Handset simulatedHandset(Shooter &shots)
 {
-    if (simulatorEvent(shots, QStringLiteral("ring"))) {
-        shots.shoot(RingBox, QStringLiteral("ring.png"));
-        // Refusing the call: the program escapes to command mode and hangs up.
-        RingBox->RingNo->click();
+    tour::Handset h;
+    h.fail = [&shots](const QString &why) { shots.fail(why); };
+    h.atTerminal = [&shots] {
+        for (const char *command : {"ATI", "ATI3", "AT+CGMM", "AT+CSQ", "AT+CREG?"})
+            if (!typeCommand(shots, QLatin1String(command)))
+                return;
+        // A panel stacked over the terminal would hide the exchange from the operator too:
+        // say so, and show the terminal so the picture is of the intended window.
+        SerialControl *terminal = Form1->SaxComm1;
+        QWidget *onTop = Form1->centralWidget()->childAt(terminal->geometry().center());
+        if (onTop && onTop != terminal && !terminal->isAncestorOf(onTop)) {
+            err() << "screenshots: warning: " << onTop->objectName()
+                  << " covers the terminal in the main window; raised the terminal for "
+                     "main.png\n";
+            terminal->raise();
+        }
+    };
+    h.inSmsWindow = [&shots] { sms(shots); };
+    h.inSbdWindow = [&shots] { sbdMessaging(shots); };
+    h.ring = [&shots] { simulatorEvent(shots, QStringLiteral("ring")); };
+    h.refused = [&shots] {
         if (!waitUntil([] { return !RingBox->isVisible(); }))
             shots.fail(QStringLiteral("the refused call did not end"));
-    }
-
-    Form1->Version1->trigger();
-    shots.shoot(InfoBox, QStringLiteral("infobox.png"));
-    InfoBox->AboutB->click();
-    Form1->About2->trigger();
-    shots.shoot(InfoBox, QStringLiteral("about.png"));
-    InfoBox->ATB->click();
+    };
+    return h;
 }
 
 } // namespace
@@ -457,12 +338,17 @@ int main(int argc, char **argv)
     Form1->exitProgram = [](int) {};
 
     Shooter shots(absOut);
-    introAndTerminal(shots);
-    portAndDialing(shots);
-    commandTable(shots);
-    sms(shots);
-    sbdMessaging(shots);
-    ringAndInfo(shots);
+    // The pictures the documentation shows, named after their stops on the tour.
+    const QStringList pictures{"intro",     "main",    "find", "main-large", "port",
+                               "port-list", "dialing", "hint", "attable",    "attable-phonebook",
+                               "search",    "sms",     "sbd",  "ring",       "infobox",
+                               "about"};
+    tour::walk(
+        [&shots, &pictures](const QString &name, QWidget *window) {
+            if (pictures.contains(name))
+                shots.shoot(window, name + QStringLiteral(".png"));
+        },
+        simulatedHandset(shots));
 
     Form1->SaxComm1->setPortOpen(false);
     destroyProgram();
