@@ -96,9 +96,11 @@ THint_Frm::THint_Frm(QWidget *parent) : QWidget(parent, placement::fixedBoxFlags
     gov->addWidget(text(GovHint_Panel, QStringLiteral("Dialing Hints"), true));
 
     ISUtoDSN = helpPanel("ISUtoDSN", QStringLiteral("<ISU to DSN>"));
-    layoutOf(ISUtoDSN)->insertWidget(
-        2, text(ISUtoDSN,
-                QStringLiteral("00696 - (DSN area code, see Remarks) - (DSN 7-digit number)")));
+    QLabel *dsnPattern = text(
+        ISUtoDSN, QStringLiteral("00696 - (DSN area code, see Remarks) - (DSN 7-digit number)"));
+    // At a larger text size the pattern is wider than the window: it goes on two lines.
+    dsnPattern->setWordWrap(true);
+    layoutOf(ISUtoDSN)->insertWidget(2, dsnPattern);
     R312 = radio(ISUtoDSN, "R312", QStringLiteral("312 CONUS"));
     R313 = radio(ISUtoDSN, "R313", QStringLiteral("313 Caribbean"));
     R314 = radio(ISUtoDSN, "R314", QStringLiteral("314 Europe"));

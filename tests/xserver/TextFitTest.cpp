@@ -398,15 +398,7 @@ private slots:
             RingBox->close();
             Form1->DisconnectTimer->stop();
         };
-        tour::walk(
-            [this](const QString &name, QWidget *window) {
-                // Known fault, left to the dialing window's owner: at 1.5x the DSN call type's
-                // dialing pattern is a pixel wider than its label.
-                if (name == QLatin1String("hint") && window->devicePixelRatio() != 1.0)
-                    return;
-                checkWindow(name, window);
-            },
-            h);
+        tour::walk([this](const QString &name, QWidget *window) { checkWindow(name, window); }, h);
 
         // A port named by the system's stable path, as a session may name it.
         Form1->Disconnect1->trigger();
