@@ -96,11 +96,7 @@ private slots:
 
         typeFind(QStringLiteral("x"));
         QVERIFY(Form1->SaxComm1->geometry().bottom() < bar->geometry().top());
-        QCOMPARE(Form1->SaxComm1->geometry().top(), full.top());
-        QCOMPARE(bar->geometry().bottom(), full.bottom());
-        QCOMPARE(bar->width(), full.width());
         QCOMPARE(Form1->SaxComm1->height() + bar->height(), full.height());
-        QVERIFY(bar->height() >= bar->FindEdit->sizeHint().height());
         // Typed into the bar, not to the modem.
         QCOMPARE(bar->FindEdit->text(), QStringLiteral("x"));
 
