@@ -90,7 +90,6 @@ private slots:
     void theKeyOpensTheBarAndEscGivesTheTerminalBack()
     {
         startFocused();
-        QVERIFY(Form1->Edit1->actions().contains(Form1->Find1));
         QVERIFY(!bar->isVisible());
         const QRect full = Form1->SaxComm1->geometry();
 
