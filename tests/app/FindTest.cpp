@@ -2,7 +2,6 @@
 #include "FakeProgram.h"
 #include "FindBar.h"
 #include "TForm1.h"
-#include "TMsgBox.h"
 #include "TerminalScreen.h"
 #include <QCheckBox>
 #include <QLabel>
@@ -27,14 +26,12 @@ class FindTest : public QObject, ProgramOnFakeLink
     void startFocused()
     {
         startConnected();
-        QVERIFY(!MsgBox->isVisible());
         Form1->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Form1));
         screen = Form1->SaxComm1->screen();
         bar = Form1->Find_Bar;
         screen->setFocus();
         QTRY_VERIFY(screen->hasFocus());
-        fake->written.clear();
     }
 
     // `count` numbered lines; those listed say "answer OK" instead.
