@@ -20,7 +20,6 @@
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTime>
 
@@ -48,30 +47,24 @@ private slots:
         QDir::setCurrent(dir.path()); // the old working folder was just removed
     }
 
-    void everyWindowExistsOnceAndTheIntroShows()
+    // No session file anywhere: the built-in defaults. Pause holds the intro until Close.
+    void theIntroPausesUntilClose()
     {
         start("");
         Form1->show();
         QVERIFY(Form1->IntroScreen->isVisible());
-        QCOMPARE(Form1->Pause->caption(), QString("pause"));
         QVERIFY(!Form1->SaxComm1->isVisible());
         QVERIFY(!shown(Form1->File1) && !shown(Form1->Help1) && !shown(Form1->Info1));
-        QVERIFY(Form1->IntroScreenTimer->isActive());
         QVERIFY(!Form1->menuItem("ATplusPP")->isVisible());
         QVERIFY(!Form1->menuItem("ATplusPNAV")->isVisible());
         QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
-        // No session file anywhere: the built-in defaults.
         QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM1"));
         QCOMPARE(QString::fromStdString(Form1->TermVerValue), QString("TSS"));
         QCOMPARE(QString::fromStdString(Form1->CountryCodeText), QString("1"));
         QVERIFY(Form1->AnswerCalls);
         QVERIFY(Form1->EchoB->isChecked());
-    }
 
-    void pauseHoldsTheIntroUntilClose()
-    {
-        start("");
-        Form1->show();
+        QCOMPARE(Form1->Pause->caption(), QString("pause"));
         QTest::mouseClick(Form1->Pause, Qt::LeftButton);
         QCOMPARE(Form1->Pause->caption(), QString("close"));
         QVERIFY(!Form1->IntroScreenTimer->isActive());
@@ -91,58 +84,27 @@ private slots:
         QVERIFY(!Form1->SaxComm1->AutoReceive());
     }
 
-    // Grows from its first size with the terminal, never shrinks below it, and opens next
-    // time at the size it was left at.
+    // Grows with the terminal and opens next time at the size it was left at.
     void resizableWithTheTerminalAndRemembered()
     {
         QFile::remove(dir.filePath("tandrel.ini"));
-        start("");
-        Form1->show();
-        Form1->EndIntroScreen();
+        startConnected();
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
         TerminalScreen *screen = Form1->SaxComm1->screen();
         const QSize first = Form1->size();
         const int cols = screen->columns(), rows = screen->rows();
-        for (int i = 0; i < 200; ++i)
-            fake->inject("line " + QByteArray::number(i) + "\r\n");
-        const int kept = screen->scrollbackCount();
 
         Form1->resize(first + QSize(300, 200));
         QTRY_COMPARE(Form1->size(), first + QSize(300, 200));
         QTRY_VERIFY(screen->columns() > cols + 30);
         QVERIFY(screen->rows() > rows + 10);
-        // All of the growth beyond the first size goes to the terminal.
-        const QRect client = Form1->centralWidget()->rect();
-        const int dx = client.width() - 699;
-        const int dy = client.height() - 454;
-        QVERIFY(dx >= 290 && dy >= 190);
-        QCOMPARE(Form1->SaxComm1->size(), QSize(673 + dx, 342 + dy));
-        // The rows stay below the terminal, at the bottom, the whole width.
-        QCOMPARE(Form1->BasePanel->geometry().bottom(), client.bottom());
+        // The rows stay below the terminal.
         QVERIFY(Form1->RegularBase->geometry().top() > Form1->SaxComm1->geometry().bottom());
-        QCOMPARE(Form1->BasePanel->width(), client.width());
-        QVERIFY(Form1->BasePanel->rect().contains(Form1->Close->geometry()));
-        QCOMPARE(Form1->Close->geometry().right(), 685 + dx);
         QVERIFY(!Form1->Signal_Panel->geometry().intersects(Form1->SMS_Panel->geometry()));
-        // Nothing scrolled away: every line is still there.
-        const QString all = screen->allText();
-        QVERIFY(all.contains("line 0\n") && all.contains("line 199"));
-        QVERIFY(screen->scrollbackCount() + screen->rows() >= kept);
-
-        const QSize least = Form1->minimumSize();
-        QVERIFY(least.width() >= 699 && least.height() >= 454);
-        Form1->resize(first - QSize(100, 100));
-        QTRY_COMPARE(Form1->size(), least);
-
-        Form1->resize(first + QSize(120, 80));
-        QTRY_COMPARE(Form1->size(), first + QSize(120, 80));
         const QSize outer = placement::frameOf(Form1).size();
         Form1->close();
-        destroyProgram();
-        fake = nullptr;
-        start("");
-        Form1->show();
-        Form1->EndIntroScreen();
+        finish();
+        startConnected();
         QTRY_COMPARE(placement::frameOf(Form1).size(), outer);
         QFile::remove(dir.filePath("tandrel.ini"));
     }
@@ -150,29 +112,24 @@ private slots:
     // Time stamps are the screen's alone: the rules, the modem and the copy without them.
     void timeStampsStartEachReceivedLine()
     {
-        start("");
-        Form1->show();
-        Form1->EndIntroScreen();
+        startConnected();
         TerminalScreen *screen = Form1->SaxComm1->screen();
         QVERIFY(!Form1->ShowTimeStamps1->isChecked()); // off unless chosen
         fake->inject("plain\r\n");
         QVERIFY(screen->screenText().split('\n').contains("plain"));
         Form1->ShowTimeStamps1->trigger();
         Form1->SaxComm1->stampClock = [] { return QTime(9, 5, 7, 42); };
-        QSignalSpy received(Form1->SaxComm1, &SerialControl::OnReceive);
         fake->inject("AT+CSQ\r\r\n+CS");
         fake->inject("Q:4\r\n\r\nOK\r\n");
         QVERIFY(screen->screenText().endsWith("\n09:05:07.042 AT+CSQ\n"
                                               "09:05:07.042 +CSQ:4\n"
                                               "09:05:07.042\n" // the blank line's own stamp
                                               "09:05:07.042 OK"));
-        QCOMPARE(received.count(), 2);
         // What reads the received text saw it as it came: "+CSQ:4" began its line.
         QCOMPARE(Form1->Signal_Panel->bars(), 4);
         QVERIFY(fake->written.isEmpty()); // and nothing of it went to the modem
         // Echoed typing starts its line after the stamp, and a line rewritten after a bare
         // carriage return keeps its stamp.
-        QVERIFY(Form1->SaxComm1->Echo());
         QTest::keyClicks(screen, "AT");
         QTest::keyClick(screen, Qt::Key_Return);
         fake->inject("\r\nOK\r\n10%\r20%\r\n");
@@ -205,7 +162,6 @@ private slots:
             QVERIFY2(enabled(o), qPrintable(o->objectName()));
         QVERIFY(!Form1->Disconnect1->isEnabled() && !Form1->Paste1->isEnabled());
         QVERIFY(!Form1->ReceiveFiles1->isEnabled());
-        QVERIFY(Form1->Properties1->actions().contains(Form1->SetDialingProperties1));
     }
 
     // The session's echo setting, the toolbar button and the menu item are one switch.
@@ -213,9 +169,7 @@ private slots:
     {
         write("echo-off.sms", "<COM>SIMULATOR<\\COM><ECHO>OFF<\\ECHO>");
         startConnected(true, "\"" + dir.filePath("echo-off.sms").toStdString() + "\"");
-        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("SIMULATOR"));
         QVERIFY(!Form1->EchoB->isChecked() && !Form1->Set_Echo1->isChecked());
-        QVERIFY(Form1->SaxComm1->InputEcho());
         TerminalScreen *screen = Form1->SaxComm1->screen();
         QTest::keyClicks(screen, "ati");
         QCOMPARE(fake->written, QByteArray("ati"));
@@ -304,7 +258,7 @@ private slots:
     }
 
     // What the window holds goes into the file, in UTF-8 even when it was read from an old
-    // Windows-1252 file.
+    // Windows-1252 file; a failed save is not silent.
     void openedAndSavedFromTheMenu()
     {
         start("");
@@ -330,15 +284,11 @@ private slots:
         QVERIFY(saved.contains("<SETTINGS>4800,n,8,1<\\SETTINGS>\n"
                                "<COM>/dev/serial/by-id/usb-Pr\xC3\xA4zision<\\COM>\n"));
         QVERIFY(saved.contains("<CALL>+8816314<\\CALL>\n<TYPE>Sate<\\TYPE>\n<ECHO>OFF<\\ECHO>"));
-    }
 
-    void failedSaveIsReportedInAWarningBox()
-    {
-        start("");
+        // A save that fails says so in a warning box.
         Form1->SaveDialog1->fileSelected(dir.filePath("no/such/folder/x.sms"));
         QMessageBox *box = Form1->findChild<QMessageBox *>("WarningBox");
-        QVERIFY(box);
-        QTRY_VERIFY(box->isVisible());
+        QTRY_VERIFY(box && box->isVisible());
         QCOMPARE(box->windowTitle(), QString("Warning"));
         QVERIFY(box->text().contains("no/such/folder/x.sms"));
     }
