@@ -169,10 +169,9 @@ private slots:
         QCOMPARE(SMS_Frm->CharCounter->text(), QString("2 parts, 145 left")); // 161 septets
         QVERIFY(lastBox().contains("Would you like to adjust the message to the following?\n"));
         QVERIFY(lastBox().contains("Adjusted message:\n" + QString(155, 'a') + "^^\n"));
-        const QByteArray sent = sendAndConfirm();
+        sendAndConfirm();
         QVERIFY(lastBox().contains("Would you like to send the following message instead?\n"));
         QCOMPARE(SMS_Frm->EditMessage->toPlainText(), QString(155, 'a') + "^^");
-        QVERIFY(!sent.isEmpty());
         QVERIFY(logText().contains(QString(155, 'a') + "^^\n\n"));
     }
 
@@ -474,12 +473,11 @@ private slots:
 
         // The storage is full while those are read: the operator is told what to do.
         fake->inject("AT+CMGL=0\r\r\n+CMS ERROR: 322\r\n");
-        QVERIFY(!boxes.empty());
-        QCOMPARE(boxes.back().caption, QString("Warning"));
         QCOMPARE(lastBox(), QString("The SMS storage in the modem is full!\n"
                                     "The SMS messages will not be stored, received, or\n"
                                     "displayed immediately. Please delete at least one\n"
                                     "message."));
+        QCOMPARE(boxes.back().caption, QString("Warning"));
         QVERIFY(!MsgBox->isVisible());
         QVERIFY(SMS_Frm->SMS_ViewB->isEnabled());
         QVERIFY(!Form1->RequestSMSTimer->isActive()); // no indication retry loop
