@@ -320,7 +320,8 @@ void Exchange::received(const QByteArray &bytes)
 
 void Exchange::processLines(const QByteArray &bytes, qsizetype from)
 {
-    for (qsizetype i = from; i < bytes.size(); ++i) {
+    qsizetype i = from;
+    while (i < bytes.size()) {
         if (!m_out.empty() && m_out.front().command.binary && !m_out.front().binaryDone) {
             m_binary += bytes.mid(i);
             const long long used = m_out.front().command.binary(m_binary);
@@ -331,11 +332,30 @@ void Exchange::processLines(const QByteArray &bytes, qsizetype from)
             processLines(rest, 0);
             return;
         }
-        const char c = bytes[i];
-        const bool hidden = hiding();
-        if (c == '\n' && std::exchange(m_skipLf, false))
+        if (std::exchange(m_skipLf, false) && bytes[i] == '\n') {
+            ++i;
             continue;
-        m_skipLf = false;
+        }
+        const bool hidden = hiding();
+        // A run of plain bytes is taken whole: a flood costs per line, not per byte.
+        const bool promptDue = !m_out.empty() && !m_out.front().command.payload.empty() &&
+                               m_out.front().command.prompt == ">";
+        qsizetype end = i;
+        for (; end < bytes.size(); ++end) {
+            const char c = bytes[end];
+            if (c == '\r' || c == '\n' || c == '\b' || (promptDue && (c == '>' || c == ' ')))
+                break;
+        }
+        if (end > i) {
+            if (!hidden)
+                m_shown.append(bytes.constData() + i, end - i);
+            m_line.append(
+                bytes.constData() + i,
+                size_t(std::min<qsizetype>(end - i, qsizetype(kLineLimit - m_line.size()))));
+            i = end;
+            continue;
+        }
+        const char c = bytes[i++];
         if (!hidden)
             m_shown += c;
         if (c == '\r' || c == '\n') {
@@ -352,8 +372,7 @@ void Exchange::processLines(const QByteArray &bytes, qsizetype from)
         } else if (m_line.size() < kLineLimit) {
             m_line += c;
             // The prompt is answered at once: what follows it may already be the answer.
-            if (c == '>' || c == ' ')
-                checkPrompt();
+            checkPrompt();
         }
     }
 }
