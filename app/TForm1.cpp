@@ -1174,8 +1174,7 @@ bool TForm1::ReadyToPoll() const
     return SaxComm1->PortOpen() && SaxComm1->exchange()->idle() &&
            SaxComm1->OutBufferCount() == 0 && (FlowValue != "HW" || SaxComm1->CtsState()) &&
            !callUp() && !SaxComm1->fileTransfer()->running() && quietFor(m_sinceKey, PollQuietMs) &&
-           quietFor(m_sinceReceive, PollQuietMs) && !RequestSMSTimer->isActive() &&
-           !SMS_Frm->waitingForHandset();
+           quietFor(m_sinceReceive, PollQuietMs) && !RequestSMSTimer->isActive();
 }
 
 void TForm1::PollSignalTimerTimer()

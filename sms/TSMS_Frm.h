@@ -119,8 +119,6 @@ public:
     void ReleaseSmsState();
     // Asks the handset to hand new messages over at once, or to stop.
     void SendIndicationRequest(bool on);
-    // A command of this window waits for the handset's answer.
-    bool waitingForHandset() const { return m_awaiting != Awaiting::Nothing; }
 
     // The port is open and, with hardware flow control, CTS is up.
     bool linkReady() const;
