@@ -1,33 +1,28 @@
-#include "FakeLink.h"
 #include "FakeProgram.h"
 #include "Panel.h"
-#include "TForm1.h"
+#include "TATTableForm.h"
+#include "TChatModeAlert_Frm.h"
 #include "TInfoBox.h"
 #include "TMsgBox.h"
 #include "TPort_Frm.h"
+#include "TRingBox.h"
 #include "TSMS_Frm.h"
-#include "TerminalScreen.h"
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
 
-#include <QComboBox>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
-
-// The notice boxes, the port dialog and the main window's SMS indication and call commands,
-// with a fake modem behind the port.
+// The notice boxes, the port dialog, the main window's SMS indication and call commands and
+// its handling of rings, with a fake modem behind the port.
 using Step = std::function<void()>;
 Q_DECLARE_METATYPE(Step)
 
 class CommandsTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
-
-    static QString text(const std::string &s) { return QString::fromStdString(s); }
 
 private slots:
     void initTestCase() { prepare(false); }
@@ -78,11 +73,11 @@ private slots:
         Port_Frm->show();
         QCOMPARE(Port_Frm->BPS_ComboBox->currentText(), QString("19200"));
         Port_Frm->BPS_ComboBox->setCurrentText("9600");
-        QCOMPARE(text(Form1->BaudText), QString("9600"));
+        QCOMPARE(str(Form1->BaudText), QString("9600"));
         QTest::mouseClick(Port_Frm->PortSet_CancelB, Qt::LeftButton);
         QVERIFY(!Port_Frm->isVisible());
-        QCOMPARE(text(Form1->SettingsValue), QString("19200,n,8,1"));
-        QCOMPARE(text(Form1->SaxComm1->Settings()), QString("19200,n,8,1"));
+        QCOMPARE(str(Form1->SettingsValue), QString("19200,n,8,1"));
+        QCOMPARE(str(Form1->SaxComm1->Settings()), QString("19200,n,8,1"));
 
         Form1->BaudText = "19200";
         Port_Frm->show();
@@ -92,11 +87,11 @@ private slots:
         QTest::keyClicks(Port_Frm->COM_ComboBox, "COM4");
         QTest::keyClick(Port_Frm->COM_ComboBox, Qt::Key_Return); // as OK
         QVERIFY(!Port_Frm->isVisible());
-        QCOMPARE(text(Form1->SettingsValue), QString("19200,m,8,1"));
-        QCOMPARE(text(Form1->SaxComm1->Settings()), QString("19200,m,8,1"));
-        QCOMPARE(text(Form1->SaxComm1->CommPort()), QString("COM4"));
+        QCOMPARE(str(Form1->SettingsValue), QString("19200,m,8,1"));
+        QCOMPARE(str(Form1->SaxComm1->Settings()), QString("19200,m,8,1"));
+        QCOMPARE(str(Form1->SaxComm1->CommPort()), QString("COM4"));
         QCOMPARE(Form1->COM_Panel->caption(), QString("COM4"));
-        QCOMPARE(text(Form1->FlowValue), QString("HW"));
+        QCOMPARE(str(Form1->FlowValue), QString("HW"));
         QCOMPARE(Form1->SaxComm1->Handshaking(), 0); // flow control waits for a session
 
         // A parity letter the dialog does not know leaves the selection alone.
@@ -134,10 +129,10 @@ private slots:
         QVERIFY(ports->findText(second) >= 0);
         ports->hidePopup();
         QCOMPARE(ports->currentText(), QString("COM3")); // what was typed stays
-        QCOMPARE(text(Form1->ComValue), QString("COM3"));
+        QCOMPARE(str(Form1->ComValue), QString("COM3"));
 
         ports->setCurrentIndex(ports->findText(handset));
-        QCOMPARE(text(Form1->ComValue), handset);
+        QCOMPARE(str(Form1->ComValue), handset);
         Port_Frm->close();
     }
 
@@ -148,9 +143,9 @@ private slots:
         QVERIFY(!Form1->SaxComm1->PortOpen());
         // A modifier alone (Alt on the way to the menus) is no typing.
         for (Qt::Key key : {Qt::Key_Alt, Qt::Key_Shift, Qt::Key_Control, Qt::Key_Meta})
-            QTest::keyClick(Form1->SaxComm1->screen(), key);
+            QTest::keyClick(screen(), key);
         QVERIFY(!Form1->SaxComm1->PortOpen());
-        QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_A);
+        QTest::keyClick(screen(), Qt::Key_A);
         QVERIFY(Form1->SaxComm1->PortOpen());
     }
 
@@ -167,10 +162,7 @@ private slots:
         const QByteArray off = "AT+CNMI=0,0\r", on = "AT+CNMI=2,2\r", nothing;
         const Step none = [] {};
         const Step button = [] { Form1->SMSB->click(); };
-        const Step disconnect = [] {
-            QTRY_VERIFY(Form1->Disconnect1->isEnabled());
-            Form1->Disconnect1->trigger();
-        };
+        const Step disconnect = [] { disconnectPort(); };
         const Step connect = [] {
             QTRY_VERIFY(Form1->Connect1->isEnabled());
             Form1->Connect1->trigger();
@@ -188,8 +180,7 @@ private slots:
         QTest::newRow("button, line free") << none << button << "OFF" << true << off;
         QTest::newRow("behind a typed command") << none << Step([] {
             Form1->SMSB->click();
-            QTest::keyClicks(Form1->SaxComm1->screen(), "AT");
-            QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
+            typeLine("AT");
         }) << "OFF" << true << off;
         QTest::newRow("menu, request pending keeps the value")
             << Step([] { SMS_Frm->IndicationRequest = 1; })
@@ -205,8 +196,7 @@ private slots:
             Form1->FlowValue = "HW";
         }) << none << "OFF" << true << nothing;
         QTest::newRow("call up") << Step([this] {
-            QTest::keyClicks(Form1->SaxComm1->screen(), "ATD12345");
-            QTest::keyClick(Form1->SaxComm1->screen(), Qt::Key_Return);
+            typeLine("ATD12345");
             fake->inject("\r\nCONNECT 9600\r\n");
             QVERIFY(Form1->callUp());
         }) << button << "OFF" << false
@@ -241,7 +231,7 @@ private slots:
         if (Form1->SaxComm1->PortOpen()) // a closed port's link is gone
             fake->written.clear();
         press();
-        QCOMPARE(text(Form1->SmsValue), value);
+        QCOMPARE(str(Form1->SmsValue), value);
         QCOMPARE(Form1->SMSB->isChecked(), value == "ON");
         QCOMPARE(Form1->RequestSMSTimer->isActive(), waiting);
         QCOMPARE(MsgBox->isVisible(), waiting);
@@ -267,18 +257,82 @@ private slots:
             QTRY_COMPARE(fake->written, QByteArray("AT+CMGL=0\r"));
             fake->inject("AT+CMGL=0\r\r\nOK\r\n");
         }
-        QCOMPARE(text(Form1->SmsValue), value);
+        QCOMPARE(str(Form1->SmsValue), value);
         QVERIFY(!MsgBox->isVisible());
         QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
     }
 
-    void declinedCallHangsUp()
+    void ringsThatAreNotAnswered()
     {
         startConnected();
-        Form1->DisconnectTimer->start();
-        Form1->DisconnectTimerTimer();
-        QCOMPARE(fake->written, QByteArray("ATH0\r"));
-        QVERIFY(!Form1->DisconnectTimer->isActive());
+        QVERIFY(Form1->AnswerCalls);
+        Form1->AnsB->click(); // option off
+        QCOMPARE(str(Form1->RingValue), QString("OFF"));
+        fake->fireRing();
+        QVERIFY(fake->written.isEmpty() && !RingBox->isVisible());
+        Form1->AnsB->click();
+
+        // A call is up: known from its CONNECT, not from a carrier line that may always read on.
+        typeLine("ATD12345");
+        fake->inject("\r\nCONNECT 9600\r\n");
+        fake->written.clear();
+        fake->fireRing();
+        QVERIFY(fake->written.isEmpty());
+        fake->inject("\r\nNO CARRIER\r\n");
+
+        Form1->FlowValue = "HW";
+        fake->setCts(false);
+        fake->fireRing();
+        QVERIFY(fake->written.isEmpty());
+        Form1->FlowValue = "NONE";
+        fake->setCts(true);
+
+        ATTableForm->AutoAnswerEnabled = true; // the modem answers by itself
+        fake->fireRing();
+        QVERIFY(fake->written.isEmpty() && !RingBox->isVisible());
+    }
+
+    void answeredRingAsksAndYesKeepsTheCall()
+    {
+        startConnected();
+        ChatModeAlert_Frm->setAlertFile(dir.filePath("missing.wav")); // silence is fine
+        fake->fireRing();
+        QCOMPARE(fake->written, QByteArray("ATA\r"));
+        QVERIFY(RingBox->isVisible());
+        QCOMPARE(RingBox->windowTitle(), QString("RING"));
+        QVERIFY(!RingBox->RingYes->isHidden() && RingBox->RingDisconnect->isHidden());
+        QCOMPARE(ChatModeAlert_Frm->playCount(), 1);
+        fake->fireRing(); // a second ring while asking is ignored
+        QCOMPARE(fake->written, QByteArray("ATA\r"));
+        RingBox->RingYes->click();
+        QVERIFY(!RingBox->isVisible());
+        QCOMPARE(fake->written, QByteArray("ATA\r"));
+    }
+
+    void noEscapesAtOnceAndHangsUpLater()
+    {
+        startConnected();
+        fake->fireRing();
+        fake->written.clear();
+        RingBox->RingNo->click();
+        QCOMPARE(fake->written, QByteArray("+++"));
+        fake->inject("\r\nNO CARRIER\r\n"); // the answer the escape broke off
+        QVERIFY(!RingBox->RingDisconnect->isHidden() && RingBox->RingYes->isHidden());
+        QVERIFY(RingBox->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!RingBox->isVisible(), 4000);
+        QCOMPARE(fake->written, QByteArray("+++ATH0\r"));
+        QVERIFY(!Form1->DisconnectTimer->isActive()); // hangs up once
+    }
+
+    void carrierDropClosesTheRingBox()
+    {
+        startConnected(true);
+        fake->fireRing();
+        QVERIFY(RingBox->isVisible());
+        fake->setCarrier(true);
+        QVERIFY(RingBox->isVisible());
+        fake->setCarrier(false);
+        QVERIFY(!RingBox->isVisible());
     }
 };
 

@@ -1,38 +1,25 @@
-#include "FakeLink.h"
 #include "FakeProgram.h"
 #include "Panel.h"
-#include "SerialControl.h"
 #include "SignalPanel.h"
-#include "TForm1.h"
+#include "TATTableForm.h"
 #include "TPort_Frm.h"
 #include "TSMS_Frm.h"
-#include "TerminalScreen.h"
+#include "TSearchForm.h"
 #include "WindowPlacement.h"
-#include <QAction>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 
-#include <QDir>
-#include <QFile>
-#include <QMenu>
-#include <QMessageBox>
-#include <QTest>
-#include <QTime>
-
+// The main window as the operator meets it: the intro, its menus, switches and status bar,
+// its session files and its reactions to the modem's lines.
 class MainWindowTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
-
-    void write(const QString &name, const QByteArray &content)
-    {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
 
     static bool shown(QMenu *menu) { return menu->menuAction()->isVisible(); }
 
@@ -90,14 +77,13 @@ private slots:
         QFile::remove(dir.filePath("tandrel.ini"));
         startConnected();
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
-        TerminalScreen *screen = Form1->SaxComm1->screen();
         const QSize first = Form1->size();
-        const int cols = screen->columns(), rows = screen->rows();
+        const int cols = screen()->columns(), rows = screen()->rows();
 
         Form1->resize(first + QSize(300, 200));
         QTRY_COMPARE(Form1->size(), first + QSize(300, 200));
-        QTRY_VERIFY(screen->columns() > cols + 30);
-        QVERIFY(screen->rows() > rows + 10);
+        QTRY_VERIFY(screen()->columns() > cols + 30);
+        QVERIFY(screen()->rows() > rows + 10);
         // The rows stay below the terminal.
         QVERIFY(Form1->RegularBase->geometry().top() > Form1->SaxComm1->geometry().bottom());
         QVERIFY(!Form1->Signal_Panel->geometry().intersects(Form1->SMS_Panel->geometry()));
@@ -113,32 +99,30 @@ private slots:
     void timeStampsStartEachReceivedLine()
     {
         startConnected();
-        TerminalScreen *screen = Form1->SaxComm1->screen();
         QVERIFY(!Form1->ShowTimeStamps1->isChecked()); // off unless chosen
         fake->inject("plain\r\n");
-        QVERIFY(screen->screenText().split('\n').contains("plain"));
+        QVERIFY(screen()->screenText().split('\n').contains("plain"));
         Form1->ShowTimeStamps1->trigger();
         Form1->SaxComm1->stampClock = [] { return QTime(9, 5, 7, 42); };
         fake->inject("AT+CSQ\r\r\n+CS");
         fake->inject("Q:4\r\n\r\nOK\r\n");
-        QVERIFY(screen->screenText().endsWith("\n09:05:07.042 AT+CSQ\n"
-                                              "09:05:07.042 +CSQ:4\n"
-                                              "09:05:07.042\n" // the blank line's own stamp
-                                              "09:05:07.042 OK"));
+        QVERIFY(screen()->screenText().endsWith("\n09:05:07.042 AT+CSQ\n"
+                                                "09:05:07.042 +CSQ:4\n"
+                                                "09:05:07.042\n" // the blank line's own stamp
+                                                "09:05:07.042 OK"));
         // What reads the received text saw it as it came: "+CSQ:4" began its line.
         QCOMPARE(Form1->Signal_Panel->bars(), 4);
         QVERIFY(fake->written.isEmpty()); // and nothing of it went to the modem
         // Echoed typing starts its line after the stamp, and a line rewritten after a bare
         // carriage return keeps its stamp.
-        QTest::keyClicks(screen, "AT");
-        QTest::keyClick(screen, Qt::Key_Return);
+        typeLine("AT");
         fake->inject("\r\nOK\r\n10%\r20%\r\n");
-        QVERIFY2(screen->screenText().endsWith("\n09:05:07.042 AT\n09:05:07.042 OK\n"
-                                               "09:05:07.042 20%"),
-                 qPrintable(screen->screenText()));
+        QVERIFY2(screen()->screenText().endsWith("\n09:05:07.042 AT\n09:05:07.042 OK\n"
+                                                 "09:05:07.042 20%"),
+                 qPrintable(screen()->screenText()));
         Form1->ShowTimeStamps1->trigger();
         fake->inject("after\r\n");
-        QVERIFY(screen->screenText().split('\n').contains("after"));
+        QVERIFY(screen()->screenText().split('\n').contains("after"));
     }
 
     // Port, session and property choices are open only while disconnected.
@@ -167,34 +151,34 @@ private slots:
     // The session's echo setting, the toolbar button and the menu item are one switch.
     void echoSettingDecidesWhatTypedKeysShow()
     {
-        write("echo-off.sms", "<COM>SIMULATOR<\\COM><ECHO>OFF<\\ECHO>");
+        writeFile("echo-off.sms", "<COM>SIMULATOR<\\COM><ECHO>OFF<\\ECHO>");
         startConnected(true, "\"" + dir.filePath("echo-off.sms").toStdString() + "\"");
         QVERIFY(!Form1->EchoB->isChecked() && !Form1->Set_Echo1->isChecked());
-        TerminalScreen *screen = Form1->SaxComm1->screen();
-        QTest::keyClicks(screen, "ati");
+        QTest::keyClicks(screen(), "ati");
         QCOMPARE(fake->written, QByteArray("ati"));
-        QVERIFY(!screen->screenText().contains("ati"));
+        QVERIFY(!screen()->screenText().contains("ati"));
         fake->inject("Tandrel SH-2\r\nOK\r\n");
-        QVERIFY(screen->screenText().contains("Tandrel SH-2"));
+        QVERIFY(screen()->screenText().contains("Tandrel SH-2"));
 
         Form1->EchoB->click();
         QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
         QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("ON"));
-        QTest::keyClicks(screen, "xyz");
-        QVERIFY(screen->screenText().contains("xyz"));
+        QTest::keyClicks(screen(), "xyz");
+        QVERIFY(screen()->screenText().contains("xyz"));
         Form1->Set_Echo1->trigger();
         QVERIFY(!Form1->EchoB->isChecked() && !Form1->Set_Echo1->isChecked());
         QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("OFF"));
-        QTest::keyClicks(screen, "uvw");
-        QVERIFY(!screen->screenText().contains("uvw"));
+        QTest::keyClicks(screen(), "uvw");
+        QVERIFY(!screen()->screenText().contains("uvw"));
     }
 
     void sessionFileIsAppliedToMembersAndControl()
     {
-        write("field.sms", "<SETTINGS>9600,e,7,2<\\SETTINGS>\n<COM>COM3<\\COM>\n"
-                           "<SIM>GOV<\\SIM>\n<CALL>+44(20)1234-5678<\\CALL>\n<TYPE>Land<\\TYPE>\n"
-                           "<RING>OFF<\\RING>\n<FLOW>HW<\\FLOW>\n<SMS>OFF<\\SMS>\n"
-                           "<IGVER>L3P0<\\IGVER>\n");
+        writeFile("field.sms",
+                  "<SETTINGS>9600,e,7,2<\\SETTINGS>\n<COM>COM3<\\COM>\n"
+                  "<SIM>GOV<\\SIM>\n<CALL>+44(20)1234-5678<\\CALL>\n<TYPE>Land<\\TYPE>\n"
+                  "<RING>OFF<\\RING>\n<FLOW>HW<\\FLOW>\n<SMS>OFF<\\SMS>\n"
+                  "<IGVER>L3P0<\\IGVER>\n");
         start(dir.filePath("field.sms").toStdString());
         QCOMPARE(Form1->SaxComm1->Settings(), std::string("9600,e,7,2"));
         QCOMPARE(Form1->COM_Panel->caption(), QString("COM3"));
@@ -209,7 +193,7 @@ private slots:
         QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
 
         // Values it does not know leave the switches as they were.
-        write("odd.sms", "<ECHO>MAYBE<\\ECHO><RING>yes<\\RING><SMS><\\SMS>");
+        writeFile("odd.sms", "<ECHO>MAYBE<\\ECHO><RING>yes<\\RING><SMS><\\SMS>");
         Form1->OpenDialog1->fileSelected(dir.filePath("odd.sms"));
         QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("MAYBE"));
         QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
@@ -221,7 +205,7 @@ private slots:
     void missingFileFallsBackToTheDefaultSession()
     {
         QDir().mkpath(dir.filePath("Session"));
-        write("Session/default.sms", "<COM>COM7<\\COM>");
+        writeFile("Session/default.sms", "<COM>COM7<\\COM>");
         start("no-such-file.sms");
         QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM7"));
         QCOMPARE(QString::fromStdString(Form1->SettingsValue), QString("19200,n,8,1"));
@@ -245,13 +229,13 @@ private slots:
         destroyOnFakeLink(fake);
         start("");
         QCOMPARE(QString::fromStdString(Form1->ComValue), QString("/dev/ttyUSB5"));
-        write("field.sms", "<COM>COM3<\\COM>\n<SMS>OFF<\\SMS>\n");
+        writeFile("field.sms", "<COM>COM3<\\COM>\n<SMS>OFF<\\SMS>\n");
         Form1->OpenDialog1->fileSelected(dir.filePath("field.sms"));
         destroyOnFakeLink(fake);
         start("");
         QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM3"));
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
-        write("other.sms", "<COM>COM9<\\COM>\n");
+        writeFile("other.sms", "<COM>COM9<\\COM>\n");
         destroyOnFakeLink(fake);
         start(dir.filePath("other.sms").toStdString());
         QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM9"));
@@ -262,7 +246,7 @@ private slots:
     void openedAndSavedFromTheMenu()
     {
         start("");
-        write("old.sms", "<COM>/dev/serial/by-id/usb-Pr\xE4zision<\\COM>\n<SMS>OFF<\\SMS>\n");
+        writeFile("old.sms", "<COM>/dev/serial/by-id/usb-Pr\xE4zision<\\COM>\n<SMS>OFF<\\SMS>\n");
         Form1->OpenSession1->trigger();
         Form1->OpenDialog1->fileSelected(dir.filePath("old.sms"));
         Form1->OpenDialog1->close();
@@ -313,6 +297,170 @@ private slots:
         QCOMPARE(exitStatus, 0);
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 0);
         QVERIFY(!Form1->SaxComm1->PortOpen());
+    }
+
+    void introEndsByItsOwnTimer()
+    {
+        start();
+        Form1->show();
+        QVERIFY(Form1->IntroScreen->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!Form1->IntroScreen->isVisible(), 10000);
+        QVERIFY(Form1->SaxComm1->isVisible());
+        QVERIFY(Form1->SaxComm1->PortOpen());
+    }
+
+    void toolbarButtonsOpenTheirPages()
+    {
+        startConnected(true);
+        const std::pair<QPushButton *, const char *> buttons[] = {
+            {Form1->EscplusB, "+++"},    {Form1->ATAB, "ATA"},        {Form1->ATDB, "ATD"},
+            {Form1->ATHB, "ATH0"},       {Form1->ATOB, "ATOn"},       {Form1->ATSB, "ATS0=n"},
+            {Form1->ATFB, "AT&F0"},      {Form1->ATIB, "ATIn"},       {Form1->ATCREGB, "AT+CREG"},
+            {Form1->ATCOPSB, "AT+COPS"}, {Form1->ATCBSTB, "AT+CBST"}, {Form1->ATCGSNB, "AT+CGSN"},
+            {Form1->ATCSQB, "AT+CSQ"}};
+        for (const auto &[button, title] : buttons) {
+            ATTableForm->hide();
+            button->click();
+            QVERIFY(ATTableForm->isVisible());
+            QCOMPARE(ATTableForm->ATCommand->text(), QString::fromLatin1(title));
+        }
+    }
+
+    void viewSmsWindowShowsTheLog()
+    {
+        startConnected(true);
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(-1);
+        Form1->ViewSMSWindow1->trigger();
+        QVERIFY(SMS_Frm->isVisible());
+        QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentText(), QString("Log File"));
+        // Another view chosen by the operator stays.
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(2);
+        Form1->ViewSMSWindow1->trigger();
+        QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentIndex(), 2);
+    }
+
+    void searchTakesTheFocus()
+    {
+        startConnected(true);
+        QApplication::setActiveWindow(Form1);
+        Form1->Search1->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(SearchForm));
+        // Left with the focus on its button, the window gives it back to the search field.
+        SearchForm->SearchB->setFocus();
+        QTRY_VERIFY(SearchForm->SearchB->hasFocus());
+        SearchForm->close();
+        Form1->Search1->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(SearchForm));
+        QTRY_VERIFY(SearchForm->Search_ComboBox->hasFocus() ||
+                    SearchForm->Search_ComboBox->isAncestorOf(QApplication::focusWidget()));
+    }
+
+    void answersOnTheTerminalShowInTheStatusBar()
+    {
+        startConnected();
+        SignalPanel *signal = Form1->Signal_Panel;
+        QVERIFY(signal->isVisible());
+        QCOMPARE(signal->bars(), -1);
+        QCOMPARE(signal->word(), QString("Unknown"));
+        // Asked by the operator in the terminal: shown there, and read.
+        fake->inject("AT+CSQ\r\r\n+CSQ:3\r\n\r\nOK\r\n");
+        QCOMPARE(signal->bars(), 3);
+        fake->inject("AT+CREG?\r\r\n+CREG: 0,5\r\n\r\nOK\r\n");
+        QCOMPARE(signal->word(), QString("Roaming"));
+        QCOMPARE(signal->toolTip(), QString("Signal strength 3 of 5; registered, roaming."));
+        fake->inject("\r\n+CREG: 2\r\n"); // unsolicited
+        QCOMPARE(signal->word(), QString("Searching"));
+        // Inside the status bar, clear of its neighbours.
+        QVERIFY(Form1->BasePanel->rect().contains(signal->geometry()));
+        QVERIFY(!signal->geometry().intersects(Form1->Close->geometry()));
+
+        // Gone with the port: an old reading would mislead.
+        Form1->SaxComm1->setPortOpen(false);
+        QCOMPARE(signal->bars(), -1);
+        QCOMPARE(signal->word(), QString("Unknown"));
+    }
+
+    // Each switch's panel looks different on and off, as its button does.
+    void switchPanelsShowTheirState()
+    {
+        startConnected();
+        disconnectPort(); // so the SMS switch needs no answer from the handset
+        const std::pair<QToolButton *, Panel *> rows[] = {{Form1->EchoB, Form1->Echo_Panel},
+                                                          {Form1->AnsB, Form1->Ans_Panel},
+                                                          {Form1->SMSB, Form1->SMS_Panel}};
+        for (auto [button, panel] : rows) {
+            QTRY_VERIFY(button->isEnabled());
+            button->click();
+            const bool was = button->isChecked();
+            const QImage before = panel->grab().toImage();
+            button->click();
+            QVERIFY2(button->isChecked() != was, qPrintable(button->objectName()));
+            QVERIFY2(panel->grab().toImage() != before, qPrintable(panel->objectName()));
+            QVERIFY(panel->toolTip().endsWith(was ? ": off" : ": on"));
+        }
+    }
+
+    void callDurationFromConnectToNoCarrier()
+    {
+        startConnected();
+        QLabel *clock = Form1->CallTime_Panel;
+        QVERIFY(!clock->isVisible());
+        fake->inject("ATD0088160000500\r\r\nCONNECT 9600\r\n");
+        QVERIFY(clock->isVisible());
+        QCOMPARE(clock->text(), QString("Call 00:00:00"));
+        QTRY_VERIFY_WITH_TIMEOUT(clock->text() == "Call 00:00:01" ||
+                                     clock->text() == "Call 00:00:02",
+                                 4000); // it keeps counting
+        fake->inject("\r\nNO CARRIER\r\n");
+        QVERIFY(clock->isVisible());
+        QVERIFY2(clock->text().startsWith("Last call 00:00:0"), qPrintable(clock->text()));
+        QVERIFY(Form1->MenuBar3->rect().contains(clock->geometry()));
+        QVERIFY(clock->fontMetrics().horizontalAdvance("Last call 00:00:00") <= clock->width());
+    }
+
+    void pollingAsksOnlyWhenNothingElseIsGoingOn()
+    {
+        startConnected();
+        QVERIFY(!Form1->PollSignal1->isChecked()); // off unless chosen
+        QVERIFY(!Form1->PollSignalTimer->isActive());
+        Form1->PollSignal1->trigger();
+        QVERIFY(Form1->PollSignalTimer->isActive());
+        Form1->PollQuietMs = 300;
+
+        // Something typed a moment ago: not now, but once the line has been quiet.
+        QTest::keyClick(screen(), Qt::Key_A);
+        fake->written.clear();
+        Form1->PollSignalTimerTimer();
+        QVERIFY(fake->written.isEmpty());
+        QTRY_VERIFY((Form1->PollSignalTimerTimer(), !fake->written.isEmpty()));
+        QCOMPARE(fake->written, QByteArray("AT+CSQ\r"));
+        fake->inject("AT+CSQ\r\r\n+CSQ:2\r\n\r\nOK\r\n");
+        QCOMPARE(fake->written, QByteArray("AT+CSQ\rAT+CREG?\r"));
+        fake->inject("AT+CREG?\r\r\n+CREG: 0,1\r\n\r\nOK\r\n");
+        QCOMPARE(Form1->Signal_Panel->bars(), 2);
+        QCOMPARE(Form1->Signal_Panel->word(), QString("Home"));
+        // Not taken for the operator's command by the SMS rules.
+        QVERIFY(SMS_Frm->SMS_ViewB->isEnabled());
+
+        // A call, an SMS exchange or an unanswered command: not now either, however quiet.
+        Form1->PollQuietMs = 0;
+        const auto polled = [this] {
+            fake->written.clear();
+            Form1->PollSignalTimerTimer();
+            return !fake->written.isEmpty();
+        };
+        fake->inject("\r\nCONNECT\r\n");
+        QVERIFY(!polled());
+        fake->inject("\r\nNO CARRIER\r\n");
+        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(0);
+        SMS_Frm->SMS_ViewB->click();
+        QVERIFY(!polled());
+        fake->inject("\r\nOK\r\n");
+        typeLine("AT+COPS=?"); // answer still to come
+        QVERIFY(!polled());
+        fake->inject("\r\nOK\r\n");
+        QVERIFY(polled());
+        QCOMPARE(fake->written, QByteArray("AT+CSQ\r"));
     }
 };
 

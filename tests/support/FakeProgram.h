@@ -5,9 +5,11 @@
 #include "Program.h"
 #include "SerialControl.h"
 #include "TForm1.h"
+#include "TerminalScreen.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QString>
 #include <QTemporaryDir>
@@ -104,6 +106,30 @@ public:
     }
 
     QString lastBox() const { return boxes.empty() ? QString() : boxes.back().text; }
+
+    static QString str(const std::string &s) { return QString::fromStdString(s); }
+    static TerminalScreen *screen() { return Form1->SaxComm1->screen(); }
+
+    // Typed into the terminal and sent with Enter, as the operator does.
+    static void typeLine(const QString &line)
+    {
+        QTest::keyClicks(screen(), line);
+        QTest::keyClick(screen(), Qt::Key_Return);
+    }
+
+    // From the menu, once the port has settled enough to offer it.
+    static void disconnectPort()
+    {
+        QTRY_VERIFY(Form1->Disconnect1->isEnabled());
+        Form1->Disconnect1->trigger();
+    }
+
+    void writeFile(const QString &name, const QByteArray &content)
+    {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
 
     void finish()
     {
