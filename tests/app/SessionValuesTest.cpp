@@ -16,21 +16,17 @@ TEST(SessionValues, SettingsSplitAtCommasWithTheRestInTheLastField)
 
 TEST(SessionValues, LandNumberSplitsAtTheFirstParenthesis)
 {
-    auto n = splitLandNumber("+44(20)1234-5678");
-    EXPECT_EQ(n.countryCode, "44");
-    EXPECT_EQ(n.localNumber, "(20)1234-5678");
-
-    n = splitLandNumber("+8816314");
-    EXPECT_EQ(n.countryCode, "8816314");
-    EXPECT_EQ(n.localNumber, "");
-
-    n = splitLandNumber("(20)(1)");
-    EXPECT_EQ(n.countryCode, "");
-    EXPECT_EQ(n.localNumber, "(20)(1)");
-
-    n = splitLandNumber("");
-    EXPECT_EQ(n.countryCode, "");
-    EXPECT_EQ(n.localNumber, "");
+    const struct
+    {
+        const char *number, *countryCode, *localNumber;
+    } rows[] = {{"+44(20)1234-5678", "44", "(20)1234-5678"},
+                {"+8816314", "8816314", ""},
+                {"(20)(1)", "", "(20)(1)"},
+                {"", "", ""}};
+    for (const auto &r : rows) {
+        EXPECT_EQ(splitLandNumber(r.number).countryCode, r.countryCode) << r.number;
+        EXPECT_EQ(splitLandNumber(r.number).localNumber, r.localNumber) << r.number;
+    }
 }
 
 TEST(SessionValues, OnlyTheFirstTwoQuotesAreDropped)

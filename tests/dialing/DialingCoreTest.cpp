@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <set>
 
 using namespace dialing;
 
@@ -36,22 +35,18 @@ TEST(CountryCodeTable, RowsGiveTheirTextAndCode)
     }
 }
 
+// The hint windows take a row's code by its position, so every list must hold the table's
+// rows below its one placeholder.
 TEST(CountryCodeTable, FourListsShareTheRowsUnderTheirOwnPlaceholders)
 {
-    std::set<std::string> placeholders;
     for (CountryList list : {CountryList::AtTableLandline, CountryList::AtTableGovernment,
                              CountryList::HintCountry, CountryList::HintGovernment}) {
         const std::vector<std::string> rows = CountryListRows(list);
         ASSERT_EQ(rows.size(), std::size_t(CountryCount + 1));
-        EXPECT_EQ(rows[0], CountryListPlaceholder(list));
         EXPECT_NE(rows[0].find("Select a country name"), std::string::npos);
         for (int i = 1; i <= CountryCount; ++i)
             EXPECT_EQ(rows[std::size_t(i)], CountryEntryText(i));
-        placeholders.insert(rows[0]);
     }
-    EXPECT_EQ(placeholders.size(), 4u);
-    EXPECT_EQ(CountryListPlaceholder(CountryList::HintGovernment).size(),
-              CountryListPlaceholder(CountryList::AtTableGovernment).size() + 1);
 }
 
 TEST(NumberFormats, DigitsOfNumberKeepsBlankPositions)
@@ -134,34 +129,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(NumberFormats, ControlCharactersAreRemovedAndTheRestKept)
 {
-    std::string all;
-    for (int c = 1; c < 256; ++c)
-        all += char(c);
-    const std::string clean = WithoutControlCharacters(all);
-    EXPECT_EQ(clean.size(), 255u - 31u - 1u);
-    EXPECT_EQ(clean.front(), ' ');
-    EXPECT_NE(clean.find("\xe9"), std::string::npos); // Latin-1 letters stay
-    EXPECT_EQ(CallValueOf("44", "(20)1234-5678"), "+44(20)1234-5678");
+    EXPECT_EQ(WithoutControlCharacters("\x01"
+                                       "0\x1f"
+                                       "8 \x7f\xe9~\xff"),
+              "08 \xe9~\xff");
 }
 
-TEST(GovCallTypes, PrefixesNamesAndHelpPanels)
+// The help beside each government call type shows the prefix the type writes.
+TEST(GovCallTypes, HelpShowsThePrefix)
 {
-    // The prefixes and panels are checked through the hint window.
     for (int i = 1; i <= GovCallTypeCount; ++i) {
         ASSERT_NE(GovHelpAt(i), nullptr);
-        // The help shows the prefix with hyphens between its groups.
         std::string shown;
         for (char c : GovHelpAt(i)->sequence)
             if (c != '-')
                 shown += c;
         EXPECT_EQ(GovCallTypePrefix(i).substr(0, shown.size()), shown) << i;
     }
-    EXPECT_EQ(GovCallTypeName(4), "ISU to ISU");
-    EXPECT_EQ(GovCallTypeName(7), "1-800 toll-free");
     for (int i : {0, -1, 8})
         EXPECT_TRUE(GovCallTypePrefix(i).empty() && GovHelpAt(i) == nullptr &&
                     GovCallTypeName(i).empty());
-    EXPECT_TRUE(GovHelpAt(3)->countryCodeFinder);
-    EXPECT_EQ(GovHelpAt(1)->list.size(), 7u);
-    EXPECT_EQ(GovHelpAt(5)->list.size(), 4u);
 }
