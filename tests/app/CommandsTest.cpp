@@ -93,14 +93,6 @@ private slots:
         QCOMPARE(Form1->COM_Panel->caption(), QString("COM4"));
         QCOMPARE(str(Form1->FlowValue), QString("HW"));
         QCOMPARE(Form1->SaxComm1->Handshaking(), 0); // flow control waits for a session
-
-        // A parity letter the dialog does not know leaves the selection alone.
-        Form1->ParityText = "M";
-        Port_Frm->Parity_ComboBox->setCurrentIndex(1);
-        Form1->ParityText = "M";
-        Port_Frm->show();
-        QCOMPARE(Port_Frm->Parity_ComboBox->currentIndex(), 1);
-        Port_Frm->close();
     }
 
     // Ports by the names that do not change between USB sockets, listed afresh each time.

@@ -352,12 +352,10 @@ private slots:
         QVERIFY(!t->PhoneNumber_Panel->isVisible());
         QCOMPARE(Form1->CountryCodeText, std::string("49"));
         QCOMPARE(t->dialLine(), std::string("ATD0049   4567890"));
-        // What is dialed is what Save Session keeps.
         QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
-        emit Form1->SaveDialog1->fileSelected(dir.filePath("dialed.sms"));
+        emit Form1->SaveDialog1->fileSelected(dir.filePath("dialed.sms")); // what a save keeps
         QFile saved(dir.filePath("dialed.sms"));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QVERIFY2(saved.readAll().contains("+49(   )456-7890"), "the saved CALL");
+        QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("+49(   )456-7890"));
 
         // An incomplete number keeps the panel open.
         t->Change_PhoneNumberB->click();
@@ -452,19 +450,12 @@ private slots:
         QCOMPARE(text(t->GovDialingNum), std::string());
     }
 
-    void hintSitsOverTheDialogInsideTheScreen()
+    void hintStaysInsideTheScreen()
     {
         openDialog("CIV", "Land");
         Dialing_Frm->move(-500, -500);
         Dialing_Frm->Goto_CountryB->click();
-        const QRect screen = Hint_Frm->screen()->availableGeometry();
-        QVERIFY(screen.contains(Hint_Frm->frameGeometry()));
-        Hint_Frm->close();
-        Dialing_Frm->move(screen.topLeft() + QPoint(100, 100));
-        Dialing_Frm->Goto_CountryB->click();
-        const QRect d = Dialing_Frm->frameGeometry(), h = Hint_Frm->frameGeometry();
-        QCOMPARE(h.left(), d.left() + d.width() / 2 - h.width() / 2);
-        QCOMPARE(h.top(), d.top() + d.height() / 2 - h.height() / 2);
+        QVERIFY(Hint_Frm->screen()->availableGeometry().contains(Hint_Frm->frameGeometry()));
     }
 };
 
