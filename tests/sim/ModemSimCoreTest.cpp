@@ -4,13 +4,14 @@
 
 using tandrel::sim::ModemSimCore;
 
-namespace {
-
+// What the handset answers to the bytes; shared with the SBD tests.
 std::string say(ModemSimCore &sim, std::string_view text, int64_t now = 0)
 {
     sim.receive(text, now);
     return sim.takeOutput();
 }
+
+namespace {
 
 // Each line typed in turn, with what the handset answers to it.
 void script(ModemSimCore &sim, std::initializer_list<std::pair<std::string, std::string>> steps)
