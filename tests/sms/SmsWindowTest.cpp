@@ -176,32 +176,6 @@ private slots:
         QVERIFY(logText().contains(QString(155, 'a') + "^^\n\n"));
     }
 
-    // Characters that GSM lacks are listed; kept, they go as UCS2 and are logged as typed.
-    void unicodeTextIsDeliveredAsTyped()
-    {
-        start();
-        SMS_Frm->EditDA->setText("12");
-        answers = {false};
-        setMessage(QStringLiteral("Жук € ΔΣ"));
-        QCOMPARE(boxes.size(), size_t(1));
-        QVERIFY(lastBox().contains("destination system: Ж (Cyrillic U+0416), у (Cyrillic U+0443), "
-                                   "к (Cyrillic U+043A)\nWould you like"));
-        QCOMPARE(SMS_Frm->CharCounter->text(), QString("8"));
-        const QByteArray sent = sendAndConfirm();
-        QVERIFY2(sent.contains("0008FF10"
-                               "04160443043A002020AC00200394"
-                               "03A3\x1A"),
-                 sent);
-        QVERIFY(logText().endsWith(QStringLiteral("Жук € ΔΣ\n\n")));
-
-        // The euro and the Greek capitals alone stay GSM 7-bit, without a warning.
-        boxes.clear();
-        setMessage(QStringLiteral("€Δ"));
-        QVERIFY(boxes.empty());
-        QVERIFY(sendAndConfirm().contains("0000FF03"
-                                          "9B3204\x1A"));
-    }
-
     void emailAndAbsolutePeriod()
     {
         start();
