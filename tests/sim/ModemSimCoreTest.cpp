@@ -255,6 +255,30 @@ TEST(ModemSimSms, RoutedMessagesAndFullStorage)
     }
 }
 
+TEST(ModemSimSms, UnicodeAndLongMessagesInParts)
+{
+    ModemSimCore sim;
+    say(sim, "ATE0\r");
+    say(sim, "AT+CNMI=2,2\r");
+    // Cyrillic arrives as UCS2 (TP-DCS 08): "Жук" is 04 16 04 43 04 3A.
+    ASSERT_TRUE(sim.command("sms 12345 \xD0\x96\xD1\x83\xD0\xBA", 0));
+    std::string out = sim.takeOutput();
+    EXPECT_NE(out.find("0008"), std::string::npos) << out;
+    EXPECT_EQ(out.substr(out.size() - 16), "0604160443043A\r\n") << out;
+
+    // 400 characters arrive as three linked parts with one reference.
+    ASSERT_TRUE(sim.command("sms 12345 " + std::string(400, 'x'), 0));
+    out = sim.takeOutput();
+    size_t at = 0;
+    for (const char *header : {"050003010301", "050003010302", "050003010303"}) {
+        at = out.find(std::string("+CMT: ,"), at);
+        ASSERT_NE(at, std::string::npos) << header;
+        EXPECT_NE(out.find(header, at), std::string::npos) << header;
+        ++at;
+    }
+    EXPECT_EQ(out.find("+CMT:", at), std::string::npos);
+}
+
 TEST(ModemSimSms, SubmitsAreCheckedAndOwnNumberGiven)
 {
     ModemSimCore sim;

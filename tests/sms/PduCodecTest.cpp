@@ -176,6 +176,18 @@ TEST(PduText, PartsNeverSplitAPairAndJoinInOrder)
     EXPECT_EQ(SmsPduCodec::UnitCount(euro + "a", A::Gsm7), 3);
     EXPECT_EQ(SmsPduCodec::UnitCount(smile + zhe, A::Ucs2), 3);
 
+    auto parts = SmsPduCodec::SplitText(std::string(152, 'a') + euro + "bbbbbbbbbb", A::Gsm7);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0], std::string(152, 'a'));
+    EXPECT_EQ(parts[1], euro + "bbbbbbbbbb");
+    std::string cyr;
+    for (int i = 0; i < 66; ++i)
+        cyr += zhe;
+    parts = SmsPduCodec::SplitText(cyr + smile + zhe + zhe + zhe + zhe, A::Ucs2);
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0], cyr);
+    EXPECT_EQ(parts[1], smile + zhe + zhe + zhe + zhe);
+
     SmsPduCodec codec;
     const std::string text = std::string(200, 'q') + "|end";
     auto encoded =
