@@ -1,5 +1,6 @@
 #include "SbdReply.h"
 #include "Exchange.h"
+#include "MessageBytes.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -56,17 +57,6 @@ void everySplit(Command command, const std::string &line, const std::string &ans
     for (char c : answer)
         bytes.emplace_back(1, c);
     check(*through(command, line, bytes), "byte by byte");
-}
-
-std::string binary(const std::string &message, uint16_t sum)
-{
-    std::string out;
-    out += static_cast<char>(message.size() >> 8);
-    out += static_cast<char>(message.size() & 0xFF);
-    out += message;
-    out += static_cast<char>(sum >> 8);
-    out += static_cast<char>(sum & 0xFF);
-    return out;
 }
 
 // What the window learns from the reply: its state, then the status of a binary write, the
@@ -131,20 +121,19 @@ TEST(SbdReply, EveryAnswerWholeAndSplitAtEveryByte)
         {"text read of an empty buffer", Command::ReadText, "AT+SBDRT",
          "AT+SBDRT\r\r\n+SBDRT:\r\n\r\n\r\nOK\r\n", "done"},
         {"binary read", Command::ReadBinary, "AT+SBDRB",
-         "AT+SBDRB\r" + binary(message, sbd::checksum(message)) + "\r\nOK\r\n",
-         "done [" + message + "]"},
+         "AT+SBDRB\r" + testbytes::sbdFrame(message) + "\r\nOK\r\n", "done [" + message + "]"},
         {"binary read of 270 bytes", Command::ReadBinary, "AT+SBDRB",
-         binary(big, sbd::checksum(big)) + "\r\nOK\r\n", "done [" + big + "]"},
+         testbytes::sbdFrame(big) + "\r\nOK\r\n", "done [" + big + "]"},
         {"binary read with a wrong sum", Command::ReadBinary, "AT+SBDRB",
-         "AT+SBDRB\r" + binary("hello", 0x0215) + "\r\nOK\r\n",
+         "AT+SBDRB\r" + testbytes::sbdFrame("hello", 1) + "\r\nOK\r\n",
          "failed: The message read from the handset is damaged: its checksum does not match. It "
          "was not shown or logged; read it again."},
         {"binary read of an empty buffer", Command::ReadBinary, "AT+SBDRB",
-         "AT+SBDRB\r" + binary("", 0) + "\r\nOK\r\n", "done"},
+         "AT+SBDRB\r" + testbytes::sbdFrame("") + "\r\nOK\r\n", "done"},
         {"binary read refused", Command::ReadBinary, "AT+SBDRB", "AT+SBDRB\r\r\nERROR\r\n",
          "failed: The handset answered ERROR to AT+SBDRB."},
         {"binary read cut short", Command::ReadBinary, "AT+SBDRB",
-         "AT+SBDRB\r" + binary(big, sbd::checksum(big)).substr(0, 200), "waiting"},
+         "AT+SBDRB\r" + testbytes::sbdFrame(big).substr(0, 200), "waiting"},
         {"clear", Command::Clear, "AT+SBDD2", "AT+SBDD2\r\r\n0\r\n\r\nOK\r\n", "done"},
         {"clear failed", Command::Clear, "AT+SBDD2", "\r\n1\r\n\r\nOK\r\n",
          "failed: The handset reported an error (status 1) for AT+SBDD2."},

@@ -1,16 +1,13 @@
+#include "MessageBytes.h"
 #include "ModemSimCore.h"
 
 #include <gtest/gtest.h>
 
 using tandrel::sim::ModemSimCore;
 
-namespace {
+std::string say(ModemSimCore &sim, std::string_view text, int64_t now = 0);
 
-std::string say(ModemSimCore &sim, std::string_view text, int64_t now = 0)
-{
-    sim.receive(text, now);
-    return sim.takeOutput();
-}
+namespace {
 
 // Runs a session started at `now` to its end; nothing is answered before.
 std::string session(ModemSimCore &sim, int64_t now)
@@ -21,20 +18,6 @@ std::string session(ModemSimCore &sim, int64_t now)
     EXPECT_EQ(sim.takeOutput(), "");
     sim.advance(now + 1500);
     return sim.takeOutput();
-}
-
-std::string withSum(const std::string &bytes, int delta = 0)
-{
-    unsigned sum = static_cast<unsigned>(delta);
-    for (char c : bytes)
-        sum += static_cast<unsigned char>(c);
-    return bytes + char((sum >> 8) & 0xFF) + char(sum & 0xFF);
-}
-
-std::string binaryAnswer(const std::string &bytes)
-{
-    return std::string{char(bytes.size() >> 8), char(bytes.size() & 0xFF)} + withSum(bytes) +
-           "\r\nOK\r\n";
 }
 
 } // namespace
@@ -58,7 +41,7 @@ TEST(SbdSim, TextOutAndBackThroughTheBuffers)
     EXPECT_EQ(say(sim, "AT+SBDS\r", 5000), "\r\n+SBDS: 0, 0, 1, 0\r\n\r\nOK\r\n");
     EXPECT_EQ(say(sim, "AT+SBDD2\r", 5000), "\r\n0\r\n\r\nOK\r\n");
     EXPECT_EQ(say(sim, "AT+SBDD7\r", 5000), "\r\nERROR\r\n");
-    EXPECT_EQ(say(sim, "AT+SBDRB\r", 5000), binaryAnswer(""));
+    EXPECT_EQ(say(sim, "AT+SBDRB\r", 5000), testbytes::sbdFrame("") + "\r\nOK\r\n");
 }
 
 TEST(SbdSim, BinaryWriteChecksTheSumAndTimesOut)
@@ -70,7 +53,7 @@ TEST(SbdSim, BinaryWriteChecksTheSumAndTimesOut)
     // A wrong sum leaves the buffer as it was.
     say(sim, "AT+SBDWT=kept\r");
     EXPECT_EQ(say(sim, "AT+SBDWB=2\r"), "\r\nREADY\r\n");
-    EXPECT_EQ(say(sim, withSum("no", 1)), "\r\n2\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, testbytes::sbdFrame("no", 1).substr(2)), "\r\n2\r\n\r\nOK\r\n");
     EXPECT_EQ(say(sim, "AT+SBDS\r"), "\r\n+SBDS: 1, 0, 0, -1\r\n\r\nOK\r\n");
     // Too few bytes: status 1 a minute after READY, then commands work again.
     EXPECT_EQ(say(sim, "AT+SBDWB=5\r", 1000), "\r\nREADY\r\n");

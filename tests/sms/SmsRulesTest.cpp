@@ -1,4 +1,5 @@
 #include "SmsRules.h"
+#include "MessageBytes.h"
 #include "SmsLog.h"
 
 #include <gtest/gtest.h>
@@ -283,28 +284,7 @@ TEST(SmsLog, AppendsReadsClearsAndFallsBack)
     fs::remove_all(dir);
 }
 
-namespace {
-
-// The SMS-DELIVER parts of a text from a sender, as the network hands them over.
-std::vector<std::string> deliverParts(const std::string &text, int reference,
-                                      const std::string &sender = "0B911346610089F6")
-{
-    const auto alphabet = SmsPduCodec::AlphabetFor(text);
-    const auto texts = SmsPduCodec::SplitText(text, alphabet);
-    std::vector<std::string> pdus;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        std::string udl, ud;
-        SmsPduCodec::BuildUserData(
-            texts[i], alphabet,
-            SmsPduCodec::ConcatenationHeader(reference, int(i + 1), int(texts.size())), udl, ud);
-        pdus.push_back("07911326040000F044" + sender + "00" +
-                       (alphabet == SmsPduCodec::Alphabet::Ucs2 ? "08" : "00") + "20806291731408" +
-                       udl + ud);
-    }
-    return pdus;
-}
-
-} // namespace
+using testbytes::deliverParts;
 
 TEST(SmsRules, ListingJoinsThePartsOfOneMessage)
 {
