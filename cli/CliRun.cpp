@@ -486,7 +486,9 @@ void CliRun::runSmsSend()
         return finish(exitcode::Usage);
     }
     const std::string entry = smsrules::SentLogEntry(
-        to, "Phone number", "Relative VP: " + smsrules::RelativeVpWords(relativeVp) + "\n", m_text);
+        to, "Phone number",
+        "Relative VP: " + q(smsrules::RelativeVpWords(relativeVp)).trimmed().toStdString() + "\n",
+        m_text);
     m_sender = new SmsSender(&m_exchange, m_smsLog.get(), this);
     connect(m_sender, &SmsSender::partConfirmed, this, [this](int part, int count, int ref) {
         if (count > 1)
@@ -755,10 +757,24 @@ void CliRun::runSbdSend()
 void CliRun::sbdSession(bool clearFirst, std::function<void(bool ok)> then)
 {
     if (clearFirst) {
-        submit("AT+SBDD0", [this, then](const modem::Reply &reply) {
-            if (!failed(reply, QStringLiteral("AT+SBDD0")))
-                sbdSession(false, then);
-        });
+        // Its status digit would read as a numeric result code: the reply claims it.
+        auto clear = std::make_shared<SbdReply>(SbdReply::Command::Clear, "AT+SBDD0");
+        modem::Command command;
+        command.line = "AT+SBDD0";
+        command.shown = false;
+        command.timeoutMs = commandTimeout(kCommandMs);
+        command.claims = [clear](const std::string &line) { return clear->line(line); };
+        command.done = [this, self = QPointer<CliRun>(this), clear,
+                        then](const modem::Reply &answer) {
+            if (!self || m_finished || failed(answer, QStringLiteral("AT+SBDD0")))
+                return;
+            if (clear->finish(true, answer.finalLine) != SbdReply::State::Done) {
+                error(q(clear->error()));
+                return then(false);
+            }
+            sbdSession(false, then);
+        };
+        m_exchange.submit(std::move(command));
         return;
     }
     auto reply = std::make_shared<SbdReply>(SbdReply::Command::Session, "AT+SBDI");
