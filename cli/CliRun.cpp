@@ -661,7 +661,8 @@ void CliRun::runSmsWatch()
             if (failed(set, QStringLiteral("AT+CNMI=2,2")))
                 return;
             m_watching = true;
-            progress(QStringLiteral("Waiting for messages; Ctrl+C ends."));
+            // Said always, not only to a terminal: a script starts its senders on it.
+            error(QStringLiteral("waiting for messages; Ctrl+C ends."));
             if (m_stopping)
                 stopWatch();
         });
