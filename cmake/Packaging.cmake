@@ -7,7 +7,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/tandrel.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # Manual pages, compressed as Debian keeps them.
-foreach(page tandrel tandrel-modemsim tandrel-pdu)
+foreach(page tandrel tandrel-cli tandrel-modemsim tandrel-pdu)
     set(gz ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
     add_custom_command(OUTPUT ${gz}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man

@@ -23,10 +23,12 @@ home=$(mktemp -d /tmp/tandrel-home.XXXXXX)
 jobs=${JOBS:-2}
 failures=0
 expected="usr/bin/tandrel
+usr/bin/tandrel-cli
 usr/bin/tandrel-modemsim
 usr/bin/tandrel-pdu
 usr/share/applications/tandrel.desktop
 usr/share/icons/hicolor/scalable/apps/tandrel.svg
+usr/share/man/man1/tandrel-cli.1.gz
 usr/share/man/man1/tandrel-modemsim.1.gz
 usr/share/man/man1/tandrel-pdu.1.gz
 usr/share/man/man1/tandrel.1.gz
@@ -57,7 +59,7 @@ echo "== install into $stage"
 DESTDIR="$stage" cmake --install "$build" --prefix /usr
 (cd "$stage" && find . ! -type d | sort)
 
-for f in usr/bin/tandrel usr/bin/tandrel-modemsim usr/bin/tandrel-pdu; do
+for f in usr/bin/tandrel usr/bin/tandrel-cli usr/bin/tandrel-modemsim usr/bin/tandrel-pdu; do
     [ -x "$stage/$f" ] || fail "$f is not installed as a program"
 done
 for f in usr/share/tandrel/MessagingModeAlert.wav usr/share/applications/tandrel.desktop \
@@ -74,10 +76,13 @@ fi
 echo "== run the installed programs"
 "$stage/usr/bin/tandrel-pdu" --help >/dev/null || fail "tandrel-pdu --help failed"
 "$stage/usr/bin/tandrel-modemsim" --help >/dev/null || fail "tandrel-modemsim --help failed"
+# The command line talks to the simulated handset without a display.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/bin/tandrel-cli" --port SIMULATOR \
+    --log-folder "$home" at AT | grep -q "^OK" || fail "tandrel-cli does not reach the simulator"
 # Answered before any window exists: no display is needed.
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/bin/tandrel" --version |
     grep -q "^Tandrel Software Version [0-9]" || fail "tandrel --version does not give the version"
-for page in tandrel tandrel-modemsim tandrel-pdu; do
+for page in tandrel tandrel-cli tandrel-modemsim tandrel-pdu; do
     MANWIDTH=80 man --warnings -l "$stage/usr/share/man/man1/$page.1.gz" >/dev/null 2>"$home/man.log" &&
         [ ! -s "$home/man.log" ] || fail "the manual page of $page does not format cleanly"
 done

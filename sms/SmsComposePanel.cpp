@@ -483,8 +483,8 @@ bool SmsComposePanel::Prepare(Prepared &out)
         EditMessage->setFocus();
         return false;
     }
-    out.logEntry = "[SENT]\nTo: " + fromQString(email ? EditEA->text() : EditDA->text()) + " (" +
-                   fromQString(CallType_ComboBox->currentText()) + ")\n" + vpLine + message +
-                   "\n\n";
+    out.logEntry =
+        smsrules::SentLogEntry(fromQString(email ? EditEA->text() : EditDA->text()),
+                               fromQString(CallType_ComboBox->currentText()), vpLine, message);
     return true;
 }

@@ -595,6 +595,17 @@ std::string PartsLine(int parts)
     return "(" + std::to_string(parts) + " parts)";
 }
 
+std::string SentLogEntry(const std::string &to, const std::string &kind, const std::string &vpLine,
+                         const std::string &text)
+{
+    return "[SENT]\nTo: " + to + " (" + kind + ")\n" + vpLine + text + "\n\n";
+}
+
+std::string ReceivedLogEntry(const std::string &head, const std::string &text)
+{
+    return "[RECEIVED]\n" + head + "\n" + text + "\n\n";
+}
+
 bool PartCollector::add(const DisplayedMessage &part, std::string *joined)
 {
     if (part.parts <= 1) {

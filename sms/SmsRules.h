@@ -125,6 +125,13 @@ std::string ListLabel(const ListedMessage &message);
 std::string PartLine(int part, int parts);
 std::string PartsLine(int parts);
 
+// The SMS log's entry for a message the handset confirmed sent: `to` as the operator gave it,
+// `kind` the destination type ("Phone number"), `vpLine` the validity line with its line end.
+std::string SentLogEntry(const std::string &to, const std::string &kind, const std::string &vpLine,
+                         const std::string &text);
+// The entry for a received message (`head` as DisplayedMessage gives it, plus its parts line).
+std::string ReceivedLogEntry(const std::string &head, const std::string &text);
+
 // Holds the parts of incoming messages until every part of one has arrived.
 class PartCollector
 {

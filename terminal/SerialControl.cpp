@@ -4,9 +4,8 @@
 #include "Cp1252.h"
 #include "FileTransfer.h"
 #include "HexView.h"
+#include "LinkFactory.h"
 #include "QtText.h"
-#include "SerialPortLink.h"
-#include "SimulatorLink.h"
 #include "TerminalScreen.h"
 
 #include <QApplication>
@@ -32,13 +31,6 @@ constexpr int kReconnectPollMs = 500;
 // What the operator has not read yet is kept, but a handler that never reads must not
 // make the program grow without end.
 constexpr size_t kReceivedLimit = 1 << 20;
-
-std::unique_ptr<ByteLink> defaultLink(const QString &portName)
-{
-    if (portName.compare(QLatin1String(SerialControl::SimulatorPortName), Qt::CaseInsensitive) == 0)
-        return std::make_unique<SimulatorLink>();
-    return std::make_unique<SerialPortLink>(portName);
-}
 
 // Under a flood the scrollback grows with every chunk while the handle stays put, pinned to
 // the bottom at its shortest length. Repainting the bar then costs more than the terminal's
@@ -96,7 +88,7 @@ private:
 } // namespace
 
 SerialControl::SerialControl(QWidget *parent)
-    : QWidget(parent), m_screen(new TerminalScreen(this)), m_factory(defaultLink)
+    : QWidget(parent), m_screen(new TerminalScreen(this)), m_factory(makeByteLink)
 {
     setObjectName(QStringLiteral("SaxComm1"));
     m_screen->setObjectName(QStringLiteral("TerminalScreen"));
@@ -169,7 +161,7 @@ SerialControl::~SerialControl()
 
 void SerialControl::setLinkFactory(LinkFactory factory)
 {
-    m_factory = factory ? std::move(factory) : LinkFactory(defaultLink);
+    m_factory = factory ? std::move(factory) : LinkFactory(makeByteLink);
 }
 
 void SerialControl::setPortOpen(bool open)

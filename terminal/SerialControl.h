@@ -2,6 +2,7 @@
 
 #include "ByteLink.h"
 #include "Exchange.h"
+#include "LinkFactory.h"
 #include "PortList.h"
 
 #include <QPointer>
@@ -30,7 +31,7 @@ public:
     // "SIMULATOR" and a serial device for everything else.
     using LinkFactory = std::function<std::unique_ptr<ByteLink>(const QString &portName)>;
 
-    static constexpr const char *SimulatorPortName = "SIMULATOR";
+    static constexpr const char *SimulatorPortName = ::SimulatorPortName;
 
     explicit SerialControl(QWidget *parent = nullptr);
     ~SerialControl() override;
