@@ -154,6 +154,11 @@ struct ModemSimCore::State
     bool deferFinal = false; // the final result comes after the PDU
     int concatenationReference = 0;
     std::vector<std::pair<int64_t, std::string>> loopback; // when due, SMS-DELIVER PDU
+    // The parts of the last message sent, for the "report" events; and reports due.
+    std::vector<std::pair<int, SmsStore::Submit>> lastSent;
+    int64_t autoReportMs = -1;
+    int autoReportStatus = 0;
+    std::vector<std::pair<int64_t, std::string>> reportsDue;
     SbdHandset sbd;
 
     int64_t connectAt = -1;
@@ -478,6 +483,7 @@ struct ModemSimCore::State
         if (was == Prompt::Send) {
             messageReference = (messageReference + 1) % 256;
             emitInfo("+CMGS: " + std::to_string(messageReference));
+            sent(messageReference, submit, now);
             if (submit.number == ModemSimCore::OwnNumber)
                 loopback.emplace_back(now + LoopbackDelayMs,
                                       SmsStore::deliverFor(submit, submit.number, timeStamp()));
@@ -490,15 +496,116 @@ struct ModemSimCore::State
         finish(Result::Ok);
     }
 
-    // Where a new message goes, by the mt field of AT+CNMI.
-    int routing() const
+    // A part that continues the linked message before it joins it; anything else starts anew.
+    void sent(int reference, const SmsStore::Submit &submit, int64_t now)
     {
-        const size_t comma = active.cnmi.find(',');
-        long mt = 0;
-        if (comma == std::string::npos ||
-            !parseInt(std::string_view(active.cnmi).substr(comma + 1, 1), mt))
-            return 0;
-        return int(mt);
+        const bool continues = !lastSent.empty() && submit.linkReference >= 0 &&
+                               lastSent.back().second.linkReference == submit.linkReference &&
+                               lastSent.back().second.number == submit.number;
+        if (!continues)
+            lastSent.clear();
+        lastSent.emplace_back(reference, submit);
+        if (autoReportMs >= 0 && submit.statusReport)
+            reportsDue.emplace_back(
+                now + autoReportMs,
+                SmsStore::statusReportFor(reference, submit, timeStamp(), autoReportStatus));
+    }
+
+    // Field n (from 0) of AT+CNMI: mt is 1, ds is 3.
+    int cnmiField(size_t n) const
+    {
+        size_t at = 0;
+        for (size_t i = 0; i < n; ++i) {
+            at = active.cnmi.find(',', at);
+            if (at == std::string::npos)
+                return 0;
+            ++at;
+        }
+        long value = 0;
+        return parseInt(std::string_view(active.cnmi).substr(at, 1), value) ? int(value) : 0;
+    }
+
+    // Where a new message goes, by the mt field of AT+CNMI.
+    int routing() const { return cnmiField(1); }
+
+    // By the ds field: handed over whole (1), or stored and its index told (2) or not (0).
+    void deliverReport(const std::string &pdu)
+    {
+        const int ds = cnmiField(3);
+        if (ds == 1) {
+            emitBlock({"+CDS: " + std::to_string(SmsStore::tpduLength(pdu)), pdu});
+            return;
+        }
+        const int index = store.add(0, pdu);
+        if (index > 0 && ds == 2)
+            emitInfo("+CDSI: \"SM\"," + std::to_string(index));
+    }
+
+    // "report delivered", "report failed [REASON|TP-ST]", "report auto SECONDS delivered|failed
+    // [REASON]", "report auto off".
+    bool reportEvent(std::string_view arg, std::string *error)
+    {
+        auto fail = [&](const char *why) {
+            if (error)
+                *error = why;
+            return false;
+        };
+        std::vector<std::string> words;
+        for (size_t at = 0; at < arg.size();) {
+            const size_t end = std::min(arg.find(' ', at), arg.size());
+            if (end > at)
+                words.push_back(upper(arg.substr(at, end - at)));
+            at = end + 1;
+        }
+        const char *usage =
+            "expected: report delivered | failed [REASON] | auto SECONDS delivered|failed | "
+            "auto off";
+        bool automatic = false;
+        long seconds = 0;
+        if (!words.empty() && words[0] == "AUTO") {
+            if (words.size() == 2 && words[1] == "OFF") {
+                autoReportMs = -1;
+                return true;
+            }
+            if (words.size() < 3 || !parseInt(words[1], seconds) || seconds < 0 || seconds > 3600)
+                return fail(usage);
+            automatic = true;
+            words.erase(words.begin(), words.begin() + 2);
+        }
+        if (words.empty() || (words[0] != "DELIVERED" && words[0] != "FAILED") ||
+            (words[0] == "DELIVERED" && words.size() > 1) || words.size() > 2)
+            return fail(usage);
+        int status = 0;
+        if (words[0] == "FAILED") {
+            static const std::pair<const char *, int> reasons[] = {
+                {"EXPIRED", 0x46},      {"REJECTED", 0x42}, {"UNOBTAINABLE", 0x43},
+                {"INCOMPATIBLE", 0x41}, {"DELETED", 0x48},  {"BUSY", 0x61}};
+            status = 0x46;
+            if (words.size() == 2) {
+                long st = -1;
+                status = -1;
+                for (const auto &[word, value] : reasons)
+                    if (words[1] == word)
+                        status = value;
+                if (status < 0 && parseInt(words[1], st) && st >= 0 && st <= 255)
+                    status = int(st);
+                if (status < 0)
+                    return fail("the reason is expired, rejected, unobtainable, incompatible, "
+                                "deleted, busy or a TP-ST number");
+            }
+        }
+        if (automatic) {
+            autoReportMs = seconds * 1000;
+            autoReportStatus = status;
+            return true;
+        }
+        bool any = false;
+        for (const auto &[reference, submit] : lastSent)
+            if (submit.statusReport) {
+                deliverReport(SmsStore::statusReportFor(reference, submit, timeStamp(), status));
+                any = true;
+            }
+        return any || fail("the last message sent asked for no status report");
     }
 
     static std::string timeStamp()
@@ -947,6 +1054,8 @@ bool ModemSimCore::command(std::string_view text, int64_t nowMs, std::string *er
         d->incomingSms(number, text);
         return true;
     }
+    if (verb == "REPORT")
+        return d->reportEvent(arg, error);
     if (SbdHandset::isEvent(verb))
         return d->sbd.event(verb, arg, error);
     if (verb == "SAY") {
@@ -997,6 +1106,11 @@ void ModemSimCore::advance(int64_t nowMs)
         d->loopback.erase(d->loopback.begin());
         d->deliver(pdu);
     }
+    while (!d->reportsDue.empty() && nowMs >= d->reportsDue.front().first) {
+        const std::string pdu = std::move(d->reportsDue.front().second);
+        d->reportsDue.erase(d->reportsDue.begin());
+        d->deliverReport(pdu);
+    }
     if (d->escapeAt >= 0 && nowMs >= d->escapeAt) {
         d->escapeAt = -1;
         d->plusCount = 0;
@@ -1010,7 +1124,9 @@ int64_t ModemSimCore::nextDeadline() const
 {
     int64_t best = -1;
     const int64_t loopback = d->loopback.empty() ? -1 : d->loopback.front().first;
-    for (int64_t t : {d->ringOffAt, d->connectAt, d->escapeAt, loopback, d->sbd.nextDeadline()})
+    const int64_t report = d->reportsDue.empty() ? -1 : d->reportsDue.front().first;
+    for (int64_t t :
+         {d->ringOffAt, d->connectAt, d->escapeAt, loopback, report, d->sbd.nextDeadline()})
         if (t >= 0 && (best < 0 || t < best))
             best = t;
     return best;

@@ -104,6 +104,8 @@ bool SmsStore::readSubmit(const std::string &pdu, Submit &out)
     pos += 8;
     if (!has(digits + (digits & 1) + 4))
         return false;
+    out.addressType = pdu.substr(pos - 2, 2);
+    out.statusReport = (first & 0x20) != 0;
     out.number = SmsPduCodec::UnswapAddress(pdu.substr(pos, digits + (digits & 1)));
     pos += digits + (digits & 1);
     out.dcs = pdu.substr(pos + 2, 2);
@@ -120,6 +122,9 @@ bool SmsStore::readSubmit(const std::string &pdu, Submit &out)
     if (udl > (septets ? 160 : 140) || pdu.size() - pos - 2 != octets * 2)
         return false;
     out.userData = pdu.substr(pos);
+    // 23.040 9.2.3.24.1: UDHL, then IEI 00 with three octets: reference, total, part.
+    if (out.header && out.userData.size() >= 12 && out.userData.compare(4, 4, "0003") == 0)
+        out.linkReference = int(SmsPduCodec::HexToInt(out.userData.substr(8, 2)));
     return true;
 }
 
@@ -128,6 +133,16 @@ std::string SmsStore::deliverFor(const Submit &sent, const std::string &from,
 {
     return std::string(Smsc) + (sent.header ? "44" : "04") + originator(from) + "00" + sent.dcs +
            SmsPduCodec::SwapSemiOctets(timeStamp) + sent.userData;
+}
+
+std::string SmsStore::statusReportFor(int reference, const Submit &sent,
+                                      const std::string &timeStamp, int status)
+{
+    const std::string stamp = SmsPduCodec::SwapSemiOctets(timeStamp);
+    return std::string(Smsc) + "06" + SmsPduCodec::ToHexByte(reference & 0xFF) +
+           SmsPduCodec::ToHexByte(int(sent.number.size())) + sent.addressType +
+           SmsPduCodec::SwapSemiOctets(sent.number) + stamp + stamp +
+           SmsPduCodec::ToHexByte(status);
 }
 
 } // namespace tandrel::sim

@@ -46,8 +46,11 @@ public:
     {
         std::string number; // destination digits
         std::string dcs;
-        bool header = false;  // TP-UDHI
-        std::string userData; // TP-UDL and TP-UD
+        bool header = false;       // TP-UDHI
+        std::string userData;      // TP-UDL and TP-UD
+        std::string addressType;   // of the destination
+        bool statusReport = false; // TP-SRR
+        int linkReference = -1;    // of a part of a linked message (8-bit reference)
     };
     static bool readSubmit(const std::string &pdu, Submit &out);
 
@@ -55,6 +58,10 @@ public:
     // the given number.
     static std::string deliverFor(const Submit &sent, const std::string &from,
                                   const std::string &timeStamp);
+
+    // The SMS-STATUS-REPORT the network sends about a submitted message (TP-ST status).
+    static std::string statusReportFor(int reference, const Submit &sent,
+                                       const std::string &timeStamp, int status);
 
 private:
     std::map<int, Message> m_messages;

@@ -39,7 +39,9 @@ void usage(FILE *to)
                      "\"pty: PATH\". Events on standard input: ring, cts on|off,\n"
                      "carrier on|off, hangup, cms N, cme N, sms NUMBER TEXT, signal N,\n"
                      "register on|off|searching, say TEXT, flood N, stall on|off,\n"
-                     "sbd TEXT, sbd-hex HEX, sbd-fail N. The answer forms of other\n"
+                     "sbd TEXT, sbd-hex HEX, sbd-fail N, report delivered|failed [REASON],\n"
+                     "report auto SECONDS delivered|failed [REASON], report auto off.\n"
+                     "The answer forms of other\n"
                      "handsets: echo on|off, results verbose|numeric, lineends crlf|cr|lf,\n"
                      "prompt on|off, split N (output written N bytes at a time, 0: whole).\n");
 }

@@ -550,6 +550,8 @@ void SmsPduCodec::setFields(const std::string &destination, const std::string &t
         ValidityPeriodField = ToHexByte(relativeVp);
         FirstOctetField = header ? "51" : "11";
     }
+    if (RequestStatusReport)
+        FirstOctetField = ToHexByte(int(HexToInt(FirstOctetField)) | 0x20);
     CodingSchemeField = alphabet == Alphabet::Ucs2 ? "08" : "00";
 }
 

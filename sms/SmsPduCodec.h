@@ -55,6 +55,9 @@ public:
         int Status = -1;
     };
 
+    // TP-SRR: asks the service centre for a status report on each PDU encoded while set.
+    bool RequestStatusReport = false;
+
     // The fields of the last encode, in PDU order.
     const std::string ServiceCentreField = "0791886126090050";
     std::string FirstOctetField;

@@ -1,5 +1,6 @@
 #include "TSMS_Frm.h"
 
+#include "DeliveryReports.h"
 #include "Notice.h"
 #include "Program.h"
 #include "QtText.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +27,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTextEdit>
@@ -59,7 +62,8 @@ T *named(T *w, const char *name)
 } // namespace
 
 TSMS_Frm::TSMS_Frm(QWidget *parent)
-    : QWidget(parent, Qt::Window), m_incomingParts(std::make_unique<smsrules::PartCollector>())
+    : QWidget(parent, Qt::Window), m_incomingParts(std::make_unique<smsrules::PartCollector>()),
+      m_reports(std::make_unique<DeliveryReports>())
 {
     setObjectName(QStringLiteral("SMS_Frm"));
     setWindowTitle(QStringLiteral("SMS"));
@@ -80,6 +84,14 @@ TSMS_Frm::TSMS_Frm(QWidget *parent)
     SMS_MessageRichEdit = named(new QTextEdit(this), "SMS_MessageRichEdit");
     SMS_MessageRichEdit->setReadOnly(true);
     SMS_Status = named(new QLabel(this), "SMS_Status");
+    SMS_ReportCheck =
+        named(new QCheckBox(QStringLiteral("Request delivery report"), this), "SMS_ReportCheck");
+    SMS_ReportCheck->setToolTip(
+        QStringLiteral("Ask the network to report whether each message sent reaches the phone."));
+    SMS_ReportList = named(new QListWidget(this), "SMS_ReportList");
+    SMS_ReportList->setToolTip(QStringLiteral("The last messages sent with a delivery report."));
+    SMS_ReportList->setFocusPolicy(Qt::NoFocus);
+    SMS_ReportList->setVisible(false);
 
     // Lower half: one message to compose.
     Composer = new SmsComposePanel(this);
@@ -113,7 +125,26 @@ TSMS_Frm::TSMS_Frm(QWidget *parent)
     auto *all = new QVBoxLayout(this);
     all->addLayout(top, 1);
     all->addWidget(SMS_Status);
+    all->addWidget(SMS_ReportList);
+    all->addWidget(SMS_ReportCheck);
     all->addWidget(SettingsPanel);
+
+    if (Form1) {
+        SMS_ReportCheck->setChecked(QSettings(Form1->settingsFile(), QSettings::IniFormat)
+                                        .value("SMS/deliveryReport", false)
+                                        .toBool());
+        connect(SMS_ReportCheck, &QCheckBox::toggled, this, [](bool on) {
+            QSettings(Form1->settingsFile(), QSettings::IniFormat)
+                .setValue("SMS/deliveryReport", on);
+        });
+    }
+    m_reports->log = [this](const std::string &entry) {
+        appendToLog(entry);
+        if (SMS_ViewComboBox->currentIndex() == LogFileItem)
+            showLogAtEnd();
+        return true;
+    };
+    m_reports->settled = [this](const DeliveryReports::Message &) { showReportStates(); };
 
     // The unsolicited lines of SMS, wherever they fall among the answers.
     modem::Exchange *exchange = Form1->SaxComm1->exchange();
@@ -126,6 +157,8 @@ TSMS_Frm::TSMS_Frm(QWidget *parent)
     exchange->onUnsolicited("+CDS:", 1, [this](const std::vector<std::string> &lines) {
         showReport(smsrules::ReadStatusReport(lines[1]));
     });
+    exchange->onUnsolicited(
+        "+CDSI:", 0, [this](const std::vector<std::string> &lines) { reportStored(lines[0]); });
     connect(exchange, &modem::Exchange::busyChanged, this, [this] { EnableSmsButtons(); });
     connect(MsgBox->CloseBoxB, &QPushButton::clicked, this, &TSMS_Frm::waitCancelled);
     connect(exchange, &modem::Exchange::typedAnswered, this, &TSMS_Frm::typedAnswered);
@@ -178,8 +211,16 @@ bool TSMS_Frm::linkReady() const
 void TSMS_Frm::SMS_SendBClick()
 {
     SmsComposePanel::Prepared prepared;
-    if (Composer->Prepare(prepared))
-        StartSend(prepared.parts, prepared.logEntry);
+    // Only this window's own sends ask: the AT table's page keeps its PDU as it is.
+    PduCodec->RequestStatusReport = SMS_ReportCheck->isChecked();
+    const bool ready = Composer->Prepare(prepared);
+    PduCodec->RequestStatusReport = false;
+    if (!ready)
+        return;
+    if (SMS_ReportCheck->isChecked())
+        routeReports();
+    StartSend(prepared.parts, prepared.logEntry);
+    m_reportAsked = SMS_ReportCheck->isChecked() && !m_parts.empty();
 }
 
 void TSMS_Frm::StartSend(const std::vector<SmsPduCodec::Part> &parts, const std::string &logEntry)
@@ -188,6 +229,8 @@ void TSMS_Frm::StartSend(const std::vector<SmsPduCodec::Part> &parts, const std:
         return;
     m_parts = parts;
     m_part = 0;
+    m_reportAsked = false;
+    m_references.clear();
     LogEntryText = logEntry;
     m_cutOff = false;
     sendPart();
@@ -248,11 +291,16 @@ void TSMS_Frm::sendAnswered(const modem::Reply &reply)
         return;
     }
     if (reply.ok() && confirmed(reply)) {
+        for (const std::string &line : reply.lines)
+            if (const size_t at = modem::upperAscii(line).find("+CMGS:"); at != std::string::npos)
+                m_references.push_back(std::atoi(line.c_str() + at + 6));
         if (m_part + 1 < m_parts.size()) {
             ++m_part;
             sendPart();
             return;
         }
+        if (m_reportAsked)
+            registerForReports();
         m_parts.clear();
         SMS_Status->clear();
         HandleSmsResult(0, {});
@@ -527,7 +575,9 @@ void TSMS_Frm::SMS_DeleteBClick()
 
 void TSMS_Frm::SendIndicationRequest(bool on)
 {
-    submit(on ? "AT+CNMI=2,2" : "AT+CNMI=0,0", Awaiting::Indication,
+    // Asking for reports keeps them routed (ds=1) through every change of the setting.
+    const std::string reports = SMS_ReportCheck->isChecked() ? ",0,1" : "";
+    submit((on ? "AT+CNMI=2,2" : "AT+CNMI=0,0") + reports, Awaiting::Indication,
            [this, on](const modem::Reply &reply) { indicationAnswered(on, reply); });
 }
 
@@ -637,15 +687,17 @@ void TSMS_Frm::showRead(const smsrules::ListedPdu &read)
 }
 
 // A status report tells about a message sent earlier: it is never shown as a message.
-void TSMS_Frm::showReport(const smsrules::DeliveryReport &report)
+bool TSMS_Frm::showReport(const smsrules::DeliveryReport &report)
 {
     if (!report.valid)
-        return;
+        return false;
+    const bool ours = m_reports->feed(report);
     const QString line = toQString(smsrules::ReportLine(report));
     SMS_Status->setText(QLatin1Char(' ') + line);
     SMS_MessageRichEdit->setTextColor(Qt::darkGreen);
     SMS_MessageRichEdit->append(line);
     SMS_MessageRichEdit->setTextColor(Qt::black);
+    return ours;
 }
 
 void TSMS_Frm::HandleSmsResult(int code, const std::string &listing, const QString &failedPart,
@@ -739,6 +791,88 @@ void TSMS_Frm::HandleSmsResult(int code, const std::string &listing, const QStri
     default:
         break;
     }
+}
+
+// ---- Delivery reports ----
+
+// Reports come whole as "+CDS:" (ds=1); a handset that can only store them says "+CDSI:".
+// The indication setting is sent again with the send, as the handset may have been reset.
+void TSMS_Frm::routeReports()
+{
+    modem::Command command;
+    command.line = Form1->SmsValue == "ON" ? "AT+CNMI=2,2,0,1" : "AT+CNMI=0,0,0,1";
+    command.timeoutMs = AnswerTimeoutMs;
+    command.done = [self = QPointer<TSMS_Frm>(this)](const modem::Reply &reply) {
+        if (self && reply.answered() && !reply.ok())
+            self->SMS_Status->setText(
+                QStringLiteral(" The handset refused to pass on delivery reports (AT+CNMI "
+                               "answered %1): they may show only in a listing.")
+                    .arg(toQString(reply.finalLine)));
+    };
+    Form1->SaxComm1->exchange()->submit(std::move(command));
+}
+
+void TSMS_Frm::registerForReports()
+{
+    const SmsPduCodec::Decoded sent = PduCodec->DecodePdu(m_parts.front().pdu);
+    const std::string text = fromQString(EditMessage->toPlainText());
+    std::string identity = text.substr(0, text.find('\n'));
+    if (identity.size() > 60 || identity.size() < text.size()) {
+        size_t cut = std::min<size_t>(identity.size(), 57);
+        while (cut > 0 && (static_cast<unsigned char>(identity[cut]) & 0xC0) == 0x80)
+            --cut; // whole characters only
+        identity = identity.substr(0, cut) + "...";
+    }
+    m_reports->add(DeliveryReports::ReportNumber(sent.Address), m_references,
+                   fromQString(QDateTime::currentDateTime().toString("dd/MM/yy HH:mm:ss")),
+                   identity);
+    showReportStates();
+}
+
+void TSMS_Frm::showReportStates()
+{
+    SMS_ReportList->clear();
+    // Newest first, a handful: the log keeps the rest.
+    const auto &recent = m_reports->recent();
+    for (auto it = recent.rbegin(); it != recent.rend() && SMS_ReportList->count() < 5; ++it)
+        SMS_ReportList->addItem(toQString(it->sentAt.substr(9, 5) + "  " + it->number + "  " +
+                                          DeliveryReports::StateText(*it)));
+    const int rows = std::max(1, SMS_ReportList->count());
+    SMS_ReportList->setFixedHeight(SMS_ReportList->sizeHintForRow(0) * std::min(rows, 3) +
+                                   2 * SMS_ReportList->frameWidth() + 2);
+    SMS_ReportList->setVisible(!recent.empty());
+}
+
+// '+CDSI: "SM",3': the report is read, and deleted once it is in the log.
+void TSMS_Frm::reportStored(const std::string &indication)
+{
+    const size_t comma = indication.rfind(',');
+    if (comma == std::string::npos || !linkReady())
+        return;
+    const std::string index = indication.substr(comma + 1);
+    if (index.empty() || index.find_first_not_of("0123456789 ") != std::string::npos)
+        return;
+    modem::Command read;
+    read.line = "AT+CMGR=" + std::to_string(std::atoi(index.c_str()));
+    read.timeoutMs = AnswerTimeoutMs;
+    read.done = [self = QPointer<TSMS_Frm>(this),
+                 index = read.line.substr(8)](const modem::Reply &reply) {
+        if (!self || !reply.ok())
+            return;
+        std::string text;
+        for (const std::string &l : reply.lines)
+            text += l + "\r\n";
+        const smsrules::DeliveryReport report =
+            smsrules::ReadStatusReport(smsrules::ReadAnswer(text, index).pdu);
+        // Someone else's report stays in the handset for them.
+        if (!self->showReport(report))
+            return;
+        modem::Command remove;
+        remove.line = "AT+CMGD=" + index;
+        remove.timeoutMs = AnswerTimeoutMs;
+        Form1->SaxComm1->exchange()->submit(std::move(remove));
+    };
+    Form1->SaxComm1->exchange()->submit(std::move(read));
 }
 
 // A "+CMTI:" indication: a message was stored in the modem instead of being handed over.

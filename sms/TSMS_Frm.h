@@ -21,6 +21,7 @@ class QRadioButton;
 class QSpinBox;
 class QTextEdit;
 class QTimer;
+class DeliveryReports;
 class SmsLog;
 class SmsComposePanel;
 namespace smsrules {
@@ -68,6 +69,9 @@ public:
     QListWidget *SMS_IndexListBox;
     QTextEdit *SMS_MessageRichEdit;
     QLabel *SMS_Status;
+    // Delivery reports: asked for or not (kept in tandrel.ini), and the last messages sent.
+    QCheckBox *SMS_ReportCheck;
+    QListWidget *SMS_ReportList;
 
     // Lower half.
     SmsComposePanel *Composer;
@@ -123,6 +127,7 @@ public:
     // The port is open and, with hardware flow control, CTS is up.
     bool linkReady() const;
     SmsLog &log();
+    DeliveryReports &deliveryReports() { return *m_reports; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -149,7 +154,12 @@ private:
     void setSmsDisplay(bool on);
     void typedAnswered(const std::string &line, const modem::Reply &reply);
     void showRead(const smsrules::ListedPdu &read);
-    void showReport(const smsrules::DeliveryReport &report);
+    // True when the report is about a message this window sent with a report asked.
+    bool showReport(const smsrules::DeliveryReport &report);
+    void reportStored(const std::string &indication);
+    void routeReports();
+    void showReportStates();
+    void registerForReports();
     void closeWaitBox();
     void waitCancelled();
     void newMessagesStored(const std::string &indication);
@@ -167,6 +177,9 @@ private:
     QString partNote() const;
 
     std::unique_ptr<smsrules::PartCollector> m_incomingParts;
+    std::unique_ptr<DeliveryReports> m_reports;
+    bool m_reportAsked = false;             // the message being sent asked for reports
+    std::vector<int> m_references;          // its parts' references, as the handset confirmed them
     std::vector<SmsPduCodec::Part> m_parts; // of the message being sent
     size_t m_part = 0;                      // the one waiting for its confirmation
     Awaiting m_awaiting = Awaiting::Nothing;

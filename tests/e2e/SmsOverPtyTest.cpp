@@ -37,6 +37,13 @@ class SmsOverPtyTest : public QObject
 
     QString logText() const { return QString::fromLatin1(readFile(dir.filePath("SMSLog.txt"))); }
 
+    static void clickFirstMessage()
+    {
+        auto *list = SMS_Frm->findChild<QListWidget *>("SMS_IndexListBox");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+    }
+
 private slots:
     void init()
     {
@@ -121,27 +128,26 @@ private slots:
 
         // Indications off: new messages are stored and read with a listing.
         MsgBox->close();
-        Form1->DisplaySMSImmediately1Click();
+        Form1->DisplaySMSImmediately1->trigger();
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && !MsgBox->isVisible(), 8000);
         QVERIFY(smsIdle());
         QCOMPARE(sim.event("sms 12025550100 stored one"), QString("ok"));
         QCOMPARE(sim.event("sms 12025550100 stored two"), QString("ok"));
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
-        SMS_Frm->SMS_ViewBClick();
+        SMS_Frm->findChild<QPushButton *>("SMS_ViewB")->click();
         QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 2, 8000);
         QVERIFY(smsIdle());
-        SMS_Frm->SMS_IndexListBox->setCurrentRow(0);
-        SMS_Frm->SMS_IndexListBoxClick();
+        clickFirstMessage();
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored one"));
 
-        SMS_Frm->SMS_DeleteBClick();
+        SMS_Frm->findChild<QPushButton *>("SMS_DeleteB")->click();
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 1);
         QVERIFY(smsIdle());
-        SMS_Frm->SMS_ViewBClick();
+        SMS_Frm->findChild<QPushButton *>("SMS_ViewB")->click();
         QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
         QVERIFY(smsIdle());
-        SMS_Frm->SMS_IndexListBoxClick();
+        clickFirstMessage();
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored two"));
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
     }

@@ -61,6 +61,7 @@ TEST(PduEncode, SubmitPdus)
         int vp;
         const char *absolute;
         std::string pdu;
+        bool report = false; // TP-SRR, bit 5 of the first octet
     } rows[] = {
         {"worked example", "1234567", "91", "abc", 255, "",
          centre + "1100" + "0791214365F7" + "0000FF" + "0361F118"},
@@ -76,9 +77,14 @@ TEST(PduEncode, SubmitPdus)
          centre + "1100" + "039121F3" + "0008FF" + "020416"},
         {"surrogate pair", "123", "91", "\xF0\x9F\x98\x80", 255, "",
          centre + "1100" + "039121F3" + "0008FF" + "04D83DDE00"},
+        {"report asked", "1234567", "91", "abc", 255, "",
+         centre + "3100" + "0791214365F7" + "0000FF" + "0361F118", true},
+        {"report asked, absolute", "12345", "91", "x", 167, "2612241830000A",
+         centre + "3900" + "05912143F5" + "0000" + "622142810300A0" + "0178", true},
     };
     for (const auto &row : rows) {
         SmsPduCodec codec;
+        codec.RequestStatusReport = row.report;
         int length = 0;
         EXPECT_EQ(
             codec.EncodeSubmit(row.number, row.type, row.text, row.vp, row.absolute, 0, length),
