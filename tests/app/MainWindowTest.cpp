@@ -55,6 +55,9 @@ private slots:
         QVERIFY(!Form1->menuItem("ATplusPP")->isVisible());
         QVERIFY(!Form1->menuItem("ATplusPNAV")->isVisible());
         QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
+        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM1"));
+        QCOMPARE(QString::fromStdString(Form1->TermVerValue), QString("TSS"));
+        QCOMPARE(QString::fromStdString(Form1->CountryCodeText), QString("1"));
         QVERIFY(Form1->AnswerCalls);
         QVERIFY(Form1->EchoB->isChecked());
 
@@ -444,6 +447,7 @@ private slots:
         QCOMPARE(fake->written, QByteArray("AT+CSQ\r"));
         fake->inject("\r\n+CREG: 2\r\n"); // unsolicited
         QCOMPARE(Form1->Signal_Panel->word(), QString("Searching"));
+        QVERIFY(!Form1->Signal_Panel->geometry().intersects(Form1->Close->geometry()));
         // Gone with the port: an old reading would mislead.
         Form1->SaxComm1->setPortOpen(false);
         QCOMPARE(Form1->Signal_Panel->bars(), -1);
