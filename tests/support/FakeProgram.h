@@ -21,10 +21,11 @@
 
 // Creates the program's windows with `folder` as the program folder and a fake modem behind
 // the port; `fake` follows the link each time the port opens. Exit leaves the test running.
-inline void createOnFakeLink(const QString &folder, FakeLink *&fake)
+inline void createOnFakeLink(const QString &folder, FakeLink *&fake,
+                             const std::string &commandLine = "")
 {
     createProgram(QDir::toNativeSeparators(folder + '/').toStdString());
-    createWindows("");
+    createWindows(commandLine);
     Form1->exitProgram = [](int) {};
     Form1->SaxComm1->setLinkFactory([&fake](const QString &) {
         auto link = std::make_unique<FakeLink>();
@@ -80,14 +81,8 @@ public:
 
     void start(const std::string &commandLine = "")
     {
-        createProgram(QDir::toNativeSeparators(dir.path() + '/').toStdString());
-        createWindows(commandLine);
+        createOnFakeLink(dir.path(), fake, commandLine);
         Form1->exitProgram = [this](int status) { exitStatus = status; };
-        Form1->SaxComm1->setLinkFactory([this](const QString &) {
-            auto link = std::make_unique<FakeLink>();
-            fake = link.get();
-            return link;
-        });
     }
 
     // Shown, past the intro, the port open and nothing written yet. Without smsOnConnect the
