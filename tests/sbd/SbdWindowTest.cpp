@@ -1,31 +1,20 @@
 #include "CaptureFile.h"
-#include "FakeLink.h"
 #include "FakeProgram.h"
 #include "MessageBytes.h"
-#include "Notice.h"
-#include "Program.h"
-#include "SerialControl.h"
 #include "TATTableForm.h"
-#include "TForm1.h"
 #include "TSBD_Frm.h"
 #include "TSMS_Frm.h"
-#include "TerminalScreen.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-#include <deque>
 
 // The SBD window against a fake handset, its boxes answered by the test.
 class SbdWindowTest : public QObject, public ProgramOnFakeLink

@@ -1,14 +1,10 @@
 #include "FakeProgram.h"
 #include "MessageBytes.h"
-#include "SmsPduCodec.h"
-#include "TForm1.h"
 #include "TMsgBox.h"
 #include "TSMS_Frm.h"
-#include "TerminalScreen.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
