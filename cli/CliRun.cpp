@@ -3,6 +3,7 @@
 #include "HandsetStatus.h"
 #include "LinkFactory.h"
 #include "ProgramFolders.h"
+#include "ReportListener.h"
 #include "SbdCodec.h"
 #include "SbdReply.h"
 #include "SmsPduCodec.h"
@@ -10,6 +11,7 @@
 #include "Utf8.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -153,7 +155,6 @@ std::optional<int> CliRun::parseCommand()
     }
     // Options of the subcommands, each with its value where it has one.
     QStringList rest;
-    bool report = false;
     QString text, hex, file, every;
     bool fromStdin = false;
     for (int i = 0; i < m_command.size(); ++i) {
@@ -180,11 +181,16 @@ std::optional<int> CliRun::parseCommand()
         else if (a == QLatin1String("--unread"))
             m_unread = true;
         else if (a == QLatin1String("--report"))
-            report = true;
+            m_report = true;
         else if (a == QLatin1String("--wait-report")) {
-            QString ignored;
-            ok = value(&ignored);
-            report = true;
+            QString seconds;
+            ok = value(&seconds);
+            bool number = false;
+            const double s = seconds.toDouble(&number);
+            if (ok && (!number || s <= 0 || s > 7 * 86400))
+                return usage(QStringLiteral("--wait-report needs a number of seconds."));
+            m_report = true;
+            m_waitReportMs = int(s * 1000);
         } else if (a == QLatin1String("-"))
             fromStdin = true;
         else if (a.startsWith('-') && a.size() > 1)
@@ -234,8 +240,6 @@ std::optional<int> CliRun::parseCommand()
         return std::nullopt;
     }
     if (m_verb == QLatin1String("sms send")) {
-        if (report)
-            return usage(QStringLiteral("delivery reports are not built into this version yet"));
         if (m_to.isEmpty())
             return usage(QStringLiteral("'sms send' needs --to NUMBER."));
         const std::string refused = smsrules::AddressRefusals(m_to.toStdString());
@@ -467,6 +471,7 @@ void CliRun::runAt(int next)
 void CliRun::runSmsSend()
 {
     SmsPduCodec codec;
+    codec.RequestStatusReport = m_report;
     const smsrules::MessageSize size = smsrules::MeasureMessage(m_text);
     const std::string to = m_to.toStdString();
     constexpr int relativeVp = 255; // the window's default: the longest the network keeps it
@@ -498,50 +503,152 @@ void CliRun::runSmsSend()
                          .arg(ref));
     });
     const int count = int(parts.size());
-    connect(m_sender, &SmsSender::finished, this, [this, count](const SmsSender::Outcome &o) {
-        if (!o.sent) {
-            const QString part = count > 1 ? QStringLiteral(" (part %1 of %2; the parts before "
-                                                            "it went out)")
-                                                 .arg(o.failedPart + 1)
-                                                 .arg(count)
-                                           : QString();
-            if (o.reply.end == modem::Reply::End::TimedOut && o.reply.sent && !o.reply.prompted)
-                error(QStringLiteral("The handset did not ask for the message (no \"> \" "
-                                     "prompt came), so it was not sent%1.")
-                          .arg(part));
-            else if (o.reply.end == modem::Reply::End::TimedOut)
-                error(QStringLiteral("The handset did not confirm the message in time%1. It may "
-                                     "or may not have gone out, so it was not logged as sent.")
-                          .arg(part));
-            else if (o.reply.end == modem::Reply::End::CutOff)
-                error(QStringLiteral("The port closed before the handset confirmed the "
-                                     "message%1.")
-                          .arg(part));
+    const std::string number = DeliveryReports::ReportNumber(codec.DecodePdu(parts[0].pdu).Address);
+    connect(
+        m_sender, &SmsSender::finished, this, [this, count, number](const SmsSender::Outcome &o) {
+            if (!o.sent) {
+                const QString part = count > 1 ? QStringLiteral(" (part %1 of %2; the parts before "
+                                                                "it went out)")
+                                                     .arg(o.failedPart + 1)
+                                                     .arg(count)
+                                               : QString();
+                if (o.reply.end == modem::Reply::End::TimedOut && o.reply.sent && !o.reply.prompted)
+                    error(QStringLiteral("The handset did not ask for the message (no \"> \" "
+                                         "prompt came), so it was not sent%1.")
+                              .arg(part));
+                else if (o.reply.end == modem::Reply::End::TimedOut)
+                    error(
+                        QStringLiteral("The handset did not confirm the message in time%1. It may "
+                                       "or may not have gone out, so it was not logged as sent.")
+                            .arg(part));
+                else if (o.reply.end == modem::Reply::End::CutOff)
+                    error(QStringLiteral("The port closed before the handset confirmed the "
+                                         "message%1.")
+                              .arg(part));
+                else
+                    error(QStringLiteral("The message was not sent%1: the handset answered %2.")
+                              .arg(part, q(o.reply.finalLine)));
+                return finish(o.reply.end == modem::Reply::End::TimedOut ? exitcode::TimedOut
+                              : o.reply.end == modem::Reply::End::CutOff ? exitcode::PortLost
+                                                                         : exitcode::Failed);
+            }
+            if (!o.logError.empty())
+                error(q(o.logError) + QStringLiteral(" The message was sent but not logged."));
+            QJsonArray refs;
+            QStringList words;
+            for (int r : o.references) {
+                refs.append(r);
+                words << QString::number(r);
+            }
+            out({{"type", "sent"}, {"to", m_to}, {"parts", count}, {"references", refs}},
+                QStringLiteral("Sent to %1, %2, reference%3 %4")
+                    .arg(m_to,
+                         count > 1 ? QStringLiteral("%1 parts").arg(count)
+                                   : QStringLiteral("1 part"),
+                         count > 1 ? QStringLiteral("s") : QString(),
+                         words.join(QStringLiteral(" "))));
+            if (!m_report || !m_waitReportMs)
+                finish(exitcode::Ok);
             else
-                error(QStringLiteral("The message was not sent%1: the handset answered %2.")
-                          .arg(part, q(o.reply.finalLine)));
-            return finish(o.reply.end == modem::Reply::End::TimedOut ? exitcode::TimedOut
-                          : o.reply.end == modem::Reply::End::CutOff ? exitcode::PortLost
-                                                                     : exitcode::Failed);
-        }
-        if (!o.logError.empty())
-            error(q(o.logError) + QStringLiteral(" The message was sent but not logged."));
-        QJsonArray refs;
-        QStringList words;
-        for (int r : o.references) {
-            refs.append(r);
-            words << QString::number(r);
-        }
-        out({{"type", "sent"}, {"to", m_to}, {"parts", count}, {"references", refs}},
-            QStringLiteral("Sent to %1, %2, reference%3 %4")
-                .arg(m_to,
-                     count > 1 ? QStringLiteral("%1 parts").arg(count) : QStringLiteral("1 part"),
-                     count > 1 ? QStringLiteral("s") : QString(), words.join(QStringLiteral(" "))));
-        finish(exitcode::Ok);
+                m_reportWait.start(m_waitReportMs);
+            if (m_report) // a report that came before the confirmation settles it here
+                m_reports.add(number, o.references,
+                              QDateTime::currentDateTime()
+                                  .toString(QStringLiteral("dd/MM/yy HH:mm:ss"))
+                                  .toStdString(),
+                              DeliveryReports::Identity(m_text));
+            if (!m_finished && m_reportWait.isActive())
+                progress(QStringLiteral("Waiting for the delivery report..."));
+        });
+    auto send = [this, parts = std::move(parts), entry] {
+        progress(parts.size() > 1 ? QStringLiteral("Sending %1 parts...").arg(parts.size())
+                                  : QStringLiteral("Sending..."));
+        m_sender->send(parts, entry, commandTimeout(kSendMs));
+    };
+    if (!m_report)
+        return send();
+    listenForReports();
+    routeReports(send);
+}
+
+// Reports come whole (ds=1), the rest of the handset's setting kept.
+void CliRun::routeReports(std::function<void()> then)
+{
+    submit("AT+CNMI?", [this, then](const modem::Reply &reply) {
+        if (!reply.answered() && failed(reply, QStringLiteral("AT+CNMI?")))
+            return;
+        const std::string line = ReportListener::RouteLine(reply.ok() ? infoValue(reply) : "");
+        submit(line, [this, line, then](const modem::Reply &set) {
+            if (!set.answered() && failed(set, q(line)))
+                return;
+            if (!set.ok())
+                error(QStringLiteral("The handset refused to pass on delivery reports (%1 "
+                                     "answered %2): they may show only in a listing.")
+                          .arg(q(line), q(set.finalLine)));
+            then();
+        });
     });
-    progress(count > 1 ? QStringLiteral("Sending %1 parts...").arg(count)
-                       : QStringLiteral("Sending..."));
-    m_sender->send(std::move(parts), entry, commandTimeout(kSendMs));
+}
+
+void CliRun::listenForReports()
+{
+    m_listener = new ReportListener(&m_exchange, commandTimeout(kCommandMs), this);
+    m_listener->shown = false;
+    m_listener->report = [this](const smsrules::DeliveryReport &r) {
+        if (m_verb == QLatin1String("sms send"))
+            return m_reports.feed(r);
+        // A watch matches nothing: it shows each report as it comes.
+        if (r.valid)
+            out({{"type", "report"},
+                 {"to", q(r.number)},
+                 {"references", QJsonArray{r.reference}},
+                 {"final", r.final},
+                 {"delivered", r.delivered},
+                 {"reason", r.delivered ? QString() : q(r.status)},
+                 {"time", q(r.time)}},
+                q(smsrules::ReportLine(r)));
+        return false;
+    };
+    m_reports.log = [this](const std::string &entry) {
+        logSms(entry);
+        return true;
+    };
+    m_reports.settled = [this](const DeliveryReports::Message &m) { showReport(m); };
+    m_reportWait.setSingleShot(true);
+    connect(&m_reportWait, &QTimer::timeout, this, [this] {
+        error(QStringLiteral("No delivery report came in %1 seconds. The message was sent; "
+                             "its report may still come to the window or to 'sms watch'.")
+                  .arg(m_waitReportMs / 1000.0));
+        finish(exitcode::TimedOut);
+    });
+}
+
+void CliRun::showReport(const DeliveryReports::Message &m)
+{
+    const bool delivered = m.state == DeliveryReports::State::Delivered;
+    QJsonArray refs;
+    QStringList words;
+    for (int r : m.references) {
+        refs.append(r);
+        words << QString::number(r);
+    }
+    out({{"type", "report"},
+         {"to", q(m.number)},
+         {"references", refs},
+         {"delivered", delivered},
+         {"reason", q(m.reason)},
+         {"time", q(m.time)},
+         {"sent", q(m.sentAt)}},
+        delivered ? QStringLiteral("Delivered to %1 (reference%2 %3), %4")
+                        .arg(q(m.number), words.size() > 1 ? QStringLiteral("s") : QString(),
+                             words.join(' '), q(m.time))
+                  : QStringLiteral("Not delivered to %1 (reference%2 %3): %4, %5")
+                        .arg(q(m.number), words.size() > 1 ? QStringLiteral("s") : QString(),
+                             words.join(' '), q(m.reason), q(m.time)));
+    if (m_reportWait.isActive()) {
+        m_reportWait.stop();
+        finish(delivered ? exitcode::Ok : exitcode::Failed);
+    }
 }
 
 void CliRun::runSmsList()
@@ -626,6 +733,7 @@ void CliRun::runSmsDelete(int next)
 
 void CliRun::runSmsWatch()
 {
+    listenForReports();
     m_exchange.onUnsolicited("+CMT:", 1, [this](const std::vector<std::string> &lines) {
         for (const smsrules::ListedPdu &item :
              smsrules::SplitListing(lines[0] + "\r\n" + lines[1] + "\r\n"))
@@ -657,8 +765,9 @@ void CliRun::runSmsWatch()
             failed(reply, QStringLiteral("AT+CNMI?"));
             return;
         }
-        submit("AT+CNMI=2,2", [this](const modem::Reply &set) {
-            if (failed(set, QStringLiteral("AT+CNMI=2,2")))
+        // Reports too (ds=1), so that those arriving meanwhile are shown.
+        submit("AT+CNMI=2,2,0,1", [this](const modem::Reply &set) {
+            if (failed(set, QStringLiteral("AT+CNMI=2,2,0,1")))
                 return;
             m_watching = true;
             // Said always, not only to a terminal: a script starts its senders on it.
@@ -704,7 +813,7 @@ void CliRun::stopWatch()
     }
     if (!m_oldCnmi) {
         error(QStringLiteral("The handset did not say how it reported new messages before; "
-                             "it is left at AT+CNMI=2,2."));
+                             "it is left at AT+CNMI=2,2,0,1."));
         return finish(exitcode::Ok);
     }
     const std::string line = "AT+CNMI=" + *m_oldCnmi;

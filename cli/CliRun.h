@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ByteLink.h"
+#include "DeliveryReports.h"
 #include "Exchange.h"
 #include "PortSettings.h"
 #include "SmsLog.h"
@@ -14,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+class ReportListener;
 class SmsSender;
 
 // Exit codes, as the manual page states them.
@@ -73,6 +75,9 @@ private:
 
     void runAt(int next);
     void runSmsSend();
+    void routeReports(std::function<void()> then);
+    void listenForReports();
+    void showReport(const DeliveryReports::Message &m);
     void runSmsList();
     void runSmsRead();
     void runSmsDelete(int next);
@@ -103,6 +108,11 @@ private:
     std::string m_bytes;
     bool m_sbdText = false;
     bool m_unread = false;
+    bool m_report = false;
+    int m_waitReportMs = 0; // 0: only ask for the report
+    DeliveryReports m_reports;
+    ReportListener *m_listener = nullptr;
+    QTimer m_reportWait;
     int m_everyMinutes = 0;
     std::optional<std::string> m_oldCnmi;
     smsrules::PartCollector m_parts;

@@ -15,8 +15,9 @@ namespace {
 const char kCommands[] =
     "Commands:\n"
     "  at LINE...                      send each line, print the answers\n"
-    "  sms send --to NUMBER (--text TEXT | --file FILE | -)\n"
-    "                                  send a message (in linked parts when long)\n"
+    "  sms send --to NUMBER (--text TEXT | --file FILE | -) [--report]\n"
+    "           [--wait-report S]      send a message (in linked parts when long); ask for a\n"
+    "                                  delivery report, and wait up to S seconds for it\n"
     "  sms list [--unread]             list the messages the handset holds\n"
     "  sms read INDEX                  show one message\n"
     "  sms delete INDEX...             delete messages\n"
@@ -27,8 +28,9 @@ const char kCommands[] =
     "  sbd watch --every MINUTES       check the SBD mailbox every MINUTES, until Ctrl+C\n"
     "  status                          signal, registration, manufacturer, model, IMEI\n"
     "\n"
-    "Exit codes: 0 done, 1 the handset answered with an error or a session failed,\n"
-    "2 usage error, 3 time-out, 4 the port cannot be opened or is in use, 5 the port\n"
+    "Exit codes: 0 done, 1 the handset answered with an error, a session failed or the\n"
+    "message was not delivered, 2 usage error, 3 time-out (no delivery report in S\n"
+    "seconds included), 4 the port cannot be opened or is in use, 5 the port\n"
     "went away, 130 interrupted. See tandrel-cli(1).\n";
 
 int signalPipe[2] = {-1, -1};
@@ -84,7 +86,12 @@ int main(int argc, char **argv)
         return exitcode::Usage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(parser.helpText().toUtf8().constData(), stdout);
+        // The parser names the program by the path it was started with.
+        QString help = parser.helpText();
+        const QString started = QStringLiteral("Usage: ") + app.arguments().value(0);
+        if (help.startsWith(started))
+            help.replace(0, started.size(), QStringLiteral("Usage: tandrel-cli"));
+        std::fputs(help.toUtf8().constData(), stdout);
         return exitcode::Ok;
     }
     if (parser.isSet(QStringLiteral("version"))) {

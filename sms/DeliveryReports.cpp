@@ -97,6 +97,18 @@ bool DeliveryReports::apply(Message &m, const smsrules::DeliveryReport &report)
     return true;
 }
 
+std::string DeliveryReports::Identity(const std::string &text)
+{
+    std::string identity = text.substr(0, text.find('\n'));
+    if (identity.size() > 60 || identity.size() < text.size()) {
+        size_t cut = std::min<size_t>(identity.size(), 57);
+        while (cut > 0 && (static_cast<unsigned char>(identity[cut]) & 0xC0) == 0x80)
+            --cut; // whole characters only
+        identity = identity.substr(0, cut) + "...";
+    }
+    return identity;
+}
+
 std::string DeliveryReports::LogEntry(const Message &m)
 {
     std::string refs;

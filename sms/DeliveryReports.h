@@ -50,6 +50,8 @@ public:
     const std::deque<Message> &recent() const { return m_messages; }
     static constexpr size_t Kept = 20;
 
+    // How the log names a message: its first line, shortened to whole characters.
+    static std::string Identity(const std::string &text);
     // "[DELIVERED]" or "[NOT DELIVERED]" entry of the SMS log for a settled message.
     static std::string LogEntry(const Message &message);
     // "waiting", "delivered 10:00", "not delivered: validity period expired".

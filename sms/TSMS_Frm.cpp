@@ -4,6 +4,7 @@
 #include "Notice.h"
 #include "Program.h"
 #include "QtText.h"
+#include "ReportListener.h"
 #include "SerialControl.h"
 #include "SmsComposePanel.h"
 #include "SmsLog.h"
@@ -154,11 +155,9 @@ TSMS_Frm::TSMS_Frm(QWidget *parent)
     exchange->onUnsolicited("+CMTI:", 0, [this](const std::vector<std::string> &lines) {
         newMessagesStored(lines[0]);
     });
-    exchange->onUnsolicited("+CDS:", 1, [this](const std::vector<std::string> &lines) {
-        showReport(smsrules::ReadStatusReport(lines[1]));
-    });
-    exchange->onUnsolicited(
-        "+CDSI:", 0, [this](const std::vector<std::string> &lines) { reportStored(lines[0]); });
+    auto *listener = new ReportListener(exchange, AnswerTimeoutMs, this);
+    listener->report = [this](const smsrules::DeliveryReport &r) { return showReport(r); };
+    listener->ready = [this] { return linkReady(); };
     connect(exchange, &modem::Exchange::busyChanged, this, [this] { EnableSmsButtons(); });
     connect(MsgBox->CloseBoxB, &QPushButton::clicked, this, &TSMS_Frm::waitCancelled);
     connect(exchange, &modem::Exchange::typedAnswered, this, &TSMS_Frm::typedAnswered);
@@ -815,17 +814,9 @@ void TSMS_Frm::routeReports()
 void TSMS_Frm::registerForReports()
 {
     const SmsPduCodec::Decoded sent = PduCodec->DecodePdu(m_parts.front().pdu);
-    const std::string text = fromQString(EditMessage->toPlainText());
-    std::string identity = text.substr(0, text.find('\n'));
-    if (identity.size() > 60 || identity.size() < text.size()) {
-        size_t cut = std::min<size_t>(identity.size(), 57);
-        while (cut > 0 && (static_cast<unsigned char>(identity[cut]) & 0xC0) == 0x80)
-            --cut; // whole characters only
-        identity = identity.substr(0, cut) + "...";
-    }
     m_reports->add(DeliveryReports::ReportNumber(sent.Address), m_references,
                    fromQString(QDateTime::currentDateTime().toString("dd/MM/yy HH:mm:ss")),
-                   identity);
+                   DeliveryReports::Identity(fromQString(EditMessage->toPlainText())));
     showReportStates();
 }
 
@@ -841,38 +832,6 @@ void TSMS_Frm::showReportStates()
     SMS_ReportList->setFixedHeight(SMS_ReportList->sizeHintForRow(0) * std::min(rows, 3) +
                                    2 * SMS_ReportList->frameWidth() + 2);
     SMS_ReportList->setVisible(!recent.empty());
-}
-
-// '+CDSI: "SM",3': the report is read, and deleted once it is in the log.
-void TSMS_Frm::reportStored(const std::string &indication)
-{
-    const size_t comma = indication.rfind(',');
-    if (comma == std::string::npos || !linkReady())
-        return;
-    const std::string index = indication.substr(comma + 1);
-    if (index.empty() || index.find_first_not_of("0123456789 ") != std::string::npos)
-        return;
-    modem::Command read;
-    read.line = "AT+CMGR=" + std::to_string(std::atoi(index.c_str()));
-    read.timeoutMs = AnswerTimeoutMs;
-    read.done = [self = QPointer<TSMS_Frm>(this),
-                 index = read.line.substr(8)](const modem::Reply &reply) {
-        if (!self || !reply.ok())
-            return;
-        std::string text;
-        for (const std::string &l : reply.lines)
-            text += l + "\r\n";
-        const smsrules::DeliveryReport report =
-            smsrules::ReadStatusReport(smsrules::ReadAnswer(text, index).pdu);
-        // Someone else's report stays in the handset for them.
-        if (!self->showReport(report))
-            return;
-        modem::Command remove;
-        remove.line = "AT+CMGD=" + index;
-        remove.timeoutMs = AnswerTimeoutMs;
-        Form1->SaxComm1->exchange()->submit(std::move(remove));
-    };
-    Form1->SaxComm1->exchange()->submit(std::move(read));
 }
 
 // A "+CMTI:" indication: a message was stored in the modem instead of being handed over.

@@ -156,7 +156,6 @@ private:
     void showRead(const smsrules::ListedPdu &read);
     // True when the report is about a message this window sent with a report asked.
     bool showReport(const smsrules::DeliveryReport &report);
-    void reportStored(const std::string &indication);
     void routeReports();
     void showReportStates();
     void registerForReports();

@@ -1,3 +1,4 @@
+#include "DeliveryReports.h"
 #include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "SmsRules.h"
@@ -80,7 +81,8 @@ private slots:
             {{"at", "AT", "AT+CGMI"}, 0, "Tandrel"},
             {{"at", "AT+NOSUCH"}, 1, ""},
             {{"at"}, 2, "needs at least one"},
-            {{"sms", "send", "--to", "1", "--text", "x", "--report"}, 2, "not built"},
+            {{"sms", "send", "--to", "1", "--text", "x", "--wait-report", "soon"}, 2, "seconds"},
+            {{"--help"}, 0, "Usage: tandrel-cli [options]"},
             {{"sms", "read", "999"}, 1, "999"},
         };
         for (const Case &c : cases) {
@@ -158,6 +160,31 @@ private slots:
         QCOMPARE(readFile(dir.filePath("SBDLog.txt")).count("MTMSN"), 3);
         r = cli({"sbd", "send", "--hex", "48 69"});
         QVERIFY2(r.code == 0 && r.out.contains("MOMSN"), r.out + r.err);
+
+        // Delivery reports waited for: the exit code tells, the log entry is the window's.
+        for (const QString outcome : {"delivered", "failed expired"}) {
+            QFile::remove(dir.filePath("SMSLog.txt"));
+            QCOMPARE(sim->event("report auto 1 " + outcome), QString("ok"));
+            r = cli({"--json", "sms", "send", "--to", "+8816123456", "--text", "Pump 3",
+                     "--wait-report", "20"});
+            const QJsonObject got = objects(r.out).value(1);
+            DeliveryReports::Message m;
+            m.number = "+8816123456";
+            m.sentAt = got.value("sent").toString().toStdString();
+            m.identity = "Pump 3";
+            m.references = {got.value("references").toArray().first().toInt()};
+            m.state = outcome == "delivered" ? DeliveryReports::State::Delivered
+                                             : DeliveryReports::State::NotDelivered;
+            m.reason =
+                m.state == DeliveryReports::State::Delivered ? "" : "validity period expired";
+            m.time = got.value("time").toString().toStdString();
+            QVERIFY2(r.code == (m.state == DeliveryReports::State::Delivered ? 0 : 1) &&
+                         got.value("reason").toString().toStdString() == m.reason,
+                     r.out + r.err);
+            QVERIFY(readFile(dir.filePath("SMSLog.txt"))
+                        .endsWith(QByteArray::fromStdString(DeliveryReports::LogEntry(m))));
+        }
+        QCOMPARE(sim->event("report auto off"), QString("ok"));
 
         // A handset that never answers: a time-out, not a hang.
         QCOMPARE(sim->event("prompt off"), QString("ok"));
