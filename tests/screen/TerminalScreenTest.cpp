@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -377,31 +379,40 @@ void TerminalScreenTest::paintsOncePerFrameAndOnlyChangedRows()
     s.resize(s.sizeHint());
     s.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s));
-    s.feed("first\r\nsecond\r\nthird");
-    QTest::qWait(50);
+    PaintSpy spy(&s);
+    // Waits for the paint `bytes` cause: every paint due before them has come by then.
+    const auto feedAndSettle = [&](const QByteArray &bytes) {
+        const qsizetype before = spy.rects.size();
+        s.feed(bytes);
+        QTRY_VERIFY(spy.rects.size() > before);
+    };
+    feedAndSettle("first\r\nsecond\r\nthird");
 
     // A read of a few bytes every millisecond for 300 ms: the screen keeps up, painted
     // about 20 times rather than 300.
-    PaintSpy spy(&s);
+    spy.rects.clear();
+    // A plain event loop: QTest's waits sleep between rounds and would gather on their own.
+    QEventLoop loop;
     QElapsedTimer clock;
     clock.start();
     int fed = 0;
-    while (clock.elapsed() < 300) {
+    QTimer reads;
+    connect(&reads, &QTimer::timeout, &loop, [&] {
         s.feed("line " + QByteArray::number(fed++) + "\r\n");
-        QTest::qWait(1);
-    }
-    QTRY_VERIFY(s.screenText().contains(QStringLiteral("line %1").arg(fed - 1)));
-    QTest::qWait(50);
+        if (clock.elapsed() >= 300)
+            loop.quit();
+    });
+    reads.start(1);
+    loop.exec();
+    reads.stop();
+    feedAndSettle("end");
     QVERIFY2(spy.rects.size() <= 40, qPrintable(QString::number(spy.rects.size())));
-    QVERIFY(!spy.rects.isEmpty());
 
-    // One character on an idle screen repaints its row alone, and soon.
-    s.feed("\x1b[3;1H");
-    QTest::qWait(50);
+    // One character on an idle screen repaints its row alone.
+    feedAndSettle("\x1b[3;1H");
     spy.rects.clear();
-    s.feed("x");
-    QTRY_VERIFY(!spy.rects.isEmpty());
-    QTest::qWait(50);
+    feedAndSettle("x");
+    feedAndSettle("y"); // a stray paint of another row would have come before this one
     for (const QRect &r : spy.rects) {
         QVERIFY(r.top() >= s.cellRect(1, 0).top());
         QVERIFY(r.bottom() <= s.cellRect(3, 0).bottom());
