@@ -318,21 +318,6 @@ private slots:
         fake->inject("\r\nRING\r\n\r\nRING\r\n");
         QCOMPARE(textRing.count(), 3); // one per RING, however the chunks fall
     }
-
-    void diversionKeepsBytesOffTheScreen()
-    {
-        control->setPortOpen(true);
-        QByteArray diverted;
-        control->setReceiveDiversion([&](const QByteArray &b) { diverted += b; });
-        fake->inject("**\x18"
-                     "B0100000023be50\r\n");
-        QVERIFY(!control->screen()->screenText().contains("B0100"));
-        QCOMPARE(control->ReceivedText(), std::string());
-        QVERIFY(diverted.startsWith("**"));
-        control->setReceiveDiversion(nullptr);
-        fake->inject("OK\r\n");
-        QVERIFY(control->screen()->screenText().contains("OK"));
-    }
 };
 
 QTEST_MAIN(SerialControlTest)
