@@ -134,7 +134,7 @@ SmsComposePanel::SmsComposePanel(QWidget *parent)
     countRow->addStretch();
     countRow->addWidget(SMS_SendB);
     s->addWidget(SMSWarningCheckBox, 8, 0, 1, 3);
-    s->addLayout(countRow, 9, 0, 1, 3);
+    s->addLayout(countRow, OptionRow + 1, 0, 1, 3);
 
     connect(RRelativeVP, &QRadioButton::clicked, this, &SmsComposePanel::RRelativeVPClick);
     connect(RAbsoluteVP, &QRadioButton::clicked, this, &SmsComposePanel::RAbsoluteVPClick);
@@ -352,6 +352,11 @@ void SmsComposePanel::EditMessageChange()
     checkUnsafe(-1);
     CheckLength(QStringLiteral("Would you like to adjust the message to the following?\n"));
     m_updating = false;
+}
+
+void SmsComposePanel::addOption(QWidget *option)
+{
+    static_cast<QGridLayout *>(layout())->addWidget(option, OptionRow, 0, 1, 3);
 }
 
 void SmsComposePanel::SMSWarningCheckBoxClick()

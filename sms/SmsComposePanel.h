@@ -27,6 +27,9 @@ class SmsComposePanel : public QGroupBox
     Q_OBJECT
 public:
     explicit SmsComposePanel(QWidget *parent = nullptr);
+    // A send option of the owner's, shown under the warning tick box.
+    void addOption(QWidget *option);
+    static constexpr int OptionRow = 9;
 
     QComboBox *CallType_ComboBox;
     QLineEdit *EditDA;

@@ -127,8 +127,8 @@ TSMS_Frm::TSMS_Frm(QWidget *parent)
     all->addLayout(top, 1);
     all->addWidget(SMS_Status);
     all->addWidget(SMS_ReportList);
-    all->addWidget(SMS_ReportCheck);
     all->addWidget(SettingsPanel);
+    Composer->addOption(SMS_ReportCheck);
 
     if (Form1) {
         SMS_ReportCheck->setChecked(QSettings(Form1->settingsFile(), QSettings::IniFormat)

@@ -92,6 +92,7 @@ private slots:
         QCOMPARE(logText().count("[DELIVERED]"), 1);
 
         // Not asked: the PDU goes without TP-SRR and the handset has nothing to report.
+        QVERIFY(smsIdle()); // the stored report is still being read and deleted
         QTest::mouseClick(ask, Qt::LeftButton, {}, QPoint(8, ask->height() / 2));
         QVERIFY(send("Pump 3 serviced"));
         QVERIFY(sim.event("report delivered") != QString("ok"));
