@@ -670,7 +670,12 @@ void CliRun::runSmsList()
         std::set<std::string> unread;
         for (const std::string &index : smsrules::UnreadIndexes(answer))
             unread.insert(index);
-        for (const smsrules::ListedMessage &m : smsrules::JoinListing(listed)) {
+        const std::vector<smsrules::ListedMessage> messages = smsrules::JoinListing(listed);
+        // A person would otherwise not know the listing ran; a script counts zero lines.
+        if (messages.empty() && !m_options.json)
+            out({}, m_unread ? QStringLiteral("No unread messages.")
+                             : QStringLiteral("No messages stored."));
+        for (const smsrules::ListedMessage &m : messages) {
             const std::string head =
                 m.parts > 1 ? m.shown.head + "\n" + smsrules::PartsLine(m.parts) : m.shown.head;
             // Listing marks an unread message read: it is logged now or never.
