@@ -268,6 +268,10 @@ class TextFitTest : public QObject
     void checkWindow(const QString &where, QWidget *top)
     {
         QVERIFY2(QTest::qWaitForWindowExposed(top, 30000), qPrintable(where));
+        // A window that grows as it shows gets its new size from the window manager a moment
+        // later; until then its texts are squeezed for a frame, which no one sees.
+        QTest::qWaitFor(
+            [top] { return top->size().expandedTo(top->minimumSizeHint()) == top->size(); }, 5000);
         QApplication::processEvents();
         const QImage shot = top->grab().toImage();
         const auto children = top->findChildren<QWidget *>();
