@@ -502,6 +502,14 @@ void CliRun::runSmsSend()
                          .arg(count)
                          .arg(ref));
     });
+    connect(m_sender, &SmsSender::confirmedLate, this,
+            [this](const std::string &line, const std::string &logError) {
+                error(QStringLiteral("The handset confirmed the message late (%1): it was sent "
+                                     "after all, and is logged as sent.")
+                          .arg(q(line)));
+                if (!logError.empty())
+                    error(q(logError) + QStringLiteral(" The message was sent but not logged."));
+            });
     const int count = int(parts.size());
     const std::string number = DeliveryReports::ReportNumber(codec.DecodePdu(parts[0].pdu).Address);
     connect(
@@ -512,7 +520,7 @@ void CliRun::runSmsSend()
                                                      .arg(o.failedPart + 1)
                                                      .arg(count)
                                                : QString();
-                if (o.reply.end == modem::Reply::End::TimedOut && o.reply.sent && !o.reply.prompted)
+                if (o.unprompted())
                     error(QStringLiteral("The handset did not ask for the message (no \"> \" "
                                          "prompt came), so it was not sent%1.")
                               .arg(part));

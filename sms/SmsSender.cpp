@@ -51,12 +51,13 @@ int SmsSender::reference(const modem::Reply &reply)
 void SmsSender::sendPart()
 {
     const SmsPduCodec::Part &part = m_parts[m_part];
+    emit partStarting(int(m_part), int(m_parts.size()), part.pdu);
     modem::Command command;
     command.line = "AT+CMGS=" + std::to_string(part.length);
     // The PDU goes when the handset asks for it with "> ", ended by Ctrl-Z.
     command.payload = part.pdu + '\x1A';
     command.timeoutMs = m_timeoutMs;
-    command.shown = false;
+    command.shown = m_shown;
     // Only its own answers end a send: a stray OK of another command, NO CARRIER or BUSY
     // leave it waiting for its confirmation.
     command.takesFinal = [](modem::Result result, const modem::Reply &soFar) {
@@ -69,7 +70,29 @@ void SmsSender::sendPart()
         if (self)
             self->answered(reply);
     };
+    // The handset may still confirm the message after we gave up on it: then it did go out.
+    if (m_part + 1 == m_parts.size())
+        command.late = [self = QPointer<SmsSender>(this),
+                        entry = m_entry](const std::string &line) {
+            if (!self || modem::upperAscii(line).find("+CMGS:") == std::string::npos)
+                return false;
+            self->lateConfirmation(entry, line);
+            return true;
+        };
     m_exchange->submit(std::move(command));
+}
+
+void SmsSender::lateConfirmation(const std::string &entry, const std::string &line)
+{
+    if (entry.empty())
+        return;
+    const size_t head = entry.find('\n');
+    std::string logError;
+    if (m_log)
+        m_log->append(entry.substr(0, head) + " (confirmed late: " + line + ")" +
+                          (head == std::string::npos ? std::string() : entry.substr(head)),
+                      &logError);
+    emit confirmedLate(line, logError);
 }
 
 void SmsSender::answered(const modem::Reply &reply)
@@ -89,6 +112,7 @@ void SmsSender::answered(const modem::Reply &reply)
         m_outcome.failedPart = int(m_part);
     }
     m_outcome.reply = reply;
+    m_outcome.parts = std::move(m_parts);
     m_parts.clear();
     const Outcome outcome = std::move(m_outcome);
     emit finished(outcome);

@@ -219,95 +219,51 @@ void TSMS_Frm::SMS_SendBClick()
     if (SMS_ReportCheck->isChecked())
         routeReports();
     StartSend(prepared.parts, prepared.logEntry);
-    m_reportAsked = SMS_ReportCheck->isChecked() && !m_parts.empty();
+    m_reportAsked = SMS_ReportCheck->isChecked() && sending();
 }
 
 void TSMS_Frm::StartSend(const std::vector<SmsPduCodec::Part> &parts, const std::string &logEntry)
 {
     if (parts.empty())
         return;
-    m_parts = parts;
-    m_part = 0;
+    if (!m_sender) {
+        m_sender = new SmsSender(Form1->SaxComm1->exchange(), &log(), this);
+        m_sender->setShown(true);
+        connect(m_sender, &SmsSender::partStarting, this,
+                [this](int part, int count, const std::string &pdu) {
+                    PduText = pdu;
+                    SMS_Status->setText(
+                        count > 1
+                            ? QStringLiteral(" Sending part %1 of %2...").arg(part + 1).arg(count)
+                            : QStringLiteral(" Sending..."));
+                });
+        connect(m_sender, &SmsSender::finished, this, &TSMS_Frm::sendFinished);
+        connect(m_sender, &SmsSender::confirmedLate, this, &TSMS_Frm::lateConfirmation);
+    }
     m_reportAsked = false;
-    m_references.clear();
-    LogEntryText = logEntry;
     m_cutOff = false;
-    sendPart();
-}
-
-// The handset took the message: it gave its reference.
-static bool confirmed(const modem::Reply &reply)
-{
-    return std::any_of(reply.lines.begin(), reply.lines.end(), [](const std::string &line) {
-        return modem::upperAscii(line).find("+CMGS:") != std::string::npos;
-    });
-}
-
-void TSMS_Frm::sendPart()
-{
-    const SmsPduCodec::Part &part = m_parts[m_part];
-    PduText = part.pdu;
-    SMS_Status->setText(
-        m_parts.size() > 1
-            ? QStringLiteral(" Sending part %1 of %2...").arg(m_part + 1).arg(m_parts.size())
-            : QStringLiteral(" Sending..."));
-    modem::Command send;
-    send.line = "AT+CMGS=" + std::to_string(part.length);
-    // The PDU goes when the handset asks for it with "> ", ended by Ctrl-Z.
-    send.payload = part.pdu + '\x1A';
-    send.timeoutMs = AnswerTimeoutMs;
-    // Only its own answers end a send: an error, or OK after "+CMGS:". A stray OK of another
-    // command, NO CARRIER or BUSY leave it waiting for its confirmation.
-    send.takesFinal = [](modem::Result result, const modem::Reply &soFar) {
-        if (result == modem::Result::Ok)
-            return confirmed(soFar);
-        return result == modem::Result::Error || result == modem::Result::CmsError ||
-               result == modem::Result::CmeError;
-    };
-    send.done = [self = QPointer<TSMS_Frm>(this)](const modem::Reply &reply) {
-        if (self)
-            self->sendAnswered(reply);
-    };
-    // The handset may still confirm the message after we gave up on it: then it did go out.
-    if (m_part + 1 == m_parts.size())
-        send.late = [self = QPointer<TSMS_Frm>(this),
-                     entry = LogEntryText](const std::string &line) {
-            if (!self || modem::upperAscii(line).find("+CMGS:") == std::string::npos)
-                return false;
-            self->lateConfirmation(entry, line);
-            return true;
-        };
     m_awaiting = Awaiting::Send;
-    Form1->SaxComm1->exchange()->submit(std::move(send));
+    if (!m_sender->send(parts, logEntry, AnswerTimeoutMs))
+        m_awaiting = Awaiting::Nothing;
 }
 
-void TSMS_Frm::sendAnswered(const modem::Reply &reply)
+void TSMS_Frm::sendFinished(const SmsSender::Outcome &outcome)
 {
     m_awaiting = Awaiting::Nothing;
-    const QString failedPart = partNote();
-    if (!reply.answered()) {
-        commandEnded(Awaiting::Send, reply);
+    const QString failedPart = partNote(outcome);
+    if (!outcome.reply.answered()) {
+        commandEnded(Awaiting::Send, outcome.reply, failedPart);
         return;
     }
-    if (reply.ok() && confirmed(reply)) {
-        for (const std::string &line : reply.lines)
-            if (const size_t at = modem::upperAscii(line).find("+CMGS:"); at != std::string::npos)
-                m_references.push_back(std::atoi(line.c_str() + at + 6));
-        if (m_part + 1 < m_parts.size()) {
-            ++m_part;
-            sendPart();
-            return;
-        }
+    if (outcome.sent) {
         if (m_reportAsked)
-            registerForReports();
-        m_parts.clear();
+            registerForReports(outcome);
         SMS_Status->clear();
+        m_logError = outcome.logError;
         HandleSmsResult(0, {});
         return;
     }
-    // Only its own answer ends a send's log entry: it was not confirmed, so it is not logged.
-    LogEntryText.clear();
-    m_parts.clear();
+    const modem::Reply &reply = outcome.reply;
     SMS_Status->setText(
         QStringLiteral(" Not sent: the handset answered %1.").arg(toQString(reply.finalLine)));
     if (reply.result == modem::Result::CmsError) {
@@ -321,13 +277,10 @@ void TSMS_Frm::sendAnswered(const modem::Reply &reply)
 }
 
 // The send's time-out had passed, but the handset has sent the message after all.
-void TSMS_Frm::lateConfirmation(const std::string &entry, const std::string &line)
+void TSMS_Frm::lateConfirmation(const std::string &line, const std::string &logError)
 {
-    if (entry.empty())
-        return;
-    const size_t head = entry.find('\n');
-    appendToLog(entry.substr(0, head) + " (confirmed late: " + line + ")" +
-                (head == std::string::npos ? std::string() : entry.substr(head)));
+    if (!logError.empty())
+        warnNotLogged(logError);
     SMS_Status->setText(QStringLiteral(" The handset confirmed the message late (%1): it was "
                                        "sent, and is logged as sent.")
                             .arg(toQString(line)));
@@ -356,12 +309,9 @@ int TSMS_Frm::cmsCode(const std::string &finalLine)
 
 // A command of this window ended without its answer: the port closed, or the handset kept
 // silent for its whole time-out.
-void TSMS_Frm::commandEnded(Awaiting what, const modem::Reply &reply)
+void TSMS_Frm::commandEnded(Awaiting what, const modem::Reply &reply, const QString &failedPart)
 {
     const bool sending = what == Awaiting::Send;
-    const QString failedPart = sending ? partNote() : QString();
-    m_parts.clear();
-    LogEntryText.clear();
     PduText.clear();
     m_awaiting = Awaiting::Nothing;
     if (reply.end == modem::Reply::End::CutOff) {
@@ -702,10 +652,8 @@ bool TSMS_Frm::showReport(const smsrules::DeliveryReport &report)
 void TSMS_Frm::HandleSmsResult(int code, const std::string &listing, const QString &failedPart,
                                bool readingNew)
 {
-    if (code >= -6 && code <= 0) {
-        m_parts.clear();
+    if (code >= -6 && code <= 0)
         EnableSmsButtons();
-    }
     // "+CMS ERROR:322" while new messages are read: the storage is full.
     if ((code == -1 || code == -5) && readingNew) {
         MsgBox->ResetMsgBox();
@@ -717,11 +665,10 @@ void TSMS_Frm::HandleSmsResult(int code, const std::string &listing, const QStri
                          QStringLiteral("message."));
         return;
     }
-    const std::string sent = code == 0 ? std::exchange(LogEntryText, {}) : std::string();
     switch (code) {
     case 0:
-        if (!sent.empty()) // empty when no send of this window was waiting for it
-            appendToLog(sent);
+        if (const std::string error = std::exchange(m_logError, {}); !error.empty())
+            warnNotLogged(error);
         showLogAtEnd();
         break;
     case -2:
@@ -811,10 +758,10 @@ void TSMS_Frm::routeReports()
     Form1->SaxComm1->exchange()->submit(std::move(command));
 }
 
-void TSMS_Frm::registerForReports()
+void TSMS_Frm::registerForReports(const SmsSender::Outcome &sent)
 {
-    const SmsPduCodec::Decoded sent = PduCodec->DecodePdu(m_parts.front().pdu);
-    m_reports->add(DeliveryReports::ReportNumber(sent.Address), m_references,
+    const SmsPduCodec::Decoded first = PduCodec->DecodePdu(sent.parts.front().pdu);
+    m_reports->add(DeliveryReports::ReportNumber(first.Address), sent.references,
                    fromQString(QDateTime::currentDateTime().toString("dd/MM/yy HH:mm:ss")),
                    DeliveryReports::Identity(fromQString(EditMessage->toPlainText())));
     showReportStates();
@@ -878,7 +825,7 @@ void TSMS_Frm::EnableSmsButtons()
         return;
     }
     // A cut-off notice outlives the indication request that reconnecting makes.
-    if (!m_cutOff && m_parts.empty())
+    if (!m_cutOff && !sending())
         SMS_Status->clear();
     setControlsEnabled(true);
 }
@@ -901,17 +848,18 @@ void TSMS_Frm::EndIndicationRequest()
 }
 
 // Which part of a message in parts did not go, and that the rest were held back.
-QString TSMS_Frm::partNote() const
+QString TSMS_Frm::partNote(const SmsSender::Outcome &outcome)
 {
-    if (m_parts.size() <= 1)
+    const int failed = outcome.failedPart;
+    if (outcome.parts.size() <= 1 || failed < 0)
         return {};
     QString note = QStringLiteral("\n\nThe message was being sent in %1 parts: part %2 was not "
                                   "confirmed, so the parts after it were not sent.")
-                       .arg(m_parts.size())
-                       .arg(m_part + 1);
-    if (m_part > 0)
-        note += m_part == 1 ? QStringLiteral(" Part 1 went out.")
-                            : QStringLiteral(" Parts 1 to %1 went out.").arg(m_part);
+                       .arg(outcome.parts.size())
+                       .arg(failed + 1);
+    if (failed > 0)
+        note += failed == 1 ? QStringLiteral(" Part 1 went out.")
+                            : QStringLiteral(" Parts 1 to %1 went out.").arg(failed);
     return note;
 }
 
@@ -962,10 +910,14 @@ void TSMS_Frm::appendToLog(const std::string &entry)
 {
     std::string error;
     if (!log().append(entry, &error))
-        notice::show(this, notice::Kind::Warning, Warning,
-                     toQString(error) +
-                         QStringLiteral("\nThe message was not logged. Free some space or check "
-                                        "the folder's permissions."));
+        warnNotLogged(error);
+}
+
+void TSMS_Frm::warnNotLogged(const std::string &error)
+{
+    notice::show(this, notice::Kind::Warning, Warning,
+                 toQString(error) + QStringLiteral("\nThe message was not logged. Free some space "
+                                                   "or check the folder's permissions."));
 }
 
 void TSMS_Frm::parseAnswer(const std::string &answer, bool logEvery)

@@ -2,6 +2,7 @@
 
 #include "Exchange.h"
 #include "SmsPduCodec.h"
+#include "SmsSender.h"
 
 #include <QListWidgetItem>
 #include <QWidget>
@@ -101,7 +102,6 @@ public:
 
     // The PDU of the last encode; the AT table's SMS page places its own here too.
     std::string PduText;
-    std::string LogEntryText;
 
     void FormCreate();
     void SMS_SendBClick();
@@ -144,10 +144,11 @@ private:
     };
     void submit(const std::string &line, Awaiting what,
                 std::function<void(const modem::Reply &)> answered);
-    void sendAnswered(const modem::Reply &reply);
-    void lateConfirmation(const std::string &entry, const std::string &line);
+    void sendFinished(const SmsSender::Outcome &outcome);
+    void lateConfirmation(const std::string &line, const std::string &logError);
+    bool sending() const { return m_sender && m_sender->sending(); }
     static int cmsCode(const std::string &finalLine);
-    void commandEnded(Awaiting what, const modem::Reply &reply);
+    void commandEnded(Awaiting what, const modem::Reply &reply, const QString &failedPart = {});
     void readNewMessages();
     void listingAnswered(int item, const modem::Reply &reply, bool afterIndication = false);
     void indicationAnswered(bool on, const modem::Reply &reply);
@@ -158,7 +159,7 @@ private:
     bool showReport(const smsrules::DeliveryReport &report);
     void routeReports();
     void showReportStates();
-    void registerForReports();
+    void registerForReports(const SmsSender::Outcome &sent);
     void closeWaitBox();
     void waitCancelled();
     void newMessagesStored(const std::string &indication);
@@ -168,19 +169,18 @@ private:
     void parseAnswer(const std::string &answer, bool logEvery);
     void storageFull();
     void appendToLog(const std::string &entry);
+    void warnNotLogged(const std::string &error);
     void setControlsEnabled(bool on);
     bool somethingToDelete() const;
 
     std::unique_ptr<SmsLog> m_log;
-    void sendPart();
-    QString partNote() const;
+    static QString partNote(const SmsSender::Outcome &outcome);
 
     std::unique_ptr<smsrules::PartCollector> m_incomingParts;
     std::unique_ptr<DeliveryReports> m_reports;
-    bool m_reportAsked = false;             // the message being sent asked for reports
-    std::vector<int> m_references;          // its parts' references, as the handset confirmed them
-    std::vector<SmsPduCodec::Part> m_parts; // of the message being sent
-    size_t m_part = 0;                      // the one waiting for its confirmation
+    SmsSender *m_sender = nullptr; // made with the log, at the first send
+    bool m_reportAsked = false;    // the message being sent asked for reports
+    std::string m_logError;        // of the last send's entry, told once it is over
     Awaiting m_awaiting = Awaiting::Nothing;
     int m_commandId = 0;
     bool m_waitCancelled = false;
