@@ -270,7 +270,7 @@ class TextFitTest : public QObject
         QVERIFY2(QTest::qWaitForWindowExposed(top, 30000), qPrintable(where));
         // A window that grows as it shows gets its new size from the window manager a moment
         // later; until then its texts are squeezed for a frame, which no one sees.
-        QTest::qWaitFor(
+        (void)QTest::qWaitFor(
             [top] { return top->size().expandedTo(top->minimumSizeHint()) == top->size(); }, 5000);
         QApplication::processEvents();
         const QImage shot = top->grab().toImage();
