@@ -130,6 +130,11 @@ std::optional<int> CliRun::start()
     m_smsLog = std::make_unique<SmsLog>(folder + "SMSLog.txt", fallback);
     m_sbdLog = std::make_unique<SmsLog>(folder + "SBDLog.txt", fallback, "SBD log");
 
+    if (m_options.port.trimmed().isEmpty()) {
+        error(QStringLiteral("No port is chosen: give --port or a --session file naming "
+                             "one.\nTry 'tandrel-cli --help'."));
+        return exitcode::Usage;
+    }
     QString why;
     if (!openPort(&why)) {
         error(why);
@@ -304,14 +309,15 @@ std::optional<int> CliRun::parseCommand()
 
 bool CliRun::openPort(QString *why)
 {
-    if (m_options.port.trimmed().isEmpty()) {
-        *why = QStringLiteral("No port is chosen: give --port or a --session file naming one.");
-        return false;
-    }
     m_link = makeByteLink(m_options.port);
     if (!m_link->open(m_options.settings, m_options.handshaking, why)) {
         if (why->isEmpty())
             *why = QStringLiteral("Cannot open %1.").arg(m_options.port);
+        // The link words its advice for the window.
+        why->replace(QStringLiteral("choose another port in Set Port Properties"),
+                     QStringLiteral("give another --port"));
+        why->replace(QStringLiteral("log in again and choose Connect"),
+                     QStringLiteral("log in again and run the command again"));
         m_link.reset();
         return false;
     }
@@ -390,6 +396,13 @@ bool CliRun::failed(const modem::Reply &reply, const QString &what)
 {
     if (reply.ok())
         return false;
+    // What a script most often gets wrong: an index with nothing stored at it.
+    if (reply.result == modem::Result::CmsError && modem::errorNumber(reply.finalLine) == 321) {
+        error(QStringLiteral("The handset holds no message at that index (%1 answered %2).")
+                  .arg(what, q(reply.finalLine)));
+        finish(exitcode::Failed);
+        return true;
+    }
     if (reply.end == modem::Reply::End::TimedOut) {
         error(QStringLiteral("The handset did not answer %1 in time. Check the handset and its "
                              "cable, or give a longer --timeout.")
