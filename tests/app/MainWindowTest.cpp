@@ -84,7 +84,6 @@ private slots:
     // Grows with the terminal and opens next time at the size it was left at.
     void resizableWithTheTerminalAndRemembered()
     {
-        QFile::remove(dir.filePath("tandrel.ini"));
         startConnected();
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
         const QSize first = Form1->size();
@@ -102,7 +101,6 @@ private slots:
         finish();
         startConnected();
         QTRY_COMPARE(placement::frameOf(Form1).size(), outer);
-        QFile::remove(dir.filePath("tandrel.ini"));
     }
 
     // Time stamps are the screen's alone: the rules, the modem and the copy without them.
@@ -458,7 +456,6 @@ private slots:
     // goes on as if it had been shown all along.
     void bytesInRowsOfSixteenAndTheTextScreenKept()
     {
-        QFile::remove(dir.filePath("tandrel.ini"));
         startConnected(true);
         HexView *hex = Form1->findChild<HexView *>(QStringLiteral("HexView"));
         QVERIFY(!hex->isVisible()); // off unless chosen
@@ -555,7 +552,6 @@ private slots:
     // and the newest megabyte survives in order across the ring's wrap.
     void rememberedAndBounded()
     {
-        QFile::remove(dir.filePath("tandrel.ini"));
         startConnected(true);
         Form1->ShowHex1->trigger();
         Form1->close();
