@@ -106,16 +106,17 @@ private slots:
         QVERIFY(!control->CtsState());
     }
 
-    void pasteTransmitsTheClipboardWithCarriageReturns()
+    void copyAndPasteKeysUseTheClipboard()
     {
         control->setPortOpen(true);
         QApplication::clipboard()->setText("ATE1\nATI3\r\n");
-        control->DoCommand(SerialControl::Paste);
+        const auto both = Qt::ControlModifier | Qt::ShiftModifier;
+        QTest::keyClick(control->screen(), Qt::Key_V, both);
         QCOMPARE(fake->written, QByteArray("ATE1\rATI3\r"));
 
         fake->inject("copy me");
         control->screen()->selectAll();
-        control->DoCommand(SerialControl::Copy);
+        QTest::keyClick(control->screen(), Qt::Key_C, both);
         QVERIFY(QApplication::clipboard()->text().contains("copy me"));
     }
 
