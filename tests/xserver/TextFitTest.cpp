@@ -1,24 +1,16 @@
 #include "AtMenuItems.h"
 #include "FakeLink.h"
 #include "FakeProgram.h"
-#include "FindBar.h"
 #include "HexView.h"
 #include "PaintedText.h"
 #include "Panel.h"
 #include "Program.h"
-#include "SerialControl.h"
 #include "SignalPanel.h"
 #include "TATTableForm.h"
-#include "TDialing_Frm.h"
 #include "TForm1.h"
-#include "THint_Frm.h"
-#include "TInfoBox.h"
-#include "TMsgBox.h"
 #include "TPort_Frm.h"
 #include "TRingBox.h"
 #include "TSBD_Frm.h"
-#include "TSMS_Frm.h"
-#include "TSearchForm.h"
 #include "WindowTour.h"
 
 #include <QAbstractScrollArea>
@@ -33,7 +25,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -41,8 +32,6 @@
 #include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 #include <cmath>
 

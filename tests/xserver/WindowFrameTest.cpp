@@ -8,20 +8,14 @@
 #include "TInfoBox.h"
 #include "TMsgBox.h"
 #include "TRingBox.h"
-#include "TSMS_Frm.h"
 #include "TSearchForm.h"
 #include "TerminalScreen.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
