@@ -47,6 +47,20 @@ class DialingWindowsTest : public QObject, ProgramOnFakeLink
         QCOMPARE(box->currentIndex(), row);
     }
 
+    // The panels the dialog shows, by name; the hint button only with a government call type.
+    static void expectPanels(const QStringList &shown)
+    {
+        const std::pair<const char *, QWidget *> dialog[] = {
+            {"civ", Dialing_Frm->CIV_Panel},  {"gov", Dialing_Frm->GOV_Panel},
+            {"land", Dialing_Frm->LandPanel}, {"land", Dialing_Frm->Goto_CountryB},
+            {"sate", Dialing_Frm->SatePanel},
+        };
+        for (const auto &[name, w] : dialog)
+            QVERIFY2(w->isVisible() == shown.contains(name), name);
+        QCOMPARE(Dialing_Frm->HintB->isHidden(),
+                 Dialing_Frm->GovCallTypeComboBox->currentIndex() <= 0);
+    }
+
 private slots:
     void initTestCase() { prepare(); }
 
@@ -80,39 +94,6 @@ private slots:
         QVERIFY(QToolTip::text().contains("choose Satellite, which dials a number as typed"));
     }
 
-    // The panels each SIM type and call type shows in the dialog.
-    void panelsFollowSimAndCallType_data()
-    {
-        QTest::addColumn<QString>("sim");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QStringList>("dialogShows");
-        QTest::newRow("civilian landline") << "CIV"
-                                           << "Land" << QStringList{"civ", "land"};
-        QTest::newRow("civilian satellite") << "CIV"
-                                            << "Sate" << QStringList{"civ", "sate"};
-        QTest::newRow("government") << "GOV"
-                                    << "Sate" << QStringList{"gov"};
-    }
-
-    void panelsFollowSimAndCallType()
-    {
-        QFETCH(QString, sim);
-        QFETCH(QString, type);
-        QFETCH(QStringList, dialogShows);
-        openDialog(sim.toStdString(), type.toStdString());
-        if (sim == "CIV")
-            QCOMPARE(Dialing_Frm->RadioLand->isChecked(), type == "Land");
-        const std::pair<const char *, QWidget *> dialog[] = {
-            {"civ", Dialing_Frm->CIV_Panel},  {"gov", Dialing_Frm->GOV_Panel},
-            {"land", Dialing_Frm->LandPanel}, {"land", Dialing_Frm->Goto_CountryB},
-            {"sate", Dialing_Frm->SatePanel},
-        };
-        for (const auto &[name, w] : dialog)
-            QVERIFY2(w->isVisible() == dialogShows.contains(name), name);
-        QCOMPARE(Dialing_Frm->HintB->isHidden(),
-                 Dialing_Frm->GovCallTypeComboBox->currentIndex() <= 0);
-    }
-
     void openingLoadsTheStoredNumbers()
     {
         Form1->CountryCodeText = "44";
@@ -121,6 +102,8 @@ private slots:
         Form1->GovNumber = "00697";
         Dialing_Frm->EditGovNumber->setText("leftover");
         openDialog("CIV", "Land");
+        expectPanels({"civ", "land"});
+        QVERIFY(Dialing_Frm->RadioLand->isChecked());
         QCOMPARE(Dialing_Frm->SIM_ComboBox->currentText(), q("Civilian"));
         QCOMPARE(Dialing_Frm->PhoneNum_Mask->maskedText(), std::string("(20 )123-4567"));
         QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("44"));
@@ -131,6 +114,8 @@ private slots:
         Dialing_Frm->DialingSet_CancelB->click();
 
         openDialog("CIV", "Sate");
+        expectPanels({"civ", "sate"});
+        QVERIFY(!Dialing_Frm->RadioLand->isChecked());
         QCOMPARE(text(Dialing_Frm->Edit_PhoneNum), std::string("008816"));
         QCOMPARE(Dialing_Frm->PhoneNum_Mask->maskedText(), std::string("(000)000-0000"));
         QCOMPARE(text(Dialing_Frm->EditCountry_Code), std::string("1"));
@@ -142,15 +127,15 @@ private slots:
         QCOMPARE(Form1->SatelliteNumber, std::string("008816"));
 
         openDialog("GOV", "Sate");
+        expectPanels({"gov"});
         QCOMPARE(Dialing_Frm->SIM_ComboBox->currentText(), q("Government"));
         QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string("00697"));
         QCOMPARE(text(Dialing_Frm->Edit_PhoneNum), std::string("00"));
 
         // Switching the SIM type swaps the panels; Escape keeps every member.
         choose(Dialing_Frm->SIM_ComboBox, 0);
-        QVERIFY(Dialing_Frm->CIV_Panel->isVisible() && !Dialing_Frm->GOV_Panel->isVisible());
         Dialing_Frm->RadioLand->click();
-        QVERIFY(Dialing_Frm->LandPanel->isVisible() && !Dialing_Frm->SatePanel->isVisible());
+        expectPanels({"civ", "land"});
         QTest::keyClick(Dialing_Frm, Qt::Key_Escape);
         QVERIFY(!Dialing_Frm->isVisible());
         QCOMPARE(Form1->SimValue, std::string("GOV"));
