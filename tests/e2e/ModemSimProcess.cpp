@@ -20,9 +20,8 @@ ModemSimProcess::ModemSimProcess(const QString &logFile, const QStringList &argu
     const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
     if (first.startsWith(QLatin1String("pty: ")))
         m_pty = first.mid(5);
-    for (const QString &mode : modes)
-        if (event(mode) != QLatin1String("ok"))
-            m_pty.clear();
+    if (!events(modes))
+        m_pty.clear();
 }
 
 ModemSimProcess::~ModemSimProcess()
@@ -40,6 +39,14 @@ QString ModemSimProcess::event(const QString &line)
     while (!m_process.canReadLine() && !deadline.hasExpired())
         m_process.waitForReadyRead(50);
     return QString::fromUtf8(m_process.readLine()).trimmed();
+}
+
+bool ModemSimProcess::events(const QStringList &lines)
+{
+    for (const QString &line : lines)
+        if (event(line) != QLatin1String("ok"))
+            return false;
+    return true;
 }
 
 void ModemSimProcess::unplug()

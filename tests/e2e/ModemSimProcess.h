@@ -18,6 +18,8 @@ public:
     QString pty() const { return m_pty; }
     // Sends one event line ("ring", "sms ...") and waits for its answer line.
     QString event(const QString &line);
+    // Sends each event in turn; true when every one was taken.
+    bool events(const QStringList &lines);
     // Ends the simulator at once, as a handset pulled off the cable ends its device.
     void unplug();
 

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -46,13 +47,10 @@ void startProgram(const QString &folder, const QString &session)
 
 bool startOnPort(const QString &folder, const QString &port, const QByteArray &switches)
 {
-    QFile session(folder + "/pty.sms");
-    if (!QTest::qVerify(session.open(QIODevice::WriteOnly), "session.open()", "", __FILE__,
-                        __LINE__))
+    const QString session = folder + "/pty.sms";
+    if (!writeFile(session, "<COM>" + QFile::encodeName(port) + "<\\COM>\n" + switches))
         return false;
-    session.write("<COM>" + QFile::encodeName(port) + "<\\COM>\n" + switches);
-    session.close();
-    startProgram(folder, session.fileName());
+    startProgram(folder, session);
     return QTest::qVerify(Form1->SaxComm1->PortOpen(), "Form1->SaxComm1->PortOpen()",
                           qPrintable(Form1->SaxComm1->lastError()), __FILE__, __LINE__);
 }
@@ -88,6 +86,26 @@ QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return QTest::qVerify(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size(),
+                          "writeFile", qPrintable(path), __FILE__, __LINE__);
+}
+
+void typeLine(QWidget *into, const char *line)
+{
+    QTest::keyClicks(into, line);
+    QTest::keyClick(into, Qt::Key_Return);
+}
+
+void clickFirstMessage()
+{
+    QListWidget *list = SMS_Frm->SMS_IndexListBox;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
 }
 
 int visibleMessageBoxes()

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QWidget;
 class TerminalScreen;
 
 // The whole program as the operator starts it, on the simulated handset's port. Failures are
@@ -35,6 +36,11 @@ void endProgram(const QString &folder);
 
 TerminalScreen *screen();
 QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);
+// Types `line` into `into` and presses Return, as the operator does.
+void typeLine(QWidget *into, const char *line);
+// Clicks the first row of the SMS window's message list.
+void clickFirstMessage();
 int visibleMessageBoxes();
 void closeMessageBoxes();
 // Keeps the text of each message box the program shows, answering No to questions, until

@@ -80,8 +80,7 @@ private slots:
 
         // Not delivered, with the network's reason; this handset only stores reports (+CDSI).
         QVERIFY(send("Pump 3 running"));
-        QTest::keyClicks(screen(), "AT+CNMI=0,0,0,2");
-        QTest::keyClick(screen(), Qt::Key_Return);
+        typeLine(screen(), "AT+CNMI=0,0,0,2");
         QVERIFY(smsIdle());
         QCOMPARE(sim.event("report failed expired"), QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(logText().contains("[NOT DELIVERED]"), 8000);

@@ -77,12 +77,9 @@ private slots:
         QByteArray bytes;
         for (int i = 0; i < 270; ++i)
             bytes += char(i);
-        QFile file(dir.filePath("reading.bin"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
+        QVERIFY(writeFile(dir.filePath("reading.bin"), bytes));
         SBD_Frm->RFileMessage->click();
-        SBD_Frm->FileNameEdit->setText(file.fileName());
+        SBD_Frm->FileNameEdit->setText(dir.filePath("reading.bin"));
         SBD_Frm->SBD_SendB->click();
         QVERIFY(idle());
         QVERIFY2(logBytes().contains(" MOMSN 1, 270 bytes\n"), logBytes().constData());
@@ -90,8 +87,7 @@ private slots:
         QVERIFY(logBytes().contains("FC FD FE FF 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D\n\n"));
 
         // Two messages queued at the gateway: the first session offers the second.
-        QCOMPARE(sim->event("sbd Wind 12 kn from the west, 4°C"), QString("ok"));
-        QCOMPARE(sim->event("sbd-hex 00 01 0D 0A FF"), QString("ok"));
+        QVERIFY(sim->events({"sbd Wind 12 kn from the west, 4°C", "sbd-hex 00 01 0D 0A FF"}));
         yesAnswers = 1;
         SBD_Frm->CheckMailboxB->click();
         QTRY_COMPARE_WITH_TIMEOUT(logBytes().count("[SBD RECEIVED]"), 2, 20000);
@@ -127,17 +123,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->SaxComm1->PortOpen(), 5000);
         QVERIFY(SBD_Frm->SBD_Status->text().contains("not confirmed as sent"));
         QVERIFY(SBD_Frm->SBD_SendB->isEnabled());
-        QCOMPARE(logBytes(), before);
-        closeMessageBoxes();
-
-        // Plugged back in, the port comes back by itself and the window works again.
-        plugIn(sim, link(), modes);
-        QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 10000);
-        QVERIFY(idle());
-        SBD_Frm->CheckMailboxB->click();
-        QVERIFY(idle());
-        QVERIFY2(SBD_Frm->SBD_Status->text().contains("No message was waiting at the gateway."),
-                 qPrintable(SBD_Frm->SBD_Status->text()));
         QCOMPARE(logBytes(), before);
     }
 };

@@ -24,13 +24,6 @@ class UnicodeOverPtyTest : public QObject
     QTemporaryDir dir;
     QStringList boxes;
 
-    void write(const QString &name, const QByteArray &bytes)
-    {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-
     QString logText() const
     {
         return QString::fromUtf8(readFile(dir.filePath(QStringLiteral("SMSLog.txt"))));
@@ -60,12 +53,14 @@ private slots:
             QString(), {QStringLiteral("--link"), dir.filePath(QStringLiteral("Port é/handset"))});
         QVERIFY(sim.started());
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Сессии é")));
-        write(QStringLiteral("Сессии é/связь.sms"), "<COM>" + QFile::encodeName(dir.path()) +
-                                                        "/Port \xE9/handset<\\COM>\n"
-                                                        "<SMS>OFF<\\SMS>\n");
-        write(QStringLiteral("SMSLog.txt"), "[RECEIVED]\nFrom: 4930 (International)\n\n"
-                                            "Gr\xFC\xDF"
-                                            "e aus K\xF6ln, 5 \x80\n\n");
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("Сессии é/связь.sms")),
+                          "<COM>" + QFile::encodeName(dir.path()) +
+                              "/Port \xE9/handset<\\COM>\n"
+                              "<SMS>OFF<\\SMS>\n"));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("SMSLog.txt")),
+                          "[RECEIVED]\nFrom: 4930 (International)\n\n"
+                          "Gr\xFC\xDF"
+                          "e aus K\xF6ln, 5 \x80\n\n"));
         startProgram(dir.path(), dir.filePath(QStringLiteral("Сессии é/связь.sms")));
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
         QCOMPARE(QString::fromStdString(Form1->ComValue),

@@ -50,11 +50,15 @@ class UnplugOverPtyTest : public QObject
         QVERIFY2(error.contains("the device went away"), qPrintable(error));
     }
 
-    // Plugs back in, closes the box and connects from the menu, as the operator would.
+    // Plugs back in, closes the box and connects from the menu, as the operator would; with
+    // Reconnect Automatically off, nothing else is due to open the port.
     void reconnectByHand()
     {
-        closeMessageBoxes();
+        QTRY_COMPARE(visibleMessageBoxes(), 1);
         plugIn(sim, link());
+        QVERIFY(!Form1->SaxComm1->awaitingReconnect());
+        QVERIFY(!Form1->SaxComm1->PortOpen());
+        closeMessageBoxes();
         QVERIFY(Form1->Connect1->isEnabled());
         Form1->Connect1->trigger();
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
@@ -116,11 +120,7 @@ private slots:
 
     void smsCutByTheUnplugIsReportedAsCut()
     {
-        {
-            QFile log(dir.filePath("SMSLog.txt"));
-            QVERIFY(log.open(QIODevice::WriteOnly));
-            log.write("[SENT]\nTo: 1 (Phone number)\nearlier\n\n");
-        }
+        QVERIFY(writeFile(dir.filePath("SMSLog.txt"), "[SENT]\nTo: 1 (Phone number)\nearlier\n\n"));
         const QByteArray before = logBytes();
         QCOMPARE(sim->event("stall on"), QString("ok"));
         SMS_Frm->show();
@@ -163,17 +163,6 @@ private slots:
         QVERIFY(SMS_Frm->SMS_Status->text().contains("Cut off"));
     }
 
-    void switchedOffItWaitsForTheOperator()
-    {
-        reconnectByHandOnly();
-        unplug();
-        QTRY_COMPARE(visibleMessageBoxes(), 1);
-        plugIn(sim, link());
-        // Nothing is due to open it.
-        QVERIFY(!Form1->SaxComm1->awaitingReconnect());
-        QVERIFY(!Form1->SaxComm1->PortOpen());
-    }
-
     void duringAListing()
     {
         reconnectByHandOnly();
@@ -194,24 +183,19 @@ private slots:
         SMS_Frm->SMS_ViewB->click();
         QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
         QVERIFY(smsIdle());
-        QListWidget *list = SMS_Frm->SMS_IndexListBox;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(0)).center());
+        clickFirstMessage();
         QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("second"));
     }
 
     void duringAFileTransfer()
     {
         reconnectByHandOnly();
-        QFile out(dir.filePath("payload.bin"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(QByteArray(200'000, 'x'));
-        out.close();
+        const QString payload = dir.filePath("payload.bin");
+        QVERIFY(writeFile(payload, QByteArray(200'000, 'x')));
         FileTransfer *transfer = Form1->SaxComm1->fileTransfer();
         QSignalSpy done(transfer, &FileTransfer::finished);
         QString error;
-        QVERIFY2(transfer->start(true, FileTransfer::Zmodem, out.fileName(), &error),
-                 qPrintable(error));
+        QVERIFY2(transfer->start(true, FileTransfer::Zmodem, payload, &error), qPrintable(error));
         QVERIFY(transfer->running()); // waiting for a receiver that never answers
         unplug();
         QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 8000);
