@@ -184,35 +184,6 @@ TEST(Exchange, TypedCommandsTimeOutsLateAnswersAndCutOff)
     EXPECT_FALSE(port.exchange.busy());
 }
 
-// The payload waits for the "> " prompt; without one the command times out, the payload never
-// goes, and ESC takes the handset out of waiting for it.
-TEST(Exchange, PayloadOnlyOnThePrompt)
-{
-    Port port;
-    Command send;
-    send.line = "AT+CMGS=18";
-    send.payload = "0011\x1a";
-    send.timeoutMs = 1000;
-    Reply reply;
-    send.done = [&](const Reply &r) { reply = r; };
-    port.exchange.submit(send);
-    port.say("AT+CMGS=18\r\r\n");
-    EXPECT_EQ(port.wire, "AT+CMGS=18\r");
-    port.say(">");
-    port.say(" ");
-    EXPECT_EQ(port.wire, "AT+CMGS=18\r0011\x1a");
-    port.say("0011\x1a\r\n+CMGS: 7\r\n\r\nOK\r\n");
-    EXPECT_TRUE(reply.ok());
-    EXPECT_TRUE(reply.prompted);
-
-    port.wire.clear();
-    port.exchange.submit(send);
-    port.later(1000);
-    EXPECT_EQ(reply.end, Reply::End::TimedOut);
-    EXPECT_FALSE(reply.prompted);
-    EXPECT_EQ(port.wire, "AT+CMGS=18\r\x1b");
-}
-
 // A poll's answer is not shown; what arrives in the middle of it that is no part of it is.
 TEST(Exchange, HiddenAnswersAndCalls)
 {
