@@ -419,8 +419,20 @@ private slots:
                                    "62802101000080"
                                    "62802101005080"
                                    "00";
-        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
-        SMS_Frm->SMS_ViewB->click();
+        // Each kind of list asks the handset for its own stored state.
+        const std::pair<QString, QByteArray> kinds[] = {{"Received Unread Messages", "AT+CMGL=0\r"},
+                                                        {"Received Read Messages", "AT+CMGL=1\r"},
+                                                        {"Stored Unsent Messages", "AT+CMGL=2\r"},
+                                                        {"Stored Sent Messages", "AT+CMGL=3\r"},
+                                                        {"All Stored Messages", "AT+CMGL=4\r"}};
+        for (const auto &[kind, line] : kinds) {
+            SMS_Frm->SMS_ViewComboBox->setCurrentText(kind);
+            fake->written.clear();
+            SMS_Frm->SMS_ViewB->click();
+            QCOMPARE(fake->written, line);
+            if (kind != "All Stored Messages")
+                fake->inject("\r\nOK\r\n");
+        }
         // The PDU on the header's line, a stray quote, a junk line, an unread entry, a report.
         fake->inject(QByteArray::fromStdString("\r\n+CMGL: 1,1,,24 " + deliver +
                                                "\r\n+CMGL: 2,1,,24\r\n" + deliver +
