@@ -450,6 +450,13 @@ private slots:
         fake->inject("\r\n+CME ERROR: 4\r\n");
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 3);
         QVERIFY(lastBox().contains("still stored"));
+        // One it takes moves the view on to the entry now in its place.
+        SMS_Frm->SMS_IndexListBox->setCurrentRow(1);
+        SMS_Frm->SMS_MessageRichEdit->clear();
+        SMS_Frm->SMS_DeleteB->click();
+        fake->inject("\r\nOK\r\n");
+        QCOMPARE(SMS_Frm->SMS_IndexListBox->currentItem()->text(), QString("3"));
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("From: "));
 
         // A listing in text mode is refused with what to do, not boxes empty.
         SMS_Frm->SMS_ViewB->click();
