@@ -996,28 +996,30 @@ void CliRun::sbdCheckRound()
         m_watching = !m_stopping;
     m_sbdReceived = 0;
     progress(QStringLiteral("Session with the satellite network; this can take a minute..."));
-    std::function<void(bool)> round;
-    auto next = std::make_shared<std::function<void(bool)>>();
-    *next = [this, watch, next](bool ok) {
-        if (ok && m_queued > 0 && !(watch && m_stopping)) {
-            progress(QStringLiteral("%1 more waiting at the gateway...").arg(m_queued));
-            sbdSession(true, *next);
-            return;
-        }
-        out({{"type", "sbd-check"}, {"received", m_sbdReceived}, {"queued", m_queued}, {"ok", ok}},
-            ok ? QStringLiteral("Mailbox checked: %1 message%2 received.")
-                     .arg(m_sbdReceived)
-                     .arg(m_sbdReceived == 1 ? QString() : QStringLiteral("s"))
-               : QStringLiteral("The session failed; %1 message%2 received.")
-                     .arg(m_sbdReceived)
-                     .arg(m_sbdReceived == 1 ? QString() : QStringLiteral("s")));
-        if (!watch)
-            return finish(ok ? exitcode::Ok : exitcode::Failed);
-        if (m_stopping)
-            return finish(exitcode::Ok);
-        m_every.start(m_everyMinutes * 60000);
-    };
-    sbdSession(true, *next);
+    sbdSession(true, [this](bool ok) { sbdRoundEnded(ok); });
+}
+
+// Sessions follow one another while messages wait at the gateway; then the summary.
+void CliRun::sbdRoundEnded(bool ok)
+{
+    const bool watch = m_verb == QLatin1String("sbd watch");
+    if (ok && m_queued > 0 && !(watch && m_stopping)) {
+        progress(QStringLiteral("%1 more waiting at the gateway...").arg(m_queued));
+        sbdSession(true, [this](bool more) { sbdRoundEnded(more); });
+        return;
+    }
+    out({{"type", "sbd-check"}, {"received", m_sbdReceived}, {"queued", m_queued}, {"ok", ok}},
+        ok ? QStringLiteral("Mailbox checked: %1 message%2 received.")
+                 .arg(m_sbdReceived)
+                 .arg(m_sbdReceived == 1 ? QString() : QStringLiteral("s"))
+           : QStringLiteral("The session failed; %1 message%2 received.")
+                 .arg(m_sbdReceived)
+                 .arg(m_sbdReceived == 1 ? QString() : QStringLiteral("s")));
+    if (!watch)
+        return finish(ok ? exitcode::Ok : exitcode::Failed);
+    if (m_stopping)
+        return finish(exitcode::Ok);
+    m_every.start(m_everyMinutes * 60000);
 }
 
 // ---- status ----

@@ -88,6 +88,7 @@ private:
     void sbdSession(bool clearFirst, std::function<void(bool ok)> then);
     void sbdRead(std::function<void()> then);
     void sbdCheckRound();
+    void sbdRoundEnded(bool ok);
     void runStatus(int next);
 
     CliOptions m_options;
