@@ -35,14 +35,6 @@ QString q(const std::string &s)
     return QString::fromStdString(s);
 }
 
-std::string joined(const std::vector<std::string> &lines)
-{
-    std::string all;
-    for (const std::string &line : lines)
-        all += line + "\r\n";
-    return all;
-}
-
 // The value after "+NAME:" of an answer line, or the line itself when it has no such prefix.
 std::string infoValue(const modem::Reply &reply)
 {
@@ -678,7 +670,7 @@ void CliRun::runSmsList()
     submit(line, [this, line](const modem::Reply &reply) {
         if (failed(reply, q(line)))
             return;
-        const std::string answer = joined(reply.lines);
+        const std::string answer = reply.text();
         if (smsrules::IsTextModeListing(answer)) {
             error(QStringLiteral("The handset lists messages as text (AT+CMGF=1). Switch it to "
                                  "PDU mode with: tandrel-cli at AT+CMGF=0"));
@@ -724,7 +716,7 @@ void CliRun::runSmsRead()
     submit(line, [this, line, index](const modem::Reply &reply) {
         if (failed(reply, q(line)))
             return;
-        const smsrules::ListedPdu item = smsrules::ReadAnswer(joined(reply.lines), index);
+        const smsrules::ListedPdu item = smsrules::ReadAnswer(reply.text(), index);
         const smsrules::DisplayedMessage m = smsrules::DisplayPdu(item.pdu);
         if (item.pdu.empty() || !m.valid) {
             error(
@@ -777,7 +769,7 @@ void CliRun::runSmsWatch()
                           .arg(q(index), q(reply.finalLine)));
                 return;
             }
-            const smsrules::ListedPdu item = smsrules::ReadAnswer(joined(reply.lines), index);
+            const smsrules::ListedPdu item = smsrules::ReadAnswer(reply.text(), index);
             showIncoming(smsrules::DisplayPdu(item.pdu));
         });
     });

@@ -56,10 +56,8 @@ void ReportListener::stored(const std::string &indication)
                  index = read.line.substr(8)](const modem::Reply &reply) {
         if (!self || !reply.ok() || !self->report)
             return;
-        std::string text;
-        for (const std::string &l : reply.lines)
-            text += l + "\r\n";
-        if (!self->report(smsrules::ReadStatusReport(smsrules::ReadAnswer(text, index).pdu)))
+        if (!self->report(
+                smsrules::ReadStatusReport(smsrules::ReadAnswer(reply.text(), index).pdu)))
             return;
         modem::Command remove;
         remove.line = "AT+CMGD=" + index;

@@ -448,9 +448,7 @@ void TSMS_Frm::listingAnswered(int item, const modem::Reply &reply, bool afterIn
                          .arg(toQString(reply.finalLine)));
         return;
     }
-    std::string text = "AT+CMGL=" + std::to_string(item) + "\r\n";
-    for (const std::string &line : reply.lines)
-        text += line + "\r\n";
+    const std::string text = "AT+CMGL=" + std::to_string(item) + "\r\n" + reply.text();
     if (smsrules::IsTextModeListing(text)) {
         closeWaitBox();
         notice::show(this, notice::Kind::Warning, Warning,
@@ -602,10 +600,7 @@ void TSMS_Frm::typedAnswered(const std::string &line, const modem::Reply &reply)
         return;
     }
     if (upper.rfind("AT+CMGR=", 0) == 0 && reply.ok()) {
-        std::string text;
-        for (const std::string &l : reply.lines)
-            text += l + "\r\n";
-        const smsrules::ListedPdu read = smsrules::ReadAnswer(text, line.substr(8));
+        const smsrules::ListedPdu read = smsrules::ReadAnswer(reply.text(), line.substr(8));
         if (!read.pdu.empty())
             showRead(read);
         return;

@@ -32,6 +32,14 @@ struct Reply
 
     bool answered() const { return end == End::Answered; }
     bool ok() const { return answered() && (result == Result::Ok || result == Result::Connect); }
+    // The information text as the readers of listings take it: each line ended by CR LF.
+    std::string text() const
+    {
+        std::string all;
+        for (const std::string &line : lines)
+            all += line + "\r\n";
+        return all;
+    }
 };
 
 struct Command
