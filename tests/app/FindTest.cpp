@@ -1,17 +1,12 @@
-#include "FakeLink.h"
 #include "FakeProgram.h"
 #include "FindBar.h"
-#include "TForm1.h"
-#include "TerminalScreen.h"
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QToolButton>
-
-#include <QImage>
-#include <QTest>
 #include <QTime>
+#include <QToolButton>
 
 // Find in the terminal as the operator uses it: the real keys, the bar under the terminal,
 // the highlights on the screen and the view that follows the current match.
@@ -65,8 +60,7 @@ class FindTest : public QObject, ProgramOnFakeLink
     // The background of a cell as painted: its top-left pixel, clear of any glyph.
     QRgb cellColour(int row, int column) const
     {
-        const QImage shot = screen->grab().toImage();
-        return shot.pixel(screen->cellRect(row, column).topLeft());
+        return screen->grab().toImage().pixel(screen->cellRect(row, column).topLeft());
     }
 
     void typeFind(const QString &text)
@@ -75,6 +69,13 @@ class FindTest : public QObject, ProgramOnFakeLink
         QVERIFY(bar->isVisible());
         QTRY_VERIFY(bar->FindEdit->hasFocus());
         QTest::keyClicks(bar->FindEdit, text);
+    }
+
+    // The count the bar shows after Enter, or Shift+Enter, in its field.
+    QString enter(Qt::KeyboardModifiers modifiers = {}) const
+    {
+        QTest::keyClick(bar->FindEdit, Qt::Key_Return, modifiers);
+        return bar->FindResult->text();
     }
 
 private slots:
@@ -90,11 +91,11 @@ private slots:
         QVERIFY(!bar->isVisible());
         const QRect full = Form1->SaxComm1->geometry();
 
-        typeFind(QStringLiteral("x"));
+        typeFind("x");
         QVERIFY(Form1->SaxComm1->geometry().bottom() < bar->geometry().top());
         QCOMPARE(Form1->SaxComm1->height() + bar->height(), full.height());
         // Typed into the bar, not to the modem.
-        QCOMPARE(bar->FindEdit->text(), QStringLiteral("x"));
+        QCOMPARE(bar->FindEdit->text(), "x");
 
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
         QVERIFY(!bar->isVisible());
@@ -136,83 +137,73 @@ private slots:
     {
         startFocused();
         fake->inject(lines(300, {20, 150, 295}));
-        typeFind(QStringLiteral("ok"));
+        typeFind("ok");
         // The newest match first; it is on the screen, so the view stays.
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("3 of 3"));
+        QCOMPARE(bar->FindResult->text(), "3 of 3");
         QCOMPARE(screen->viewOffset(), 0);
-        int row = rowOf(QStringLiteral("answer OK 295"));
+        int row = rowOf("answer OK 295");
         QVERIFY(row >= 0);
-        const QRgb plain = cellColour(row, 1);
-        const QRgb current = cellColour(row, 7);
+        const QRgb plain = cellColour(row, 1), current = cellColour(row, 7);
         QVERIFY(current != plain);
         QCOMPARE(cellColour(row, 8), current); // both letters
         QCOMPARE(cellColour(row, 9), plain);   // and no more
 
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 3"));
+        QCOMPARE(enter(), "2 of 3");
         QVERIFY(screen->viewOffset() > 0);
-        row = rowOf(QStringLiteral("answer OK 150"));
+        row = rowOf("answer OK 150");
         QVERIFY(row >= 0);
         QCOMPARE(cellColour(row, 7), current);
         QCOMPARE(cellColour(row, 6), plain);
 
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
-        QVERIFY(rowOf(QStringLiteral("answer OK 20")) >= 0);
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return); // round to the newest
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("3 of 3"));
-        QVERIFY(rowOf(QStringLiteral("answer OK 295")) >= 0);
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return, Qt::ShiftModifier); // round to the oldest
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return, Qt::ShiftModifier);
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 3"));
+        QCOMPARE(enter(), "1 of 3");
+        QVERIFY(rowOf("answer OK 20") >= 0);
+        QCOMPARE(enter(), "3 of 3"); // round to the newest
+        QVERIFY(rowOf("answer OK 295") >= 0);
+        QCOMPARE(enter(Qt::ShiftModifier), "1 of 3"); // round to the oldest
+        QCOMPARE(enter(Qt::ShiftModifier), "2 of 3");
         bar->FindNextB->click();
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
+        QCOMPARE(bar->FindResult->text(), "1 of 3");
         bar->FindPreviousB->click();
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 3"));
+        QCOMPARE(bar->FindResult->text(), "2 of 3");
 
         // A match in view that is not the current one is highlighted too, in its own colour.
         fake->inject("OK OK\r\n");
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return, Qt::ShiftModifier);
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return, Qt::ShiftModifier);
-        QTRY_COMPARE(bar->FindResult->text(), QStringLiteral("4 of 5"));
-        row = rowOf(QStringLiteral("OK OK"));
+        enter(Qt::ShiftModifier);
+        enter(Qt::ShiftModifier);
+        QTRY_COMPARE(bar->FindResult->text(), "4 of 5");
+        row = rowOf("OK OK");
         QVERIFY(row >= 0);
         QCOMPARE(cellColour(row, 0), current);
         const QRgb other = cellColour(row, 3);
         QVERIFY(other != current && other != plain);
-        QCOMPARE(cellColour(rowOf(QStringLiteral("answer OK 295")), 7), other);
+        QCOMPARE(cellColour(rowOf("answer OK 295"), 7), other);
 
         // Match Case: "ok" is not "OK".
         bar->FindMatchCase->click();
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("Not found"));
+        QCOMPARE(bar->FindResult->text(), "Not found");
         QVERIFY(!bar->FindNextB->isEnabled());
         QCOMPARE(cellColour(row, 0), plain);
         QTest::keyClick(bar->FindEdit, Qt::Key_Return); // nothing to walk to, nothing sent
         bar->FindMatchCase->click();
-        QVERIFY(bar->FindResult->text().endsWith(QStringLiteral(" of 5")));
+        QVERIFY(bar->FindResult->text().endsWith(" of 5"));
         QVERIFY(bar->FindNextB->isEnabled());
         QVERIFY(cellColour(row, 0) != plain);
 
         // Closed, the highlights go.
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
-        row = rowOf(QStringLiteral("OK OK"));
+        row = rowOf("OK OK");
         QVERIFY(row >= 0);
         QCOMPARE(cellColour(row, 0), plain);
 
         // Two matches in one line and none elsewhere: round within the line.
         fake->inject("ping pong\r\n");
-        typeFind(QStringLiteral("p")); // over the old text, which opening selects
-        QCOMPARE(bar->FindEdit->text(), QStringLiteral("p"));
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 2"));
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 2"));
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 2"));
+        typeFind("p"); // over the old text, which opening selects
+        QCOMPARE((QStringList{bar->FindEdit->text(), bar->FindResult->text(), enter(), enter()}),
+                 (QStringList{"p", "2 of 2", "1 of 2", "2 of 2"}));
 
         // Nothing found at all says so.
-        QTest::keyClicks(bar->FindEdit, QStringLiteral("zz"));
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("Not found"));
+        QTest::keyClicks(bar->FindEdit, "zz");
+        QCOMPARE(bar->FindResult->text(), "Not found");
         QCOMPARE(fake->written, QByteArray());
     }
 
@@ -222,46 +213,44 @@ private slots:
     {
         startFocused();
         fake->inject(lines(300, {100, 295}));
-        typeFind(QStringLiteral("answer ok"));
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("2 of 2"));
+        typeFind("answer ok");
+        QCOMPARE(bar->FindResult->text(), "2 of 2");
         // At the bottom the view follows the new lines, and the mark moves up with its text.
-        int row = rowOf(QStringLiteral("answer OK 295"));
-        const QRgb plain = cellColour(row, 20);
-        const QRgb current = cellColour(row, 0);
+        int row = rowOf("answer OK 295");
+        const QRgb plain = cellColour(row, 20), current = cellColour(row, 0);
         QVERIFY(current != plain);
         fake->inject(lines(2, {}));
         QCOMPARE(screen->viewOffset(), 0);
-        QCOMPARE(rowOf(QStringLiteral("answer OK 295")), row - 2);
+        QCOMPARE(rowOf("answer OK 295"), row - 2);
         QCOMPARE(cellColour(row - 2, 0), current);
         QCOMPARE(cellColour(row, 0), plain);
 
         // Scrolled back to a match, the view holds while lines arrive.
-        QTest::keyClick(bar->FindEdit, Qt::Key_Return);
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 2"));
-        row = rowOf(QStringLiteral("answer OK 100"));
+        QCOMPARE(enter(), "1 of 2");
+        row = rowOf("answer OK 100");
         QVERIFY(row >= 0);
         const int offset = screen->viewOffset();
         fake->inject(lines(40, {5}));
         QCOMPARE(screen->viewOffset(), offset + 40);
-        QCOMPARE(rowOf(QStringLiteral("answer OK 100")), row);
+        QCOMPARE(rowOf("answer OK 100"), row);
         QCOMPARE(cellColour(row, 0), current);
-        QTRY_COMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
+        QTRY_COMPARE(bar->FindResult->text(), "1 of 3");
         QVERIFY(Form1->SaxComm1->PortOpen());
         // Closing the bar gives the terminal its rows back at the top; the view stays on its
         // lines.
         const int rowsWithBar = screen->rows();
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
         QVERIFY(screen->rows() > rowsWithBar);
-        QCOMPARE(rowOf(QStringLiteral("answer OK 100")), row + screen->rows() - rowsWithBar);
-        QCOMPARE(cellColour(rowOf(QStringLiteral("answer OK 100")), 0), plain);
+        QCOMPARE(rowOf("answer OK 100"), row + screen->rows() - rowsWithBar);
+        QCOMPARE(cellColour(rowOf("answer OK 100"), 0), plain);
 
         // The match in the bottom row when the bar opens again is not left under it.
-        const int index = screen->allText().split('\n').indexOf(QStringLiteral("answer OK 100"));
+        const int index = screen->allText().split('\n').indexOf("answer OK 100");
         screen->setViewOffset(screen->scrollbackCount() - (index - screen->rows() + 1));
-        QCOMPARE(rowOf(QStringLiteral("answer OK 100")), screen->rows() - 1);
+        QCOMPARE(rowOf("answer OK 100"), screen->rows() - 1);
         QTest::keyClick(screen, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 3"));
-        row = rowOf(QStringLiteral("answer OK 100"));
+        QCOMPARE(bar->FindResult->text(), "1 of 3");
+        row = rowOf("answer OK 100");
         QVERIFY(row >= 0);
         QCOMPARE(cellColour(row, 0), current);
     }
@@ -274,15 +263,15 @@ private slots:
         Form1->ShowTimeStamps1->trigger();
         Form1->SaxComm1->stampClock = [] { return QTime(9, 5, 7, 42); };
         fake->inject("\r\nOK\r\n");
-        typeFind(QStringLiteral("ok"));
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 1"));
-        const int row = rowOf(QStringLiteral("09:05:07.042 OK"));
+        typeFind("ok");
+        QCOMPARE(bar->FindResult->text(), "1 of 1");
+        const int row = rowOf("09:05:07.042 OK");
         QVERIFY(row >= 0);
         const QRgb plain = cellColour(row, 12);
         QVERIFY(cellColour(row, 13) != plain);
         QCOMPARE(cellColour(row, 11), plain);
-        bar->FindEdit->setText(QStringLiteral("07.042"));
-        QVERIFY(bar->FindResult->text().endsWith(QStringLiteral(" of 2")));
+        bar->FindEdit->setText("07.042");
+        QVERIFY(bar->FindResult->text().endsWith(" of 2"));
         Form1->ShowTimeStamps1->trigger();
     }
 
@@ -293,16 +282,16 @@ private slots:
         startFocused();
         const int limit = screen->scrollbackLimit();
         fake->inject("oldest word\r\n" + lines(limit - 10, {}));
-        typeFind(QStringLiteral("OLDEST"));
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("1 of 1"));
+        typeFind("OLDEST");
+        QCOMPARE(bar->FindResult->text(), "1 of 1");
         QVERIFY(screen->scrollbackCount() > limit - 50);
         QCOMPARE(screen->viewOffset(), screen->scrollbackCount());
-        QCOMPARE(rowText(0), QStringLiteral("oldest word"));
+        QCOMPARE(rowText(0), "oldest word");
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
         fake->inject(lines(60, {}));
         QCOMPARE(screen->scrollbackCount(), limit);
         bar->open();
-        QCOMPARE(bar->FindResult->text(), QStringLiteral("Not found"));
+        QCOMPARE(bar->FindResult->text(), "Not found");
     }
 };
 

@@ -49,36 +49,33 @@ private slots:
     {
         start("");
         Form1->show();
-        QVERIFY(Form1->IntroScreen->isVisible());
-        QVERIFY(!Form1->SaxComm1->isVisible());
+        QVERIFY(Form1->IntroScreen->isVisible() && !Form1->SaxComm1->isVisible());
         QVERIFY(!shown(Form1->File1) && !shown(Form1->Help1) && !shown(Form1->Info1));
-        QVERIFY(!Form1->menuItem("ATplusPP")->isVisible());
-        QVERIFY(!Form1->menuItem("ATplusPNAV")->isVisible());
-        QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
-        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM1"));
-        QCOMPARE(QString::fromStdString(Form1->TermVerValue), QString("TSS"));
-        QCOMPARE(QString::fromStdString(Form1->CountryCodeText), QString("1"));
-        QVERIFY(Form1->AnswerCalls);
-        QVERIFY(Form1->EchoB->isChecked());
+        QCOMPARE(std::tuple(Form1->menuItem("ATplusPP")->isVisible(),
+                            Form1->menuItem("ATplusPNAV")->isVisible(),
+                            Form1->menuItem("ATplusPM")->isVisible()),
+                 std::tuple(false, false, true));
+        QCOMPARE(std::tuple(str(Form1->ComValue), str(Form1->TermVerValue),
+                            str(Form1->CountryCodeText), Form1->AnswerCalls,
+                            Form1->EchoB->isChecked()),
+                 std::tuple("COM1", "TSS", "1", true, true));
 
         QCOMPARE(Form1->Pause->caption(), QString("pause"));
         QTest::mouseClick(Form1->Pause, Qt::LeftButton);
-        QCOMPARE(Form1->Pause->caption(), QString("close"));
-        QVERIFY(!Form1->IntroScreenTimer->isActive());
-        QVERIFY(Form1->IntroScreen->isVisible());
-        QVERIFY(!Form1->SaxComm1->PortOpen());
+        QCOMPARE(std::tuple(Form1->Pause->caption(), Form1->IntroScreenTimer->isActive(),
+                            Form1->IntroScreen->isVisible(), Form1->SaxComm1->PortOpen()),
+                 std::tuple("close", false, true, false));
 
         QTest::mouseClick(Form1->Pause, Qt::LeftButton);
         QVERIFY(QTest::qWaitForWindowExposed(Form1));
-        QVERIFY(!Form1->IntroScreen->isVisible());
-        QVERIFY(Form1->SaxComm1->isVisible());
+        QVERIFY(!Form1->IntroScreen->isVisible() && Form1->SaxComm1->isVisible());
         // Nothing of the frame around it lies over the terminal.
         QWidget *top = Form1->centralWidget()->childAt(Form1->SaxComm1->geometry().center());
         QVERIFY(top && (top == Form1->SaxComm1 || Form1->SaxComm1->isAncestorOf(top)));
         QVERIFY(shown(Form1->File1) && shown(Form1->Options1) && shown(Form1->Info1));
-        QCOMPARE(Form1->ModeTitle->text(), QString("Tandrel"));
-        QVERIFY(Form1->SaxComm1->PortOpen());
-        QVERIFY(!Form1->SaxComm1->AutoReceive());
+        QCOMPARE(std::tuple(Form1->ModeTitle->text(), Form1->SaxComm1->PortOpen(),
+                            Form1->SaxComm1->AutoReceive()),
+                 std::tuple("Tandrel", true, false));
     }
 
     // Grows with the terminal and opens next time at the size it was left at.
@@ -188,26 +185,24 @@ private slots:
                   "<RING>OFF<\\RING>\n<FLOW>HW<\\FLOW>\n<SMS>OFF<\\SMS>\n"
                   "<IGVER>L3P0<\\IGVER>\n");
         start(dir.filePath("field.sms").toStdString());
-        QCOMPARE(Form1->SaxComm1->Settings(), std::string("9600,e,7,2"));
-        QCOMPARE(Form1->COM_Panel->caption(), QString("COM3"));
-        QCOMPARE(Form1->SaxComm1->Handshaking(), 2);
-        QCOMPARE(Form1->SIM_Panel->caption(), QString("GOV"));
-        QCOMPARE(Form1->SaxComm1->PhoneNumber(), std::string("+44(20)1234-5678"));
-        QVERIFY(!Form1->AnswerCalls);
-        QVERIFY(!Form1->AnsB->isChecked());
-        QVERIFY(!Form1->SMSB->isChecked());
-        // Firmware codes are not taken from the record.
-        QCOMPARE(Form1->IgVerValue, std::string());
+        // Firmware codes (the empty last value) are not taken from the record.
+        QCOMPARE(std::tuple(str(Form1->SaxComm1->Settings()), Form1->COM_Panel->caption(),
+                            Form1->SaxComm1->Handshaking(), Form1->SIM_Panel->caption(),
+                            str(Form1->SaxComm1->PhoneNumber()), Form1->AnswerCalls,
+                            Form1->AnsB->isChecked(), Form1->SMSB->isChecked(),
+                            str(Form1->IgVerValue)),
+                 std::tuple("9600,e,7,2", "COM3", 2, "GOV", "+44(20)1234-5678", false, false, false,
+                            ""));
         QVERIFY(Form1->menuItem("ATplusPM")->isVisible());
 
         // Values it does not know leave the switches as they were.
         writeFile("odd.sms", "<ECHO>MAYBE<\\ECHO><RING>yes<\\RING><SMS><\\SMS>");
         Form1->OpenDialog1->fileSelected(dir.filePath("odd.sms"));
-        QCOMPARE(QString::fromStdString(Form1->EchoValue), QString("MAYBE"));
-        QVERIFY(Form1->EchoB->isChecked() && Form1->Set_Echo1->isChecked());
-        QVERIFY(!Form1->AnsB->isChecked() && !Form1->IncomingCallPanel1->isChecked());
-        QVERIFY(!Form1->AnswerCalls);
-        QVERIFY(!Form1->SMSB->isChecked() && !Form1->DisplaySMSImmediately1->isChecked());
+        QCOMPARE(std::tuple(str(Form1->EchoValue), Form1->EchoB->isChecked(),
+                            Form1->Set_Echo1->isChecked(), Form1->AnsB->isChecked(),
+                            Form1->IncomingCallPanel1->isChecked(), Form1->AnswerCalls,
+                            Form1->SMSB->isChecked(), Form1->DisplaySMSImmediately1->isChecked()),
+                 std::tuple("MAYBE", true, true, false, false, false, false, false));
     }
 
     void missingFileFallsBackToTheDefaultSession()
@@ -240,8 +235,7 @@ private slots:
         Form1->OpenDialog1->fileSelected(dir.filePath("field.sms"));
         destroyOnFakeLink(fake);
         start("");
-        QCOMPARE(QString::fromStdString(Form1->ComValue), QString("COM3"));
-        QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
+        QCOMPARE(std::tuple(str(Form1->ComValue), str(Form1->SmsValue)), std::tuple("COM3", "OFF"));
         writeFile("other.sms", "<COM>COM9<\\COM>\n");
         destroyOnFakeLink(fake);
         start(dir.filePath("other.sms").toStdString());
@@ -257,9 +251,8 @@ private slots:
         Form1->OpenSession1->trigger();
         Form1->OpenDialog1->fileSelected(dir.filePath("old.sms"));
         Form1->OpenDialog1->close();
-        QCOMPARE(QString::fromStdString(Form1->ComValue),
-                 QStringLiteral("/dev/serial/by-id/usb-Präzision"));
-        QCOMPARE(QString::fromStdString(Form1->SmsValue), QStringLiteral("OFF"));
+        QCOMPARE(std::tuple(str(Form1->ComValue), str(Form1->SmsValue)),
+                 std::tuple(QStringLiteral("/dev/serial/by-id/usb-Präzision"), "OFF"));
 
         Form1->TypeValue = "Sate";
         Form1->SatelliteNumber = "+8816314";
@@ -301,9 +294,9 @@ private slots:
             Form1->Close->click();
         else
             Form1->Exit1->trigger();
-        QCOMPARE(exitStatus, 0);
-        QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 0);
-        QVERIFY(!Form1->SaxComm1->PortOpen());
+        QCOMPARE(
+            std::tuple(exitStatus, SMS_Frm->SMS_IndexListBox->count(), Form1->SaxComm1->PortOpen()),
+            std::tuple(0, 0, false));
     }
 
     void introEndsByItsOwnTimer()
@@ -312,11 +305,11 @@ private slots:
         Form1->show();
         QVERIFY(Form1->IntroScreen->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->IntroScreen->isVisible(), 10000);
-        QVERIFY(Form1->SaxComm1->isVisible());
-        QVERIFY(Form1->SaxComm1->PortOpen());
+        QVERIFY(Form1->SaxComm1->isVisible() && Form1->SaxComm1->PortOpen());
     }
 
-    void toolbarButtonsOpenTheirPages()
+    // The toolbar buttons open their AT table pages; View SMS Window opens on the log.
+    void toolbarAndMenuOpenTheirWindows()
     {
         startConnected(true);
         const std::pair<QPushButton *, const char *> buttons[] = {
@@ -331,11 +324,6 @@ private slots:
             QVERIFY(ATTableForm->isVisible());
             QCOMPARE(ATTableForm->ATCommand->text(), QString::fromLatin1(title));
         }
-    }
-
-    void viewSmsWindowShowsTheLog()
-    {
-        startConnected(true);
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(-1);
         Form1->ViewSMSWindow1->trigger();
         QVERIFY(SMS_Frm->isVisible());
@@ -403,17 +391,20 @@ private slots:
     {
         startConnected();
         QCOMPARE(Form1->Signal_Panel->word(), QString("Unknown"));
-        QVERIFY(!Form1->PollSignal1->isChecked()); // off unless chosen
-        QVERIFY(!Form1->PollSignalTimer->isActive());
+        // Off unless chosen.
+        QVERIFY(!Form1->PollSignal1->isChecked() && !Form1->PollSignalTimer->isActive());
         Form1->PollSignal1->trigger();
         QVERIFY(Form1->PollSignalTimer->isActive());
         Form1->PollQuietMs = 300;
+        const auto polled = [this] {
+            fake->written.clear();
+            Form1->PollSignalTimerTimer();
+            return !fake->written.isEmpty();
+        };
 
         // Something typed a moment ago: not now, but once the line has been quiet.
         QTest::keyClick(screen(), Qt::Key_A);
-        fake->written.clear();
-        Form1->PollSignalTimerTimer();
-        QVERIFY(fake->written.isEmpty());
+        QVERIFY(!polled());
         QTRY_VERIFY((Form1->PollSignalTimerTimer(), !fake->written.isEmpty()));
         QCOMPARE(fake->written, QByteArray("AT+CSQ\r"));
         fake->inject("AT+CSQ\r\r\n+CSQ:2\r\n\r\nOK\r\n");
@@ -426,11 +417,6 @@ private slots:
 
         // A call, an SMS exchange or an unanswered command: not now either, however quiet.
         Form1->PollQuietMs = 0;
-        const auto polled = [this] {
-            fake->written.clear();
-            Form1->PollSignalTimerTimer();
-            return !fake->written.isEmpty();
-        };
         fake->inject("\r\nCONNECT\r\n");
         QVERIFY(!polled());
         fake->inject("\r\nNO CARRIER\r\n");
@@ -448,8 +434,8 @@ private slots:
         QVERIFY(!Form1->Signal_Panel->geometry().intersects(Form1->Close->geometry()));
         // Gone with the port: an old reading would mislead.
         Form1->SaxComm1->setPortOpen(false);
-        QCOMPARE(Form1->Signal_Panel->bars(), -1);
-        QCOMPARE(Form1->Signal_Panel->word(), QString("Unknown"));
+        QCOMPARE(std::tuple(Form1->Signal_Panel->bars(), Form1->Signal_Panel->word()),
+                 std::tuple(-1, "Unknown"));
     }
 
     // Options > Show Hex: received bytes in rows of sixteen in place of the terminal, which
@@ -472,20 +458,18 @@ private slots:
         Form1->ShowHex1->trigger();
         QTRY_VERIFY(hex->isVisible());
         QTRY_VERIFY(hex->hasFocus()); // typing goes on where it went
-        QVERIFY(!screen()->isVisible());
-        QVERIFY(!Form1->SaxComm1->scrollBar()->isVisible());
+        QVERIFY(!screen()->isVisible() && !Form1->SaxComm1->scrollBar()->isVisible());
         // The view fills the terminal's place.
         QCOMPARE(hex->geometry(), Form1->SaxComm1->rect());
 
-        hex->verticalScrollBar()->setValue(0);
-        QStringList rows = hex->visibleText().split('\n');
-        QCOMPARE(rows.value(0), QString("00000000  41 54 2B 53 42 44 52 42  0D 0D 0A 00 1B 7F FF "
-                                        "2E  |AT+SBDRB........|"));
-        QCOMPARE(rows.value(1), QString("00000010  0D 0A 4F 4B 0D 0A 6C 69  6E 65 20 30 0D 0A 6C "
-                                        "69  |..OK..line 0..li|"));
+        QScrollBar *bar = hex->verticalScrollBar();
+        bar->setValue(0);
+        const QStringList rows = {
+            "00000000  41 54 2B 53 42 44 52 42  0D 0D 0A 00 1B 7F FF 2E  |AT+SBDRB........|",
+            "00000010  0D 0A 4F 4B 0D 0A 6C 69  6E 65 20 30 0D 0A 6C 69  |..OK..line 0..li|"};
+        QCOMPARE(hex->visibleText().split('\n').mid(0, 2), rows);
 
         // At the bottom the view follows what arrives; the last row may be short.
-        QScrollBar *bar = hex->verticalScrollBar();
         bar->setValue(bar->maximum());
         fake->inject("\r\nEND 01\r\n");
         QTRY_COMPARE(hex->visibleText().split('\n').last(),
@@ -530,9 +514,8 @@ private slots:
         // Back to text.
         Form1->ShowHex1->trigger();
         QTRY_VERIFY(screen()->isVisible());
-        QVERIFY(!hex->isVisible());
         QTRY_VERIFY(screen()->hasFocus());
-        QVERIFY(Form1->SaxComm1->scrollBar()->isVisible());
+        QVERIFY(!hex->isVisible() && Form1->SaxComm1->scrollBar()->isVisible());
 
         // The text screen's scrolled-back view survives a trip through the hex view.
         screen()->setViewOffset(10);
