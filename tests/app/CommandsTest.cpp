@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
@@ -29,38 +28,37 @@ private slots:
 
     void cleanup() { finish(); }
 
-    void statusBoxStaysOnScreenAndHonoursEnter()
+    // The status box stays on the screen and takes Enter only with its button shown; the
+    // information box closes on OK.
+    void noticeBoxesStayOnScreenAndClose()
     {
         startConnected();
         const QRect screen = Form1->screen()->availableGeometry();
         Form1->move(screen.right() - 100, screen.bottom() - 100);
         MsgBox->ResetMsgBox();
         MsgBox->ShowBox();
-        QVERIFY(MsgBox->isVisible());
-        QVERIFY(MsgBox->MsgPanel->isVisible());
-        QVERIFY(screen.contains(MsgBox->frameGeometry()));
+        QCOMPARE(std::tuple(MsgBox->isVisible(), MsgBox->MsgPanel->isVisible(),
+                            screen.contains(MsgBox->frameGeometry())),
+                 std::tuple(true, true, true));
 
         QTest::keyClick(MsgBox, Qt::Key_Return); // the OK button is hidden: nothing happens
         QVERIFY(MsgBox->isVisible());
         MsgBox->T2->setText("Done.");
         MsgBox->CloseBoxB->show();
         QTest::keyClick(MsgBox, Qt::Key_Return);
-        QVERIFY(!MsgBox->isVisible());
-        QCOMPARE(MsgBox->T2->text(), QString("Please wait..."));
-        QVERIFY(MsgBox->CloseBoxB->isHidden());
-    }
+        QCOMPARE(std::tuple(MsgBox->isVisible(), MsgBox->T2->text(), MsgBox->CloseBoxB->isHidden()),
+                 std::tuple(false, "Please wait...", true));
 
-    // The captions, the menu items and the AT table's panel are watched under X.
-    void informationBoxClosesOnOk()
-    {
-        startConnected();
+        // The captions, the menu items and the AT table's panel are watched under X.
         Form1->Version1->trigger();
         QVERIFY(InfoBox->AboutBox->isVisible() && !InfoBox->ATInfoBox->isVisible());
         QTest::mouseClick(InfoBox->AboutB, Qt::LeftButton);
         QVERIFY(!InfoBox->isVisible());
     }
 
-    void portDialogWritesAtOnceButAppliesOnOk()
+    // The port dialog writes at once but applies on OK. It lists the ports by the names that
+    // do not change between USB sockets, afresh each time.
+    void portDialogAppliesOnOkAndListsStableNames()
     {
         startConnected();
         Form1->SaxComm1->setPortOpen(false);
@@ -69,9 +67,9 @@ private slots:
         Port_Frm->BPS_ComboBox->setCurrentText("9600");
         QCOMPARE(str(Form1->BaudText), QString("9600"));
         QTest::mouseClick(Port_Frm->PortSet_CancelB, Qt::LeftButton);
-        QVERIFY(!Port_Frm->isVisible());
-        QCOMPARE(str(Form1->SettingsValue), QString("19200,n,8,1"));
-        QCOMPARE(str(Form1->SaxComm1->Settings()), QString("19200,n,8,1"));
+        QCOMPARE(std::tuple(Port_Frm->isVisible(), str(Form1->SettingsValue),
+                            str(Form1->SaxComm1->Settings())),
+                 std::tuple(false, "19200,n,8,1", "19200,n,8,1"));
 
         Form1->BaudText = "19200";
         Port_Frm->show();
@@ -80,20 +78,13 @@ private slots:
         Port_Frm->COM_ComboBox->setCurrentText("");
         QTest::keyClicks(Port_Frm->COM_ComboBox, "COM4");
         QTest::keyClick(Port_Frm->COM_ComboBox, Qt::Key_Return); // as OK
-        QVERIFY(!Port_Frm->isVisible());
-        QCOMPARE(str(Form1->SettingsValue), QString("19200,m,8,1"));
-        QCOMPARE(str(Form1->SaxComm1->Settings()), QString("19200,m,8,1"));
-        QCOMPARE(str(Form1->SaxComm1->CommPort()), QString("COM4"));
-        QCOMPARE(Form1->COM_Panel->caption(), QString("COM4"));
-        QCOMPARE(str(Form1->FlowValue), QString("HW"));
-        QCOMPARE(Form1->SaxComm1->Handshaking(), 0); // flow control waits for a session
-    }
+        // Flow control waits for a session: no handshaking yet.
+        QCOMPARE(std::tuple(Port_Frm->isVisible(), str(Form1->SettingsValue),
+                            str(Form1->SaxComm1->Settings()), str(Form1->SaxComm1->CommPort()),
+                            Form1->COM_Panel->caption(), str(Form1->FlowValue),
+                            Form1->SaxComm1->Handshaking()),
+                 std::tuple(false, "19200,m,8,1", "19200,m,8,1", "COM4", "COM4", "HW", 0));
 
-    // Ports by the names that do not change between USB sockets, listed afresh each time.
-    void portListShowsStableNamesAndRefreshes()
-    {
-        startConnected();
-        Form1->SaxComm1->setPortOpen(false);
         QTemporaryDir byId;
         const QString handset = byId.filePath("usb-Tandrel_SH-2_A1B2-if00-port0");
         QVERIFY(QFile::link("/dev/null", handset));
@@ -102,9 +93,9 @@ private slots:
         Port_Frm->show();
         QComboBox *ports = Port_Frm->COM_ComboBox;
         QCOMPARE(ports->currentText(), QString("COM3"));
-        const int at = ports->findText(handset);
-        QVERIFY(at >= 0);
-        QCOMPARE(ports->itemData(at, TPort_Frm::PortDetailsRole).toString(), QString("/dev/null"));
+        // Only an item listed holds the link's target.
+        QCOMPARE(ports->itemData(ports->findText(handset), TPort_Frm::PortDetailsRole).toString(),
+                 QString("/dev/null"));
         QVERIFY(ports->findText("SIMULATOR") >= 0);
 
         // Plugged in while the dialog is open: opening the list finds it.
@@ -114,8 +105,8 @@ private slots:
         ports->showPopup();
         QVERIFY(ports->findText(second) >= 0);
         ports->hidePopup();
-        QCOMPARE(ports->currentText(), QString("COM3")); // what was typed stays
-        QCOMPARE(str(Form1->ComValue), QString("COM3"));
+        QCOMPARE(std::tuple(ports->currentText(), str(Form1->ComValue)),
+                 std::tuple("COM3", "COM3"));
 
         ports->setCurrentIndex(ports->findText(handset));
         QCOMPARE(str(Form1->ComValue), handset);
@@ -217,19 +208,17 @@ private slots:
         if (Form1->SaxComm1->PortOpen()) // a closed port's link is gone
             fake->written.clear();
         press();
-        QCOMPARE(str(Form1->SmsValue), value);
-        QCOMPARE(Form1->SMSB->isChecked(), value == "ON");
-        QCOMPARE(Form1->RequestSMSTimer->isActive(), waiting);
-        QCOMPARE(MsgBox->isVisible(), waiting);
-        QCOMPARE(SMS_Frm->SMS_SendB->isEnabled(), !waiting);
+        QCOMPARE(std::tuple(str(Form1->SmsValue), Form1->SMSB->isChecked(),
+                            Form1->RequestSMSTimer->isActive(), MsgBox->isVisible(),
+                            SMS_Frm->SMS_SendB->isEnabled()),
+                 std::tuple(value, value == "ON", waiting, waiting, !waiting));
         if (!waiting) {
             QVERIFY(!Form1->SaxComm1->PortOpen() || fake->written.isEmpty());
             return;
         }
         fake->written.clear(); // what the operator typed
         Form1->RequestSMSTimerTimer();
-        QVERIFY(!Form1->RequestSMSTimer->isActive());
-        QVERIFY(MsgBox->isVisible());
+        QVERIFY(!Form1->RequestSMSTimer->isActive() && MsgBox->isVisible());
         if (fake->written.isEmpty() && !sent.isEmpty()) // waiting for the typed command's answer
             fake->inject("AT\r0\r");
         QCOMPARE(fake->written, sent);
@@ -243,9 +232,9 @@ private slots:
             QTRY_COMPARE(fake->written, QByteArray("AT+CMGL=0\r"));
             fake->inject("AT+CMGL=0\r\r\nOK\r\n");
         }
-        QCOMPARE(str(Form1->SmsValue), value);
-        QVERIFY(!MsgBox->isVisible());
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+        QCOMPARE(
+            std::tuple(str(Form1->SmsValue), MsgBox->isVisible(), SMS_Frm->SMS_SendB->isEnabled()),
+            std::tuple(value, false, true));
     }
 
     void ringsThatAreNotAnswered()
@@ -283,16 +272,14 @@ private slots:
         startConnected();
         ChatModeAlert_Frm->setAlertFile(dir.filePath("missing.wav")); // silence is fine
         fake->fireRing();
-        QCOMPARE(fake->written, QByteArray("ATA\r"));
-        QVERIFY(RingBox->isVisible());
-        QCOMPARE(RingBox->windowTitle(), QString("RING"));
-        QVERIFY(!RingBox->RingYes->isHidden() && RingBox->RingDisconnect->isHidden());
-        QCOMPARE(ChatModeAlert_Frm->playCount(), 1);
+        QCOMPARE(std::tuple(fake->written, RingBox->isVisible(), RingBox->windowTitle(),
+                            RingBox->RingYes->isHidden(), RingBox->RingDisconnect->isHidden(),
+                            ChatModeAlert_Frm->playCount()),
+                 std::tuple(QByteArray("ATA\r"), true, "RING", false, true, 1));
         fake->fireRing(); // a second ring while asking is ignored
         QCOMPARE(fake->written, QByteArray("ATA\r"));
         RingBox->RingYes->click();
-        QVERIFY(!RingBox->isVisible());
-        QCOMPARE(fake->written, QByteArray("ATA\r"));
+        QCOMPARE(std::tuple(RingBox->isVisible(), fake->written), std::tuple(false, "ATA\r"));
     }
 
     void noEscapesAtOnceAndHangsUpLater()

@@ -92,38 +92,34 @@ private slots:
         const QRect full = Form1->SaxComm1->geometry();
 
         typeFind("x");
-        QVERIFY(Form1->SaxComm1->geometry().bottom() < bar->geometry().top());
-        QCOMPARE(Form1->SaxComm1->height() + bar->height(), full.height());
-        // Typed into the bar, not to the modem.
-        QCOMPARE(bar->FindEdit->text(), "x");
+        // The terminal above the bar, and the letter typed into the bar.
+        QCOMPARE(std::tuple(Form1->SaxComm1->geometry().bottom() < bar->geometry().top(),
+                            Form1->SaxComm1->height() + bar->height(), bar->FindEdit->text()),
+                 std::tuple(true, full.height(), "x"));
 
+        // No Ctrl+F, no Esc, no letter went to the modem.
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
-        QVERIFY(!bar->isVisible());
-        QCOMPARE(Form1->SaxComm1->geometry(), full);
+        QCOMPARE(std::tuple(bar->isVisible(), Form1->SaxComm1->geometry(), fake->written),
+                 std::tuple(false, full, QByteArray()));
         QTRY_VERIFY(screen->hasFocus());
-        QCOMPARE(fake->written, QByteArray()); // no Ctrl+F, no Esc, no letter
         QTest::keyClicks(screen, "at");
         QCOMPARE(fake->written, QByteArray("at"));
 
         // The menu item opens it too.
         Form1->Find1->trigger();
-        QVERIFY(bar->isVisible());
-        QVERIFY(bar->FindEdit->hasFocus());
+        QVERIFY(bar->isVisible() && bar->FindEdit->hasFocus());
         bar->FindCloseB->click();
-        QVERIFY(!bar->isVisible());
-        QCOMPARE(fake->written, QByteArray("at"));
+        QCOMPARE(std::tuple(bar->isVisible(), fake->written), std::tuple(false, "at"));
 
         // The hex view shows no text to find: the bar closes and stays closed, and the key
         // still sends nothing.
         Form1->Find1->trigger();
         Form1->ShowHex1->trigger();
-        QVERIFY(!bar->isVisible());
-        QVERIFY(!Form1->Find1->isEnabled());
+        QVERIFY(!bar->isVisible() && !Form1->Find1->isEnabled());
         QTRY_VERIFY(Form1->SaxComm1->focusProxy()->hasFocus());
         QTest::keyClick(Form1->SaxComm1->focusProxy(), Qt::Key_F,
                         Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(!bar->isVisible());
-        QCOMPARE(fake->written, QByteArray("at"));
+        QCOMPARE(std::tuple(bar->isVisible(), fake->written), std::tuple(false, "at"));
         Form1->ShowHex1->trigger();
         QVERIFY(Form1->Find1->isEnabled());
         QTest::keyClick(screen, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
@@ -139,21 +135,18 @@ private slots:
         fake->inject(lines(300, {20, 150, 295}));
         typeFind("ok");
         // The newest match first; it is on the screen, so the view stays.
-        QCOMPARE(bar->FindResult->text(), "3 of 3");
-        QCOMPARE(screen->viewOffset(), 0);
+        QCOMPARE(std::tuple(bar->FindResult->text(), screen->viewOffset()),
+                 std::tuple("3 of 3", 0));
         int row = rowOf("answer OK 295");
-        QVERIFY(row >= 0);
         const QRgb plain = cellColour(row, 1), current = cellColour(row, 7);
-        QVERIFY(current != plain);
-        QCOMPARE(cellColour(row, 8), current); // both letters
-        QCOMPARE(cellColour(row, 9), plain);   // and no more
+        QVERIFY(row >= 0 && current != plain);
+        // Both letters and no more.
+        QCOMPARE(std::tuple(cellColour(row, 8), cellColour(row, 9)), std::tuple(current, plain));
 
         QCOMPARE(enter(), "2 of 3");
-        QVERIFY(screen->viewOffset() > 0);
         row = rowOf("answer OK 150");
-        QVERIFY(row >= 0);
-        QCOMPARE(cellColour(row, 7), current);
-        QCOMPARE(cellColour(row, 6), plain);
+        QVERIFY(screen->viewOffset() > 0 && row >= 0);
+        QCOMPARE(std::tuple(cellColour(row, 7), cellColour(row, 6)), std::tuple(current, plain));
 
         QCOMPARE(enter(), "1 of 3");
         QVERIFY(rowOf("answer OK 20") >= 0);
@@ -172,28 +165,25 @@ private slots:
         enter(Qt::ShiftModifier);
         QTRY_COMPARE(bar->FindResult->text(), "4 of 5");
         row = rowOf("OK OK");
-        QVERIFY(row >= 0);
-        QCOMPARE(cellColour(row, 0), current);
         const QRgb other = cellColour(row, 3);
-        QVERIFY(other != current && other != plain);
-        QCOMPARE(cellColour(rowOf("answer OK 295"), 7), other);
+        QVERIFY(row >= 0 && other != current && other != plain);
+        QCOMPARE(std::tuple(cellColour(row, 0), cellColour(rowOf("answer OK 295"), 7)),
+                 std::tuple(current, other));
 
         // Match Case: "ok" is not "OK".
         bar->FindMatchCase->click();
-        QCOMPARE(bar->FindResult->text(), "Not found");
-        QVERIFY(!bar->FindNextB->isEnabled());
-        QCOMPARE(cellColour(row, 0), plain);
+        QCOMPARE(
+            std::tuple(bar->FindResult->text(), bar->FindNextB->isEnabled(), cellColour(row, 0)),
+            std::tuple("Not found", false, plain));
         QTest::keyClick(bar->FindEdit, Qt::Key_Return); // nothing to walk to, nothing sent
         bar->FindMatchCase->click();
-        QVERIFY(bar->FindResult->text().endsWith(" of 5"));
-        QVERIFY(bar->FindNextB->isEnabled());
-        QVERIFY(cellColour(row, 0) != plain);
+        QVERIFY(bar->FindResult->text().endsWith(" of 5") && bar->FindNextB->isEnabled() &&
+                cellColour(row, 0) != plain);
 
         // Closed, the highlights go.
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
         row = rowOf("OK OK");
-        QVERIFY(row >= 0);
-        QCOMPARE(cellColour(row, 0), plain);
+        QCOMPARE(std::tuple(row >= 0, cellColour(row, 0)), std::tuple(true, plain));
 
         // Two matches in one line and none elsewhere: round within the line.
         fake->inject("ping pong\r\n");
@@ -203,8 +193,7 @@ private slots:
 
         // Nothing found at all says so.
         QTest::keyClicks(bar->FindEdit, "zz");
-        QCOMPARE(bar->FindResult->text(), "Not found");
-        QCOMPARE(fake->written, QByteArray());
+        QCOMPARE(std::tuple(bar->FindResult->text(), fake->written), std::tuple("Not found", ""));
     }
 
     // Lines that keep arriving scroll the old ones into the scrollback: the highlights stay
@@ -220,39 +209,36 @@ private slots:
         const QRgb plain = cellColour(row, 20), current = cellColour(row, 0);
         QVERIFY(current != plain);
         fake->inject(lines(2, {}));
-        QCOMPARE(screen->viewOffset(), 0);
-        QCOMPARE(rowOf("answer OK 295"), row - 2);
-        QCOMPARE(cellColour(row - 2, 0), current);
-        QCOMPARE(cellColour(row, 0), plain);
+        QCOMPARE(std::tuple(screen->viewOffset(), rowOf("answer OK 295"), cellColour(row - 2, 0),
+                            cellColour(row, 0)),
+                 std::tuple(0, row - 2, current, plain));
 
         // Scrolled back to a match, the view holds while lines arrive.
         QCOMPARE(enter(), "1 of 2");
         row = rowOf("answer OK 100");
-        QVERIFY(row >= 0);
         const int offset = screen->viewOffset();
         fake->inject(lines(40, {5}));
-        QCOMPARE(screen->viewOffset(), offset + 40);
-        QCOMPARE(rowOf("answer OK 100"), row);
-        QCOMPARE(cellColour(row, 0), current);
+        QCOMPARE(
+            std::tuple(row >= 0, screen->viewOffset(), rowOf("answer OK 100"), cellColour(row, 0)),
+            std::tuple(true, offset + 40, row, current));
         QTRY_COMPARE(bar->FindResult->text(), "1 of 3");
         QVERIFY(Form1->SaxComm1->PortOpen());
         // Closing the bar gives the terminal its rows back at the top; the view stays on its
         // lines.
         const int rowsWithBar = screen->rows();
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
-        QVERIFY(screen->rows() > rowsWithBar);
-        QCOMPARE(rowOf("answer OK 100"), row + screen->rows() - rowsWithBar);
-        QCOMPARE(cellColour(rowOf("answer OK 100"), 0), plain);
+        QCOMPARE(std::tuple(screen->rows() > rowsWithBar, rowOf("answer OK 100"),
+                            cellColour(rowOf("answer OK 100"), 0)),
+                 std::tuple(true, row + screen->rows() - rowsWithBar, plain));
 
         // The match in the bottom row when the bar opens again is not left under it.
         const int index = screen->allText().split('\n').indexOf("answer OK 100");
         screen->setViewOffset(screen->scrollbackCount() - (index - screen->rows() + 1));
         QCOMPARE(rowOf("answer OK 100"), screen->rows() - 1);
         QTest::keyClick(screen, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(bar->FindResult->text(), "1 of 3");
         row = rowOf("answer OK 100");
-        QVERIFY(row >= 0);
-        QCOMPARE(cellColour(row, 0), current);
+        QCOMPARE(std::tuple(bar->FindResult->text(), row >= 0, cellColour(row, 0)),
+                 std::tuple("1 of 3", true, current));
     }
 
     // Time stamps are searched as shown: a match of the modem's text is marked where the
@@ -264,12 +250,11 @@ private slots:
         Form1->SaxComm1->stampClock = [] { return QTime(9, 5, 7, 42); };
         fake->inject("\r\nOK\r\n");
         typeFind("ok");
-        QCOMPARE(bar->FindResult->text(), "1 of 1");
         const int row = rowOf("09:05:07.042 OK");
-        QVERIFY(row >= 0);
         const QRgb plain = cellColour(row, 12);
-        QVERIFY(cellColour(row, 13) != plain);
-        QCOMPARE(cellColour(row, 11), plain);
+        QVERIFY(row >= 0 && cellColour(row, 13) != plain);
+        QCOMPARE(std::tuple(bar->FindResult->text(), cellColour(row, 11)),
+                 std::tuple("1 of 1", plain));
         bar->FindEdit->setText("07.042");
         QVERIFY(bar->FindResult->text().endsWith(" of 2"));
         Form1->ShowTimeStamps1->trigger();
@@ -283,10 +268,9 @@ private slots:
         const int limit = screen->scrollbackLimit();
         fake->inject("oldest word\r\n" + lines(limit - 10, {}));
         typeFind("OLDEST");
-        QCOMPARE(bar->FindResult->text(), "1 of 1");
         QVERIFY(screen->scrollbackCount() > limit - 50);
-        QCOMPARE(screen->viewOffset(), screen->scrollbackCount());
-        QCOMPARE(rowText(0), "oldest word");
+        QCOMPARE(std::tuple(bar->FindResult->text(), screen->viewOffset(), rowText(0)),
+                 std::tuple("1 of 1", screen->scrollbackCount(), "oldest word"));
         QTest::keyClick(bar->FindEdit, Qt::Key_Escape);
         fake->inject(lines(60, {}));
         QCOMPARE(screen->scrollbackCount(), limit);
