@@ -34,10 +34,8 @@ class FindTest : public QObject, ProgramOnFakeLink
     {
         QByteArray out;
         for (int i = 0; i < count; ++i)
-            out += (std::find(answers.begin(), answers.end(), i) != answers.end()
-                        ? "answer OK " + QByteArray::number(i)
-                        : "line " + QByteArray::number(i)) +
-                   "\r\n";
+            out += (std::ranges::count(answers, i) ? "answer OK " : "line ") +
+                   QByteArray::number(i) + "\r\n";
         return out;
     }
 

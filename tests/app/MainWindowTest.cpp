@@ -51,16 +51,13 @@ private slots:
         Form1->show();
         QVERIFY(Form1->IntroScreen->isVisible() && !Form1->SaxComm1->isVisible());
         QVERIFY(!shown(Form1->File1) && !shown(Form1->Help1) && !shown(Form1->Info1));
-        QCOMPARE(std::tuple(Form1->menuItem("ATplusPP")->isVisible(),
-                            Form1->menuItem("ATplusPNAV")->isVisible(),
-                            Form1->menuItem("ATplusPM")->isVisible()),
-                 std::tuple(false, false, true));
-        QCOMPARE(std::tuple(str(Form1->ComValue), str(Form1->TermVerValue),
+        const auto item = [](const char *name) { return Form1->menuItem(name)->isVisible(); };
+        QCOMPARE(std::tuple(item("ATplusPP"), item("ATplusPNAV"), item("ATplusPM"),
+                            str(Form1->ComValue), str(Form1->TermVerValue),
                             str(Form1->CountryCodeText), Form1->AnswerCalls,
-                            Form1->EchoB->isChecked()),
-                 std::tuple("COM1", "TSS", "1", true, true));
+                            Form1->EchoB->isChecked(), Form1->Pause->caption()),
+                 std::tuple(false, false, true, "COM1", "TSS", "1", true, true, "pause"));
 
-        QCOMPARE(Form1->Pause->caption(), QString("pause"));
         QTest::mouseClick(Form1->Pause, Qt::LeftButton);
         QCOMPARE(std::tuple(Form1->Pause->caption(), Form1->IntroScreenTimer->isActive(),
                             Form1->IntroScreen->isVisible(), Form1->SaxComm1->PortOpen()),

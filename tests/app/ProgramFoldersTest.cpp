@@ -19,9 +19,8 @@ protected:
                  ("tandrel-folders-" + std::to_string(getpid()) + "-" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_root);
-        fs::create_directories(m_root / "usr" / "bin");
-        fs::create_directories(m_root / "build" / "app");
-        fs::create_directories(m_root / "home");
+        for (const char *folder : {"usr/bin", "build/app", "home"})
+            fs::create_directories(m_root / folder);
     }
     void TearDown() override
     {
