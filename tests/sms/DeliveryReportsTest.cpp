@@ -32,8 +32,9 @@ TEST(DeliveryReports, MatchesReportsToSentMessages)
         std::vector<int> references; // of the message sent to +12025550143
         std::vector<Fed> before;     // reports that overtake the send's confirmation
         std::vector<Fed> after;
-        std::string state; // of the message at the end
-        int logged;        // log entries made
+        std::string state;                  // of the message at the end
+        int logged;                         // log entries made
+        const char *typed = "+12025550143"; // the number as the operator wrote it
     } rows[] = {
         {"single part", {7}, {}, {{7, 0}}, "delivered 10:07", 1},
         {"no report yet", {7}, {}, {}, "waiting", 0},
@@ -42,7 +43,7 @@ TEST(DeliveryReports, MatchesReportsToSentMessages)
         {"parts outstanding", {7, 8}, {}, {{7, 0}}, "waiting", 0},
         {"part failed", {7, 8}, {}, {{7, 0}, {8, 1}}, "not delivered: validity period expired", 1},
         {"same reference, other number", {7}, {}, {{7, 0, "+447700900123"}}, "waiting", 0},
-        {"typed with 00", {7}, {}, {{7, 0, "12025550143"}}, "delivered 10:07", 1},
+        {"typed with 00", {7}, {}, {{7, 0, "12025550143"}}, "delivered 10:07", 1, "0012025550143"},
         {"report before the confirmation", {7}, {{7, 0}}, {}, "delivered 10:07", 1},
         {"duplicate logged once", {7}, {}, {{7, 0}, {7, 0}, {7, 1}}, "delivered 10:07", 1},
     };
@@ -53,9 +54,7 @@ TEST(DeliveryReports, MatchesReportsToSentMessages)
         tracker.settled = [&](const DeliveryReports::Message &) { ++settled; };
         for (const Fed &f : row.before)
             EXPECT_FALSE(tracker.feed(report(f.reference, f.number, f.outcome))) << row.name;
-        const std::string typed =
-            std::string(row.name) == "typed with 00" ? "0012025550143" : "+12025550143";
-        tracker.add(typed, row.references, "12/08/26 09:59:00", "Alarm at pump 3");
+        tracker.add(row.typed, row.references, "12/08/26 09:59:00", "Alarm at pump 3");
         for (const Fed &f : row.after)
             tracker.feed(report(f.reference, f.number, f.outcome));
         ASSERT_EQ(tracker.recent().size(), 1u) << row.name;

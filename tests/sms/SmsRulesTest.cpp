@@ -44,17 +44,13 @@ TEST(SmsRules, UnsafeCharactersByDestination)
 TEST(SmsRules, TimeStampZoneInQuarterHours)
 {
     // 3GPP TS 23.040 9.2.3.11: the zone octet as sent, first semi-octet in its low half.
-    const struct
-    {
-        const char *octet, *zone;
-    } rows[] = {{"00", " (GMT)"},      {"80", " (GMT+2)"},    {"0A", " (GMT-5)"},
-                {"22", " (GMT+5:30)"}, {"32", " (GMT+5:45)"}, {"49", " (GMT-3:30)"}};
-    for (const auto &row : rows) {
-        const DisplayedMessage m = DisplayPdu("07911326040000F0040B911346610089F60000622180010000" +
-                                              std::string(row.octet) + "0141");
-        EXPECT_EQ(m.head.substr(m.head.find("SCTS: ")),
-                  std::string("SCTS: 12/08/26 10:00:00") + row.zone)
-            << row.octet;
+    const std::pair<std::string, std::string> rows[] = {
+        {"00", " (GMT)"},      {"80", " (GMT+2)"},    {"0A", " (GMT-5)"},
+        {"22", " (GMT+5:30)"}, {"32", " (GMT+5:45)"}, {"49", " (GMT-3:30)"}};
+    for (const auto &[octet, zone] : rows) {
+        const std::string head =
+            DisplayPdu("07911326040000F0040B911346610089F60000622180010000" + octet + "0141").head;
+        EXPECT_EQ(head.substr(head.find("SCTS: ")), "SCTS: 12/08/26 10:00:00" + zone) << octet;
     }
     // The validity period the program wrote keeps its own zone code: "11" is GMT-1.
     int length = 0;
