@@ -169,19 +169,6 @@ private slots:
         QVERIFY(!SMS_Frm->SMS_DeleteB->isEnabled());
     }
 
-    void overlongMessageIsAdjustedOnRequest()
-    {
-        answers = {false, true}; // keep it while editing; take the shorter one on Send
-        compose("12", QString(155, 'a') + "^^^");
-        QCOMPARE(SMS_Frm->CharCounter->text(), QString("2 parts, 145 left")); // 161 septets
-        QVERIFY(lastBox().contains("Would you like to adjust the message to the following?\n"));
-        QVERIFY(lastBox().contains("Adjusted message:\n" + QString(155, 'a') + "^^\n"));
-        sendAndConfirm();
-        QVERIFY(lastBox().contains("Would you like to send the following message instead?\n"));
-        QCOMPARE(SMS_Frm->EditMessage->toPlainText(), QString(155, 'a') + "^^");
-        QVERIFY(logText().contains(QString(155, 'a') + "^^\n\n"));
-    }
-
     void emailAndAbsolutePeriod()
     {
         SMS_Frm->CallType_ComboBox->setCurrentIndex(1);
@@ -203,7 +190,7 @@ private slots:
                                      "ops@example.org hi\n\n"));
     }
 
-    void typedNumbersAndCharactersAreChecked()
+    void typedNumbersCharactersAndLengthAreChecked()
     {
         SMS_Frm->EditDA->setFocus();
         QTest::keyClicks(SMS_Frm->EditDA, "+12a-3*#");
@@ -243,9 +230,20 @@ private slots:
 
         SMS_Frm->SelectVP_SpinEdit->setValue(168);
         QCOMPARE(SMS_Frm->RelativeVP_calc->text(), QString("2 days "));
+
+        // Too long: the shorter text is offered while typing, and again on Send.
+        answers = {false, true}; // keep it while editing; take the shorter one on Send
+        compose("12", QString(155, 'a') + "^^^");
+        QCOMPARE(SMS_Frm->CharCounter->text(), QString("2 parts, 145 left")); // 161 septets
+        QVERIFY(lastBox().contains("Would you like to adjust the message to the following?\n"));
+        QVERIFY(lastBox().contains("Adjusted message:\n" + QString(155, 'a') + "^^\n"));
+        sendAndConfirm();
+        QVERIFY(lastBox().contains("Would you like to send the following message instead?\n"));
+        QCOMPARE(SMS_Frm->EditMessage->toPlainText(), QString(155, 'a') + "^^");
+        QVERIFY(logText().contains(QString(155, 'a') + "^^\n\n"));
     }
 
-    void modemErrorsAreExplained()
+    void handsetErrorsAndSilenceAreExplained()
     {
         SMS_Frm->HandleSmsResult(-6, {});
         QCOMPARE(lastBox(), QString("Invalid memory index!\nPlease try again."));
@@ -263,10 +261,7 @@ private slots:
             QVERIFY(lastBox().startsWith("Error occurred while processing the SMS command.\nPos"));
             QVERIFY(told("Error", "- Invalid validity period input"));
         }
-    }
 
-    void unansweredCommandsTimeOut()
-    {
         // Two minutes for a satellite link pass in 300 ms of the test's clock.
         QElapsedTimer clock;
         clock.start();
@@ -309,35 +304,14 @@ private slots:
         QVERIFY(lastBox().startsWith("The handset did not answer the delete"));
     }
 
-    void deletingTheLogAsksWithNoAsTheDefault()
-    {
-        writeFile("SMSLog.txt", "[SENT]\nTo: 1 (Phone number)\nkept\n\n");
-        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(5);
-        SMS_Frm->SMS_ViewB->click();
-        QVERIFY(SMS_Frm->SMS_DeleteB->isEnabled());
-
-        // The real box: Enter takes its default, which must be No.
-        QString seen; // caption, default button
-        onRealBox([&seen](QMessageBox *box) {
-            seen = box->windowTitle() + (box->defaultButton() == box->button(QMessageBox::No)
-                                             ? ", No the default"
-                                             : ", No not the default");
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        SMS_Frm->SMS_DeleteB->click();
-        prepare(); // the hook back
-        QCOMPARE(seen, QString("Warning, No the default"));
-        QCOMPARE(logText(), QString("[SENT]\nTo: 1 (Phone number)\nkept\n\n"));
-    }
-
-    void longLogEndsOnTheNewestEntry()
+    // A long log ends on the newest entry; deleting it asks, with No as the default.
+    void longLogEndsOnTheNewestEntryAndDeletingItDefaultsToNo()
     {
         QByteArray old;
         for (int i = 0; i < 2500; ++i)
-            old += QStringLiteral("[RECEIVED]\nFrom: 12 (International)\nSCTS: 01/01/26 "
-                                  "00:00:00 (GMT)\nold message %1\n\n")
-                       .arg(i)
-                       .toLatin1();
+            old += "[RECEIVED]\nFrom: 12 (International)\nSCTS: 01/01/26 00:00:00 (GMT)\n"
+                   "old message " +
+                   QByteArray::number(i) + "\n\n";
         writeFile("SMSLog.txt", old);
         QTextEdit *view = SMS_Frm->SMS_MessageRichEdit;
         auto endShown = [view] {
@@ -356,12 +330,26 @@ private slots:
         QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentIndex(), 5);
         QCOMPARE(MsgBox->T1->text(), QString("New messages have arrived"));
         QVERIFY(endShown());
+
+        // Viewed again, then the real box: Enter takes its default, which must be No.
+        const QString before = logText();
+        SMS_Frm->SMS_ViewB->click();
+        QString seen; // caption, default button
+        onRealBox([&seen](QMessageBox *box) {
+            seen = box->windowTitle() + (box->defaultButton() == box->button(QMessageBox::No)
+                                             ? ", No the default"
+                                             : ", No not the default");
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        SMS_Frm->SMS_DeleteB->click();
+        prepare(); // the hook back
+        QCOMPARE(seen, QString("Warning, No the default"));
+        QCOMPARE(logText(), before);
     }
 
     void storedMessagesAndAFullStorageAreTold()
     {
         Form1->SmsValue = "ON";
-        fake->written.clear();
         fake->inject("\r\n+CMTI: \"SM\",3\r\n");
         QVERIFY(MsgBox->isVisible());
         QCOMPARE(MsgBox->T1->text(), QString("New messages have arrived.\nStored at: SM, index 3"));
@@ -448,64 +436,8 @@ private slots:
         QVERIFY(!MsgBox->isVisible() && !Form1->RequestSMSTimer->isActive());
         QVERIFY(SMS_Frm->SMS_SendB->isEnabled() && !Form1->SaxComm1->exchange()->busy());
         QVERIFY(fake->written.isEmpty());
-    }
 
-    // Linked parts go one after the other, each once the one before is confirmed; the log gets
-    // one entry with the whole text after the last.
-    void longMessageGoesInPartsAndIsLoggedOnce()
-    {
-        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
-            return third == QStringLiteral("Keep as 3 parts") ? 2 : 1;
-        });
-        const QString text = QString(306, 'p') + QStringLiteral("end");
-        compose("12", text);
-        pressSend();
-        for (int k = 1; k <= 3; ++k) {
-            QTRY_VERIFY(fake->written.endsWith('\x1A'));
-            QVERIFY2(fake->written.startsWith("AT+CMGS="), fake->written);
-            QCOMPARE(SMS_Frm->SMS_Status->text(), QString(" Sending part %1 of 3...").arg(k));
-            QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
-            fake->written.clear();
-            fake->inject("\r\n> ");
-            fake->inject("\r\n+CMGS: " + QByteArray::number(k) + "\r\n");
-            QCoreApplication::processEvents(); // nothing goes before the command has ended
-            QVERIFY(fake->written.isEmpty());
-            QVERIFY(logText().isEmpty());
-            fake->inject("\r\nOK\r\n");
-            QCOMPARE(logText().isEmpty(), k < 3);
-            QVERIFY(k == 3 || !SMS_Frm->SMS_SendB->isEnabled());
-        }
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-        QCOMPARE(SMS_Frm->SMS_Status->text(), QString());
-
-        // A part the handset refuses stops the rest, and the box says which one it was.
-        pressSend();
-        QTRY_VERIFY(fake->written.endsWith('\x1A'));
-        fake->inject("\r\n> \r\n+CMGS: 4\r\n\r\nOK\r\n");
-        QTRY_VERIFY(fake->written.count('\x1A') == 2);
-        fake->written.clear();
-        fake->inject("\r\n> \r\n+CMS ERROR:500\r\n");
-        QVERIFY2(told("Error", "part 2 was not confirmed, so the parts after it were not sent. "
-                               "Part 1 went out."),
-                 qPrintable(lastBox()));
-        QCoreApplication::processEvents();
-        QVERIFY(fake->written.isEmpty());
-        QCOMPARE(logText().count("[SENT]"), 1);
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-
-        // Declined while typing, the parts are offered again on Send, and then sent.
-        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
-            return third == QStringLiteral("Send as 2 parts") ? 2 : 1;
-        });
-        setMessage(QString(200, 'r'));
-        pressSend();
-        QTRY_VERIFY(fake->written.endsWith('\x1A'));
-        QVERIFY(fake->written.contains("050003"));
-        notice::setChoiceHook({});
-    }
-
-    void partsAreListedJoinedAndDeletedTogether()
-    {
+        // Linked parts stored apart are listed as one entry and deleted together.
         const std::string text = std::string(153, 'a') + std::string(153, 'b') + "end";
         const auto p = testbytes::deliverParts(text, 9);
         QCOMPARE(p.size(), size_t(3));
@@ -519,6 +451,58 @@ private slots:
         fake->written.clear();
         SMS_Frm->SMS_DeleteB->click();
         QCOMPARE(fake->written, QByteArray("AT+CMGD=10;+CMGD=12\r"));
+    }
+
+    // Linked parts go one after the other, each once the one before is confirmed; the log gets
+    // one entry with the whole text after the last.
+    void longMessageGoesInPartsAndIsLoggedOnce()
+    {
+        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
+            return third == QStringLiteral("Keep as 3 parts") ? 2 : 1;
+        });
+        compose("12", QString(306, 'p') + "end");
+        pressSend();
+        for (int k = 1; k <= 3; ++k) {
+            QTRY_VERIFY(fake->written.endsWith('\x1A'));
+            QVERIFY2(fake->written.startsWith("AT+CMGS="), fake->written);
+            QCOMPARE(SMS_Frm->SMS_Status->text(), QString(" Sending part %1 of 3...").arg(k));
+            QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
+            fake->written.clear();
+            fake->inject("\r\n> ");
+            fake->inject("\r\n+CMGS: " + QByteArray::number(k) + "\r\n");
+            QCoreApplication::processEvents(); // nothing goes before the command has ended
+            QCOMPARE(std::pair(fake->written, logText()), std::pair(QByteArray(), QString()));
+            fake->inject("\r\nOK\r\n");
+            QCOMPARE(logText().isEmpty(), k < 3);
+            QVERIFY(k == 3 || !SMS_Frm->SMS_SendB->isEnabled());
+        }
+        QCOMPARE(std::pair(SMS_Frm->SMS_Status->text(), SMS_Frm->SMS_SendB->isEnabled()),
+                 std::pair(QString(), true));
+
+        // A part the handset refuses stops the rest, and the box says which one it was.
+        pressSend();
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        fake->inject("\r\n> \r\n+CMGS: 4\r\n\r\nOK\r\n");
+        QTRY_VERIFY(fake->written.count('\x1A') == 2);
+        fake->written.clear();
+        fake->inject("\r\n> \r\n+CMS ERROR:500\r\n");
+        QVERIFY2(told("Error", "part 2 was not confirmed, so the parts after it were not sent. "
+                               "Part 1 went out."),
+                 qPrintable(lastBox()));
+        QCoreApplication::processEvents();
+        QCOMPARE(std::pair(fake->written, logText().count("[SENT]")),
+                 std::pair(QByteArray(), qsizetype(1)));
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+
+        // Declined while typing, the parts are offered again on Send, and then sent.
+        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
+            return third == QStringLiteral("Send as 2 parts") ? 2 : 1;
+        });
+        setMessage(QString(200, 'r'));
+        pressSend();
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        QVERIFY(fake->written.contains("050003"));
+        notice::setChoiceHook({});
     }
 
     void failedLogAppendIsReported()
