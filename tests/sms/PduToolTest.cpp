@@ -10,6 +10,8 @@ struct ToolRun
 {
     int status = -1;
     std::string out;
+    bool operator==(const ToolRun &) const = default;
+    friend void PrintTo(const ToolRun &r, std::ostream *os) { *os << r.status << " " << r.out; }
 };
 
 // Runs the tool with arguments already quoted for the shell; standard error is discarded.
@@ -33,18 +35,13 @@ ToolRun tool(const std::string &args)
 
 TEST(PduTool, EncodePrintsPduAndLength)
 {
-    ToolRun r = tool("encode --to 1234567 --text abc");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "079188612609005011000791214365F70000FF0361F118\nlength 24\n");
+    EXPECT_EQ(tool("encode --to 1234567 --text abc"),
+              (ToolRun{0, "079188612609005011000791214365F70000FF0361F118\nlength 24\n"}));
 
-    r = tool("encode --email ops@example.org --text hi --vp 0");
+    const ToolRun r = tool("encode --email ops@example.org --text hi --vp 0");
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("1100"
-                         "02912A"
-                         "0000"
-                         "00"),
-              std::string::npos)
-        << r.out;
+    // First octet 11, TP-MR 00, the e-mail gateway's address 02912A, PID and DCS 0000, validity 00.
+    EXPECT_NE(r.out.find("110002912A000000"), std::string::npos) << r.out;
 
     for (const std::string bad :
          {"--to 12+3 --text a", "--to 12", "--to 12 --text a --vp 256",
@@ -59,22 +56,20 @@ TEST(PduTool, JoinRefusesPartsOfDifferentMessages)
     // Parts of different messages do not join.
     const ToolRun one = tool("encode --to 12 --text " + std::string(161, 'y'));
     const ToolRun other = tool("encode --to 99 --text " + std::string(161, 'z'));
-    const ToolRun r = tool("join " + one.out.substr(0, one.out.find('\n')) + " " +
-                           other.out.substr(0, other.out.find('\n')));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(tool("join " + one.out.substr(0, one.out.find('\n')) + " " +
+                   other.out.substr(0, other.out.find('\n'))),
+              (ToolRun{2, ""}));
 }
 
 TEST(PduTool, DecodePrintsOneJsonObject)
 {
-    ToolRun r =
-        tool("decode 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "{\"kind\":\"deliver\",\"toa\":\"91\",\"number\":\"31641600986\","
-                     "\"timestamp\":\"02082619374180\",\"vp\":-1,\"vp_text\":\"\",\"dcs\":\"00\","
-                     "\"encoding\":\"gsm7\",\"text\":\"How are you?\"}\n");
+    EXPECT_EQ(
+        tool("decode 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07"),
+        (ToolRun{0, "{\"kind\":\"deliver\",\"toa\":\"91\",\"number\":\"31641600986\","
+                    "\"timestamp\":\"02082619374180\",\"vp\":-1,\"vp_text\":\"\",\"dcs\":\"00\","
+                    "\"encoding\":\"gsm7\",\"text\":\"How are you?\"}\n"}));
 
-    r = tool("decode 079188612609005011000791214365F70000FF0361F118");
+    ToolRun r = tool("decode 079188612609005011000791214365F70000FF0361F118");
     EXPECT_NE(r.out.find("\"kind\":\"submit\""), std::string::npos);
     EXPECT_NE(r.out.find("\"vp\":255"), std::string::npos);
 
@@ -85,9 +80,6 @@ TEST(PduTool, DecodePrintsOneJsonObject)
         std::string::npos)
         << r.out;
 
-    for (const char *bad : {"ABC", "0G", "''", "'07 91'"}) {
-        r = tool(std::string("decode ") + bad);
-        EXPECT_EQ(r.status, 2) << bad;
-        EXPECT_TRUE(r.out.empty()) << bad;
-    }
+    for (const char *bad : {"ABC", "0G", "''", "'07 91'"})
+        EXPECT_EQ(tool(std::string("decode ") + bad), (ToolRun{2, ""})) << bad;
 }

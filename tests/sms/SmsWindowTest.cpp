@@ -19,18 +19,21 @@
 
 #include <functional>
 
+// A send the window refuses: call type (0 number, 1 e-mail), what is filled in, the port, and
+// what the warning says ("" for none).
+struct Refusal
+{
+    int type;
+    QString address, message, time;
+    bool portOpen;
+    QString says;
+};
+Q_DECLARE_METATYPE(Refusal)
+
 // The SMS window against a fake modem, with its message boxes answered by the test.
 class SmsWindowTest : public QObject, public ProgramOnFakeLink
 {
     Q_OBJECT
-
-    // No indication request on connecting: the tests that want one ask for it.
-    void start()
-    {
-        startConnected();
-        Form1->SmsValue = "OFF";
-        SMS_Frm->show();
-    }
 
     QString logText() const
     {
@@ -73,19 +76,25 @@ class SmsWindowTest : public QObject, public ProgramOnFakeLink
     QByteArray sendAndConfirm()
     {
         pressSend();
-        const QByteArray command = fake->written;
-        if (!command.startsWith("AT+CMGS="))
+        if (!fake->written.startsWith("AT+CMGS=") ||
+            !QTest::qWaitFor([this] { return fake->written.endsWith('\x1A'); }, 2000))
             return {};
-        if (!QTest::qWaitFor([this] { return fake->written.endsWith('\x1A'); }, 2000))
-            return {};
-        const QByteArray pdu = fake->written.mid(command.size());
+        const QByteArray sent = fake->written;
         fake->inject("\r\n> ");
         fake->inject("\r\n+CMGS: 7\r\n\r\nOK\r\n");
-        return command + pdu;
+        return sent;
     }
 
 private slots:
     void initTestCase() { prepare(); }
+
+    // No indication request on connecting: the tests that want one ask for it.
+    void init()
+    {
+        startConnected();
+        Form1->SmsValue = "OFF";
+        SMS_Frm->show();
+    }
 
     void cleanup()
     {
@@ -98,64 +107,49 @@ private slots:
     // A refused send sends nothing and logs nothing; the box says why (no box: "").
     void refusedSendsSendNothing_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("time");
-        QTest::addColumn<bool>("portOpen");
-        QTest::addColumn<QString>("says");
-        const auto row = [](const char *name, int type, const char *address, const QString &message,
-                            const char *time, bool open, const char *says) {
-            QTest::newRow(name) << type << QString(address) << message << QString(time) << open
-                                << QString(says);
-        };
-        row("no number", 0, "", "", "", true, "Please enter the destination number.");
-        row("no message", 0, "8816", "", "", true, "There is no message to send.");
-        row("no e-mail address", 1, "", "", "", true,
-            "Please enter the destination email address.");
-        row("bad e-mail address", 1, "ops.example.org", "hello", "", true,
-            "Please enter the valid email address.");
-        row("# and * in a number", 0, "12#3*4#", "hi", "", true,
-            "The destination number cannot contain \"#\" \"*\".\n");
-        row("unfinished time", 1, "ops@example.org", "hi", "23:5", true, "");
-        row("too long, shorter declined", 0, "12", QString(159, 'b') + "[", "", true,
-            "Would you like to send the following message instead?\n");
-        row("port closed", 0, "8816", "hello", "", false, "");
+        QTest::addColumn<Refusal>("r");
+        const auto row = [](const char *name, const Refusal &r) { QTest::newRow(name) << r; };
+        row("no number", {0, "", "", "", true, "Please enter the destination number."});
+        row("no message", {0, "8816", "", "", true, "There is no message to send."});
+        row("no e-mail address",
+            {1, "", "", "", true, "Please enter the destination email address."});
+        row("bad e-mail address",
+            {1, "ops.example.org", "hello", "", true, "Please enter the valid email address."});
+        row("# and * in a number",
+            {0, "12#3*4#", "hi", "", true, "The destination number cannot contain \"#\" \"*\".\n"});
+        row("unfinished time", {1, "ops@example.org", "hi", "23:5", true, ""});
+        row("too long, shorter declined",
+            {0, "12", QString(159, 'b') + "[", "", true,
+             "Would you like to send the following message instead?\n"});
+        row("port closed", {0, "8816", "hello", "", false, ""});
     }
 
     void refusedSendsSendNothing()
     {
-        QFETCH(int, type);
-        QFETCH(QString, address);
-        QFETCH(QString, message);
-        QFETCH(QString, time);
-        QFETCH(bool, portOpen);
-        QFETCH(QString, says);
-        start();
-        SMS_Frm->CallType_ComboBox->setCurrentIndex(type);
-        QCOMPARE(SMS_Frm->EditDA->isHidden(), type == 1);
-        QCOMPARE(SMS_Frm->EditEA->isHidden(), type == 0);
-        (type == 0 ? SMS_Frm->EditDA : SMS_Frm->EditEA)->setText(address);
-        if (!time.isEmpty()) {
+        QFETCH(const Refusal, r);
+        SMS_Frm->CallType_ComboBox->setCurrentIndex(r.type);
+        QCOMPARE(std::pair(SMS_Frm->EditDA->isHidden(), SMS_Frm->EditEA->isHidden()),
+                 std::pair(r.type == 1, r.type == 0));
+        (r.type == 0 ? SMS_Frm->EditDA : SMS_Frm->EditEA)->setText(r.address);
+        if (!r.time.isEmpty()) {
             SMS_Frm->RAbsoluteVP->click();
-            SMS_Frm->Time_MaskEdit->setText(time);
+            SMS_Frm->Time_MaskEdit->setText(r.time);
         }
-        setMessage(message);
+        setMessage(r.message);
         boxes.clear();
         fake->written.clear();
-        Form1->SaxComm1->setPortOpen(portOpen);
+        Form1->SaxComm1->setPortOpen(r.portOpen);
         SMS_Frm->SMS_SendB->click();
-        QVERIFY(!portOpen || fake->written.isEmpty());
+        QVERIFY(!r.portOpen || fake->written.isEmpty());
         QCOMPARE(logText(), QString());
-        QCOMPARE(boxes.size(), size_t(says.isEmpty() ? 0 : 1));
-        QVERIFY2(says.isEmpty() || told("Warning", says), qPrintable(lastBox()));
+        QCOMPARE(boxes.size(), size_t(r.says.isEmpty() ? 0 : 1));
+        QVERIFY2(r.says.isEmpty() || told("Warning", r.says), qPrintable(lastBox()));
     }
 
     // Only a send's own answers end it: a stray OK, NO CARRIER or BUSY leave it waiting for its
     // confirmation, which is then logged, once.
     void strayAnswersLeaveASendWaiting()
     {
-        start();
         compose("1234567", "abc");
         pressSend();
         QCOMPARE(SMS_Frm->SMS_Status->text(), QString(" Sending..."));
@@ -175,23 +169,8 @@ private slots:
         QVERIFY(!SMS_Frm->SMS_DeleteB->isEnabled());
     }
 
-    void overlongMessageIsAdjustedOnRequest()
-    {
-        start();
-        answers = {false, true}; // keep it while editing; take the shorter one on Send
-        compose("12", QString(155, 'a') + "^^^");
-        QCOMPARE(SMS_Frm->CharCounter->text(), QString("2 parts, 145 left")); // 161 septets
-        QVERIFY(lastBox().contains("Would you like to adjust the message to the following?\n"));
-        QVERIFY(lastBox().contains("Adjusted message:\n" + QString(155, 'a') + "^^\n"));
-        sendAndConfirm();
-        QVERIFY(lastBox().contains("Would you like to send the following message instead?\n"));
-        QCOMPARE(SMS_Frm->EditMessage->toPlainText(), QString(155, 'a') + "^^");
-        QVERIFY(logText().contains(QString(155, 'a') + "^^\n\n"));
-    }
-
     void emailAndAbsolutePeriod()
     {
-        start();
         SMS_Frm->CallType_ComboBox->setCurrentIndex(1);
         SMS_Frm->EditEA->setText("ops@example.org");
         setMessage("hi");
@@ -204,19 +183,15 @@ private slots:
         SMS_Frm->Time_MaskEdit->setText("23:59:00");
         SMS_Frm->TimeZone_ComboBox->setCurrentText("GMT+1");
         const QByteArray sent = sendAndConfirm();
-        QVERIFY2(sent.contains("1900"
-                               "02912A"
-                               "0000" +
-                               QByteArray("50211332950010")),
-                 sent);
+        // First octet, TP-MR, the e-mail gateway's address, PID and DCS, absolute validity.
+        QVERIFY2(sent.contains("190002912A000050211332950010"), sent);
         QVERIFY(logText().startsWith("[SENT]\nTo: ops@example.org (Email address)\n"
                                      "Absolute VP: 12/31/05 23:59:00 (GMT+1)\n"
                                      "ops@example.org hi\n\n"));
     }
 
-    void typedNumbersAndCharactersAreChecked()
+    void typedNumbersCharactersAndLengthAreChecked()
     {
-        start();
         SMS_Frm->EditDA->setFocus();
         QTest::keyClicks(SMS_Frm->EditDA, "+12a-3*#");
         QCOMPARE(SMS_Frm->EditDA->text(), QString("+123*#"));
@@ -255,11 +230,21 @@ private slots:
 
         SMS_Frm->SelectVP_SpinEdit->setValue(168);
         QCOMPARE(SMS_Frm->RelativeVP_calc->text(), QString("2 days "));
+
+        // Too long: the shorter text is offered while typing, and again on Send.
+        answers = {false, true}; // keep it while editing; take the shorter one on Send
+        compose("12", QString(155, 'a') + "^^^");
+        QCOMPARE(SMS_Frm->CharCounter->text(), QString("2 parts, 145 left")); // 161 septets
+        QVERIFY(lastBox().contains("Would you like to adjust the message to the following?\n"));
+        QVERIFY(lastBox().contains("Adjusted message:\n" + QString(155, 'a') + "^^\n"));
+        sendAndConfirm();
+        QVERIFY(lastBox().contains("Would you like to send the following message instead?\n"));
+        QCOMPARE(SMS_Frm->EditMessage->toPlainText(), QString(155, 'a') + "^^");
+        QVERIFY(logText().contains(QString(155, 'a') + "^^\n\n"));
     }
 
-    void modemErrorsAreExplained()
+    void handsetErrorsAndSilenceAreExplained()
     {
-        start();
         SMS_Frm->HandleSmsResult(-6, {});
         QCOMPARE(lastBox(), QString("Invalid memory index!\nPlease try again."));
         answers = {true};
@@ -276,11 +261,7 @@ private slots:
             QVERIFY(lastBox().startsWith("Error occurred while processing the SMS command.\nPos"));
             QVERIFY(told("Error", "- Invalid validity period input"));
         }
-    }
 
-    void unansweredCommandsTimeOut()
-    {
-        start();
         // Two minutes for a satellite link pass in 300 ms of the test's clock.
         QElapsedTimer clock;
         clock.start();
@@ -323,38 +304,14 @@ private slots:
         QVERIFY(lastBox().startsWith("The handset did not answer the delete"));
     }
 
-    void deletingTheLogAsksWithNoAsTheDefault()
+    // A long log ends on the newest entry; deleting it asks, with No as the default.
+    void longLogEndsOnTheNewestEntryAndDeletingItDefaultsToNo()
     {
-        start();
-        writeFile("SMSLog.txt", "[SENT]\nTo: 1 (Phone number)\nkept\n\n");
-        SMS_Frm->SMS_ViewComboBox->setCurrentIndex(5);
-        SMS_Frm->SMS_ViewB->click();
-        QVERIFY(SMS_Frm->SMS_DeleteB->isEnabled());
-
-        // The real box: Enter takes its default, which must be No.
-        QString caption;
-        bool noIsDefault = false;
-        onRealBox([&](QMessageBox *box) {
-            caption = box->windowTitle();
-            noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        SMS_Frm->SMS_DeleteB->click();
-        prepare(); // the hook back
-        QCOMPARE(caption, QString("Warning"));
-        QVERIFY(noIsDefault);
-        QCOMPARE(logText(), QString("[SENT]\nTo: 1 (Phone number)\nkept\n\n"));
-    }
-
-    void longLogEndsOnTheNewestEntry()
-    {
-        start();
         QByteArray old;
         for (int i = 0; i < 2500; ++i)
-            old += QStringLiteral("[RECEIVED]\nFrom: 12 (International)\nSCTS: 01/01/26 "
-                                  "00:00:00 (GMT)\nold message %1\n\n")
-                       .arg(i)
-                       .toLatin1();
+            old += "[RECEIVED]\nFrom: 12 (International)\nSCTS: 01/01/26 00:00:00 (GMT)\n"
+                   "old message " +
+                   QByteArray::number(i) + "\n\n";
         writeFile("SMSLog.txt", old);
         QTextEdit *view = SMS_Frm->SMS_MessageRichEdit;
         auto endShown = [view] {
@@ -373,13 +330,26 @@ private slots:
         QCOMPARE(SMS_Frm->SMS_ViewComboBox->currentIndex(), 5);
         QCOMPARE(MsgBox->T1->text(), QString("New messages have arrived"));
         QVERIFY(endShown());
+
+        // Viewed again, then the real box: Enter takes its default, which must be No.
+        const QString before = logText();
+        SMS_Frm->SMS_ViewB->click();
+        QString seen; // caption, default button
+        onRealBox([&seen](QMessageBox *box) {
+            seen = box->windowTitle() + (box->defaultButton() == box->button(QMessageBox::No)
+                                             ? ", No the default"
+                                             : ", No not the default");
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        SMS_Frm->SMS_DeleteB->click();
+        prepare(); // the hook back
+        QCOMPARE(seen, QString("Warning, No the default"));
+        QCOMPARE(logText(), before);
     }
 
     void storedMessagesAndAFullStorageAreTold()
     {
-        start();
         Form1->SmsValue = "ON";
-        fake->written.clear();
         fake->inject("\r\n+CMTI: \"SM\",3\r\n");
         QVERIFY(MsgBox->isVisible());
         QCOMPARE(MsgBox->T1->text(), QString("New messages have arrived.\nStored at: SM, index 3"));
@@ -410,27 +380,20 @@ private slots:
     // Answers as handsets other than the simulator give them.
     void realModemAnswersAreRead()
     {
-        start();
         // A delivery report for message 12, delivered; time stamps in GMT+2 (TS 23.040 9.2.2.3).
-        const std::string report = "0006"
-                                   "0C"
-                                   "0B91"
-                                   "2120550541F3"
-                                   "62802101000080"
-                                   "62802101005080"
-                                   "00";
+        // No centre (00), first octet 06, TP-MR 0C, TP-RA 0B912120550541F3, TP-SCTS
+        // 62802101000080, TP-DT 62802101005080, TP-ST 00.
+        const std::string report = "00060C0B912120550541F3628021010000806280210100508000";
         // Each kind of list asks the handset for its own stored state.
-        const std::pair<QString, QByteArray> kinds[] = {{"Received Unread Messages", "AT+CMGL=0\r"},
-                                                        {"Received Read Messages", "AT+CMGL=1\r"},
-                                                        {"Stored Unsent Messages", "AT+CMGL=2\r"},
-                                                        {"Stored Sent Messages", "AT+CMGL=3\r"},
-                                                        {"All Stored Messages", "AT+CMGL=4\r"}};
-        for (const auto &[kind, line] : kinds) {
-            SMS_Frm->SMS_ViewComboBox->setCurrentText(kind);
+        const QStringList kinds = {"Received Unread Messages", "Received Read Messages",
+                                   "Stored Unsent Messages", "Stored Sent Messages",
+                                   "All Stored Messages"};
+        for (int stat = 0; stat < kinds.size(); ++stat) {
+            SMS_Frm->SMS_ViewComboBox->setCurrentText(kinds[stat]);
             fake->written.clear();
             SMS_Frm->SMS_ViewB->click();
-            QCOMPARE(fake->written, line);
-            if (kind != "All Stored Messages")
+            QCOMPARE(fake->written, "AT+CMGL=" + QByteArray::number(stat) + "\r");
+            if (stat < 4)
                 fake->inject("\r\nOK\r\n");
         }
         // The PDU on the header's line, a stray quote, a junk line, an unread entry, a report.
@@ -473,66 +436,8 @@ private slots:
         QVERIFY(!MsgBox->isVisible() && !Form1->RequestSMSTimer->isActive());
         QVERIFY(SMS_Frm->SMS_SendB->isEnabled() && !Form1->SaxComm1->exchange()->busy());
         QVERIFY(fake->written.isEmpty());
-    }
 
-    // Linked parts go one after the other, each once the one before is confirmed; the log gets
-    // one entry with the whole text after the last.
-    void longMessageGoesInPartsAndIsLoggedOnce()
-    {
-        start();
-        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
-            return third == QStringLiteral("Keep as 3 parts") ? 2 : 1;
-        });
-        const QString text = QString(306, 'p') + QStringLiteral("end");
-        compose("12", text);
-        pressSend();
-        for (int k = 1; k <= 3; ++k) {
-            QTRY_VERIFY(fake->written.endsWith('\x1A'));
-            QVERIFY2(fake->written.startsWith("AT+CMGS="), fake->written);
-            QCOMPARE(SMS_Frm->SMS_Status->text(), QString(" Sending part %1 of 3...").arg(k));
-            QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
-            fake->written.clear();
-            fake->inject("\r\n> ");
-            fake->inject("\r\n+CMGS: " + QByteArray::number(k) + "\r\n");
-            QCoreApplication::processEvents(); // nothing goes before the command has ended
-            QVERIFY(fake->written.isEmpty());
-            QVERIFY(logText().isEmpty());
-            fake->inject("\r\nOK\r\n");
-            QCOMPARE(logText().isEmpty(), k < 3);
-            QVERIFY(k == 3 || !SMS_Frm->SMS_SendB->isEnabled());
-        }
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-        QCOMPARE(SMS_Frm->SMS_Status->text(), QString());
-
-        // A part the handset refuses stops the rest, and the box says which one it was.
-        pressSend();
-        QTRY_VERIFY(fake->written.endsWith('\x1A'));
-        fake->inject("\r\n> \r\n+CMGS: 4\r\n\r\nOK\r\n");
-        QTRY_VERIFY(fake->written.count('\x1A') == 2);
-        fake->written.clear();
-        fake->inject("\r\n> \r\n+CMS ERROR:500\r\n");
-        QVERIFY2(told("Error", "part 2 was not confirmed, so the parts after it were not sent. "
-                               "Part 1 went out."),
-                 qPrintable(lastBox()));
-        QCoreApplication::processEvents();
-        QVERIFY(fake->written.isEmpty());
-        QCOMPARE(logText().count("[SENT]"), 1);
-        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
-
-        // Declined while typing, the parts are offered again on Send, and then sent.
-        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
-            return third == QStringLiteral("Send as 2 parts") ? 2 : 1;
-        });
-        setMessage(QString(200, 'r'));
-        pressSend();
-        QTRY_VERIFY(fake->written.endsWith('\x1A'));
-        QVERIFY(fake->written.contains("050003"));
-        notice::setChoiceHook({});
-    }
-
-    void partsAreListedJoinedAndDeletedTogether()
-    {
-        start();
+        // Linked parts stored apart are listed as one entry and deleted together.
         const std::string text = std::string(153, 'a') + std::string(153, 'b') + "end";
         const auto p = testbytes::deliverParts(text, 9);
         QCOMPARE(p.size(), size_t(3));
@@ -548,9 +453,60 @@ private slots:
         QCOMPARE(fake->written, QByteArray("AT+CMGD=10;+CMGD=12\r"));
     }
 
+    // Linked parts go one after the other, each once the one before is confirmed; the log gets
+    // one entry with the whole text after the last.
+    void longMessageGoesInPartsAndIsLoggedOnce()
+    {
+        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
+            return third == QStringLiteral("Keep as 3 parts") ? 2 : 1;
+        });
+        compose("12", QString(306, 'p') + "end");
+        pressSend();
+        for (int k = 1; k <= 3; ++k) {
+            QTRY_VERIFY(fake->written.endsWith('\x1A'));
+            QVERIFY2(fake->written.startsWith("AT+CMGS="), fake->written);
+            QCOMPARE(SMS_Frm->SMS_Status->text(), QString(" Sending part %1 of 3...").arg(k));
+            QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
+            fake->written.clear();
+            fake->inject("\r\n> ");
+            fake->inject("\r\n+CMGS: " + QByteArray::number(k) + "\r\n");
+            QCoreApplication::processEvents(); // nothing goes before the command has ended
+            QCOMPARE(std::pair(fake->written, logText()), std::pair(QByteArray(), QString()));
+            fake->inject("\r\nOK\r\n");
+            QCOMPARE(logText().isEmpty(), k < 3);
+            QVERIFY(k == 3 || !SMS_Frm->SMS_SendB->isEnabled());
+        }
+        QCOMPARE(std::pair(SMS_Frm->SMS_Status->text(), SMS_Frm->SMS_SendB->isEnabled()),
+                 std::pair(QString(), true));
+
+        // A part the handset refuses stops the rest, and the box says which one it was.
+        pressSend();
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        fake->inject("\r\n> \r\n+CMGS: 4\r\n\r\nOK\r\n");
+        QTRY_VERIFY(fake->written.count('\x1A') == 2);
+        fake->written.clear();
+        fake->inject("\r\n> \r\n+CMS ERROR:500\r\n");
+        QVERIFY2(told("Error", "part 2 was not confirmed, so the parts after it were not sent. "
+                               "Part 1 went out."),
+                 qPrintable(lastBox()));
+        QCoreApplication::processEvents();
+        QCOMPARE(std::pair(fake->written, logText().count("[SENT]")),
+                 std::pair(QByteArray(), qsizetype(1)));
+        QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+
+        // Declined while typing, the parts are offered again on Send, and then sent.
+        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
+            return third == QStringLiteral("Send as 2 parts") ? 2 : 1;
+        });
+        setMessage(QString(200, 'r'));
+        pressSend();
+        QTRY_VERIFY(fake->written.endsWith('\x1A'));
+        QVERIFY(fake->written.contains("050003"));
+        notice::setChoiceHook({});
+    }
+
     void failedLogAppendIsReported()
     {
-        start();
         QDir().mkpath(dir.filePath("taken"));
         Program->smsLogPath = dir.filePath("taken").toStdString(); // a folder where the file goes
         compose("1234567", "abc");
