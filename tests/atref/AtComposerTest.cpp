@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 // A page sets only the fields it names; GCC before 13 warns of the rest even when designated.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
@@ -19,12 +21,7 @@ std::string line(const AtCommandState &s, const std::vector<std::string> &sms = 
 // list, the delete of a listed message) are checked through its buttons; these are the rest.
 TEST(AtComposer, LinesOfThePages)
 {
-    const struct
-    {
-        const char *name;
-        AtCommandState state;
-        const char *expected;
-    } cases[] = {
+    const std::tuple<const char *, AtCommandState, const char *> cases[] = {
         {"suffix only", {.prefix = "AT+CMOD=", .suffix = "0"}, "AT+CMOD=0"},
         {"quoted suffix",
          {.prefix = "AT+CPMS=", .suffix = "\"SM\",\"SM\",\"SM\""},
@@ -76,8 +73,8 @@ TEST(AtComposer, LinesOfThePages)
          "AT+CPBW=001,\"1234\",,"},
         {"delete of a message not listed", {.prefix = "AT+CMGD=", .n = "7"}, "AT+CMGD=7"},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(line(c.state, {"003"}), c.expected) << c.name;
+    for (const auto &[name, state, expected] : cases)
+        EXPECT_EQ(line(state, {"003"}), expected) << name;
     EXPECT_EQ(line({.prefix = "+++", .carrier = true}), "<2>+++") << "escape in a call";
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 using namespace dialing;
 
@@ -12,11 +13,7 @@ using namespace dialing;
 // catch a shifted table.
 TEST(CountryCodeTable, RowsGiveTheirTextAndCode)
 {
-    const struct
-    {
-        int position;
-        const char *text, *code;
-    } rows[] = {
+    const std::tuple<int, const char *, const char *> rows[] = {
         {1, "Afghanistan (93)", "93"},
         {29, "Bosnia & Herzogovina (387) ", "387"},
         {39, "Cameroon(237)", "237"},
@@ -29,9 +26,9 @@ TEST(CountryCodeTable, RowsGiveTheirTextAndCode)
         {CountryCount + 1, "", ""},
         {INT_MIN, "", ""},
     };
-    for (const auto &r : rows) {
-        EXPECT_EQ(CountryEntryText(r.position), r.text) << r.position;
-        EXPECT_EQ(CountryCodeAt(r.position), r.code) << r.position;
+    for (const auto &[position, text, code] : rows) {
+        EXPECT_EQ(CountryEntryText(position), text) << position;
+        EXPECT_EQ(CountryCodeAt(position), code) << position;
     }
 }
 
@@ -75,12 +72,7 @@ TEST(NumberFormats, StoredNumbersAreFittedIntoTheMask)
 // Octal escapes (\001 is Ctrl+A, \032 Ctrl+Z) end after three digits, unlike hex ones.
 TEST(DialLine, ComposedFromTheMembers)
 {
-    const struct
-    {
-        const char *name;
-        DialingNumbers numbers;
-        const char *line;
-    } cases[] = {
+    const std::tuple<const char *, DialingNumbers, const char *> cases[] = {
         {"Landline", {"CIV", "Land", "1", "(123)456-7890", "00881", "00696"}, "ATD0011234567890"},
         {"LandlineBlankArea", {"CIV", "Land", "44", "(   )456-7890", "", ""}, "ATD0044   4567890"},
         {"Satellite", {"CIV", "Sate", "1", "(123)456-7890", "008816", "00696"}, "ATD008816"},
@@ -94,8 +86,8 @@ TEST(DialLine, ComposedFromTheMembers)
          {"CIV", "Land", "4\t4", "(\00120)123-45\n67", "", ""},
          "ATD0044201234567"},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(DialLine(c.numbers), c.line) << c.name;
+    for (const auto &[name, numbers, line] : cases)
+        EXPECT_EQ(DialLine(numbers), line) << name;
 }
 
 TEST(NumberFormats, ControlCharactersAreRemovedAndTheRestKept)
