@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <set>
 #include <sstream>
 
 namespace {
@@ -44,4 +43,15 @@ TEST(AtPages, EveryPageWrittenWithinItsLines)
 
     // The one page longer than both columns of lines: what its second column starts from.
     EXPECT_GT(pages.at("AT+CMGD").size(), 60u);
+}
+
+TEST(AtGlossary, TermsOfTheFileInTheirOrder)
+{
+    const std::string text = glossaryText(readFile("terms.txt"));
+    EXPECT_NE(text.find("BCD:\n\tBinary Coded Decimal\n\n"), std::string::npos);
+    EXPECT_NE(text.find("ISU:\n\tIndividual Subscriber Unit\n\n"), std::string::npos);
+    EXPECT_NE(text.find("S14"), std::string::npos);
+    EXPECT_EQ(
+        glossaryText("Baud\n\tSymbols a second\n\tsecond line\n\nBCD\n\tBinary Coded Decimal\n"),
+        "Baud:\n\tSymbols a second\n\tsecond line\n\nBCD:\n\tBinary Coded Decimal\n\n");
 }

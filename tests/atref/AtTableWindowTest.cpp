@@ -1,33 +1,21 @@
-#include "FakeLink.h"
 #include "FakeProgram.h"
-#include "Notice.h"
-#include "Program.h"
-#include "SerialControl.h"
 #include "SmsComposePanel.h"
 #include "TATTableForm.h"
-#include "TForm1.h"
 #include "TSMS_Frm.h"
 #include "TSearchForm.h"
-#include "TerminalScreen.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QWheelEvent>
 
 #include <functional>
@@ -45,12 +33,16 @@ private slots:
     }
     void cleanup() { finish(); }
 
-    void pagesShowTheirHeadingAndButtons()
+    void pagesShowTheirHeadingButtonsAndTerms()
     {
         ATTableForm->atpluscops();
         QCOMPARE(ATTableForm->Modem->text(), QString("(9505)"));
         ATTableForm->aten();
         QVERIFY(ATTableForm->ReadB->isHidden() && ATTableForm->TestB->isHidden());
+        // The help menu's terms page offers nothing to send.
+        Form1->TermsandAbbreviations1->trigger();
+        QVERIFY(!ATTableForm->TermsAbbrevPanel->isHidden());
+        QVERIFY(ATTableForm->SendCommandB->isHidden());
     }
 
     // What a page shows, after the operator's edits, is what its button sends; a set panel
@@ -63,8 +55,8 @@ private slots:
             const char *name;
             void (T::*open)();
             std::function<void(T *)> edit;
-            QPushButton *T::*button;
             QByteArray sent;
+            QPushButton *T::*button = &T::SendCommandB;
         };
         const auto clock = [](T *t) {
             t->Set_RealClockB->click();
@@ -73,22 +65,16 @@ private slots:
                 c->setCurrentIndex(5);
         };
         const Row rows[] = {
-            {"echo", &T::aten, [](T *t) { t->EditNValue->setValue(1); }, &T::SendCommandB,
-             "ATE1\r"},
-            {"no value", &T::atpluscgmi, {}, &T::SendCommandB, "AT+CGMI\r"},
-            {"read", &T::atpluscbst, {}, &T::ReadB, "AT+CBST?\r"},
-            {"test", &T::atpluscbst, {}, &T::TestB, "AT+CBST=?\r"},
-            {"suffix", &T::atpluscops, {}, &T::SendCommandB, "AT+COPS=0,0,\"IRIDIUM\"\r"},
-            {"three values", &T::atpluswdldm, {}, &T::SendCommandB, "AT+WDLDM=0,1,1\r"},
-            {"service centre",
-             &T::atpluscsca,
-             {},
-             &T::SendCommandB,
-             "AT+CSCA=\"00881662900005\",129\r"},
+            {"echo", &T::aten, [](T *t) { t->EditNValue->setValue(1); }, "ATE1\r"},
+            {"no value", &T::atpluscgmi, {}, "AT+CGMI\r"},
+            {"read", &T::atpluscbst, {}, "AT+CBST?\r", &T::ReadB},
+            {"test", &T::atpluscbst, {}, "AT+CBST=?\r", &T::TestB},
+            {"suffix", &T::atpluscops, {}, "AT+COPS=0,0,\"IRIDIUM\"\r"},
+            {"three values", &T::atpluswdldm, {}, "AT+WDLDM=0,1,1\r"},
+            {"service centre", &T::atpluscsca, {}, "AT+CSCA=\"00881662900005\",129\r"},
             {"storage", &T::atpluscpbs, [](T *t) { t->EditPBStorage->setCurrentText("SM"); },
-             &T::SendCommandB, "AT+CPBS=\"SM\"\r"},
-            {"compression", &T::atplusds, [](T *t) { t->Set_DCB->click(); }, &T::SendCommandB,
-             "AT+DS=,,512,6\r"},
+             "AT+CPBS=\"SM\"\r"},
+            {"compression", &T::atplusds, [](T *t) { t->Set_DCB->click(); }, "AT+DS=,,512,6\r"},
             {"compression reopened", &T::atplusds,
              [](T *t) {
                  t->Set_DCB->click();
@@ -98,16 +84,15 @@ private slots:
                  t->DC_OKB->click();
                  t->atplusds();
              },
-             &T::SendCommandB, "AT+DS=,,512,6\r"},
-            {"clock, panel open", &T::atpluscclk, clock, &T::SendCommandB,
-             "AT+CCLK=\"75/06/06,05:05:05\"\r"},
+             "AT+DS=,,512,6\r"},
+            {"clock, panel open", &T::atpluscclk, clock, "AT+CCLK=\"75/06/06,05:05:05\"\r"},
             {"phonebook entry", &T::atpluscpbw,
              [](T *t) {
                  t->Set_PhonebookB->click();
                  t->EditPBIndex->setCurrentText("005");
                  t->EditPBNum->setText("0088163");
              },
-             &T::SendCommandB, "AT+CPBW=005,\"0088163\",,\r"},
+             "AT+CPBW=005,\"0088163\",,\r"},
         };
         Form1->SaxComm1->setPortOpen(true);
         QVERIFY(fake);
@@ -266,6 +251,10 @@ private slots:
 
     void smsPagesWriteAndSendThroughTheSmsWindow()
     {
+        const auto log = [this] {
+            QFile f(dir.filePath("SMSLog.txt"));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(no log)");
+        };
         Form1->SaxComm1->setPortOpen(true);
         QVERIFY(fake && !SMS_Frm->isVisible());
 
@@ -287,10 +276,7 @@ private slots:
         QVERIFY(!ATTableForm->SmsPage->SMS_SendB->isEnabled());
         QTRY_VERIFY(fake->written.endsWith('\x1A'));
         fake->inject("\r\n+CMGS: 4\r\n\r\nOK\r\n");
-        QFile log(dir.filePath("SMSLog.txt"));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().startsWith("[SENT]\nTo: +1234567 (Phone number)\n"));
-        log.close();
+        QVERIFY(log().startsWith("[SENT]\nTo: +1234567 (Phone number)\n"));
         QVERIFY(ATTableForm->SmsPage->SMS_SendB->isEnabled());
 
         // A long text goes in linked parts from this page too; writing to memory keeps to one.
@@ -310,9 +296,7 @@ private slots:
         fake->inject("\r\n+CMGS: 5\r\n\r\nOK\r\n");
         QTRY_VERIFY(fake->written.endsWith('\x1A')); // the second part
         fake->inject("\r\n+CMGS: 6\r\n\r\nOK\r\n");
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().endsWith(QByteArray(200, 'w') + "\n\n"));
-        log.close();
+        QVERIFY(log().endsWith(QByteArray(200, 'w') + "\n\n"));
         ATTableForm->atpluscmgw();
         int asked = 0;
         notice::setHook([&asked](notice::Kind, const QString &, const QString &) {
@@ -330,13 +314,6 @@ private slots:
 
         ATTableForm->SmsPage->SMSWarningCheckBox->click();
         QVERIFY(!SMS_Frm->SMSWarningCheckBox->isChecked());
-    }
-
-    void helpMenuOpensTheTerms()
-    {
-        Form1->TermsandAbbreviations1->trigger();
-        QVERIFY(!ATTableForm->TermsAbbrevPanel->isHidden());
-        QVERIFY(ATTableForm->SendCommandB->isHidden());
     }
 };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 using namespace dialing;
 
@@ -12,11 +13,7 @@ using namespace dialing;
 // catch a shifted table.
 TEST(CountryCodeTable, RowsGiveTheirTextAndCode)
 {
-    const struct
-    {
-        int position;
-        const char *text, *code;
-    } rows[] = {
+    const std::tuple<int, const char *, const char *> rows[] = {
         {1, "Afghanistan (93)", "93"},
         {29, "Bosnia & Herzogovina (387) ", "387"},
         {39, "Cameroon(237)", "237"},
@@ -29,9 +26,9 @@ TEST(CountryCodeTable, RowsGiveTheirTextAndCode)
         {CountryCount + 1, "", ""},
         {INT_MIN, "", ""},
     };
-    for (const auto &r : rows) {
-        EXPECT_EQ(CountryEntryText(r.position), r.text) << r.position;
-        EXPECT_EQ(CountryCodeAt(r.position), r.code) << r.position;
+    for (const auto &[position, text, code] : rows) {
+        EXPECT_EQ(CountryEntryText(position), text) << position;
+        EXPECT_EQ(CountryCodeAt(position), code) << position;
     }
 }
 
@@ -72,67 +69,30 @@ TEST(NumberFormats, StoredNumbersAreFittedIntoTheMask)
     EXPECT_EQ(FitToNumberMask(DefaultLocalNumber), "(000)000-0000");
 }
 
-struct DialCase
+// Octal escapes (\001 is Ctrl+A, \032 Ctrl+Z) end after three digits, unlike hex ones.
+TEST(DialLine, ComposedFromTheMembers)
 {
-    const char *name;
-    DialingNumbers numbers;
-    const char *line;
-};
-
-void PrintTo(const DialCase &c, std::ostream *os)
-{
-    *os << c.name;
+    const std::tuple<const char *, DialingNumbers, const char *> cases[] = {
+        {"Landline", {"CIV", "Land", "1", "(123)456-7890", "00881", "00696"}, "ATD0011234567890"},
+        {"LandlineBlankArea", {"CIV", "Land", "44", "(   )456-7890", "", ""}, "ATD0044   4567890"},
+        {"Satellite", {"CIV", "Sate", "1", "(123)456-7890", "008816", "00696"}, "ATD008816"},
+        {"GovernmentIgnoresType", {"GOV", "Land", "1", "(123)456-7890", "00", "00697"}, "ATD00697"},
+        {"GovernmentWithoutType", {"GOV", "", "", "", "", "006991800"}, "ATD006991800"},
+        {"NothingChosen", {"", "", "1", "(123)456-7890", "00", "00696"}, ""},
+        {"UnknownType", {"CIV", "Fax", "1", "(123)456-7890", "00", ""}, ""},
+        {"GovernmentNumberWithLineBreak", {"GOV", "", "", "", "", "00696\r\nATH0"}, "ATD00696ATH0"},
+        {"SatelliteNumberWithCtrlZ", {"CIV", "Sate", "", "", "00\0328816\x7f", ""}, "ATD008816"},
+        {"LandlineControlsInEveryPart",
+         {"CIV", "Land", "4\t4", "(\00120)123-45\n67", "", ""},
+         "ATD0044201234567"},
+    };
+    for (const auto &[name, numbers, line] : cases)
+        EXPECT_EQ(DialLine(numbers), line) << name;
 }
-
-class DialLineTest : public testing::TestWithParam<DialCase>
-{};
-
-TEST_P(DialLineTest, ComposesTheLine)
-{
-    EXPECT_EQ(DialLine(GetParam().numbers), GetParam().line);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Members, DialLineTest,
-    testing::Values(
-        DialCase{"Landline",
-                 {"CIV", "Land", "1", "(123)456-7890", "00881", "00696"},
-                 "ATD0011234567890"},
-        DialCase{"LandlineBlankArea",
-                 {"CIV", "Land", "44", "(   )456-7890", "", ""},
-                 "ATD0044   4567890"},
-        DialCase{
-            "Satellite", {"CIV", "Sate", "1", "(123)456-7890", "008816", "00696"}, "ATD008816"},
-        DialCase{"GovernmentIgnoresType",
-                 {"GOV", "Land", "1", "(123)456-7890", "00", "00697"},
-                 "ATD00697"},
-        DialCase{"GovernmentWithoutType", {"GOV", "", "", "", "", "006991800"}, "ATD006991800"},
-        DialCase{"NothingChosen", {"", "", "1", "(123)456-7890", "00", "00696"}, ""},
-        DialCase{"UnknownType", {"CIV", "Fax", "1", "(123)456-7890", "00", ""}, ""},
-        DialCase{"GovernmentNumberWithLineBreak",
-                 {"GOV", "", "", "", "", "00696\r\nATH0"},
-                 "ATD00696ATH0"},
-        DialCase{"SatelliteNumberWithCtrlZ",
-                 {"CIV", "Sate", "", "",
-                  "00\x1a"
-                  "8816\x7f",
-                  ""},
-                 "ATD008816"},
-        DialCase{"LandlineControlsInEveryPart",
-                 {"CIV", "Land", "4\t4",
-                  "(\x01"
-                  "20)123-45\n67",
-                  "", ""},
-                 "ATD00442012345"
-                 "67"}),
-    [](const testing::TestParamInfo<DialCase> &info) { return std::string(info.param.name); });
 
 TEST(NumberFormats, ControlCharactersAreRemovedAndTheRestKept)
 {
-    EXPECT_EQ(WithoutControlCharacters("\x01"
-                                       "0\x1f"
-                                       "8 \x7f\xe9~\xff"),
-              "08 \xe9~\xff");
+    EXPECT_EQ(WithoutControlCharacters("\0010\0378 \x7f\xe9~\xff"), "08 \xe9~\xff");
 }
 
 // The help beside each government call type shows the prefix the type writes.

@@ -3,17 +3,17 @@
 #include "Panel.h"
 #include "TATTableForm.h"
 #include "TDialing_Frm.h"
-#include "TForm1.h"
 #include "THint_Frm.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 #include <QToolTip>
+
+#include <functional>
+#include <tuple>
 
 // The Dialing Properties dialog and its hint window, driven through their controls.
 class DialingWindowsTest : public QObject, ProgramOnFakeLink
@@ -22,6 +22,16 @@ class DialingWindowsTest : public QObject, ProgramOnFakeLink
 
     static QString q(const char *s) { return QString::fromLatin1(s); }
     static std::string text(const QLineEdit *e) { return e->text().toStdString(); }
+
+    // Form1's dialing members in one text, so that a group of them is one compare: SIM, call
+    // type, country code, local, satellite and government number, call value.
+    static QString members()
+    {
+        const TForm1 *f = Form1;
+        return str(f->SimValue + '|' + f->TypeValue + '|' + f->CountryCodeText + '|' +
+                   f->LocalNumberText + '|' + f->SatelliteNumber + '|' + f->GovNumber + '|' +
+                   f->CallValue);
+    }
 
     // Opens the dialog the way the main window does, over the given members.
     void openDialog(const std::string &sim, const std::string &type)
@@ -138,8 +148,7 @@ private slots:
         expectPanels({"civ", "land"});
         QTest::keyClick(Dialing_Frm, Qt::Key_Escape);
         QVERIFY(!Dialing_Frm->isVisible());
-        QCOMPARE(Form1->SimValue, std::string("GOV"));
-        QCOMPARE(Form1->TypeValue, std::string("Sate"));
+        QCOMPARE(members(), q("GOV|Sate|44|(20 )123-4567|008816|00697|+1(000)000-0000"));
     }
 
     void okStoresTheCivilianNumbers()
@@ -150,10 +159,7 @@ private slots:
         Dialing_Frm->EditCountry_Code->setText("49");
         Dialing_Frm->DialingSet_OKB->click();
         QVERIFY(!Dialing_Frm->isVisible());
-        QCOMPARE(Form1->SimValue, std::string("CIV"));
-        QCOMPARE(Form1->TypeValue, std::string("Land"));
-        QCOMPARE(Form1->LocalNumberText, std::string("(   )456-7890"));
-        QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
+        QCOMPARE(members(), q("CIV|Land|49|(   )456-7890|||+49(   )456-7890"));
         QCOMPARE(Form1->SaxComm1->PhoneNumber(), Form1->CallValue);
         QCOMPARE(Form1->SIM_Panel->caption(), q("CIV"));
 
@@ -162,9 +168,7 @@ private slots:
         Dialing_Frm->RadioSate->click();
         Dialing_Frm->Edit_PhoneNum->setText(QString::fromLatin1("0088\r16\x1a"));
         Dialing_Frm->DialingSet_OKB->click();
-        QCOMPARE(Form1->TypeValue, std::string("Sate"));
-        QCOMPARE(Form1->SatelliteNumber, std::string("008816"));
-        QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
+        QCOMPARE(members(), q("CIV|Sate|49|(   )456-7890|008816||+49(   )456-7890"));
         QCOMPARE(Form1->SaxComm1->PhoneNumber(), Form1->CallValue);
 
         // Required digits missing: the dialog stays, with the caret where one is missing.
@@ -177,8 +181,7 @@ private slots:
         QVERIFY(boxes[0].text.contains("(12 )   -    "));
         QCOMPARE(Dialing_Frm->focusWidget(), Dialing_Frm->PhoneNum_Mask);
         QCOMPARE(Dialing_Frm->PhoneNum_Mask->cursorPosition(), 5);
-        QCOMPARE(Form1->TypeValue, std::string("Land"));
-        QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
+        QCOMPARE(members(), q("CIV|Land|49|(   )456-7890|008816||+49(   )456-7890"));
         Dialing_Frm->PhoneNum_Mask->setMaskedText("(12 )345-678 ");
         Dialing_Frm->DialingSet_OKB->click();
         QVERIFY(Dialing_Frm->isVisible());
@@ -205,9 +208,7 @@ private slots:
         QTest::keyClicks(Dialing_Frm->EditGovNumber, "3141234567");
         QTest::keyClick(Dialing_Frm->EditGovNumber, Qt::Key_Return);
         QVERIFY(!Dialing_Frm->isVisible());
-        QCOMPARE(Form1->SimValue, std::string("GOV"));
-        QCOMPARE(Form1->GovNumber, std::string("006963141234567"));
-        QCOMPARE(Form1->TypeValue, std::string("Land"));
+        QCOMPARE(members(), q("GOV|Land|1|(000)000-0000||006963141234567|+1(000)000-0000"));
         QCOMPARE(Form1->SIM_Panel->caption(), q("GOV"));
 
         // An unknown SIM type leaves the list unselected: OK stores nothing.
@@ -215,18 +216,20 @@ private slots:
         openDialog("", "");
         Form1->GovNumber = "kept";
         Dialing_Frm->DialingSet_OKB->click();
-        QCOMPARE(Form1->GovNumber, std::string("kept"));
-        QCOMPARE(Form1->SimValue, std::string());
+        QCOMPARE(members(), q("||1|(000)000-0000||kept|+1(000)000-0000"));
         QVERIFY(!Dialing_Frm->isVisible());
     }
 
-    void hintWritesTheCountryCode()
+    // Over a dialog moved off the screen the hint still opens inside it.
+    void hintStaysOnTheScreenAndWritesTheCountryCode()
     {
         Form1->CountryCodeText = "7";
         openDialog("CIV", "Land");
+        Dialing_Frm->move(-500, -500);
         Hint_Frm->FindCountry_ComboBox->setCurrentIndex(5);
         Dialing_Frm->Goto_CountryB->click();
         QVERIFY(Hint_Frm->isVisible());
+        QVERIFY(Hint_Frm->screen()->availableGeometry().contains(Hint_Frm->frameGeometry()));
         QVERIFY(Hint_Frm->Country_Panel->isVisible() && !Hint_Frm->GovHint_Panel->isVisible());
         QCOMPARE(Hint_Frm->FindCountry_ComboBox->currentIndex(), 0);
         Hint_Frm->HintB->click(); // placeholder row: nothing written
@@ -246,14 +249,7 @@ private slots:
     void hintAppendsTheGovernmentFields()
     {
         openDialog("GOV", "");
-        struct Case
-        {
-            int callType;
-            const char *panel;
-            std::function<void()> fill;
-            const char *number;
-        };
-        const Case cases[] = {
+        const std::tuple<int, const char *, std::function<void()>, const char *> cases[] = {
             {1, "ISUtoDSN",
              [] {
                  Hint_Frm->R314->click();
@@ -289,16 +285,16 @@ private slots:
         };
         const QStringList panels{"ISUtoDSN", "ISUtoFTS",  "ISUtoILD", "ISUtoISU",
                                  "INMARSAT", "LocalPSTN", "Toll_Free"};
-        for (const Case &c : cases) {
-            choose(Dialing_Frm->GovCallTypeComboBox, c.callType);
+        for (const auto &[callType, panel, fill, number] : cases) {
+            choose(Dialing_Frm->GovCallTypeComboBox, callType);
             Dialing_Frm->HintB->click();
             QVERIFY(Hint_Frm->GovHint_Panel->isVisible() && !Hint_Frm->Country_Panel->isVisible());
-            for (const QString &panel : panels)
-                QCOMPARE(Hint_Frm->findChild<QWidget *>(panel)->isVisible(), panel == c.panel);
-            c.fill();
+            for (const QString &name : panels)
+                QCOMPARE(Hint_Frm->findChild<QWidget *>(name)->isVisible(), name == panel);
+            fill();
             Hint_Frm->HintB->click();
             QVERIFY(!Hint_Frm->isVisible());
-            QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string(c.number));
+            QCOMPARE(text(Dialing_Frm->EditGovNumber), std::string(number));
         }
         Dialing_Frm->HintB->click();
         Hint_Frm->HintB->click(); // each Done starts from the current number
@@ -329,9 +325,8 @@ private slots:
         t->EditCountry_Code->setText("49");
         t->Country_OK->click();
         QVERIFY(!t->PhoneNumber_Panel->isVisible());
-        QCOMPARE(Form1->CountryCodeText, std::string("49"));
+        QCOMPARE(members(), q("CIV|Land|49|(   )456-7890|||+49(   )456-7890"));
         QCOMPARE(t->dialLine(), std::string("ATD0049   4567890"));
-        QCOMPARE(Form1->CallValue, std::string("+49(   )456-7890"));
         emit Form1->SaveDialog1->fileSelected(dir.filePath("dialed.sms")); // what a save keeps
         QFile saved(dir.filePath("dialed.sms"));
         QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("+49(   )456-7890"));
@@ -353,8 +348,7 @@ private slots:
         QVERIFY(t->SatePanel->isVisible() && !t->LandPanel->isVisible());
         t->Edit_PhoneNum->setText(QString::fromLatin1("0088\r1\n6\x1a"));
         t->Country_OK->click();
-        QCOMPARE(Form1->TypeValue, std::string("Sate"));
-        QCOMPARE(Form1->SatelliteNumber, std::string("008816"));
+        QCOMPARE(members(), q("CIV|Sate|49|(   )456-7890|008816||+49(   )456-7890"));
         QCOMPARE(Form1->SIM_Panel->caption(), q("CIV"));
         Form1->SaxComm1->setPortOpen(true);
         QVERIFY(fake);
@@ -427,14 +421,6 @@ private slots:
         QVERIFY(!t->Gov_Panel->isVisible());
         QCOMPARE(t->GovCallTypeComboBox->currentIndex(), 0);
         QCOMPARE(text(t->GovDialingNum), std::string());
-    }
-
-    void hintStaysInsideTheScreen()
-    {
-        openDialog("CIV", "Land");
-        Dialing_Frm->move(-500, -500);
-        Dialing_Frm->Goto_CountryB->click();
-        QVERIFY(Hint_Frm->screen()->availableGeometry().contains(Hint_Frm->frameGeometry()));
     }
 };
 

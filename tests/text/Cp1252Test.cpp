@@ -12,18 +12,13 @@ TEST(Cp1252, EveryByteSurvivesRoundTripThroughUtf8)
     EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(all)), all);
 }
 
-TEST(Cp1252, MapsTheWindowsOnlyCharacters)
+TEST(Cp1252, MapsTheWindowsOnlyCharactersAndReplacesTheRest)
 {
     EXPECT_EQ(cp1252ToUtf8("\x80"), "\xE2\x82\xAC"); // euro sign
     // Split literals keep a hex escape from swallowing the next letter.
     // clang-format off
     EXPECT_EQ(utf8ToCp1252("\xE2\x80\x9C" "a" "\xC3\xA9"), "\x93" "a" "\xE9");
-    // clang-format on
-}
-
-TEST(Cp1252, ReplacesWhatTheCodePageCannotHoldAndBrokenUtf8)
-{
-    // clang-format off
+    // What the code page cannot hold, and broken UTF-8, become a stand-in.
     EXPECT_EQ(utf8ToCp1252("\xE4\xB8\xAD"), "?");           // CJK
     EXPECT_EQ(utf8ToCp1252("a\xC3"), "a?");                 // truncated sequence
     EXPECT_EQ(utf8ToCp1252("\xFF" "b"), "?b");              // never valid

@@ -8,10 +8,8 @@ TEST(Utf8, WalksCharactersAndRejectsMalformedSequences)
 {
     const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
     size_t pos = 0;
-    EXPECT_EQ(nextCharacter(text, pos), U'a');
-    EXPECT_EQ(nextCharacter(text, pos), U'\u00E9');
-    EXPECT_EQ(nextCharacter(text, pos), U'\u20AC');
-    EXPECT_EQ(nextCharacter(text, pos), U'\U0001F600');
+    for (char32_t c : {U'a', U'\u00E9', U'\u20AC', U'\U0001F600'})
+        EXPECT_EQ(nextCharacter(text, pos), c);
     EXPECT_EQ(pos, text.size());
     EXPECT_EQ(characterCount(text), 4u);
     EXPECT_TRUE(isValidUtf8(text));
