@@ -1,17 +1,18 @@
 #include "ModemSimCore.h"
+#include "MessageBytes.h"
 
 #include <gtest/gtest.h>
 
 using tandrel::sim::ModemSimCore;
 
-// What the handset answers to the bytes; shared with the SBD tests.
+namespace {
+
+// What the handset answers to the bytes.
 std::string say(ModemSimCore &sim, std::string_view text, int64_t now = 0)
 {
     sim.receive(text, now);
     return sim.takeOutput();
 }
-
-namespace {
 
 const std::string pdu = "079188612609005011000791214365F70000FF0361F118";
 
@@ -31,7 +32,8 @@ protected:
     // What the handset says unasked after an event it takes.
     std::string event(const std::string &e, int64_t now = 0)
     {
-        EXPECT_TRUE(sim.command(e, now)) << e;
+        std::string why;
+        EXPECT_TRUE(sim.command(e, now, &why)) << e << ": " << why;
         return sim.takeOutput();
     }
     // Why the handset refuses an event.
@@ -53,10 +55,19 @@ protected:
         say(sim, command + "\r");
         return say(sim, bytes + "\x1A");
     }
+    // Runs an SBD session started at `now` to its end; nothing is answered before.
+    std::string session(int64_t now)
+    {
+        EXPECT_EQ(say(sim, "AT+SBDI\r", now), "");
+        EXPECT_EQ(sim.nextDeadline(), now + 1500);
+        EXPECT_EQ(at(now + 1499), "");
+        return at(now + 1500);
+    }
 
     ModemSimCore sim;
 };
 using ModemSimSms = ModemSim;
+using SbdSim = ModemSim;
 
 } // namespace
 
@@ -316,4 +327,59 @@ TEST_F(ModemSim, AnswerFormsSetByEvents)
         EXPECT_EQ(handset.takeOutput(), row.out);
     }
     EXPECT_EQ(refusal("lineends crcr"), "expected crlf, cr or lf");
+}
+
+TEST_F(SbdSim, TextOutAndBackThroughTheBuffers)
+{
+    EXPECT_EQ(say(sim, "AT+SBDS\r"), "\r\n+SBDS: 0, 0, 0, -1\r\n\r\nOK\r\n");
+    // The quotes the AT table sends are not part of the message; a semicolon is.
+    EXPECT_EQ(say(sim, "AT+SBDWT=\"Hi; there\"\r"), "\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDWT=" + std::string(121, 'x') + "\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDTC\r"),
+              "\r\nSBDTC: Outbound SBD Copied to Inbound SBD: size = 9\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDRT\r"), "\r\n+SBDRT:\r\nHi; there\r\n\r\nOK\r\n");
+    // Sent with MOMSN 0; the next message gets 1. The MO buffer keeps it until cleared.
+    EXPECT_EQ(session(10), "\r\n+SBDI: 1, 0, 0, 0, 0, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDS\r", 5000), "\r\n+SBDS: 1, 1, 1, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDD0\r", 5000), "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDC\r", 5000), "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDS\r", 5000), "\r\n+SBDS: 0, 0, 1, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDD2\r", 5000), "\r\n0\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDD7\r", 5000), "\r\nERROR\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDRB\r", 5000), testbytes::sbdFrame("") + "\r\nOK\r\n");
+}
+
+TEST(SbdSimPowerOn, BinaryWriteChecksTheSumAndTimesOut)
+{
+    ModemSimCore sim;
+    EXPECT_EQ(say(sim, "AT+SBDWB=3000\r"), "AT+SBDWB=3000\r\r\n3\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDWB=0\r"), "AT+SBDWB=0\r\r\n3\r\n\r\nOK\r\n");
+    say(sim, "ATE0\r");
+    // A wrong sum leaves the buffer as it was.
+    say(sim, "AT+SBDWT=kept\r");
+    EXPECT_EQ(say(sim, "AT+SBDWB=2\r"), "\r\nREADY\r\n");
+    EXPECT_EQ(say(sim, testbytes::sbdFrame("no", 1).substr(2)), "\r\n2\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT+SBDS\r"), "\r\n+SBDS: 1, 0, 0, -1\r\n\r\nOK\r\n");
+    // Too few bytes: status 1 a minute after READY, then commands work again.
+    EXPECT_EQ(say(sim, "AT+SBDWB=5\r", 1000), "\r\nREADY\r\n");
+    EXPECT_EQ(say(sim, "AT\r", 2000), "");
+    EXPECT_EQ(sim.nextDeadline(), 61000);
+    sim.advance(61000);
+    EXPECT_EQ(sim.takeOutput(), "\r\n1\r\n\r\nOK\r\n");
+    EXPECT_EQ(say(sim, "AT\r", 62000), "\r\nOK\r\n");
+}
+
+TEST_F(SbdSim, GatewayMailboxAndFailedSessions)
+{
+    for (const char *bad : {"sbd-hex 0G", "sbd", "sbd-fail 1"})
+        refusal(bad);
+    // A failed session leaves the mailbox as it was.
+    EXPECT_EQ(event("sbd first message"), "");
+    EXPECT_EQ(event("sbd-fail 2"), "");
+    EXPECT_EQ(session(0), "\r\n+SBDI: 0, 0, 2, 0, 0, 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(session(2000), "\r\n+SBDI: 0, 0, 1, 1, 13, 0\r\n\r\nOK\r\n");
+    // Bytes typed while a session runs are not taken as commands.
+    EXPECT_EQ(say(sim, "AT+SBDI\r", 8000), "");
+    EXPECT_EQ(say(sim, "ATH\r", 8100), "");
+    EXPECT_EQ(at(9500), "\r\n+SBDI: 0, 0, 0, 0, 0, 0\r\n\r\nOK\r\n");
 }
