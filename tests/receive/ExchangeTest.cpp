@@ -94,10 +94,9 @@ TEST(Exchange, FinalResultsInEveryForm)
                         const std::string code = numericForm ? numeric : verbose;
                         // Numeric results end with CR alone, whatever the text lines use.
                         const bool digits = code.size() == 1;
-                        std::string answer = echo ? std::string("AT+CSQ\r") : std::string();
-                        answer += std::string(end) + "+CSQ:4" + end + (digits ? "" : end) + code +
-                                  (digits ? "\r" : end);
-                        port.say(answer, split);
+                        port.say((echo ? "AT+CSQ\r" : "") + std::string(end) + "+CSQ:4" + end +
+                                     (digits ? "" : end) + code + (digits ? "\r" : end),
+                                 split);
                         SCOPED_TRACE(code + (echo ? " echo" : "") + (split ? " split" : "") +
                                      " end " + std::to_string(std::string(end).size()));
                         ASSERT_TRUE(ended(r));

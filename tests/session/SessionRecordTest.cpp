@@ -86,12 +86,7 @@ TEST_F(SessionRecordTest, SavedLayoutIsByteExact)
 TEST_F(SessionRecordTest, LoadTakesWhatTheFileSaysAndDefaultsTheRest)
 {
     using T = SessionTag;
-    const struct
-    {
-        const char *name;
-        std::string file;
-        std::map<SessionTag, std::string> values;
-    } cases[] = {
+    const std::tuple<const char *, std::string, std::map<SessionTag, std::string>> cases[] = {
         {"empty", "", {}},
         {"one tag", "<COM>COM3<\\COM>\n", {{T::Com, "COM3"}}},
         {"line ends inside a value stay, the first occurrence counts",
@@ -106,18 +101,18 @@ TEST_F(SessionRecordTest, LoadTakesWhatTheFileSaysAndDefaultsTheRest)
          {{T::Sim, "GOV"}}},
         {"modem read", "<MODEM>9522<\\MODEM>", {{T::Modem, "9522"}}},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &[name, file, values] : cases) {
+        SCOPED_TRACE(name);
         SessionRecord record;
         record.setValue(T::Echo, "OFF");
         record.setValue(T::Com, "COM8");
-        write("case.sms", c.file);
+        write("case.sms", file);
         ASSERT_EQ(record.LoadSession("case.sms"), 0);
         for (int i = 0; i < SessionRecord::TagCount; ++i) {
             const auto tag = static_cast<SessionTag>(i);
-            const auto it = c.values.find(tag);
+            const auto it = values.find(tag);
             EXPECT_EQ(record.value(tag),
-                      it == c.values.end() ? SessionRecord::defaultValue(tag) : it->second)
+                      it == values.end() ? SessionRecord::defaultValue(tag) : it->second)
                 << SessionRecord::tagName(tag);
         }
     }

@@ -290,12 +290,8 @@ TEST_F(ModemSimSms, SubmitsAreCheckedAndOwnNumberGiven)
 // scheduled answer let through, and all that the handset said.
 TEST_F(ModemSim, AnswerFormsSetByEvents)
 {
-    const struct
-    {
-        const char *name;
-        std::vector<std::string> events, in;
-        std::string out;
-    } rows[] = {
+    using Strings = std::vector<std::string>;
+    const std::tuple<const char *, Strings, Strings, std::string> rows[] = {
         {"echo off", {"echo off"}, {"AT+CSQ\r"}, "\r\n+CSQ:4\r\n\r\nOK\r\n"},
         {"numeric", {"results numeric"}, {"AT+CSQ;+XYZ\r"}, "AT+CSQ;+XYZ\r+CSQ:4\r\n4\r"},
         {"cr", {"lineends cr"}, {"AT+CSQ\r"}, "AT+CSQ\r\r+CSQ:4\r\rOK\r"},
@@ -314,17 +310,17 @@ TEST_F(ModemSim, AnswerFormsSetByEvents)
          {"AT+SBDI\r", "AT+SBDRB\r"},
          std::string("\r+SBDI: 0, 0, 1, 1, 2, 0\r\rOK\r\0\2\r\n\0\x17\rOK\r", 39)},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto &[name, events, inputs, out] : rows) {
+        SCOPED_TRACE(name);
         ModemSimCore handset; // from power-on, echo and all
-        for (const std::string &e : row.events)
+        for (const std::string &e : events)
             EXPECT_TRUE(handset.command(e, 0)) << e;
-        for (const std::string &in : row.in) {
+        for (const std::string &in : inputs) {
             handset.receive(in, 0);
             while (handset.nextDeadline() >= 0)
                 handset.advance(handset.nextDeadline());
         }
-        EXPECT_EQ(handset.takeOutput(), row.out);
+        EXPECT_EQ(handset.takeOutput(), out);
     }
     EXPECT_EQ(refusal("lineends crcr"), "expected crlf, cr or lf");
 }
