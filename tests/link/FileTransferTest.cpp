@@ -26,41 +26,18 @@ class FileTransferTest : public QObject
     QString slave;
     const QByteArray systemPath = qgetenv("PATH");
 
-    bool openPty()
-    {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-            return false;
-        slave = QString::fromLocal8Bit(ptsname(master));
-        return true;
-    }
-
-    // Starts program with the pty master as its standard input and output.
-    void startFarEnd(QProcess &far, const QString &program, const QStringList &args,
-                     const QString &workingDir)
+    // Starts program in the far folder with the pty master as its standard input and output.
+    void startFarEnd(QProcess &far, const QString &program, const QStringList &args)
     {
         const int fd = master;
         far.setChildProcessModifier([fd] {
             dup2(fd, 0);
             dup2(fd, 1);
         });
-        far.setWorkingDirectory(workingDir);
+        far.setWorkingDirectory(dir.filePath("far"));
         far.setStandardErrorFile(QProcess::nullDevice());
         far.start(QStandardPaths::findExecutable(program), args);
         QVERIFY(far.waitForStarted(5000));
-    }
-
-    // `n` bytes of every value, control characters included, written to `path`.
-    QByteArray randomFile(const QString &path, int n)
-    {
-        std::mt19937 rng(42);
-        QByteArray data(n, '\0');
-        for (char &c : data)
-            c = char(rng());
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(data) != n)
-            qFatal("cannot write %s", qPrintable(path));
-        return data;
     }
 
     void openControl(SerialControl &control)
@@ -69,29 +46,6 @@ class FileTransferTest : public QObject
         control.setSettings("115200,n,8,1");
         control.setPortOpen(true);
         QVERIFY2(control.PortOpen(), qPrintable(control.lastError()));
-    }
-
-    // setup.sh installs lrzsz: without it the transfers fail, they are not skipped.
-    static bool haveLrzsz()
-    {
-        return !QStandardPaths::findExecutable("sz").isEmpty() &&
-               !QStandardPaths::findExecutable("rz").isEmpty();
-    }
-
-    // Stand-ins for the lrzsz programs, first on the path: a receiver that never answers, for
-    // what does not depend on the protocol.
-    void useStandIns()
-    {
-        const QString bin = dir.filePath("standins");
-        QDir().mkpath(bin);
-        for (const char *tool : {"sz", "rz", "rb"}) {
-            QFile f(bin + '/' + tool);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("#!/bin/sh\nprintf started\nexec cat >/dev/null\n");
-            f.close();
-            f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-        }
-        qputenv("PATH", (bin + ':').toLocal8Bit() + systemPath);
     }
 
     // Everything the far end has been sent so far.
@@ -120,7 +74,12 @@ class FileTransferTest : public QObject
     }
 
 private slots:
-    void init() { QVERIFY(openPty()); }
+    void init()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+        slave = QString::fromLocal8Bit(ptsname(master));
+    }
 
     void cleanup()
     {
@@ -133,15 +92,23 @@ private slots:
     // A file sent to the far end comes back from it whole, on the same open port.
     void zmodemFileGoesAndComesBackByteForByte()
     {
-        QVERIFY2(haveLrzsz(), "lrzsz is missing");
-        const QByteArray data = randomFile(dir.filePath("payload.bin"), 200'000);
-        QDir().mkpath(dir.filePath("far"));
-        QDir().mkpath(dir.filePath("inbox"));
+        // setup.sh installs lrzsz: without it the transfers fail, they are not skipped.
+        QVERIFY2(!QStandardPaths::findExecutable("sz").isEmpty() &&
+                     !QStandardPaths::findExecutable("rz").isEmpty(),
+                 "lrzsz is missing");
+        // Bytes of every value, control characters included.
+        std::mt19937 rng(42);
+        QByteArray data(200'000, '\0');
+        std::ranges::generate(data, [&] { return char(rng()); });
+        QFile payload(dir.filePath("payload.bin"));
+        QVERIFY(payload.open(QIODevice::WriteOnly) && payload.write(data) == data.size());
+        payload.close();
+        QVERIFY(QDir(dir.path()).mkpath("far") && QDir(dir.path()).mkpath("inbox"));
 
         SerialControl control;
         openControl(control);
         QProcess far;
-        startFarEnd(far, "rz", {"-b", "-E"}, dir.filePath("far"));
+        startFarEnd(far, "rz", {"-b", "-E"});
 
         FileTransfer *transfer = control.fileTransfer();
         QSignalSpy done(transfer, &FileTransfer::finished);
@@ -165,40 +132,26 @@ private slots:
         QVERIFY2(transfer->start(false, FileTransfer::Zmodem, dir.filePath("inbox"), &error),
                  qPrintable(error));
         QProcess back;
-        startFarEnd(back, "sz", {"-b", dir.filePath("far/payload.bin")}, dir.filePath("far"));
+        startFarEnd(back, "sz", {"-b", dir.filePath("far/payload.bin")});
         succeeded(done, back);
         QCOMPARE(contents(dir.filePath("inbox/payload.bin")), data);
     }
 
-    void cancelStopsBothEndsAndSaysSo()
+    // A start that cannot work says why; a cancelled one stops both ends and says so.
+    void refusedAndCancelledTransfersSaySo()
     {
-        useStandIns();
-        SerialControl control;
-        openControl(control);
-        FileTransfer *transfer = control.fileTransfer();
-        QSignalSpy done(transfer, &FileTransfer::finished);
-        QString error;
-        // Nobody answers at the far end: the receiver waits until cancelled.
-        QDir().mkpath(dir.filePath("wait"));
-        QVERIFY(transfer->start(false, FileTransfer::Zmodem, dir.filePath("wait"), &error));
-        QByteArray seen;
-        QTRY_VERIFY((seen += farEndRead()).contains("started"));
-        QTest::keyClicks(control.screen(), "x"); // held back during the transfer
-        transfer->cancel();
-        QVERIFY(done.wait(10000));
-        QVERIFY(!done.at(0).at(0).toBool());
-        QCOMPARE(done.at(0).at(1).toString(), QString("The transfer was cancelled."));
-        QVERIFY(!transfer->running());
-
-        // The far end saw the cancel sequence and no typed key.
-        seen += farEndRead();
-        QVERIFY(seen.contains(QByteArray(8, '\x18')));
-        QVERIFY(!seen.contains('x'));
-    }
-
-    void clearErrorsBeforeStarting()
-    {
-        useStandIns();
+        // Stand-ins for the lrzsz programs, first on the path: a receiver that never answers,
+        // for what does not depend on the protocol.
+        const QString bin = dir.filePath("standins");
+        QDir().mkpath(bin);
+        for (const char *tool : {"sz", "rz", "rb"}) {
+            QFile f(bin + '/' + tool);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("#!/bin/sh\nprintf started\nexec cat >/dev/null\n");
+            f.close();
+            f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        }
+        qputenv("PATH", (bin + ':').toLocal8Bit() + systemPath);
         SerialControl control;
         FileTransfer *transfer = control.fileTransfer();
         QString error;
@@ -210,6 +163,24 @@ private slots:
         QVERIFY(!transfer->start(false, FileTransfer::Ymodem, dir.filePath("no-folder"), &error));
         QVERIFY(error.contains("no-folder"));
         QVERIFY(!transfer->running());
+
+        QSignalSpy done(transfer, &FileTransfer::finished);
+        // Nobody answers at the far end: the receiver waits until cancelled.
+        QVERIFY(QDir(dir.path()).mkpath("wait"));
+        QVERIFY(transfer->start(false, FileTransfer::Zmodem, dir.filePath("wait"), &error));
+        QByteArray seen;
+        QTRY_VERIFY((seen += farEndRead()).contains("started"));
+        QTest::keyClicks(control.screen(), "x"); // held back during the transfer
+        transfer->cancel();
+        QVERIFY(done.wait(10000));
+        QCOMPARE(
+            std::tuple(done.at(0).at(0).toBool(), done.at(0).at(1).toString(), transfer->running()),
+            std::tuple(false, QString("The transfer was cancelled."), false));
+
+        // The far end saw the cancel sequence and no typed key.
+        seen += farEndRead();
+        QCOMPARE(std::pair(seen.contains(QByteArray(8, '\x18')), seen.contains('x')),
+                 std::pair(true, false));
     }
 };
 

@@ -29,9 +29,7 @@ class SerialControlTest : public QObject
 
     SerialControl *control = nullptr;
     FakeLink *fake = nullptr; // owned by the control while open
-    QString openedName;
-    QString failNext;
-    QString nextIdentity;
+    QString openedName, failNext, nextIdentity;
     int linksMade = 0;
     bool noRingLine = false;
 
@@ -43,13 +41,11 @@ class SerialControlTest : public QObject
         QCoreApplication::processEvents();
     }
 
-    int visibleErrorBoxes()
+    static int visibleErrorBoxes()
     {
-        int n = 0;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->objectName() == "PortErrorBox" && w->isVisible())
-                ++n;
-        return n;
+        return int(std::ranges::count_if(QApplication::topLevelWidgets(), [](QWidget *w) {
+            return w->objectName() == "PortErrorBox" && w->isVisible();
+        }));
     }
 
 private slots:
@@ -76,12 +72,13 @@ private slots:
     void cleanup()
     {
         closeBoxes();
-        delete control;
-        control = nullptr;
+        delete std::exchange(control, nullptr);
         fake = nullptr;
     }
 
-    void opensWithSettingsAndSendsLines()
+    // Closing the port drops what waited to go and ends an exchange at once instead of waiting
+    // out its time.
+    void opensWithSettingsSendsLinesAndClosingCutsOff()
     {
         control->setCommPort("COM3");
         control->setSettings("9600,e,7,2");
@@ -89,34 +86,37 @@ private slots:
         control->setTransmitLine("ATI"); // closed: dropped
         control->setPortOpen(true);
         QVERIFY(control->PortOpen());
-        QCOMPARE(openedName, QString("COM3"));
-        QCOMPARE(fake->lastSettings.baud, 9600);
-        QCOMPARE(fake->lastSettings.parity, 'e');
-        QCOMPARE(fake->lastHandshaking, 2);
+        QCOMPARE(std::tuple(openedName, fake->lastSettings.baud, fake->lastSettings.parity,
+                            fake->lastHandshaking),
+                 std::tuple(QString("COM3"), 9600, 'e', 2));
 
         control->setTransmitLine("ATI");
         control->setOutput("+++");
         control->setOutput(std::string("0791\x1a", 5));
         QCOMPARE(fake->written, QByteArray("ATI\r+++0791\x1a"));
 
+        modem::Reply answer;
+        modem::Command poll;
+        poll.line = "AT+CSQ";
+        poll.done = [&](const modem::Reply &r) { answer = r; };
+        control->exchange()->submit(poll);
         fake->pendingOutput = 7;
         control->setPortOpen(false);
-        QVERIFY(!control->PortOpen());
-        QCOMPARE(control->OutBufferCount(), 0);
-        QVERIFY(!control->CtsState());
+        QCOMPARE(std::tuple(control->PortOpen(), control->OutBufferCount(), control->CtsState(),
+                            answer.end),
+                 std::tuple(false, 0, false, modem::Reply::End::CutOff));
     }
 
     void copyAndPasteKeysUseTheClipboard()
     {
         control->setPortOpen(true);
         QApplication::clipboard()->setText("ATE1\nATI3\r\n");
-        const auto both = Qt::ControlModifier | Qt::ShiftModifier;
-        QTest::keyClick(control->screen(), Qt::Key_V, both);
+        QTest::keyClick(control->screen(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(fake->written, QByteArray("ATE1\rATI3\r"));
 
         fake->inject("copy me");
         control->screen()->selectAll();
-        QTest::keyClick(control->screen(), Qt::Key_C, both);
+        QTest::keyClick(control->screen(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(QApplication::clipboard()->text().contains("copy me"));
     }
 
@@ -127,20 +127,21 @@ private slots:
         QSignalSpy failed(control, &SerialControl::portFailed);
         control->setPortOpen(true);
         control->setPortOpen(true);
-        QVERIFY(!control->PortOpen());
-        QCOMPARE(failed.count(), 2);
-        QCOMPARE(control->lastError(), failNext);
-        QCOMPARE(visibleErrorBoxes(), 1);
+        QCOMPARE(std::tuple(control->PortOpen(), failed.count(), control->lastError(),
+                            visibleErrorBoxes()),
+                 std::tuple(false, 2, failNext, 1));
         closeBoxes();
 
         control->setSettings("19200,q,8,1");
         control->setPortOpen(true);
-        QVERIFY(control->lastError().contains("19200,q,8,1"));
-        QVERIFY(control->lastError().contains("Set Port Properties"));
+        const QString error = control->lastError();
+        QVERIFY2(error.contains("19200,q,8,1") && error.contains("Set Port Properties"),
+                 qPrintable(error));
     }
 
     // Only the same handset back at the same name is opened again; its line is the program's own.
-    void lostPortComesBackByItself()
+    // Another port chosen while it is away ends the waiting.
+    void lostPortComesBackUntilAnotherIsChosen()
     {
         nextIdentity = "0403:6001:A1B2";
         control->setCommPort("/dev/ttyUSB0");
@@ -150,36 +151,19 @@ private slots:
         nextIdentity = "0403:6001:FFFF"; // another adapter at the same name
         const int before = linksMade;
         QTRY_VERIFY(linksMade >= before + 2);
-        QVERIFY(!control->PortOpen());
-        QVERIFY(control->awaitingReconnect());
+        QCOMPARE(std::pair(control->PortOpen(), control->awaitingReconnect()),
+                 std::pair(false, true));
         nextIdentity = "0403:6001:A1B2";
         QTRY_VERIFY_WITH_TIMEOUT(control->PortOpen(), 5000);
-        QCOMPARE(back.count(), 1);
-        QVERIFY(!control->awaitingReconnect());
-        QVERIFY(control->ReceivedText().empty());
-    }
+        QCOMPARE(std::tuple(back.count(), control->awaitingReconnect(),
+                            QString::fromStdString(control->ReceivedText())),
+                 std::tuple(1, false, QString()));
 
-    void reconnectStopsWhenTheOperatorChoosesAnotherPort()
-    {
-        control->setPortOpen(true);
         fake->vanish("lost");
         QVERIFY(control->awaitingReconnect());
         control->setCommPort("COM7"); // chose another port while it was away
         QTRY_VERIFY(!control->awaitingReconnect());
         QVERIFY(!control->PortOpen());
-    }
-
-    // Closing the port ends an exchange at once instead of waiting out its time.
-    void closingCutsOffTheExchange()
-    {
-        control->setPortOpen(true);
-        modem::Reply answer;
-        modem::Command poll;
-        poll.line = "AT+CSQ";
-        poll.done = [&](const modem::Reply &r) { answer = r; };
-        control->exchange()->submit(poll);
-        control->setPortOpen(false);
-        QCOMPARE(answer.end, modem::Reply::End::CutOff);
     }
 
     // The scroll bar and the view move together over the whole scrollback.
@@ -194,8 +178,9 @@ private slots:
             fake->inject("line " + QByteArray::number(i) + "\r\n");
         QTRY_COMPARE(bar->maximum(), screen->scrollbackCount());
         QVERIFY(bar->maximum() > 1900);
-        QCOMPARE(bar->value(), bar->maximum()); // live screen at the bottom
-        QCOMPARE(bar->pageStep(), screen->rows());
+        // The live screen at the bottom.
+        QCOMPARE(std::pair(bar->value(), bar->pageStep()),
+                 std::pair(bar->maximum(), screen->rows()));
 
         // A stream at the bottom leaves the handle where it is, and the bar unpainted. Bar
         // and screen are painted in one pass: once the screen shows a line, the bar's paints
@@ -245,11 +230,10 @@ private slots:
         control->setPortOpen(false);
         noRingLine = true;
         control->setPortOpen(true);
-        QSignalSpy textRing(control, &SerialControl::OnRing);
-        fake->inject("\r\nRI");
-        fake->inject("NG\r\n");
-        fake->inject("\r\nRING\r\n\r\nRING\r\n");
-        QCOMPARE(textRing.count(), 3); // one per RING, however the chunks fall
+        ring.clear();
+        for (const char *chunk : {"\r\nRI", "NG\r\n", "\r\nRING\r\n\r\nRING\r\n"})
+            fake->inject(chunk);
+        QCOMPARE(ring.count(), 3); // one per RING, however the chunks fall
     }
 };
 

@@ -31,25 +31,20 @@ struct Port
     // Hands the bytes over one at a time when split, as the worst port would.
     void say(const std::string &bytes, bool split = false)
     {
-        if (!split) {
-            exchange.received(QByteArray::fromStdString(bytes));
-            return;
-        }
-        for (char c : bytes)
-            exchange.received(QByteArray(1, c));
+        const size_t piece = split ? 1 : bytes.size();
+        for (size_t at = 0; at < bytes.size(); at += piece)
+            exchange.received(QByteArray::fromStdString(bytes.substr(at, piece)));
     }
     Reply *ask(const std::string &line, int timeoutMs = 1000, bool shown = true)
     {
-        replies.push_back(std::make_unique<Reply>());
-        Reply *r = replies.back().get();
+        Reply *r = replies.emplace_back(std::make_unique<Reply>()).get();
         Command c;
         c.line = line;
         c.timeoutMs = timeoutMs;
         c.shown = shown;
-        c.done = [r, this](const Reply &reply) {
+        c.done = [r](const Reply &reply) {
             *r = reply;
             r->finalLine += "|done";
-            order.push_back(reply.finalLine);
         };
         exchange.submit(std::move(c));
         return r;
@@ -63,13 +58,11 @@ struct Port
     std::string wire, shown;
     qint64 now = 0;
     std::vector<std::unique_ptr<Reply>> replies;
-    std::vector<std::string> order;
 };
 
 bool ended(const Reply *r)
 {
-    return r->finalLine.size() >= 5 &&
-           r->finalLine.compare(r->finalLine.size() - 5, 5, "|done") == 0;
+    return r->finalLine.ends_with("|done");
 }
 
 } // namespace
@@ -78,13 +71,7 @@ bool ended(const Reply *r)
 // on or off, whole or cut at every byte: each ends the command at once with the right result.
 TEST(Exchange, FinalResultsInEveryForm)
 {
-    struct Form
-    {
-        const char *verbose;
-        const char *numeric;
-        Result result;
-    };
-    const Form forms[] = {
+    const std::tuple<const char *, const char *, Result> forms[] = {
         {"OK", "0", Result::Ok},
         {"CONNECT 9600", "1", Result::Connect},
         {"NO CARRIER", "3", Result::NoCarrier},
@@ -97,25 +84,24 @@ TEST(Exchange, FinalResultsInEveryForm)
         {"COMMAND NOT SUPPORT", "MODEM ERROR: 3", Result::Error},
     };
     const char *ends[] = {"\r\n", "\r", "\n"};
-    for (const Form &form : forms)
-        for (bool numeric : {false, true})
+    for (const auto &[verbose, numeric, result] : forms)
+        for (bool numericForm : {false, true})
             for (const char *end : ends)
                 for (bool echo : {true, false})
                     for (bool split : {false, true}) {
                         Port port;
                         Reply *r = port.ask("AT+CSQ");
-                        const std::string code = numeric ? form.numeric : form.verbose;
+                        const std::string code = numericForm ? numeric : verbose;
                         // Numeric results end with CR alone, whatever the text lines use.
                         const bool digits = code.size() == 1;
-                        std::string answer = echo ? std::string("AT+CSQ\r") : std::string();
-                        answer += std::string(end) + "+CSQ:4" + end + (digits ? "" : end) + code +
-                                  (digits ? "\r" : end);
-                        port.say(answer, split);
+                        port.say((echo ? "AT+CSQ\r" : "") + std::string(end) + "+CSQ:4" + end +
+                                     (digits ? "" : end) + code + (digits ? "\r" : end),
+                                 split);
                         SCOPED_TRACE(code + (echo ? " echo" : "") + (split ? " split" : "") +
                                      " end " + std::to_string(std::string(end).size()));
                         ASSERT_TRUE(ended(r));
-                        EXPECT_EQ(r->result, form.result);
-                        EXPECT_EQ(r->lines, std::vector<std::string>{"+CSQ:4"});
+                        EXPECT_EQ(std::tie(r->result, r->lines),
+                                  std::tuple(result, std::vector<std::string>{"+CSQ:4"}));
                     }
 }
 
@@ -135,8 +121,7 @@ TEST(Exchange, QueueOrderAndUnsolicitedLinesInTheMiddle)
     port.say("\n");
     ASSERT_TRUE(ended(first));
     EXPECT_EQ(first->lines, (std::vector<std::string>{"+CMGL: 1,1,,5", "0011AA"}));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], (std::vector<std::string>{"+CMT: ,24", "0791AB"}));
+    EXPECT_EQ(messages, (std::vector<std::vector<std::string>>{{"+CMT: ,24", "0791AB"}}));
     EXPECT_EQ(port.wire, "AT+CMGL=4\rAT+CSQ\r");
     port.say("+CSQ:5\r\n\r\nOK\r\n");
     EXPECT_TRUE(ended(second));
@@ -177,10 +162,8 @@ TEST(Exchange, TypedCommandsTimeOutsLateAnswersAndCutOff)
     Reply *cut = port.ask("AT+SBDI", 60000);
     Reply *waiting = port.ask("AT+CSQ");
     port.exchange.closed();
-    EXPECT_EQ(cut->end, Reply::End::CutOff);
-    EXPECT_TRUE(cut->sent);
-    EXPECT_EQ(waiting->end, Reply::End::CutOff);
-    EXPECT_FALSE(waiting->sent);
+    EXPECT_EQ(std::tie(cut->end, cut->sent, waiting->end, waiting->sent),
+              std::tuple(Reply::End::CutOff, true, Reply::End::CutOff, false));
     EXPECT_FALSE(port.exchange.busy());
 }
 
@@ -195,9 +178,8 @@ TEST(Exchange, HiddenAnswersAndCalls)
     port.shown.clear();
     Reply *poll = port.ask("AT+CSQ", 1000, false);
     port.say("AT+CSQ\r\r\n+CSQ:3\r\n\r\nRING\r\n\r\nOK\r\nrest");
-    EXPECT_TRUE(ended(poll));
-    EXPECT_EQ(rings, 2);
-    EXPECT_EQ(port.shown, "\r\nRING\r\nrest");
+    EXPECT_EQ(std::tuple(ended(poll), rings, port.shown),
+              std::tuple(true, 2, std::string("\r\nRING\r\nrest")));
 
     port.exchange.typed("ATD0088160000500\r");
     port.say("\r\nCONNECT 9600\r\n");

@@ -4,23 +4,18 @@
 
 namespace {
 
-struct Reply
-{
-    const char *name;
-    const char *text;
-    int bars;
-    int registration;
-};
+// A row's name, the handset's text, and the bars and registration read from it.
+using Reply = std::tuple<const char *, const char *, int, int>;
 
 class HandsetReplies : public testing::TestWithParam<Reply>
 {};
 
 TEST_P(HandsetReplies, ReadAsTheHandsetMeantThem)
 {
+    const auto &[name, text, bars, registration] = GetParam();
     HandsetStatus status;
-    status.feed(GetParam().text);
-    EXPECT_EQ(status.bars(), GetParam().bars);
-    EXPECT_EQ(status.registration(), GetParam().registration);
+    status.feed(text);
+    EXPECT_EQ(std::tuple(status.bars(), status.registration()), std::tuple(bars, registration));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -42,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Reply{"CregTestAnswer", "\r\n+CREG: (0-2)\r\n", -1, -1},
                     // Quoted by someone else, not an answer at the start of a line.
                     Reply{"NotAtLineStart", "\r\nsee +CSQ:3 in the manual\r\n", -1, -1}),
-    [](const testing::TestParamInfo<Reply> &info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Reply> &info) { return std::string(std::get<0>(info.param)); });
 
 } // namespace
 

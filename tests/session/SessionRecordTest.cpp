@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -45,9 +44,7 @@ protected:
     static std::string read(const fs::path &path)
     {
         std::ifstream in(path, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
+        return {std::istreambuf_iterator<char>(in), {}};
     }
 
     fs::path m_oldDir;
@@ -89,12 +86,7 @@ TEST_F(SessionRecordTest, SavedLayoutIsByteExact)
 TEST_F(SessionRecordTest, LoadTakesWhatTheFileSaysAndDefaultsTheRest)
 {
     using T = SessionTag;
-    const struct
-    {
-        const char *name;
-        std::string file;
-        std::map<SessionTag, std::string> values;
-    } cases[] = {
+    const std::tuple<const char *, std::string, std::map<SessionTag, std::string>> cases[] = {
         {"empty", "", {}},
         {"one tag", "<COM>COM3<\\COM>\n", {{T::Com, "COM3"}}},
         {"line ends inside a value stay, the first occurrence counts",
@@ -109,18 +101,18 @@ TEST_F(SessionRecordTest, LoadTakesWhatTheFileSaysAndDefaultsTheRest)
          {{T::Sim, "GOV"}}},
         {"modem read", "<MODEM>9522<\\MODEM>", {{T::Modem, "9522"}}},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &[name, file, values] : cases) {
+        SCOPED_TRACE(name);
         SessionRecord record;
         record.setValue(T::Echo, "OFF");
         record.setValue(T::Com, "COM8");
-        write("case.sms", c.file);
+        write("case.sms", file);
         ASSERT_EQ(record.LoadSession("case.sms"), 0);
         for (int i = 0; i < SessionRecord::TagCount; ++i) {
             const auto tag = static_cast<SessionTag>(i);
-            const auto it = c.values.find(tag);
+            const auto it = values.find(tag);
             EXPECT_EQ(record.value(tag),
-                      it == c.values.end() ? SessionRecord::defaultValue(tag) : it->second)
+                      it == values.end() ? SessionRecord::defaultValue(tag) : it->second)
                 << SessionRecord::tagName(tag);
         }
     }
@@ -138,8 +130,8 @@ TEST_F(SessionRecordTest, ModemIsReadButNeverSaved)
     EXPECT_EQ(read("modem.sms").find("MODEM"), std::string::npos);
     SessionRecord reloaded;
     ASSERT_EQ(reloaded.LoadSession("modem.sms"), 0);
-    EXPECT_EQ(reloaded.value(SessionTag::Modem), "9505");
-    EXPECT_EQ(reloaded.value(SessionTag::Com), "COM2");
+    EXPECT_EQ(std::pair(reloaded.value(SessionTag::Modem), reloaded.value(SessionTag::Com)),
+              (std::pair<std::string, std::string>("9505", "COM2")));
 }
 
 TEST_F(SessionRecordTest, FallsBackToDefaultFileThenFails)
@@ -166,7 +158,6 @@ TEST_F(SessionRecordTest, FailedSaveKeepsOldFileAndSaysWhy)
     EXPECT_FALSE(record.SaveSession("", &error));
     EXPECT_NE(error.find("no file name"), std::string::npos) << error;
 
-    error.clear();
     EXPECT_FALSE(record.SaveSession("nowhere/x.sms", &error));
     EXPECT_NE(error.find("nowhere/x.sms"), std::string::npos) << error;
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
@@ -177,11 +168,9 @@ TEST_F(SessionRecordTest, FailedSaveKeepsOldFileAndSaysWhy)
     write("old.sms", "<COM>COM5<\\COM>");
     rlimit oldLimit{};
     ::getrlimit(RLIMIT_FSIZE, &oldLimit);
-    rlimit small = oldLimit;
-    small.rlim_cur = 40;
+    const rlimit small{40, oldLimit.rlim_max};
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &small);
-    error.clear();
     const bool saved = record.SaveSession("old.sms", &error);
     ::setrlimit(RLIMIT_FSIZE, &oldLimit);
     std::signal(SIGXFSZ, oldHandler);
