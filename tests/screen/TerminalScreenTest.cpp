@@ -25,40 +25,30 @@ QByteArray numberedLines(int first, int count)
     return out;
 }
 
-QPoint cellCentre(const TerminalScreen &s, int row, int col)
-{
-    return s.cellRect(row, col).center();
-}
-
-void sendMouse(TerminalScreen &s, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(type, pos, s.mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(&s, &e);
-}
-
 void drag(TerminalScreen &s, QPoint from, QPoint to)
 {
-    sendMouse(s, QEvent::MouseButtonPress, from, Qt::LeftButton);
-    sendMouse(s, QEvent::MouseMove, to, Qt::LeftButton);
-    sendMouse(s, QEvent::MouseButtonRelease, to, Qt::NoButton);
+    const auto send = [&s](QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, pos, s.mapToGlobal(pos), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(&s, &e);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
-// Records the paint events a widget receives.
-class PaintSpy : public QObject
+// Records the paint events the screen receives.
+class PaintedScreen : public TerminalScreen
 {
 public:
-    explicit PaintSpy(QWidget *w) { w->installEventFilter(this); }
     QList<QRect> rects;
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    void paintEvent(QPaintEvent *event) override
     {
-        if (event->type() == QEvent::Paint) {
-            for (const QRect &r : static_cast<QPaintEvent *>(event)->region())
-                rects << r;
-        }
-        return false;
+        for (const QRect &r : event->region())
+            rects << r;
+        TerminalScreen::paintEvent(event);
     }
 };
 
@@ -68,56 +58,33 @@ class TerminalScreenTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void rendersReceivedText_data();
     void rendersReceivedText();
-    void viewScrollsBackAndSnapsToNewOutput();
     void resizeFollowsPixelsAndKeepsLines();
-    void mouseSelectionAcrossScrollbackIsCopied();
-    void keysTransmitTheirBytes();
-    void keyPressedComesFirstAndCopyPasteAreLeftToOwner();
+    void scrollbackIsPagedAndSelectedWithTheMouse();
+    void keysTransmitTheirBytesAfterTheOwnerHearsOfThem();
     void paintsSelectionAndCursor();
     void paintsOncePerFrameAndOnlyChangedRows();
     void keptRowsPaintLikeAFreshScreen();
     void anyCutOfAStreamGivesTheSameScreen();
 };
 
-void TerminalScreenTest::rendersReceivedText_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QString>("screen");
-
-    QTest::newRow("CR LF") << QByteArray("hello\r\nworld") << QStringLiteral("hello\nworld");
-    QTest::newRow("bare LF keeps column") << QByteArray("ab\ncd") << QStringLiteral("ab\n  cd");
-    QTest::newRow("SGR attributes are not text")
-        << QByteArray("\x1b[1;4;7;31;44mred\x1b[0m ok\x1b[38;5;202m!") << QStringLiteral("red ok!");
-    QTest::newRow("Windows-1252") << QByteArray("caf\xe9 \x80 \x93q\x94")
-                                  << QStringLiteral(u"caf\u00e9 \u20ac \u201cq\u201d");
-    // 0x90 and 0x9D (octal 220, 235) decode to C1 controls (DCS, OSC); a noisy line must not
-    // swallow output.
-    QTest::newRow("stray C1 bytes")
-        << QByteArray("a\220b\235c\201\r\nd") << QStringLiteral(u"a\ufffdb\ufffdc\ufffd\nd");
-}
-
 void TerminalScreenTest::rendersReceivedText()
 {
-    QFETCH(QByteArray, input);
-    QFETCH(QString, screen);
-    TerminalScreen s;
-    s.feed(input);
-    QCOMPARE(s.screenText(), screen);
-}
-
-void TerminalScreenTest::viewScrollsBackAndSnapsToNewOutput()
-{
-    TerminalScreen s;
-    QVERIFY(s.scrollbackLimit() >= 10000);
-    s.feed(numberedLines(0, 100));
-    // The view cannot go past the oldest line.
-    for (int i = 0; i < 20; ++i)
-        QTest::keyClick(&s, Qt::Key_PageUp, Qt::ShiftModifier);
-    QCOMPARE(s.viewOffset(), s.scrollbackCount());
-    QTest::keyClick(&s, Qt::Key_PageDown, Qt::ShiftModifier);
-    QCOMPARE(s.viewOffset(), s.scrollbackCount() - (s.rows() - 1));
+    const std::pair<QByteArray, QString> rows[] = {
+        {"hello\r\nworld", "hello\nworld"},
+        {"ab\ncd", "ab\n  cd"},                                       // a bare LF keeps the column
+        {"\x1b[1;4;7;31;44mred\x1b[0m ok\x1b[38;5;202m!", "red ok!"}, // attributes are not text
+        // Windows-1252
+        {"caf\xe9 \x80 \x93q\x94", QStringLiteral(u"caf\u00e9 \u20ac \u201cq\u201d")},
+        // 0x90 and 0x9D (octal 220, 235) decode to C1 controls (DCS, OSC); a noisy line must not
+        // swallow output.
+        {"a\220b\235c\201\r\nd", QStringLiteral(u"a\ufffdb\ufffdc\ufffd\nd")},
+    };
+    for (const auto &[input, screen] : rows) {
+        TerminalScreen s;
+        s.feed(input);
+        QCOMPARE(s.screenText(), screen);
+    }
 }
 
 void TerminalScreenTest::resizeFollowsPixelsAndKeepsLines()
@@ -147,19 +114,18 @@ void TerminalScreenTest::resizeFollowsPixelsAndKeepsLines()
     for (int i = 0; i < rows; ++i)
         wide += "\r\nwide " + QByteArray::number(i) + ' ' + QByteArray(s.columns() - 12, '=') + '|';
     s.feed(wide + "\r\n\x1b[1;31mbold " + QByteArray(s.columns() - 8, '#') + "\x1b[0m\r\n$ ");
-    const QString before = s.allText();
-    const QPoint cursor = s.cursorPosition();
+    const auto kept = [&s] { return std::pair(s.allText(), s.cursorPosition()); };
+    const auto before = kept();
     s.resize(673 / 2, 342 / 2);
     s.resize(673 / 3, 342);
     s.resize(673, 342);
-    QCOMPARE(s.allText(), before);
-    QCOMPARE(s.cursorPosition(), cursor);
+    QCOMPARE(kept(), before);
 
     s.resize(1, 1);
     QCOMPARE(QSize(s.columns(), s.rows()), QSize(1, 1));
 }
 
-void TerminalScreenTest::mouseSelectionAcrossScrollbackIsCopied()
+void TerminalScreenTest::scrollbackIsPagedAndSelectedWithTheMouse()
 {
     TerminalScreen s;
     s.resize(s.sizeHint());
@@ -167,20 +133,20 @@ void TerminalScreenTest::mouseSelectionAcrossScrollbackIsCopied()
     QVERIFY(QTest::qWaitForWindowExposed(&s));
     s.feed("first line\r\nsecond line\r\nthird");
 
-    drag(s, cellCentre(s, 0, 6), cellCentre(s, 2, 2));
+    drag(s, s.cellRect(0, 6).center(), s.cellRect(2, 2).center());
     QCOMPARE(s.selectedText(), QStringLiteral("line\nsecond line\nthi"));
     s.copySelection();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("line\nsecond line\nthi"));
 
     // Dragging backwards selects the same cells.
-    drag(s, cellCentre(s, 2, 2), cellCentre(s, 0, 6));
+    drag(s, s.cellRect(2, 2).center(), s.cellRect(0, 6).center());
     QCOMPARE(s.selectedText(), QStringLiteral("line\nsecond line\nthi"));
 
     // A click without a drag selects nothing.
-    drag(s, cellCentre(s, 1, 1), cellCentre(s, 1, 1));
+    drag(s, s.cellRect(1, 1).center(), s.cellRect(1, 1).center());
     QCOMPARE(s.selectedText(), QString());
 
-    QTest::mouseDClick(&s, Qt::LeftButton, Qt::NoModifier, cellCentre(s, 1, 3));
+    QTest::mouseDClick(&s, Qt::LeftButton, Qt::NoModifier, s.cellRect(1, 3).center());
     QCOMPARE(s.selectedText(), QStringLiteral("second"));
 
     // A selection started in the scrollback spans into the live screen.
@@ -188,7 +154,7 @@ void TerminalScreenTest::mouseSelectionAcrossScrollbackIsCopied()
     QTest::keyClick(&s, Qt::Key_PageUp, Qt::ShiftModifier);
     const int back = s.viewOffset();
     QVERIFY(back > 0);
-    drag(s, cellCentre(s, 0, 0), cellCentre(s, back + 1, 5));
+    drag(s, s.cellRect(0, 0).center(), s.cellRect(back + 1, 5).center());
     const QStringList picked = s.selectedText().split(QLatin1Char('\n'));
     QCOMPARE(picked.size(), back + 2);
     const QStringList all = s.allText().split(QLatin1Char('\n'));
@@ -197,9 +163,17 @@ void TerminalScreenTest::mouseSelectionAcrossScrollbackIsCopied()
 
     s.selectAll();
     QCOMPARE(s.selectedText(), s.allText());
+
+    // The view cannot go past the oldest line.
+    QVERIFY(s.scrollbackLimit() >= 10000);
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(&s, Qt::Key_PageUp, Qt::ShiftModifier);
+    QCOMPARE(s.viewOffset(), s.scrollbackCount());
+    QTest::keyClick(&s, Qt::Key_PageDown, Qt::ShiftModifier);
+    QCOMPARE(s.viewOffset(), s.scrollbackCount() - (s.rows() - 1));
 }
 
-void TerminalScreenTest::keysTransmitTheirBytes()
+void TerminalScreenTest::keysTransmitTheirBytesAfterTheOwnerHearsOfThem()
 {
     QWidget window;
     auto *layout = new QVBoxLayout(&window);
@@ -239,33 +213,26 @@ void TerminalScreenTest::keysTransmitTheirBytes()
         QTest::keyClick(s, key, modifiers);
     }
     QCOMPARE(sent, want);
-}
 
-void TerminalScreenTest::keyPressedComesFirstAndCopyPasteAreLeftToOwner()
-{
-    TerminalScreen s;
-    QStringList log;
+    // The owner hears of a key before its bytes go, and Ctrl+Shift+C and V are left to it.
     // QTest presses the modifier keys as keys of their own; they transmit nothing.
-    connect(&s, &TerminalScreen::keyPressed, &s, [&](int key, Qt::KeyboardModifiers) {
-        if (key != Qt::Key_Control && key != Qt::Key_Shift)
-            log << QStringLiteral("key %1").arg(key);
+    const auto key = [](int k) { return QStringLiteral("key %1").arg(k); };
+    connect(s, &TerminalScreen::keyPressed, s, [&](int k, Qt::KeyboardModifiers) {
+        if (k != Qt::Key_Control && k != Qt::Key_Shift)
+            sent << key(k);
     });
-    connect(&s, &TerminalScreen::keyBytes, &s,
-            [&](const QByteArray &b) { log << QStringLiteral("bytes ") + QString::fromLatin1(b); });
-
-    QTest::keyClick(&s, 'a');
-    QTest::keyClick(&s, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    QTest::keyClick(&s, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    sent.clear();
+    QTest::keyClick(s, 'a');
+    QTest::keyClick(s, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(s, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     // Text beyond ASCII goes out in Windows-1252.
     QKeyEvent eacute(QEvent::KeyPress, Qt::Key_Eacute, Qt::NoModifier, QStringLiteral(u"\u00e9"));
-    QApplication::sendEvent(&s, &eacute);
+    QApplication::sendEvent(s, &eacute);
     // Application cursor mode, as set by the far end, changes what the arrows send.
-    s.feed("\x1b[?1h");
-    QTest::keyClick(&s, Qt::Key_Up);
-    const auto key = [](int k) { return QStringLiteral("key %1").arg(k); };
-    QCOMPARE(log, QStringList({key(Qt::Key_A), "bytes a", key(Qt::Key_C), key(Qt::Key_V),
-                               key(Qt::Key_Eacute), QStringLiteral(u"bytes \u00e9"),
-                               key(Qt::Key_Up), "bytes \x1bOA"}));
+    s->feed("\x1b[?1h");
+    QTest::keyClick(s, Qt::Key_Up);
+    QCOMPARE(sent, QStringList({key(Qt::Key_A), "61", key(Qt::Key_C), key(Qt::Key_V),
+                                key(Qt::Key_Eacute), "e9", key(Qt::Key_Up), "1b4f41"}));
 }
 
 void TerminalScreenTest::paintsSelectionAndCursor()
@@ -301,22 +268,21 @@ void TerminalScreenTest::paintsSelectionAndCursor()
 
 void TerminalScreenTest::paintsOncePerFrameAndOnlyChangedRows()
 {
-    TerminalScreen s;
+    PaintedScreen s;
     s.resize(s.sizeHint());
     s.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s));
-    PaintSpy spy(&s);
     // Waits for the paint `bytes` cause: every paint due before them has come by then.
     const auto feedAndSettle = [&](const QByteArray &bytes) {
-        const qsizetype before = spy.rects.size();
+        const qsizetype before = s.rects.size();
         s.feed(bytes);
-        QTRY_VERIFY(spy.rects.size() > before);
+        QTRY_VERIFY(s.rects.size() > before);
     };
     feedAndSettle("first\r\nsecond\r\nthird");
 
     // A read of a few bytes every millisecond for 300 ms: the screen keeps up, painted
     // about 20 times rather than 300.
-    spy.rects.clear();
+    s.rects.clear();
     // A plain event loop: QTest's waits sleep between rounds and would gather on their own.
     QEventLoop loop;
     QElapsedTimer clock;
@@ -332,14 +298,14 @@ void TerminalScreenTest::paintsOncePerFrameAndOnlyChangedRows()
     loop.exec();
     reads.stop();
     feedAndSettle("end");
-    QVERIFY2(spy.rects.size() <= 40, qPrintable(QString::number(spy.rects.size())));
+    QVERIFY2(s.rects.size() <= 40, qPrintable(QString::number(s.rects.size())));
 
     // One character on an idle screen repaints its row alone.
     feedAndSettle("\x1b[3;1H");
-    spy.rects.clear();
+    s.rects.clear();
     feedAndSettle("x");
     feedAndSettle("y"); // a stray paint of another row would have come before this one
-    for (const QRect &r : spy.rects) {
+    for (const QRect &r : s.rects) {
         QVERIFY(r.top() >= s.cellRect(1, 0).top());
         QVERIFY(r.bottom() <= s.cellRect(3, 0).bottom());
         QVERIFY(r.contains(s.cellRect(2, 0).center()));
