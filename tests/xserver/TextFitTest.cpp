@@ -47,10 +47,7 @@ class TextFitTest : public QObject, ProgramOnFakeLink
     QStringList faults;
     QString where; // the window or page being checked
 
-    static QString plain(QString t)
-    {
-        return t.replace("&&", "\x01").remove('&').replace("\x01", "&");
-    }
+    QString plain(QString t) { return t.replace("&&", "\x01").remove('&').replace("\x01", "&"); }
 
     // Widgets drawn inside another control (a spin box's field, a list's view) belong to it.
     static bool insideControl(const QWidget *w, const QWidget *top)
@@ -117,21 +114,18 @@ class TextFitTest : public QObject, ProgramOnFakeLink
             QStyleOptionButton opt;
             opt.initFrom(b);
             opt.text = b->text();
-            const auto contents = [&](QStyle::SubElement e) {
-                return b->style()->subElementRect(e, &opt, b);
-            };
-            const bool tick = qobject_cast<QCheckBox *>(b) || qobject_cast<QRadioButton *>(b);
-            QRect room = b->rect().adjusted(3, 2, -3, -2);
+            // Tick boxes and radio buttons draw their text where the style says; others inset.
+            QRect room = b->rect().adjusted(3, 2, -3, -2), area = b->rect().adjusted(3, 3, -3, -3);
             if (qobject_cast<QCheckBox *>(b))
-                room = contents(QStyle::SE_CheckBoxContents);
+                room = area = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
             else if (qobject_cast<QRadioButton *>(b))
-                room = contents(QStyle::SE_RadioButtonContents);
+                room = area = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
             else if (qobject_cast<QPushButton *>(b))
-                room = contents(QStyle::SE_PushButtonContents);
+                room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
             if (fm.horizontalAdvance(text) > room.width() || fm.height() > room.height() + 4)
                 tooSmall(w, quoted(text), QString::number(fm.horizontalAdvance(text)) + " px",
                          size(room));
-            return tick ? room : b->rect().adjusted(3, 3, -3, -3);
+            return area;
         }
         if (auto *c = qobject_cast<QComboBox *>(w)) {
             QStyleOptionComboBox opt;
@@ -167,9 +161,8 @@ class TextFitTest : public QObject, ProgramOnFakeLink
             const QRect room = s->style()->subControlRect(QStyle::CC_SpinBox, &opt,
                                                           QStyle::SC_SpinBoxEditField, s);
             // Room for the widest value the operator can choose, within reason.
-            const int bound =
-                std::min(std::max(std::abs(s->maximum()), std::abs(s->minimum())), 9999);
-            const QString widest = QString::number(bound);
+            const QString widest = QString::number(
+                std::min(std::max(std::abs(s->maximum()), std::abs(s->minimum())), 9999));
             if (fm.horizontalAdvance(widest) + 4 > room.width())
                 tooSmall(w, "value " + widest,
                          QString::number(fm.horizontalAdvance(widest) + 4) + " px",
@@ -197,10 +190,8 @@ class TextFitTest : public QObject, ProgramOnFakeLink
     // colour is the one that differs most from it.
     void checkContrast(QWidget *top, const QImage &shot, QWidget *w, const QRect &area)
     {
-        if (!w->isEnabled()) // a greyed control is meant to recede
-            return;
-        // Text scrolled out of view is read once scrolled back.
-        if (area.isEmpty() || !(QRegion(area) - w->visibleRegion()).isEmpty())
+        // A greyed control is meant to recede; text scrolled out of view is read once back.
+        if (!w->isEnabled() || area.isEmpty() || !(QRegion(area) - w->visibleRegion()).isEmpty())
             return;
         const qreal dpr = shot.devicePixelRatio();
         const QRect pixels = QTransform::fromScale(dpr, dpr)
@@ -290,13 +281,12 @@ class TextFitTest : public QObject, ProgramOnFakeLink
     // every registration word, a call's duration, a capture to a long file name.
     void statusTexts()
     {
-        SignalPanel *signal = Form1->Signal_Panel;
         fake->inject("\r\n+CSQ:5\r\n\r\nOK\r\n");
-        QTRY_COMPARE(signal->bars(), 5);
+        QTRY_COMPARE(Form1->Signal_Panel->bars(), 5);
         const QStringList words{"No service", "Home", "Searching", "Denied", "Unknown", "Roaming"};
         for (int stat = 0; stat < words.size(); ++stat) {
             fake->inject(QStringLiteral("\r\n+CREG: 0,%1\r\n\r\nOK\r\n").arg(stat).toLatin1());
-            QTRY_COMPARE(signal->word(), words[stat]);
+            QTRY_COMPARE(Form1->Signal_Panel->word(), words[stat]);
             checkWindow(QStringLiteral("status bar, ") + words[stat], Form1);
         }
 
