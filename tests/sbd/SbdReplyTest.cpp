@@ -5,8 +5,6 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using Command = SbdReply::Command;
 using State = SbdReply::State;
 
@@ -44,19 +42,6 @@ std::shared_ptr<SbdReply> through(Command command, const std::string &line,
     for (const std::string &piece : pieces)
         exchange.received(QByteArray::fromStdString(piece));
     return reply;
-}
-
-// Feeds the answer whole and split at every boundary; check sees each outcome.
-void everySplit(Command command, const std::string &line, const std::string &answer,
-                const std::function<void(const SbdReply &, const std::string &)> &check)
-{
-    for (size_t cut = 0; cut <= answer.size(); ++cut)
-        check(*through(command, line, {answer.substr(0, cut), answer.substr(cut)}),
-              "split at " + std::to_string(cut));
-    std::vector<std::string> bytes;
-    for (char c : answer)
-        bytes.emplace_back(1, c);
-    check(*through(command, line, bytes), "byte by byte");
 }
 
 // What the window learns from the reply: its state, then the status of a binary write, the
@@ -146,9 +131,18 @@ TEST(SbdReply, EveryAnswerWholeAndSplitAtEveryByte)
         {"text write refused", Command::WriteText, "AT+SBDWT=\"hi\"", "\r\n+CME ERROR: 4\r\n",
          "failed: The handset answered +CME ERROR: 4 to AT+SBDWT=\"hi\"."},
     };
-    for (const auto &row : rows)
-        everySplit(row.command, row.line, row.answer,
-                   [&row](const SbdReply &r, const std::string &where) {
-                       EXPECT_EQ(outcome(row.command, r), row.outcome) << row.name << ", " << where;
-                   });
+    // Each answer whole and split at every boundary, then byte by byte.
+    for (const auto &row : rows) {
+        const auto check = [&row](const std::vector<std::string> &pieces, const std::string &how) {
+            EXPECT_EQ(outcome(row.command, *through(row.command, row.line, pieces)), row.outcome)
+                << row.name << ", " << how;
+        };
+        for (size_t cut = 0; cut <= row.answer.size(); ++cut)
+            check({row.answer.substr(0, cut), row.answer.substr(cut)},
+                  "split at " + std::to_string(cut));
+        std::vector<std::string> bytes;
+        for (char c : row.answer)
+            bytes.emplace_back(1, c);
+        check(bytes, "byte by byte");
+    }
 }

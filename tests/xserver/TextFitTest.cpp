@@ -30,30 +30,24 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOption>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 
 // Every window, every AT command table page and every "Set..." panel shows its whole text:
 // each label, button, tick box, radio button, list, field and spin box has room for what it
 // shows, lies inside the widget that holds it, and can be read against what lies behind it
 // (a contrast of 4.5:1 at least). Run at the default scale and at 1.5x.
-class TextFitTest : public QObject
+class TextFitTest : public QObject, ProgramOnFakeLink
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    FakeLink *fake = nullptr;
     QStringList faults;
+    QString where; // the window or page being checked
 
-    static QString plain(QString text)
-    {
-        text.replace(QLatin1String("&&"), QStringLiteral("\x01"));
-        text.remove(QLatin1Char('&'));
-        text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
-        return text;
-    }
+    QString plain(QString t) { return t.replace("&&", "\x01").remove('&').replace("\x01", "&"); }
 
     // Widgets drawn inside another control (a spin box's field, a list's view) belong to it.
     static bool insideControl(const QWidget *w, const QWidget *top)
@@ -73,63 +67,65 @@ class TextFitTest : public QObject
     }
 
     static QString size(int w, int h) { return QStringLiteral("%1x%2").arg(w).arg(h); }
+    static QString size(QRect r) { return size(r.width(), r.height()); }
+    static QString quoted(const QString &text) { return '"' + text + '"'; }
 
-    void fault(const QString &where, const QWidget *w, const QString &what)
+    void fault(const QWidget *w, const QString &what)
     {
         faults << QStringLiteral("%1: %2 (in %3): %4")
                       .arg(where, name(w), name(w->parentWidget() ? w->parentWidget() : w), what);
     }
 
-    void checkWidget(const QString &where, QWidget *w)
+    void tooSmall(const QWidget *w, const QString &what, const QString &needs, const QString &has)
+    {
+        fault(w, what + " needs " + needs + ", has " + has);
+    }
+
+    // Checks that a widget has room for what it shows; returns where it draws its text, in its
+    // own coordinates (empty for no text).
+    QRect checkWidget(QWidget *w)
     {
         const QFontMetrics fm = w->fontMetrics();
         if (auto *p = dynamic_cast<PaintedText *>(w)) {
             const QSize needs = p->paintedTextNeeds(), room = p->paintedTextRoom();
             if (needs.width() > room.width() || needs.height() > room.height() + 2)
-                fault(where, w,
-                      QStringLiteral("painted \"%1\" needs %2, has %3")
-                          .arg(p->paintedText(), size(needs.width(), needs.height()),
-                               size(room.width(), room.height())));
-            return;
+                tooSmall(w, "painted " + quoted(p->paintedText()),
+                         size(needs.width(), needs.height()), size(room.width(), room.height()));
+            return w->rect();
         }
         if (auto *l = qobject_cast<QLabel *>(w)) {
             if (l->text().isEmpty())
-                return;
+                return {};
             const QRect room = l->contentsRect();
-            if (l->wordWrap()) {
-                if (l->heightForWidth(l->width()) > l->height())
-                    fault(where, w,
-                          QStringLiteral("\"%1\" needs %2 px of height, has %3")
-                              .arg(l->text(), QString::number(l->heightForWidth(l->width())),
-                                   QString::number(l->height())));
-            } else if (l->sizeHint().width() > l->width() || fm.height() > room.height() + 2) {
-                fault(where, w,
-                      QStringLiteral("\"%1\" needs %2, has %3")
-                          .arg(l->text(), size(l->sizeHint().width(), fm.height()),
-                               size(l->width(), room.height())));
-            }
-            return;
+            const int height = l->heightForWidth(l->width());
+            if (l->wordWrap() && height > l->height())
+                tooSmall(w, quoted(l->text()), QString::number(height) + " px of height",
+                         QString::number(l->height()));
+            else if (!l->wordWrap() &&
+                     (l->sizeHint().width() > l->width() || fm.height() > room.height() + 2))
+                tooSmall(w, quoted(l->text()), size(l->sizeHint().width(), fm.height()),
+                         size(l->width(), room.height()));
+            return room;
         }
         if (auto *b = qobject_cast<QAbstractButton *>(w)) {
             const QString text = plain(b->text());
             if (text.isEmpty())
-                return;
-            QRect room = b->rect().adjusted(3, 2, -3, -2);
+                return {};
             QStyleOptionButton opt;
             opt.initFrom(b);
             opt.text = b->text();
+            // Tick boxes and radio buttons draw their text where the style says; others inset.
+            QRect room = b->rect().adjusted(3, 2, -3, -2), area = b->rect().adjusted(3, 3, -3, -3);
             if (qobject_cast<QCheckBox *>(b))
-                room = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
+                room = area = b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
             else if (qobject_cast<QRadioButton *>(b))
-                room = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
+                room = area = b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
             else if (qobject_cast<QPushButton *>(b))
                 room = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
             if (fm.horizontalAdvance(text) > room.width() || fm.height() > room.height() + 4)
-                fault(where, w,
-                      QStringLiteral("\"%1\" needs %2 px, has %3")
-                          .arg(text, QString::number(fm.horizontalAdvance(text)),
-                               size(room.width(), room.height())));
-            return;
+                tooSmall(w, quoted(text), QString::number(fm.horizontalAdvance(text)) + " px",
+                         size(room));
+            return area;
         }
         if (auto *c = qobject_cast<QComboBox *>(w)) {
             QStyleOptionComboBox opt;
@@ -144,20 +140,17 @@ class TextFitTest : public QObject
                 if (fm.horizontalAdvance(c->itemText(i)) > widest)
                     widest = fm.horizontalAdvance(widestText = c->itemText(i));
             if (widest + 4 > room.width())
-                fault(where, w,
-                      QStringLiteral("item \"%1\" needs %2 px, has %3")
-                          .arg(widestText, QString::number(widest + 4),
-                               QString::number(room.width())));
-            return;
+                tooSmall(w, "item " + quoted(widestText), QString::number(widest + 4) + " px",
+                         QString::number(room.width()));
+            return {};
         }
         if (auto *e = qobject_cast<QLineEdit *>(w)) {
             const int room = e->width() - 8;
             if (fm.horizontalAdvance(e->text()) > room)
-                fault(where, w,
-                      QStringLiteral("\"%1\" needs %2 px, has %3")
-                          .arg(e->text(), QString::number(fm.horizontalAdvance(e->text())),
-                               QString::number(room)));
-            return;
+                tooSmall(w, quoted(e->text()),
+                         QString::number(fm.horizontalAdvance(e->text())) + " px",
+                         QString::number(room));
+            return e->text().isEmpty() ? QRect() : e->rect().adjusted(3, 3, -3, -3);
         }
         if (auto *s = qobject_cast<QSpinBox *>(w)) {
             QStyleOptionSpinBox opt;
@@ -168,15 +161,14 @@ class TextFitTest : public QObject
             const QRect room = s->style()->subControlRect(QStyle::CC_SpinBox, &opt,
                                                           QStyle::SC_SpinBoxEditField, s);
             // Room for the widest value the operator can choose, within reason.
-            const int bound =
-                std::min(std::max(std::abs(s->maximum()), std::abs(s->minimum())), 9999);
-            const QString widest = QString::number(bound);
+            const QString widest = QString::number(
+                std::min(std::max(std::abs(s->maximum()), std::abs(s->minimum())), 9999));
             if (fm.horizontalAdvance(widest) + 4 > room.width())
-                fault(where, w,
-                      QStringLiteral("value %1 needs %2 px, has %3")
-                          .arg(widest, QString::number(fm.horizontalAdvance(widest) + 4),
-                               QString::number(room.width())));
+                tooSmall(w, "value " + widest,
+                         QString::number(fm.horizontalAdvance(widest) + 4) + " px",
+                         QString::number(room.width()));
         }
+        return {};
     }
 
     static double luminance(QRgb c)
@@ -194,68 +186,36 @@ class TextFitTest : public QObject
         return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
     }
 
-    // Where a widget draws its text, in its own coordinates; empty for no text.
-    static QRect textArea(QWidget *w)
+    // The colour most of the text's area shows is what lies behind the text; the text's own
+    // colour is the one that differs most from it.
+    void checkContrast(QWidget *top, const QImage &shot, QWidget *w, const QRect &area)
     {
-        if (dynamic_cast<PaintedText *>(w))
-            return static_cast<QWidget *>(w)->rect();
-        if (auto *l = qobject_cast<QLabel *>(w))
-            return l->text().isEmpty() ? QRect() : l->contentsRect();
-        if (auto *b = qobject_cast<QAbstractButton *>(w)) {
-            if (plain(b->text()).isEmpty())
-                return {};
-            QStyleOptionButton opt;
-            opt.initFrom(b);
-            opt.text = b->text();
-            if (qobject_cast<QCheckBox *>(b))
-                return b->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, b);
-            if (qobject_cast<QRadioButton *>(b))
-                return b->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, b);
-            return b->rect().adjusted(3, 3, -3, -3);
-        }
-        if (auto *e = qobject_cast<QLineEdit *>(w))
-            return e->text().isEmpty() ? QRect() : e->rect().adjusted(3, 3, -3, -3);
-        return {};
-    }
-
-    // The colour most of the area shows is what lies behind the text; the text's own colour
-    // is the one that differs most from it.
-    void checkContrast(const QString &where, QWidget *top, const QImage &shot, QWidget *w)
-    {
-        if (!w->isEnabled()) // a greyed control is meant to recede
-            return;
-        // Text scrolled out of view is read once scrolled back.
-        const QRect area = textArea(w);
-        if (area.isEmpty() || !(QRegion(area) - w->visibleRegion()).isEmpty())
+        // A greyed control is meant to recede; text scrolled out of view is read once back.
+        if (!w->isEnabled() || area.isEmpty() || !(QRegion(area) - w->visibleRegion()).isEmpty())
             return;
         const qreal dpr = shot.devicePixelRatio();
-        const QRect logical(w->mapTo(top, area.topLeft()), area.size());
-        const QRect pixels =
-            QRect(QPoint(qRound(logical.x() * dpr), qRound(logical.y() * dpr)),
-                  QSize(qRound(logical.width() * dpr), qRound(logical.height() * dpr)))
-                .intersected(shot.rect());
+        const QRect pixels = QTransform::fromScale(dpr, dpr)
+                                 .mapRect(QRect(w->mapTo(top, area.topLeft()), area.size()))
+                                 .intersected(shot.rect());
         QHash<QRgb, int> counts;
         for (int y = pixels.top(); y <= pixels.bottom(); ++y)
             for (int x = pixels.left(); x <= pixels.right(); ++x)
                 ++counts[shot.pixel(x, y) | 0xff000000u];
         if (counts.isEmpty())
             return;
-        QRgb behind = counts.constBegin().key();
-        for (auto i = counts.constBegin(); i != counts.constEnd(); ++i)
-            if (i.value() > counts.value(behind))
-                behind = i.key();
+        const QRgb behind = std::max_element(counts.constBegin(), counts.constEnd()).key();
         double best = 1.0;
         for (auto i = counts.constBegin(); i != counts.constEnd(); ++i)
             best = std::max(best, contrast(i.key(), behind));
         if (best < 4.5)
-            fault(where, w,
-                  QStringLiteral("text has a contrast of %1:1 against %2")
-                      .arg(best, 0, 'f', 1)
-                      .arg(QColor(behind).name()));
+            fault(w, QStringLiteral("text has a contrast of %1:1 against %2")
+                         .arg(best, 0, 'f', 1)
+                         .arg(QColor(behind).name()));
     }
 
-    void checkWindow(const QString &where, QWidget *top)
+    void checkWindow(const QString &place, QWidget *top)
     {
+        where = place;
         QVERIFY2(QTest::qWaitForWindowExposed(top, 30000), qPrintable(where));
         // A window that grows as it shows gets its new size from the window manager a moment
         // later; until then its texts are squeezed for a frame, which no one sees.
@@ -267,8 +227,7 @@ class TextFitTest : public QObject
         for (QWidget *w : children) {
             if (!w->isVisible() || w->isWindow() || w->size().isEmpty() || insideControl(w, top))
                 continue;
-            checkWidget(where, w);
-            checkContrast(where, top, shot, w);
+            checkContrast(top, shot, w, checkWidget(w));
             // Text needs a little air from the window's edges.
             if (auto *l = qobject_cast<QLabel *>(w);
                 l && !l->text().isEmpty() && !top->findChild<QAbstractScrollArea *>()) {
@@ -280,21 +239,19 @@ class TextFitTest : public QObject
                 else if (l->alignment() & Qt::AlignRight)
                     left = r.right() - textWidth;
                 if (left < 3 || left + textWidth > top->width() - 3)
-                    fault(where, w,
-                          QStringLiteral("\"%1\" touches the window's edge").arg(l->text()));
+                    fault(w, quoted(l->text()) + " touches the window's edge");
             }
             QWidget *parent = w->parentWidget();
             if (parent && parent != top &&
                 parent->objectName() != QLatin1String("qt_scrollarea_viewport") &&
                 !parent->rect().contains(w->geometry()))
-                fault(where, w,
-                      QStringLiteral("lies outside its %1 holder at %2,%3 %4")
-                          .arg(size(parent->width(), parent->height()))
-                          .arg(w->x())
-                          .arg(w->y())
-                          .arg(size(w->width(), w->height())));
+                fault(w, QStringLiteral("lies outside its %1 holder at %2,%3 %4")
+                             .arg(size(parent->rect()))
+                             .arg(w->x())
+                             .arg(w->y())
+                             .arg(size(w->rect())));
             else if (parent == top && !top->rect().contains(w->geometry()))
-                fault(where, w, QStringLiteral("lies outside the window"));
+                fault(w, QStringLiteral("lies outside the window"));
         }
     }
 
@@ -324,13 +281,12 @@ class TextFitTest : public QObject
     // every registration word, a call's duration, a capture to a long file name.
     void statusTexts()
     {
-        SignalPanel *signal = Form1->Signal_Panel;
         fake->inject("\r\n+CSQ:5\r\n\r\nOK\r\n");
-        QTRY_COMPARE(signal->bars(), 5);
+        QTRY_COMPARE(Form1->Signal_Panel->bars(), 5);
         const QStringList words{"No service", "Home", "Searching", "Denied", "Unknown", "Roaming"};
         for (int stat = 0; stat < words.size(); ++stat) {
             fake->inject(QStringLiteral("\r\n+CREG: 0,%1\r\n\r\nOK\r\n").arg(stat).toLatin1());
-            QTRY_COMPARE(signal->word(), words[stat]);
+            QTRY_COMPARE(Form1->Signal_Panel->word(), words[stat]);
             checkWindow(QStringLiteral("status bar, ") + words[stat], Form1);
         }
 
@@ -359,12 +315,11 @@ class TextFitTest : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
-        QDir::setCurrent(dir.path());
-        createOnFakeLink(dir.path(), fake);
+        prepare(false);
+        start();
     }
 
-    void cleanupTestCase() { destroyProgram(); }
+    void cleanupTestCase() { finish(); }
 
     void init() { faults.clear(); }
 
