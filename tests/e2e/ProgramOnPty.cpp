@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QTimer>
 
 bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link, const QStringList &modes)
@@ -90,11 +91,18 @@ void typeLine(QWidget *into, const char *line)
     QTest::keyClick(into, Qt::Key_Return);
 }
 
-void clickFirstMessage()
+QString listAndOpenFirst(int rows)
 {
     QListWidget *list = SMS_Frm->SMS_IndexListBox;
+    SMS_Frm->SMS_ViewB->click();
+    const bool listed = QTest::qWaitFor([&] { return list->count() == rows; }, 8000);
+    if ((!listed &&
+         !QTest::qCompare(list->count(), rows, "rows listed", "rows", __FILE__, __LINE__)) ||
+        !QTest::qVerify(smsIdle(), "smsIdle()", "", __FILE__, __LINE__))
+        return {};
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
+    return SMS_Frm->SMS_MessageRichEdit->toPlainText();
 }
 
 int visibleMessageBoxes()

@@ -38,8 +38,9 @@ QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);
 // Types `line` into `into` and presses Return, as the operator does.
 void typeLine(QWidget *into, const char *line);
-// Clicks the first row of the SMS window's message list.
-void clickFirstMessage();
+// Clicks View in the SMS window, waits for `rows` rows and the window free again and clicks the
+// first row: the text the window shows for it.
+QString listAndOpenFirst(int rows);
 int visibleMessageBoxes();
 void closeMessageBoxes();
 // Waits until the SMS window's controls are free again (the previous command answered).

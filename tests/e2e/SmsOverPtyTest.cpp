@@ -96,20 +96,12 @@ private slots:
         QVERIFY(smsIdle());
         QVERIFY(sim->events({"sms 12025550100 stored one", "sms 12025550100 stored two"}));
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
-        SMS_Frm->findChild<QPushButton *>("SMS_ViewB")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 2, 8000);
-        QVERIFY(smsIdle());
-        clickFirstMessage();
-        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored one"));
+        QVERIFY(listAndOpenFirst(2).contains("stored one"));
 
         SMS_Frm->findChild<QPushButton *>("SMS_DeleteB")->click();
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 1);
         QVERIFY(smsIdle());
-        SMS_Frm->findChild<QPushButton *>("SMS_ViewB")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
-        QVERIFY(smsIdle());
-        clickFirstMessage();
-        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored two"));
+        QVERIFY(listAndOpenFirst(1).contains("stored two"));
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
     }
 };

@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -158,11 +157,7 @@ private slots:
 
         reconnectByHand();
         QCOMPARE(sim->event("sms 12025550100 second"), QString("ok"));
-        SMS_Frm->SMS_ViewB->click();
-        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
-        QVERIFY(smsIdle());
-        clickFirstMessage();
-        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("second"));
+        QVERIFY(listAndOpenFirst(1).contains("second"));
     }
 
     void duringAFileTransfer()
