@@ -7,21 +7,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
-#include <memory>
 
 // tandrel-cli as a script runs it, against the simulated handset on a pseudo-terminal.
-class CliOverPtyTest : public QObject
+class CliOverPtyTest : public ProgramOnPtyTest
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    std::unique_ptr<ModemSimProcess> sim;
-
-    QString link() const { return dir.filePath("handset"); }
 
     struct Run
     {
@@ -61,15 +53,6 @@ class CliOverPtyTest : public QObject
     }
 
 private slots:
-    void cleanup()
-    {
-        if (Form1)
-            endProgram(dir.path());
-        sim.reset();
-        QFile::remove(dir.filePath("SMSLog.txt"));
-        QFile::remove(dir.filePath("SBDLog.txt"));
-    }
-
     void everyCommand_data() { addAnswerFormRows(); }
 
     void everyCommand()
@@ -99,9 +82,15 @@ private slots:
                                 r.err));
         }
 
-        const QJsonObject status = objects(cli({"--json", "status"}).out).value(0);
-        QCOMPARE(status.value("imei").toString(), QString("300215010042817"));
-        QCOMPARE(status.value("signal").toInt(-1), 4);
+        // The status as another language reads it, each value of its own JSON type.
+        QProcess py;
+        py.start("python3", {"-c", "import json,sys; o=json.loads(sys.stdin.readline()); "
+                                   "print(repr((o['type'], o['signal'], o['imei'])))"});
+        py.write(cli({"--json", "status"}).out);
+        py.closeWriteChannel();
+        QVERIFY(py.waitForFinished(15000));
+        QCOMPARE(py.readAllStandardOutput().trimmed(),
+                 QByteArray("('status', 4, '300215010042817')"));
 
         // A long Unicode message goes in linked parts, reads back whole, is logged once.
         const QString text =
@@ -111,7 +100,7 @@ private slots:
         QVERIFY(objects(r.out).value(0).value("parts").toInt() > 1);
         const QByteArray sent = QByteArray::fromStdString(smsrules::SentLogEntry(
             "+881631234567", "Phone number", "Relative VP: 63 weeks\n", text.toStdString()));
-        QCOMPARE(readFile(dir.filePath("SMSLog.txt")), sent);
+        QCOMPARE(log(), sent);
         // The simulator loops a message to its own number back into its store.
         QList<QJsonObject> listed;
         QVERIFY(QTest::qWaitFor(
@@ -147,9 +136,8 @@ private slots:
         QVERIFY(watch.waitForFinished(15000));
         QCOMPARE(watch.exitCode(), 0);
         QVERIFY2(shown.contains("First alarm"), shown);
-        const QByteArray log = readFile(dir.filePath("SMSLog.txt"));
-        QCOMPARE(log.count("[RECEIVED]"), 2);
-        QVERIFY(log.contains("First alarm") && log.contains("Second alarm"));
+        QCOMPARE(log().count("[RECEIVED]"), 2);
+        QVERIFY(log().contains("First alarm") && log().contains("Second alarm"));
         QCOMPARE(cli({"at", "AT+CNMI?"}).out, before);
 
         // An SBD mailbox of three: fetched one session after another, each logged.
@@ -160,7 +148,7 @@ private slots:
         QCOMPARE(got.size(), 4);
         QCOMPARE(got[2].value("text").toString(), QString("three"));
         QCOMPARE(got[3].value("received").toInt(), 3);
-        QCOMPARE(readFile(dir.filePath("SBDLog.txt")).count("MTMSN"), 3);
+        QCOMPARE(log("SBDLog.txt").count("MTMSN"), 3);
         r = cli({"sbd", "send", "--hex", "48 69"});
         QVERIFY2(r.code == 0 && r.out.contains("MOMSN"), r.out + r.err);
 
@@ -175,8 +163,7 @@ private slots:
                      "--wait-report", "20"});
             QVERIFY2(r.code == code && objects(r.out).value(1).value("reason").toString() == reason,
                      r.out + r.err);
-            const QByteArray log = readFile(dir.filePath("SMSLog.txt"));
-            QVERIFY2(log.contains(entry) && log.endsWith("Pump 3\n\n"), log);
+            QVERIFY2(log().contains(entry) && log().endsWith("Pump 3\n\n"), log());
         }
         QCOMPARE(sim->event("report auto off"), QString("ok"));
 
@@ -185,23 +172,10 @@ private slots:
         QCOMPARE(cli({"--timeout", "1", "at", "AT+CMGS=10"}).code, 3);
     }
 
-    void jsonReadsInPython()
-    {
-        if (!plugIn(sim, link()))
-            return;
-        QProcess py;
-        py.start("python3", {"-c", "import json,sys; o=json.loads(sys.stdin.readline()); "
-                                   "print(o['type'], o['signal'], o['imei'])"});
-        py.write(cli({"--json", "status"}).out);
-        py.closeWriteChannel();
-        QVERIFY(py.waitForFinished(15000));
-        QCOMPARE(py.readAllStandardOutput().trimmed(), QByteArray("status 4 300215010042817"));
-    }
-
     // The window and the command line on one port: the second is refused, either way.
     void portInUse()
     {
-        if (!plugIn(sim, link()) || !startOnPort(dir.path(), link()))
+        if (!startOnSim())
             return;
         const Run r = cli({"at", "AT"});
         QCOMPARE(r.code, 4);

@@ -2,26 +2,13 @@
 
 #include <QDeadlineTimer>
 
-ModemSimProcess::ModemSimProcess(const QString &logFile, const QStringList &arguments,
-                                 const QStringList &modes)
+ModemSimProcess::ModemSimProcess(const QString &link, const QStringList &modes)
 {
-    QStringList args = arguments;
-    if (!logFile.isEmpty())
-        args << QStringLiteral("--log") << logFile;
-    m_process.setProgram(QStringLiteral(TANDREL_MODEMSIM));
-    m_process.setArguments(args);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start();
-    if (!m_process.waitForStarted(5000))
-        return;
-    QDeadlineTimer deadline(10000);
-    while (!m_process.canReadLine() && !deadline.hasExpired())
-        m_process.waitForReadyRead(100);
-    const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
-    if (first.startsWith(QLatin1String("pty: ")))
-        m_pty = first.mid(5);
-    if (!events(modes))
-        m_pty.clear();
+    m_process.start(QStringLiteral(TANDREL_MODEMSIM), {QStringLiteral("--link"), link});
+    // The link is in place once the simulator names its pseudo-terminal.
+    m_started =
+        m_process.waitForStarted(5000) && readLine(10000).startsWith("pty: ") && events(modes);
 }
 
 ModemSimProcess::~ModemSimProcess()
@@ -32,13 +19,18 @@ ModemSimProcess::~ModemSimProcess()
     m_process.waitForFinished(1000);
 }
 
-QString ModemSimProcess::event(const QString &line)
+QString ModemSimProcess::readLine(int timeoutMs)
 {
-    m_process.write((line + '\n').toUtf8());
-    QDeadlineTimer deadline(5000);
+    QDeadlineTimer deadline(timeoutMs);
     while (!m_process.canReadLine() && !deadline.hasExpired())
         m_process.waitForReadyRead(50);
     return QString::fromUtf8(m_process.readLine()).trimmed();
+}
+
+QString ModemSimProcess::event(const QString &line)
+{
+    m_process.write((line + '\n').toUtf8());
+    return readLine(5000);
 }
 
 bool ModemSimProcess::events(const QStringList &lines)

@@ -3,19 +3,17 @@
 #include <QProcess>
 #include <QString>
 
-// tandrel-modemsim as a child process: its pseudo-terminal, its log and its event input.
+// tandrel-modemsim as a child process: its pseudo-terminal and its event input.
 class ModemSimProcess
 {
 public:
-    // `modes` are events sent before anything else, the answer forms of another handset
-    // ("echo off", "split 3"); one refused leaves the simulator not started.
-    explicit ModemSimProcess(const QString &logFile = QString(),
-                             const QStringList &arguments = QStringList(),
-                             const QStringList &modes = QStringList());
+    // The simulator's pseudo-terminal under the stable name `link`. `modes` are events sent
+    // before anything else, the answer forms of another handset ("echo off", "split 3"); one
+    // refused leaves the simulator not started.
+    ModemSimProcess(const QString &link, const QStringList &modes);
     ~ModemSimProcess();
 
-    bool started() const { return !m_pty.isEmpty(); }
-    QString pty() const { return m_pty; }
+    bool started() const { return m_started; }
     // Sends one event line ("ring", "sms ...") and waits for its answer line.
     QString event(const QString &line);
     // Sends each event in turn; true when every one was taken.
@@ -24,6 +22,8 @@ public:
     void unplug();
 
 private:
+    QString readLine(int timeoutMs);
+
     QProcess m_process;
-    QString m_pty;
+    bool m_started = false;
 };

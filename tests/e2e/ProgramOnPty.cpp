@@ -13,12 +13,12 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
 bool plugIn(std::unique_ptr<ModemSimProcess> &sim, const QString &link, const QStringList &modes)
 {
-    sim = std::make_unique<ModemSimProcess>(QString(), QStringList{"--link", link}, modes);
+    sim = std::make_unique<ModemSimProcess>(link, modes);
     return QTest::qVerify(sim->started(), "sim->started()", "", __FILE__, __LINE__);
 }
 
@@ -43,16 +43,6 @@ void startProgram(const QString &folder, const QString &session)
     createWindows(QFile::encodeName(session).toStdString());
     Form1->show();
     Form1->EndIntroScreen();
-}
-
-bool startOnPort(const QString &folder, const QString &port, const QByteArray &switches)
-{
-    const QString session = folder + "/pty.sms";
-    if (!writeFile(session, "<COM>" + QFile::encodeName(port) + "<\\COM>\n" + switches))
-        return false;
-    startProgram(folder, session);
-    return QTest::qVerify(Form1->SaxComm1->PortOpen(), "Form1->SaxComm1->PortOpen()",
-                          qPrintable(Form1->SaxComm1->lastError()), __FILE__, __LINE__);
 }
 
 bool indicationsAnswered()
@@ -101,11 +91,18 @@ void typeLine(QWidget *into, const char *line)
     QTest::keyClick(into, Qt::Key_Return);
 }
 
-void clickFirstMessage()
+QString listAndOpenFirst(int rows)
 {
     QListWidget *list = SMS_Frm->SMS_IndexListBox;
+    SMS_Frm->SMS_ViewB->click();
+    const bool listed = QTest::qWaitFor([&] { return list->count() == rows; }, 8000);
+    if ((!listed &&
+         !QTest::qCompare(list->count(), rows, "rows listed", "rows", __FILE__, __LINE__)) ||
+        !QTest::qVerify(smsIdle(), "smsIdle()", "", __FILE__, __LINE__))
+        return {};
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
+    return SMS_Frm->SMS_MessageRichEdit->toPlainText();
 }
 
 int visibleMessageBoxes()
@@ -129,10 +126,36 @@ bool smsIdle(int timeoutMs)
     return QTest::qWaitFor([] { return SMS_Frm->SMS_ViewB->isEnabled(); }, timeoutMs);
 }
 
-void recordBoxes(QStringList *boxes)
+bool ProgramOnPtyTest::startOnSim(const QStringList &modes, const QByteArray &switches)
 {
-    notice::setHook([boxes](notice::Kind, const QString &, const QString &text) {
-        *boxes << text;
+    const QString session = dir.filePath("pty.sms");
+    if (!plugIn(sim, link(), modes) ||
+        !writeFile(session, "<COM>" + QFile::encodeName(link()) + "<\\COM>\n" + switches))
         return false;
+    startProgram(dir.path(), session);
+    return QTest::qVerify(Form1->SaxComm1->PortOpen(), "Form1->SaxComm1->PortOpen()",
+                          qPrintable(Form1->SaxComm1->lastError()), __FILE__, __LINE__);
+}
+
+void ProgramOnPtyTest::init()
+{
+    QVERIFY(dir.isValid());
+    QDir::setCurrent(dir.path());
+    boxes.clear();
+    yesAnswers = 0;
+    notice::setHook([this](notice::Kind kind, const QString &, const QString &text) {
+        boxes << text;
+        return kind == notice::Kind::Question && yesAnswers-- > 0;
     });
+}
+
+void ProgramOnPtyTest::cleanup()
+{
+    if (Form1)
+        endProgram(dir.path());
+    sim.reset();
+    notice::setHook({});
+    notice::setChoiceHook({});
+    QFile::remove(dir.filePath("SMSLog.txt"));
+    QFile::remove(dir.filePath("SBDLog.txt"));
 }

@@ -3,7 +3,10 @@
 #include "ModemSimProcess.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -24,10 +27,6 @@ void addAnswerFormRows();
 // (none: the defaults), shown and past the intro screen.
 void startProgram(const QString &folder, const QString &session);
 
-// Writes pty.sms in `folder`, naming `port` and then the `switches` lines, starts the program
-// on it and checks that the port opened.
-bool startOnPort(const QString &folder, const QString &port, const QByteArray &switches = {});
-
 // Connecting sent the indication setting; the SMS window is free once it is answered.
 bool indicationsAnswered();
 
@@ -39,12 +38,35 @@ QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);
 // Types `line` into `into` and presses Return, as the operator does.
 void typeLine(QWidget *into, const char *line);
-// Clicks the first row of the SMS window's message list.
-void clickFirstMessage();
+// Clicks View in the SMS window, waits for `rows` rows and the window free again and clicks the
+// first row: the text the window shows for it.
+QString listAndOpenFirst(int rows);
 int visibleMessageBoxes();
 void closeMessageBoxes();
-// Keeps the text of each message box the program shows, answering No to questions, until
-// notice::setHook({}).
-void recordBoxes(QStringList *boxes);
 // Waits until the SMS window's controls are free again (the previous command answered).
 bool smsIdle(int timeoutMs = 8000);
+
+// The fixture of the end-to-end tests: a folder of their own as the working folder, the text of
+// each message box the program shows kept in `boxes` (questions answered Yes `yesAnswers`
+// times, No after), and afterwards the program ended, the simulator unplugged, the logs removed.
+class ProgramOnPtyTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    QTemporaryDir dir;
+    std::unique_ptr<ModemSimProcess> sim;
+    QStringList boxes;
+    int yesAnswers = 0;
+
+    QString link() const { return dir.filePath("handset"); }
+    QByteArray log(const char *name = "SMSLog.txt") const { return readFile(dir.filePath(name)); }
+    QString logText() const { return QString::fromUtf8(log()); }
+    // The simulator plugged in on link() answering in `modes`; the program started on it with
+    // the session file pty.sms naming the port and then the `switches` lines, its port open.
+    bool startOnSim(const QStringList &modes = {}, const QByteArray &switches = {});
+
+protected slots:
+    void init();
+    void cleanup();
+};

@@ -1,27 +1,18 @@
-#include "Notice.h"
 #include "ProgramOnPty.h"
-#include "TForm1.h"
 #include "TSMS_Frm.h"
 #include "TerminalScreen.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 // Delivery reports asked for in the SMS window and answered by the simulated handset.
-class ReportsOverPtyTest : public QObject
+class ReportsOverPtyTest : public ProgramOnPtyTest
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QStringList boxes;
-
-    QString logText() const { return QString::fromUtf8(readFile(dir.filePath("SMSLog.txt"))); }
     QString firstState() const
     {
         auto *list = SMS_Frm->findChild<QListWidget *>("SMS_ReportList");
@@ -39,28 +30,12 @@ class ReportsOverPtyTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        boxes.clear();
-        recordBoxes(&boxes);
-        QDir::setCurrent(dir.path());
-    }
-
-    void cleanup()
-    {
-        if (Form1)
-            endProgram(dir.path());
-        notice::setHook({});
-    }
-
     void reportsReachTheLogAndTheWindow_data() { addAnswerFormRows(); }
 
     void reportsReachTheLogAndTheWindow()
     {
         QFETCH(QStringList, modes);
-        ModemSimProcess sim({}, {}, modes);
-        QVERIFY(sim.started());
-        if (!startOnPort(dir.path(), sim.pty()) || !indicationsAnswered())
+        if (!startOnSim(modes) || !indicationsAnswered())
             return;
         SMS_Frm->show();
         auto *ask = SMS_Frm->findChild<QCheckBox *>("SMS_ReportCheck");
@@ -72,17 +47,17 @@ private slots:
         // Delivered: one entry, whatever repeats the network sends.
         QVERIFY(send("Pump 3 stopped"));
         QCOMPARE(firstState().section("  ", 1), QString("+8816123456  waiting"));
-        QCOMPARE(sim.event("report delivered"), QString("ok"));
+        QCOMPARE(sim->event("report delivered"), QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(logText().contains("[DELIVERED]\nTo: +8816123456\n"), 8000);
         QTRY_VERIFY_WITH_TIMEOUT(firstState().contains("+8816123456  delivered "), 8000);
-        QCOMPARE(sim.event("report delivered"), QString("ok"));
+        QCOMPARE(sim->event("report delivered"), QString("ok"));
         QVERIFY(logText().contains("Pump 3 stopped\n\n[DELIVERED]"));
 
         // Not delivered, with the network's reason; this handset only stores reports (+CDSI).
         QVERIFY(send("Pump 3 running"));
         typeLine(screen(), "AT+CNMI=0,0,0,2");
         QVERIFY(smsIdle());
-        QCOMPARE(sim.event("report failed expired"), QString("ok"));
+        QCOMPARE(sim->event("report failed expired"), QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(logText().contains("[NOT DELIVERED]"), 8000);
         QVERIFY(logText().contains("Not delivered: validity period expired, "));
         QTRY_COMPARE_WITH_TIMEOUT(firstState().section("  ", 1),
@@ -94,7 +69,7 @@ private slots:
         QVERIFY(smsIdle()); // the stored report is still being read and deleted
         QTest::mouseClick(ask, Qt::LeftButton, {}, QPoint(8, ask->height() / 2));
         QVERIFY(send("Pump 3 serviced"));
-        QVERIFY(sim.event("report delivered") != QString("ok"));
+        QVERIFY(sim->event("report delivered") != QString("ok"));
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
     }
 };

@@ -1,4 +1,3 @@
-#include "Notice.h"
 #include "Panel.h"
 #include "ProgramOnPty.h"
 #include "SerialControl.h"
@@ -6,31 +5,18 @@
 #include "TSBD_Frm.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 // The SBD window through the real serial back end against the simulated handset.
-class SbdOverPtyTest : public QObject
+class SbdOverPtyTest : public ProgramOnPtyTest
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    std::unique_ptr<ModemSimProcess> sim;
-    QStringList boxes;
-    int yesAnswers = 0;
-
-    QString link() const { return dir.filePath("handset"); }
-
-    QByteArray logBytes() const { return readFile(dir.filePath("SBDLog.txt")); }
+    QByteArray logBytes() const { return log("SBDLog.txt"); }
 
     static bool idle()
     {
@@ -38,28 +24,12 @@ class SbdOverPtyTest : public QObject
     }
 
 private slots:
-    void cleanup()
-    {
-        if (Form1)
-            endProgram(dir.path());
-        notice::setHook({});
-        sim.reset();
-        boxes.clear();
-        QFile::remove(dir.filePath("SBDLog.txt"));
-    }
-
     void messagesOutAndInFailuresAndUnplug_data() { addAnswerFormRows(); }
 
     void messagesOutAndInFailuresAndUnplug()
     {
         QFETCH(QStringList, modes);
-        notice::setHook([this](notice::Kind kind, const QString &, const QString &text) {
-            boxes << text;
-            return kind == notice::Kind::Question && yesAnswers-- > 0;
-        });
-        QDir::setCurrent(dir.path());
-        plugIn(sim, link(), modes);
-        if (!startOnPort(dir.path(), link()))
+        if (!startOnSim(modes))
             return;
         Form1->menuItem("SBDMessaging1")->trigger();
         QVERIFY(idle());

@@ -1,4 +1,3 @@
-#include "Notice.h"
 #include "ProgramOnPty.h"
 #include "SerialControl.h"
 #include "TForm1.h"
@@ -7,49 +6,25 @@
 #include "TerminalScreen.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
 // The SMS window through the real serial back end against the simulated handset.
-class SmsOverPtyTest : public QObject
+class SmsOverPtyTest : public ProgramOnPtyTest
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QStringList boxes;
-
-    QString logText() const { return QString::fromLatin1(readFile(dir.filePath("SMSLog.txt"))); }
-
 private slots:
-    void init()
-    {
-        boxes.clear();
-        recordBoxes(&boxes);
-        QDir::setCurrent(dir.path());
-    }
-
-    void cleanup()
-    {
-        if (Form1)
-            endProgram(dir.path());
-        notice::setHook({});
-    }
-
     void sendReceiveListAndDelete_data() { addAnswerFormRows(); }
 
     void sendReceiveListAndDelete()
     {
         QFETCH(QStringList, modes);
-        ModemSimProcess sim(dir.filePath("modem.log"), {}, modes);
-        QVERIFY(sim.started());
-        if (!startOnPort(dir.path(), sim.pty(), "<SMS>ON<\\SMS>\n"))
+        if (!startOnSim(modes, "<SMS>ON<\\SMS>\n"))
             return;
 
         // Indications on in the session: connecting sets them, although a pseudo-terminal
@@ -66,14 +41,14 @@ private slots:
                                    "again."},
               std::pair{"cme 10", "The message was not sent: the handset answered \"+CME ERROR: "
                                   "10\"."}}) {
-            QCOMPARE(sim.event(fault), QString("ok"));
+            QCOMPARE(sim->event(fault), QString("ok"));
             SMS_Frm->SMS_SendB->click();
             QTRY_VERIFY_WITH_TIMEOUT(boxes.contains(told), 8000);
             QVERIFY(smsIdle());
         }
         // A confirmation that belongs to no send of the window (typed by hand) logs nothing.
         QVERIFY(SMS_Frm->SMS_ViewComboBox->currentIndex() != 5);
-        QCOMPARE(sim.event("say +CMGS: 42"), QString("ok"));
+        QCOMPARE(sim->event("say +CMGS: 42"), QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("+CMGS: 42"), 8000);
         QCOMPARE(logText(), QString());
         boxes.clear();
@@ -91,7 +66,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         Form1->SaxComm1->exchange()->setClock([clock] { return clock.elapsed() * 80; });
-        QCOMPARE(sim.event("stall on"), QString("ok"));
+        QCOMPARE(sim->event("stall on"), QString("ok"));
         SMS_Frm->EditMessage->setPlainText("stuck in the handset");
         SMS_Frm->SMS_SendB->click();
         QVERIFY(!SMS_Frm->SMS_SendB->isEnabled());
@@ -99,13 +74,13 @@ private slots:
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes[0].startsWith("The handset did not ask for the message"));
         boxes.clear();
-        QCOMPARE(sim.event("stall off"), QString("ok"));
+        QCOMPARE(sim->event("stall off"), QString("ok"));
         QVERIFY(smsIdle());
         Form1->SaxComm1->exchange()->setClock({});
 
         // Three incoming messages are logged as they arrive.
-        QVERIFY(sim.events({"sms 447700900123 message one", "sms 447700900123 message two",
-                            "sms 447700900123 message three"}));
+        QVERIFY(sim->events({"sms 447700900123 message one", "sms 447700900123 message two",
+                             "sms 447700900123 message three"}));
         QTRY_COMPARE_WITH_TIMEOUT(logText().count("[RECEIVED]"), 3, 8000);
         QVERIFY(logText().contains("From: 447700900123 (International)\n"));
         QVERIFY(logText().contains("message three\n\n"));
@@ -119,22 +94,14 @@ private slots:
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QString("OFF"));
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->RequestSMSTimer->isActive() && !MsgBox->isVisible(), 8000);
         QVERIFY(smsIdle());
-        QVERIFY(sim.events({"sms 12025550100 stored one", "sms 12025550100 stored two"}));
+        QVERIFY(sim->events({"sms 12025550100 stored one", "sms 12025550100 stored two"}));
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(4);
-        SMS_Frm->findChild<QPushButton *>("SMS_ViewB")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 2, 8000);
-        QVERIFY(smsIdle());
-        clickFirstMessage();
-        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored one"));
+        QVERIFY(listAndOpenFirst(2).contains("stored one"));
 
         SMS_Frm->findChild<QPushButton *>("SMS_DeleteB")->click();
         QCOMPARE(SMS_Frm->SMS_IndexListBox->count(), 1);
         QVERIFY(smsIdle());
-        SMS_Frm->findChild<QPushButton *>("SMS_ViewB")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
-        QVERIFY(smsIdle());
-        clickFirstMessage();
-        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("stored two"));
+        QVERIFY(listAndOpenFirst(1).contains("stored two"));
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
     }
 };

@@ -11,47 +11,22 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTextEdit>
 
 // Text in any language and files of older versions, through the real program against the
 // simulated handset on a pseudo-terminal.
-class UnicodeOverPtyTest : public QObject
+class UnicodeOverPtyTest : public ProgramOnPtyTest
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QStringList boxes;
-
-    QString logText() const
-    {
-        return QString::fromUtf8(readFile(dir.filePath(QStringLiteral("SMSLog.txt"))));
-    }
-
-    static bool idle() { return smsIdle(10000); }
-
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(dir.isValid());
-        recordBoxes(&boxes);
-    }
-
-    void cleanupTestCase()
-    {
-        notice::setHook({});
-        notice::setChoiceHook({});
-    }
-
     // A session and a log written by an older version in Windows-1252 read as they were
     // meant, the session under a folder whose name is not ASCII naming a port under another.
     void oldFilesAndFoldersWithAnyName()
     {
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Port é")));
-        ModemSimProcess sim(
-            QString(), {QStringLiteral("--link"), dir.filePath(QStringLiteral("Port é/handset"))});
-        QVERIFY(sim.started());
+        if (!plugIn(sim, dir.filePath(QStringLiteral("Port é/handset"))))
+            return;
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Сессии é")));
         QVERIFY(writeFile(dir.filePath(QStringLiteral("Сессии é/связь.sms")),
                           "<COM>" + QFile::encodeName(dir.path()) +
@@ -63,17 +38,14 @@ private slots:
                           "e aus K\xF6ln, 5 \x80\n\n"));
         startProgram(dir.path(), dir.filePath(QStringLiteral("Сессии é/связь.sms")));
         QVERIFY2(Form1->SaxComm1->PortOpen(), qPrintable(Form1->SaxComm1->lastError()));
-        QCOMPARE(QString::fromStdString(Form1->ComValue),
-                 dir.filePath(QStringLiteral("Port é/handset")));
+        QCOMPARE(QString::fromStdString(Form1->ComValue), dir.filePath("Port é/handset"));
         QCOMPARE(QString::fromStdString(Form1->SmsValue), QStringLiteral("OFF"));
 
         SMS_Frm->show();
         SMS_Frm->SMS_ViewComboBox->setCurrentIndex(5);
         SMS_Frm->SMS_ViewB->click();
-        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains(
-            QStringLiteral("Grüße aus Köln, 5 €")));
+        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("Grüße aus Köln, 5 €"));
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join("\n")));
-        endProgram(dir.path());
     }
 
     // Sent to the handset's own number, messages come back through the network: a Russian one
@@ -81,10 +53,7 @@ private slots:
     // received joined.
     void messagesInAnyLanguageAndInPartsComeBack()
     {
-        ModemSimProcess sim;
-        QVERIFY(sim.started());
-        QFile::remove(dir.filePath(QStringLiteral("SMSLog.txt")));
-        if (!startOnPort(dir.path(), sim.pty(), "<SMS>ON<\\SMS>\n"))
+        if (!startOnSim({}, "<SMS>ON<\\SMS>\n"))
             return;
         // Connecting sets the indications, so new messages come straight to the terminal.
         QVERIFY(indicationsAnswered());
@@ -96,14 +65,13 @@ private slots:
         SMS_Frm->EditMessage->setPlainText(russian); // the warning lists them; No keeps them
         QCOMPARE(boxes.size(), 1);
         SMS_Frm->SMS_SendB->click();
-        QTRY_VERIFY_WITH_TIMEOUT(logText().contains(QStringLiteral("[RECEIVED]\nFrom: 881631234567 "
-                                                                   "(International)\n")),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            logText().contains("[RECEIVED]\nFrom: 881631234567 (International)\n"), 10000);
         QVERIFY(logText().startsWith(
             QStringLiteral("[SENT]\nTo: 881631234567 (Phone number)\nRelative VP: 63 weeks\n") +
             russian + "\n\n"));
         QVERIFY(logText().endsWith(russian + "\n\n"));
-        QVERIFY(idle());
+        QVERIFY(smsIdle(10000));
 
         // 400 characters: the length box's third choice sends them as linked parts.
         QString report;
@@ -128,11 +96,10 @@ private slots:
         QVERIFY(added.contains(report + "\n\n[RECEIVED]"));
         for (int k = 1; k <= 3; ++k)
             QVERIFY(added.contains(QStringLiteral("Part %1 of 3\n").arg(k)));
-        QVERIFY(idle());
+        QVERIFY(smsIdle(10000));
         QCOMPARE(asked, 1);
         boxes.removeAll(QString()); // nothing but the warning of the Russian message
         QVERIFY2(boxes.size() == 1, qPrintable(boxes.join("\n")));
-        endProgram(dir.path());
     }
 };
 

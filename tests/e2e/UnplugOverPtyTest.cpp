@@ -1,5 +1,4 @@
 #include "FileTransfer.h"
-#include "Notice.h"
 #include "Panel.h"
 #include "ProgramOnPty.h"
 #include "SerialControl.h"
@@ -13,30 +12,18 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
-#include <memory>
 
 // The handset pulled off and plugged back in (the simulator ended and started again on the
 // same link name) while the program is in the middle of its longer exchanges: picked up by
 // itself with Reconnect Automatically on, from the menu with it off.
-class UnplugOverPtyTest : public QObject
+class UnplugOverPtyTest : public ProgramOnPtyTest
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    std::unique_ptr<ModemSimProcess> sim;
-    QStringList boxes;
-
-    QString link() const { return dir.filePath("handset"); }
-    QByteArray logBytes() const { return readFile(dir.filePath("SMSLog.txt")); }
 
     // As udev does, the stable name goes with the device; the port closes and says why.
     void unplug()
@@ -76,19 +63,9 @@ class UnplugOverPtyTest : public QObject
 private slots:
     void init()
     {
-        boxes.clear();
-        recordBoxes(&boxes);
-        plugIn(sim, link());
-        if (!startOnPort(dir.path(), link()))
-            return;
-        indicationsAnswered();
-    }
-
-    void cleanup()
-    {
-        endProgram(dir.path());
-        sim.reset();
-        notice::setHook({});
+        ProgramOnPtyTest::init();
+        if (startOnSim())
+            indicationsAnswered();
     }
 
     void handsetBackOnTheSameLinkIsOpenedAgain()
@@ -121,7 +98,7 @@ private slots:
     void smsCutByTheUnplugIsReportedAsCut()
     {
         QVERIFY(writeFile(dir.filePath("SMSLog.txt"), "[SENT]\nTo: 1 (Phone number)\nearlier\n\n"));
-        const QByteArray before = logBytes();
+        const QByteArray before = log();
         QCOMPARE(sim->event("stall on"), QString("ok"));
         SMS_Frm->show();
         SMS_Frm->EditDA->setText("8816123456");
@@ -141,13 +118,13 @@ private slots:
             return;
         QVERIFY(SMS_Frm->SMS_Status->text().contains("Cut off")); // still not "done"
         // An unconfirmed message is not logged as sent, and the log is as it was.
-        QCOMPARE(logBytes(), before);
+        QCOMPARE(log(), before);
 
         SMS_Frm->EditMessage->setPlainText("sent after reconnecting");
         SMS_Frm->SMS_SendB->click();
-        QTRY_VERIFY_WITH_TIMEOUT(logBytes().contains("sent after reconnecting\n\n"), 8000);
-        QVERIFY(logBytes().startsWith(before));
-        QVERIFY(!logBytes().contains("lost on the way"));
+        QTRY_VERIFY_WITH_TIMEOUT(log().contains("sent after reconnecting\n\n"), 8000);
+        QVERIFY(log().startsWith(before));
+        QVERIFY(!log().contains("lost on the way"));
     }
 
     void indicationRequestCutByTheUnplugLeavesNoBoxWaiting()
@@ -180,11 +157,7 @@ private slots:
 
         reconnectByHand();
         QCOMPARE(sim->event("sms 12025550100 second"), QString("ok"));
-        SMS_Frm->SMS_ViewB->click();
-        QTRY_COMPARE_WITH_TIMEOUT(SMS_Frm->SMS_IndexListBox->count(), 1, 8000);
-        QVERIFY(smsIdle());
-        clickFirstMessage();
-        QVERIFY(SMS_Frm->SMS_MessageRichEdit->toPlainText().contains("second"));
+        QVERIFY(listAndOpenFirst(1).contains("second"));
     }
 
     void duringAFileTransfer()
