@@ -143,6 +143,10 @@ TForm1::TForm1(const std::string &commandLine, QWidget *parent) : QMainWindow(pa
     connect(SaxComm1, &SerialControl::portClosed, this, [this] {
         Handset.forget();
         showHandsetStatus();
+        // An indication request still waiting to go out can never be answered; it goes out
+        // again when the port opens.
+        if (RequestSMSTimer->isActive())
+            SMS_Frm->EndIndicationRequest();
     });
     modem::Exchange *exchange = SaxComm1->exchange();
     exchange->onLine([this](const std::string &line) {

@@ -88,8 +88,9 @@ private slots:
         QCOMPARE(sim->event("say BACK AGAIN"), QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(screen()->allText().contains("BACK AGAIN"), 5000);
 
-        // Pulled again: the same once more.
+        // Pulled again before the indication request went out: nothing waits for it.
         unplug();
+        QVERIFY(SMS_Frm->SMS_ViewB->isEnabled() && !MsgBox->isVisible());
         plugIn(sim, link());
         QTRY_VERIFY_WITH_TIMEOUT(Form1->SaxComm1->PortOpen(), 8000);
         QCOMPARE(screen()->allText().count("Reconnected to " + link() + "."), 2);
