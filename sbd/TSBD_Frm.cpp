@@ -30,7 +30,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <ctime>
 
 using tandrel::fromQString;
 using tandrel::toQString;
@@ -46,14 +45,6 @@ T *named(T *w, const char *name)
 {
     w->setObjectName(QLatin1String(name));
     return w;
-}
-
-std::tm localNow()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm t{};
-    localtime_r(&now, &t);
-    return t;
 }
 
 QString bytesWord(size_t n)
@@ -172,6 +163,19 @@ TSBD_Frm::TSBD_Frm(QWidget *parent) : QWidget(parent, Qt::Window)
     // The buttons follow the exchange: free while no command waits for the handset.
     connect(Form1->SaxComm1->exchange(), &modem::Exchange::busyChanged, this,
             &TSBD_Frm::updateButtons);
+    m_sbd = new SbdSession(Form1->SaxComm1->exchange(), &log(), this);
+    m_sbd->setReadAsText(ReadFormatComboBox->currentIndex() == 0);
+    connect(ReadFormatComboBox, &QComboBox::currentIndexChanged, m_sbd,
+            [this](int index) { m_sbd->setReadAsText(index == 0); });
+    connect(m_sbd, &SbdSession::stepStarting, this, &TSBD_Frm::stepStarting);
+    connect(m_sbd, &SbdSession::stepDone, this, &TSBD_Frm::stepDone);
+    connect(m_sbd, &SbdSession::finished, this, &TSBD_Frm::exchangeEnded);
+    connect(m_sbd, &SbdSession::logFailed, this, [this](const std::string &error) {
+        notice::show(this, notice::Kind::Warning, QStringLiteral("Warning"),
+                     toQString(error) +
+                         QStringLiteral("\nThe message was not logged. Free some space or check "
+                                        "the folder's permissions."));
+    });
     connect(RetryTimer, &QTimer::timeout, this, &TSBD_Frm::RetryTimerTimer);
     connect(RetryCheckBox, &QCheckBox::toggled, this, [this](bool on) {
         if (on && m_lastSessionFailed)
@@ -312,6 +316,11 @@ void TSBD_Frm::showError(const QString &text)
     notice::show(this, notice::Kind::Warning, Caption, text);
 }
 
+bool TSBD_Frm::ExchangeRunning() const
+{
+    return m_sbd->running();
+}
+
 bool TSBD_Frm::canStart(bool quiet)
 {
     QString why;
@@ -335,44 +344,23 @@ bool TSBD_Frm::canStart(bool quiet)
     return false;
 }
 
-std::deque<TSBD_Frm::Step> TSBD_Frm::sessionSteps(bool clearOutgoing) const
+// A new exchange has no session words yet and makes a pending retry moot.
+void TSBD_Frm::begin(const std::function<bool()> &start)
 {
-    std::deque<Step> steps;
-    if (clearOutgoing)
-        steps.push_back({SbdReply::Command::Clear, "AT+SBDD0", {}, CommandTimeoutMs});
-    steps.push_back({SbdReply::Command::Session, "AT+SBDI", {}, SessionTimeoutMs});
-    return steps;
-}
-
-TSBD_Frm::Step TSBD_Frm::readStep() const
-{
-    if (ReadFormatComboBox->currentIndex() == 0)
-        return {SbdReply::Command::ReadText, "AT+SBDRT", {}, CommandTimeoutMs};
-    return {SbdReply::Command::ReadBinary, "AT+SBDRB", {}, CommandTimeoutMs};
-}
-
-void TSBD_Frm::start(std::deque<Step> steps)
-{
-    m_steps = std::move(steps);
     m_sessionWords.clear();
     RetryTimer->stop();
+    start();
     updateButtons();
-    nextStep();
 }
 
-void TSBD_Frm::nextStep()
+void TSBD_Frm::stepStarting(SbdReply::Command command, int bytes)
 {
-    if (m_steps.empty())
-        return endExchange();
-    Step step = std::move(m_steps.front());
-    m_steps.pop_front();
-    m_reply = std::make_shared<SbdReply>(step.command, step.line);
     QString doing;
-    switch (step.command) {
+    switch (command) {
     case SbdReply::Command::WriteText:
     case SbdReply::Command::WriteBinary:
         doing = QStringLiteral("Writing the message (%1) to the handset...")
-                    .arg(bytesWord(m_writing.size()));
+                    .arg(bytesWord(size_t(bytes)));
         break;
     case SbdReply::Command::Session:
         doing = QStringLiteral("Session with the satellite network; this can take a minute...");
@@ -389,93 +377,61 @@ void TSBD_Frm::nextStep()
     }
     SBD_Status->setStyleSheet(QString());
     SBD_Status->setText(doing);
-    modem::Command command;
-    command.line = step.line;
-    command.timeoutMs = step.timeoutMs;
-    if (!step.payload.empty()) {
-        command.payload = std::move(step.payload);
-        command.prompt = "READY";
-    }
-    std::shared_ptr<SbdReply> reply = m_reply;
-    command.claims = [reply](const std::string &line) { return reply->line(line); };
-    // Binary bytes would scramble the terminal screen: the exchange reads them, unshown.
-    if (step.command == SbdReply::Command::ReadBinary)
-        command.binary = [reply](const QByteArray &bytes) {
-            return reply->binary(std::string_view(bytes.constData(), size_t(bytes.size())));
-        };
-    command.done = [this, self = QPointer<TSBD_Frm>(this), reply](const modem::Reply &answer) {
-        if (!self || reply != m_reply)
-            return;
-        if (answer.end == modem::Reply::End::CutOff)
-            return cutOff();
-        if (answer.end == modem::Reply::End::TimedOut)
-            return stepFailed(QStringLiteral("The handset did not answer %1 within %2 seconds. "
-                                             "Check the handset and its cable, then try again.")
-                                  .arg(toQString(reply->commandLine()))
-                                  .arg(reply->command() == SbdReply::Command::Session
-                                           ? SessionTimeoutMs / 1000
-                                       : reply->command() == SbdReply::Command::WriteBinary
-                                           ? BinaryWriteTimeoutMs / 1000
-                                           : CommandTimeoutMs / 1000));
-        if (reply->finish(answer.ok(), answer.finalLine) == SbdReply::State::Done)
-            stepDone();
-        else
-            stepFailed(toQString(reply->error()));
-    };
-    Form1->SaxComm1->exchange()->submit(std::move(command));
 }
 
-void TSBD_Frm::stepDone()
+void TSBD_Frm::stepDone(const SbdReply &reply)
 {
-    const std::shared_ptr<SbdReply> reply = std::move(m_reply);
-    switch (reply->command()) {
-    case SbdReply::Command::WriteText:
-    case SbdReply::Command::WriteBinary:
-        m_unsent = std::exchange(m_writing, {});
-        break;
+    switch (reply.command()) {
     case SbdReply::Command::Session:
-        sessionDone(reply->session());
+        sessionDone(reply.session());
         break;
     case SbdReply::Command::ReadText:
     case SbdReply::Command::ReadBinary:
         SBD_Status->setText(m_sessionWords.isEmpty() ? QStringLiteral("Message read.")
                                                      : m_sessionWords);
-        readDone(reply->message());
+        readDone(reply.message());
         break;
     case SbdReply::Command::Clear:
-        m_unsent.reset();
-        if (reply->commandLine() == "AT+SBDD2")
+        if (reply.commandLine() == "AT+SBDD2")
             SBD_Status->setText(QStringLiteral("Both SBD buffers of the handset are empty now."));
         break;
     case SbdReply::Command::ResetMomsn:
         SBD_Status->setText(
             QStringLiteral("The MOMSN is 0 again: the next message is sent with MOMSN 0."));
         break;
-    case SbdReply::Command::Status:
-        SBD_Status->setText(toQString(sbd::describeStatus(reply->bufferStatus())));
+    default:
         break;
     }
-    nextStep();
 }
 
-void TSBD_Frm::stepFailed(const QString &why)
+void TSBD_Frm::exchangeEnded(const SbdSession::Outcome &o)
 {
-    const bool writing = m_reply && (m_reply->command() == SbdReply::Command::WriteText ||
-                                     m_reply->command() == SbdReply::Command::WriteBinary);
-    m_fetchAll = false;
-    endExchange();
+    updateButtons();
+    const bool writing =
+        o.command == SbdReply::Command::WriteText || o.command == SbdReply::Command::WriteBinary;
+    if (!o.stepFailed) {
+        // Asked once the exchange is over, outside the receive handler.
+        if (o.waiting > 0)
+            QTimer::singleShot(0, this, &TSBD_Frm::offerFetch);
+    } else if (o.answer.end == modem::Reply::End::CutOff) {
+        cutOff(writing || o.command == SbdReply::Command::Session);
+    } else if (o.answer.end == modem::Reply::End::TimedOut) {
+        stepFailed(QStringLiteral("The handset did not answer %1 within %2 seconds. "
+                                  "Check the handset and its cable, then try again.")
+                       .arg(toQString(o.line))
+                       .arg(o.timeoutMs / 1000),
+                   writing);
+    } else {
+        stepFailed(toQString(o.error), writing);
+    }
+}
+
+void TSBD_Frm::stepFailed(const QString &why, bool writing)
+{
     const QString text = writing ? why + QStringLiteral(" The message was not sent.") : why;
     SBD_Status->setStyleSheet(QStringLiteral("color: #c00000;"));
     SBD_Status->setText(text);
     showError(text);
-}
-
-void TSBD_Frm::endExchange()
-{
-    m_reply.reset();
-    m_steps.clear();
-    m_writing.clear();
-    updateButtons();
 }
 
 // ---- Results ----
@@ -483,14 +439,8 @@ void TSBD_Frm::endExchange()
 void TSBD_Frm::sessionDone(const sbd::SessionResult &r)
 {
     QString words = toQString(sbd::describeSession(r));
-    if (r.sent() && m_unsent) {
-        appendToLog(sbd::logEntry(true, r.momsn, *m_unsent, localNow()));
-        m_unsent.reset();
-    }
     m_lastSessionFailed = r.failed();
-    m_queued = r.mtQueued;
     if (r.failed()) {
-        m_fetchAll = false;
         if (RetryCheckBox->isChecked()) {
             RetryTimer->start(RetrySpinEdit->value() * 60000);
             words +=
@@ -498,12 +448,6 @@ void TSBD_Frm::sessionDone(const sbd::SessionResult &r)
         } else {
             words += QStringLiteral(" Press Retry Session to try again.");
         }
-    }
-    if (r.received()) {
-        m_lastMtmsn = r.mtmsn;
-        m_mtLogged = false;
-        // A later session overwrites the handset's buffer: read the message now.
-        m_steps.push_front(readStep());
     }
     m_sessionWords = words;
     SBD_Status->setStyleSheet(r.failed() ? QStringLiteral("color: #c00000;") : QString());
@@ -516,56 +460,32 @@ void TSBD_Frm::readDone(const std::string &message)
         SBD_MessageView->setPlainText(QStringLiteral("The handset holds no received message."));
         return;
     }
-    const std::string number = m_lastMtmsn >= 0 ? std::to_string(m_lastMtmsn) : "unknown";
+    const int mtmsn = m_sbd->lastMtmsn();
+    const std::string number = mtmsn >= 0 ? std::to_string(mtmsn) : "unknown";
     const QString shown =
         QStringLiteral("Received message, MTMSN %1, %2\nText: %3\nHex: %4")
             .arg(toQString(number), bytesWord(message.size()), toQString(sbd::printable(message)),
                  toQString(sbd::toHex(message)));
     // Messages fetched one after another stay in view together.
-    if (m_fetchAll)
+    if (m_sbd->fetchingAll())
         SBD_MessageView->appendPlainText(QStringLiteral("\n") + shown);
     else
         SBD_MessageView->setPlainText(shown);
-    if (!m_mtLogged) {
-        appendToLog(sbd::logEntry(false, m_lastMtmsn, message, localNow()));
-        m_mtLogged = true;
-    }
-    if (m_queued <= 0) {
-        m_fetchAll = false;
-        return;
-    }
-    if (m_fetchAll) {
-        for (Step &s : sessionSteps(true))
-            m_steps.push_back(std::move(s));
-        return;
-    }
-    // Asked once the exchange is over, outside the receive handler.
-    QTimer::singleShot(0, this, &TSBD_Frm::offerFetch);
 }
 
 void TSBD_Frm::offerFetch()
 {
-    if (ExchangeRunning() || m_queued <= 0)
+    const int queued = m_sbd->queued();
+    if (ExchangeRunning() || queued <= 0)
         return;
-    const QString more =
-        m_queued == 1 ? QStringLiteral("1 more message waits at the gateway.")
-                      : QStringLiteral("%1 more messages wait at the gateway.").arg(m_queued);
+    const QString more = queued == 1
+                             ? QStringLiteral("1 more message waits at the gateway.")
+                             : QStringLiteral("%1 more messages wait at the gateway.").arg(queued);
     if (!notice::ask(this, Caption, more + QStringLiteral(" Fetch them now?")))
         return;
     if (!canStart(false))
         return;
-    m_fetchAll = true;
-    start(sessionSteps(true));
-}
-
-void TSBD_Frm::appendToLog(const std::string &entry)
-{
-    std::string error;
-    if (!log().append(entry, &error))
-        notice::show(this, notice::Kind::Warning, QStringLiteral("Warning"),
-                     toQString(error) +
-                         QStringLiteral("\nThe message was not logged. Free some space or check "
-                                        "the folder's permissions."));
+    begin([&] { return m_sbd->check(true); });
 }
 
 // ---- Buttons ----
@@ -588,28 +508,21 @@ void TSBD_Frm::SBD_SendBClick()
     }
     if (!canStart(false))
         return;
-    std::deque<Step> steps = sessionSteps(false);
-    if (RTextMessage->isChecked())
-        steps.push_front(
-            {SbdReply::Command::WriteText, sbd::writeTextCommand(*bytes), {}, CommandTimeoutMs});
-    else
-        steps.push_front({SbdReply::Command::WriteBinary,
-                          "AT+SBDWB=" + std::to_string(bytes->size()), sbd::withChecksum(*bytes),
-                          BinaryWriteTimeoutMs});
-    m_writing = *bytes;
-    start(std::move(steps));
+    begin([&] { return m_sbd->send(*bytes, RTextMessage->isChecked()); });
 }
 
 void TSBD_Frm::CheckMailboxBClick()
 {
-    if (canStart(false))
-        start(sessionSteps(true));
+    if (!canStart(false))
+        return;
+    begin([&] { return m_sbd->check(false); });
 }
 
 void TSBD_Frm::RetryBClick()
 {
-    if (canStart(false))
-        start(sessionSteps(false));
+    if (!canStart(false))
+        return;
+    begin([&] { return m_sbd->retry(); });
 }
 
 void TSBD_Frm::RetryTimerTimer()
@@ -620,13 +533,14 @@ void TSBD_Frm::RetryTimerTimer()
         RetryTimer->start(30000); // busy or no link now: look again shortly
         return;
     }
-    start(sessionSteps(false));
+    begin([&] { return m_sbd->retry(); });
 }
 
 void TSBD_Frm::ReadBClick()
 {
-    if (canStart(false))
-        start({readStep()});
+    if (!canStart(false))
+        return;
+    begin([&] { return m_sbd->read(); });
 }
 
 void TSBD_Frm::ClearBClick()
@@ -637,7 +551,7 @@ void TSBD_Frm::ClearBClick()
                      QStringLiteral("Clear both SBD buffers of the handset? A message waiting to "
                                     "be sent and the last message received are lost.")))
         return;
-    start({{SbdReply::Command::Clear, "AT+SBDD2", {}, CommandTimeoutMs}});
+    begin([&] { return m_sbd->clearBoth(); });
 }
 
 void TSBD_Frm::ResetMOMSNBClick()
@@ -648,7 +562,7 @@ void TSBD_Frm::ResetMOMSNBClick()
                      QStringLiteral("Set the MOMSN back to 0? The gateway then sees sequence "
                                     "numbers repeat.")))
         return;
-    start({{SbdReply::Command::ResetMomsn, "AT+SBDC", {}, CommandTimeoutMs}});
+    begin([&] { return m_sbd->resetMomsn(); });
 }
 
 void TSBD_Frm::ViewLogBClick()
@@ -662,12 +576,8 @@ void TSBD_Frm::ViewLogBClick()
 // ---- Ends that come from outside ----
 
 // The port closed with a step waiting for its answer.
-void TSBD_Frm::cutOff()
+void TSBD_Frm::cutOff(bool sending)
 {
-    const bool sending =
-        !m_writing.empty() || (m_reply && m_reply->command() == SbdReply::Command::Session);
-    m_fetchAll = false;
-    endExchange();
     SBD_Status->setStyleSheet(QStringLiteral("color: #c00000;"));
     SBD_Status->setText(sending ? QStringLiteral("The port closed during the exchange: the message "
                                                  "was not confirmed as sent and is not logged. "

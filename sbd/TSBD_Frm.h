@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Exchange.h"
 #include "SbdReply.h"
+#include "SbdSession.h"
 
 #include <QString>
 #include <QWidget>
-#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,12 +31,6 @@ class TSBD_Frm : public QWidget
 public:
     explicit TSBD_Frm(QWidget *parent = nullptr);
     ~TSBD_Frm() override;
-
-    // Time-outs of one step. A session waits on the satellite link.
-    static constexpr int CommandTimeoutMs = 20000;
-    // Past the handset's own minute for the bytes, so that it is listening to commands again.
-    static constexpr int BinaryWriteTimeoutMs = 65000;
-    static constexpr int SessionTimeoutMs = 120000;
 
     // The outgoing message.
     QRadioButton *RTextMessage;
@@ -74,7 +68,7 @@ public:
     void RetryTimerTimer();
 
     // Whether an exchange of this window runs.
-    bool ExchangeRunning() const { return m_reply != nullptr || !m_steps.empty(); }
+    bool ExchangeRunning() const;
 
     SmsLog &log();
 
@@ -86,43 +80,24 @@ protected:
     std::optional<std::string> outgoingBytes(std::string *error) const;
 
 private:
-    struct Step
-    {
-        SbdReply::Command command;
-        std::string line;
-        std::string payload; // AT+SBDWB: the bytes and checksum to send after READY
-        int timeoutMs;
-    };
-
     void updateCounter();
     void updateButtons();
     void chooseFile(const QString &fileName);
     bool canStart(bool quiet);
-    void start(std::deque<Step> steps);
-    void nextStep();
-    void stepDone();
-    void stepFailed(const QString &why);
-    void endExchange();
-    void cutOff();
+    void begin(const std::function<bool()> &start);
+    void stepStarting(SbdReply::Command command, int bytes);
+    void stepDone(const SbdReply &reply);
+    void exchangeEnded(const SbdSession::Outcome &outcome);
+    void stepFailed(const QString &why, bool writing);
+    void cutOff(bool sending);
     void sessionDone(const sbd::SessionResult &r);
     void readDone(const std::string &message);
     void offerFetch();
-    std::deque<Step> sessionSteps(bool clearOutgoing) const;
-    Step readStep() const;
-    void appendToLog(const std::string &entry);
     void showError(const QString &text);
 
     std::unique_ptr<SmsLog> m_log;
-    std::deque<Step> m_steps;
-    std::shared_ptr<SbdReply> m_reply;
-    std::string m_writing; // the message of the write under way
-    // The message in the handset's outgoing buffer that no session has sent yet.
-    std::optional<std::string> m_unsent;
+    SbdSession *m_sbd = nullptr;
     bool m_lastSessionFailed = false;
-    int m_lastMtmsn = -1;
-    bool m_mtLogged = true;
-    int m_queued = 0;
-    bool m_fetchAll = false;
     bool m_placed = false;
     QString m_sessionWords; // the last session's result, kept while its message is read
 };
