@@ -19,7 +19,6 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <cstdio>
-#include <ctime>
 #include <set>
 #include <unistd.h>
 
@@ -27,8 +26,6 @@ namespace {
 
 constexpr int kCommandMs = 20000;
 constexpr int kSendMs = 2 * 60 * 1000;
-constexpr int kBinaryWriteMs = 65000;
-constexpr int kSessionMs = 120000;
 
 QString q(const std::string &s)
 {
@@ -52,14 +49,6 @@ std::string infoValue(const modem::Reply &reply)
         return line;
     }
     return {};
-}
-
-std::tm localNow()
-{
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return tm;
 }
 
 QJsonArray stringArray(const std::vector<std::string> &items)
@@ -121,6 +110,48 @@ std::optional<int> CliRun::start()
             .toStdString();
     m_smsLog = std::make_unique<SmsLog>(folder + "SMSLog.txt", fallback);
     m_sbdLog = std::make_unique<SmsLog>(folder + "SBDLog.txt", fallback, "SBD log");
+    m_sbd = std::make_unique<SbdSession>(&m_exchange, m_sbdLog.get());
+    m_sbd->setShown(false);
+    m_sbd->setTimeoutMs(m_options.timeoutMs);
+    connect(m_sbd.get(), &SbdSession::stepStarting, this, [this](SbdReply::Command command) {
+        if (command == SbdReply::Command::Session && m_verb == QLatin1String("sbd send"))
+            progress(
+                QStringLiteral("Session with the satellite network; this can take a minute..."));
+        else if (command == SbdReply::Command::ReadBinary)
+            progress(QStringLiteral("Reading the received message..."));
+    });
+    connect(m_sbd.get(), &SbdSession::stepDone, this, [this](const SbdReply &reply) {
+        if (m_finished)
+            return;
+        if (reply.command() == SbdReply::Command::Session) {
+            const sbd::SessionResult &r = reply.session();
+            if (m_verb == QLatin1String("sbd send") && r.sent())
+                out({{"type", "sbd-sent"}, {"momsn", r.momsn}, {"bytes", int(m_bytes.size())}},
+                    QStringLiteral("Sent, MOMSN %1, %2 bytes").arg(r.momsn).arg(m_bytes.size()));
+            if (r.failed())
+                error(q(sbd::describeSession(r)));
+        } else if (reply.command() == SbdReply::Command::ReadBinary) {
+            const std::string &message = reply.message();
+            const int mtmsn = m_sbd->lastMtmsn();
+            ++m_sbdReceived;
+            out({{"type", "sbd-message"},
+                 {"mtmsn", mtmsn},
+                 {"bytes", int(message.size())},
+                 {"text", q(sbd::printable(message))},
+                 {"hex", q(sbd::toHex(message))}},
+                QStringLiteral("Received, MTMSN %1, %2 bytes\nText: %3\nHex: %4")
+                    .arg(mtmsn)
+                    .arg(message.size())
+                    .arg(q(sbd::printable(message)), q(sbd::toHex(message))));
+        }
+    });
+    connect(m_sbd.get(), &SbdSession::fetchingMore, this, [this](int queued) {
+        progress(QStringLiteral("%1 more waiting at the gateway...").arg(queued));
+    });
+    connect(m_sbd.get(), &SbdSession::logFailed, this, [this](const std::string &why) {
+        error(q(why) + QStringLiteral(" The message was not logged."));
+    });
+    connect(m_sbd.get(), &SbdSession::finished, this, &CliRun::sbdEnded);
 
     if (m_options.port.trimmed().isEmpty()) {
         error(QStringLiteral("No port is chosen: give --port or a --session file naming "
@@ -433,13 +464,6 @@ void CliRun::logSms(const std::string &entry)
 {
     std::string why;
     if (!m_smsLog->append(entry, &why))
-        error(q(why) + QStringLiteral(" The message was not logged."));
-}
-
-void CliRun::logSbd(const std::string &entry)
-{
-    std::string why;
-    if (!m_sbdLog->append(entry, &why))
         error(q(why) + QStringLiteral(" The message was not logged."));
 }
 
@@ -824,6 +848,7 @@ void CliRun::stopWatch()
     m_watching = false;
     if (m_verb == QLatin1String("sbd watch")) {
         m_every.stop();
+        m_sbd->stopFetching();
         // A session under way is let finish: its messages are read and logged first.
         if (m_exchange.idle())
             finish(exitcode::Ok);
@@ -847,138 +872,41 @@ void CliRun::stopWatch()
 
 void CliRun::runSbdSend()
 {
-    modem::Command write;
-    write.shown = false;
-    if (m_sbdText) {
-        write.line = sbd::writeTextCommand(m_bytes);
-        write.timeoutMs = commandTimeout(kCommandMs);
-    } else {
-        write.line = "AT+SBDWB=" + std::to_string(m_bytes.size());
-        write.payload = sbd::withChecksum(m_bytes);
-        write.prompt = "READY";
-        write.timeoutMs = commandTimeout(kBinaryWriteMs);
-    }
-    auto reply = std::make_shared<SbdReply>(
-        m_sbdText ? SbdReply::Command::WriteText : SbdReply::Command::WriteBinary, write.line);
-    write.claims = [reply](const std::string &line) { return reply->line(line); };
-    write.done = [this, self = QPointer<CliRun>(this), reply](const modem::Reply &answer) {
-        if (!self || m_finished)
-            return;
-        if (!answer.answered()) {
-            failed(answer, QStringLiteral("the write of the message"));
-            return;
-        }
-        if (reply->finish(answer.ok(), answer.finalLine) != SbdReply::State::Done) {
-            error(q(reply->error()) + QStringLiteral(" The message was not sent."));
-            return finish(exitcode::Failed);
-        }
-        progress(QStringLiteral("Session with the satellite network; this can take a minute..."));
-        sbdSession(false, [this](bool ok) { finish(ok ? exitcode::Ok : exitcode::Failed); });
-    };
     progress(
         QStringLiteral("Writing the message (%1 bytes) to the handset...").arg(m_bytes.size()));
-    m_exchange.submit(std::move(write));
+    m_sbd->send(m_bytes, m_sbdText);
 }
 
-// One session (after clearing the outgoing buffer when only receiving, so that an old
-// message is not sent again); a message that came with it is read and logged.
-void CliRun::sbdSession(bool clearFirst, std::function<void(bool ok)> then)
+void CliRun::sbdEnded(const SbdSession::Outcome &o)
 {
-    if (clearFirst) {
-        // Its status digit would read as a numeric result code: the reply claims it.
-        auto clear = std::make_shared<SbdReply>(SbdReply::Command::Clear, "AT+SBDD0");
-        modem::Command command;
-        command.line = "AT+SBDD0";
-        command.shown = false;
-        command.timeoutMs = commandTimeout(kCommandMs);
-        command.claims = [clear](const std::string &line) { return clear->line(line); };
-        command.done = [this, self = QPointer<CliRun>(this), clear,
-                        then](const modem::Reply &answer) {
-            if (!self || m_finished || failed(answer, QStringLiteral("AT+SBDD0")))
-                return;
-            if (clear->finish(true, answer.finalLine) != SbdReply::State::Done) {
-                error(q(clear->error()));
-                return then(false);
-            }
-            sbdSession(false, then);
-        };
-        m_exchange.submit(std::move(command));
+    if (m_finished)
         return;
+    const bool reading =
+        o.command == SbdReply::Command::ReadText || o.command == SbdReply::Command::ReadBinary;
+    if (o.stepFailed) {
+        const bool writing = o.command == SbdReply::Command::WriteText ||
+                             o.command == SbdReply::Command::WriteBinary;
+        // Its status digit is all AT+SBDD0 says: any other answer is the handset's refusal.
+        if (!o.answer.answered() || (o.command == SbdReply::Command::Clear && !o.answer.ok())) {
+            failed(o.answer, writing ? QStringLiteral("the write of the message")
+                             : reading
+                                 ? QStringLiteral("the read of the received message (AT+SBDRB)")
+                             : o.command == SbdReply::Command::Session
+                                 ? QStringLiteral("the SBD session (AT+SBDI)")
+                                 : q(o.line));
+            return;
+        }
+        if (writing) {
+            error(q(o.error) + QStringLiteral(" The message was not sent."));
+            return finish(exitcode::Failed);
+        }
+        error(q(o.error));
     }
-    auto reply = std::make_shared<SbdReply>(SbdReply::Command::Session, "AT+SBDI");
-    modem::Command session;
-    session.line = "AT+SBDI";
-    session.shown = false;
-    session.timeoutMs = commandTimeout(kSessionMs);
-    session.claims = [reply](const std::string &line) { return reply->line(line); };
-    session.done = [this, self = QPointer<CliRun>(this), reply, then](const modem::Reply &answer) {
-        if (!self || m_finished)
-            return;
-        if (!answer.answered()) {
-            failed(answer, QStringLiteral("the SBD session (AT+SBDI)"));
-            return;
-        }
-        if (reply->finish(answer.ok(), answer.finalLine) != SbdReply::State::Done) {
-            error(q(reply->error()));
-            return then(false);
-        }
-        const sbd::SessionResult r = reply->session();
-        if (m_verb == QLatin1String("sbd send") && r.sent()) {
-            logSbd(sbd::logEntry(true, r.momsn, m_bytes, localNow()));
-            out({{"type", "sbd-sent"}, {"momsn", r.momsn}, {"bytes", int(m_bytes.size())}},
-                QStringLiteral("Sent, MOMSN %1, %2 bytes").arg(r.momsn).arg(m_bytes.size()));
-        }
-        m_queued = r.mtQueued;
-        if (r.failed())
-            error(q(sbd::describeSession(r)));
-        if (!r.received())
-            return then(!r.failed());
-        m_lastMtmsn = r.mtmsn;
-        // The next session overwrites the handset's buffer: read the message now.
-        sbdRead([then, ok = !r.failed()] { then(ok); });
-    };
-    m_exchange.submit(std::move(session));
-}
-
-void CliRun::sbdRead(std::function<void()> then)
-{
-    auto reply = std::make_shared<SbdReply>(SbdReply::Command::ReadBinary, "AT+SBDRB");
-    modem::Command read;
-    read.line = "AT+SBDRB";
-    read.shown = false;
-    read.timeoutMs = commandTimeout(kCommandMs);
-    read.claims = [reply](const std::string &line) { return reply->line(line); };
-    read.binary = [reply](const QByteArray &bytes) {
-        return reply->binary(std::string_view(bytes.constData(), size_t(bytes.size())));
-    };
-    read.done = [this, self = QPointer<CliRun>(this), reply, then](const modem::Reply &answer) {
-        if (!self || m_finished)
-            return;
-        if (!answer.answered()) {
-            failed(answer, QStringLiteral("the read of the received message (AT+SBDRB)"));
-            return;
-        }
-        if (reply->finish(answer.ok(), answer.finalLine) != SbdReply::State::Done) {
-            error(q(reply->error()));
-            m_queued = 0;
-            return then();
-        }
-        const std::string &message = reply->message();
-        ++m_sbdReceived;
-        logSbd(sbd::logEntry(false, m_lastMtmsn, message, localNow()));
-        out({{"type", "sbd-message"},
-             {"mtmsn", m_lastMtmsn},
-             {"bytes", int(message.size())},
-             {"text", q(sbd::printable(message))},
-             {"hex", q(sbd::toHex(message))}},
-            QStringLiteral("Received, MTMSN %1, %2 bytes\nText: %3\nHex: %4")
-                .arg(m_lastMtmsn)
-                .arg(message.size())
-                .arg(q(sbd::printable(message)), q(sbd::toHex(message))));
-        then();
-    };
-    progress(QStringLiteral("Reading the received message..."));
-    m_exchange.submit(std::move(read));
+    // A message that could not be read ends the fetching, not the session's success.
+    const bool ok = !o.sessionFailed && (!o.stepFailed || reading);
+    if (m_verb == QLatin1String("sbd send"))
+        return finish(ok ? exitcode::Ok : exitcode::Failed);
+    sbdRoundEnded(ok, o.stepFailed ? 0 : o.queued);
 }
 
 void CliRun::sbdCheckRound()
@@ -988,19 +916,14 @@ void CliRun::sbdCheckRound()
         m_watching = !m_stopping;
     m_sbdReceived = 0;
     progress(QStringLiteral("Session with the satellite network; this can take a minute..."));
-    sbdSession(true, [this](bool ok) { sbdRoundEnded(ok); });
+    m_sbd->check(true);
 }
 
-// Sessions follow one another while messages wait at the gateway; then the summary.
-void CliRun::sbdRoundEnded(bool ok)
+// Once no more messages wait at the gateway, or the fetching stopped: the summary.
+void CliRun::sbdRoundEnded(bool ok, int queued)
 {
     const bool watch = m_verb == QLatin1String("sbd watch");
-    if (ok && m_queued > 0 && !(watch && m_stopping)) {
-        progress(QStringLiteral("%1 more waiting at the gateway...").arg(m_queued));
-        sbdSession(true, [this](bool more) { sbdRoundEnded(more); });
-        return;
-    }
-    out({{"type", "sbd-check"}, {"received", m_sbdReceived}, {"queued", m_queued}, {"ok", ok}},
+    out({{"type", "sbd-check"}, {"received", m_sbdReceived}, {"queued", queued}, {"ok", ok}},
         ok ? QStringLiteral("Mailbox checked: %1 message%2 received.")
                  .arg(m_sbdReceived)
                  .arg(m_sbdReceived == 1 ? QString() : QStringLiteral("s"))

@@ -4,6 +4,7 @@
 #include "DeliveryReports.h"
 #include "Exchange.h"
 #include "PortSettings.h"
+#include "SbdSession.h"
 #include "SmsLog.h"
 #include "SmsRules.h"
 
@@ -70,7 +71,6 @@ private:
     void progress(const QString &text);
     void error(const QString &text);
     void logSms(const std::string &entry);
-    void logSbd(const std::string &entry);
     int commandTimeout(int ownMs) const;
 
     void runAt(int next);
@@ -85,10 +85,9 @@ private:
     void showIncoming(const smsrules::DisplayedMessage &part);
     void stopWatch();
     void runSbdSend();
-    void sbdSession(bool clearFirst, std::function<void(bool ok)> then);
-    void sbdRead(std::function<void()> then);
     void sbdCheckRound();
-    void sbdRoundEnded(bool ok);
+    void sbdEnded(const SbdSession::Outcome &o);
+    void sbdRoundEnded(bool ok, int queued);
     void runStatus(int next);
 
     CliOptions m_options;
@@ -98,6 +97,8 @@ private:
     std::unique_ptr<ByteLink> m_link;
     modem::Exchange m_exchange;
     std::unique_ptr<SmsLog> m_smsLog, m_sbdLog;
+    // After the exchange and the log it uses, so that it goes first.
+    std::unique_ptr<SbdSession> m_sbd;
     SmsSender *m_sender = nullptr;
     bool m_finished = false;
     bool m_stopping = false;
@@ -118,8 +119,6 @@ private:
     std::optional<std::string> m_oldCnmi;
     smsrules::PartCollector m_parts;
     int m_sbdReceived = 0;
-    int m_lastMtmsn = -1;
-    int m_queued = 0;
     QTimer m_every;
     QJsonObject m_status;
 };
