@@ -110,48 +110,7 @@ std::optional<int> CliRun::start()
             .toStdString();
     m_smsLog = std::make_unique<SmsLog>(folder + "SMSLog.txt", fallback);
     m_sbdLog = std::make_unique<SmsLog>(folder + "SBDLog.txt", fallback, "SBD log");
-    m_sbd = std::make_unique<SbdSession>(&m_exchange, m_sbdLog.get());
-    m_sbd->setShown(false);
-    m_sbd->setTimeoutMs(m_options.timeoutMs);
-    connect(m_sbd.get(), &SbdSession::stepStarting, this, [this](SbdReply::Command command) {
-        if (command == SbdReply::Command::Session && m_verb == QLatin1String("sbd send"))
-            progress(
-                QStringLiteral("Session with the satellite network; this can take a minute..."));
-        else if (command == SbdReply::Command::ReadBinary)
-            progress(QStringLiteral("Reading the received message..."));
-    });
-    connect(m_sbd.get(), &SbdSession::stepDone, this, [this](const SbdReply &reply) {
-        if (m_finished)
-            return;
-        if (reply.command() == SbdReply::Command::Session) {
-            const sbd::SessionResult &r = reply.session();
-            if (m_verb == QLatin1String("sbd send") && r.sent())
-                out({{"type", "sbd-sent"}, {"momsn", r.momsn}, {"bytes", int(m_bytes.size())}},
-                    QStringLiteral("Sent, MOMSN %1, %2 bytes").arg(r.momsn).arg(m_bytes.size()));
-            if (r.failed())
-                error(q(sbd::describeSession(r)));
-        } else if (reply.command() == SbdReply::Command::ReadBinary) {
-            const std::string &message = reply.message();
-            const int mtmsn = m_sbd->lastMtmsn();
-            ++m_sbdReceived;
-            out({{"type", "sbd-message"},
-                 {"mtmsn", mtmsn},
-                 {"bytes", int(message.size())},
-                 {"text", q(sbd::printable(message))},
-                 {"hex", q(sbd::toHex(message))}},
-                QStringLiteral("Received, MTMSN %1, %2 bytes\nText: %3\nHex: %4")
-                    .arg(mtmsn)
-                    .arg(message.size())
-                    .arg(q(sbd::printable(message)), q(sbd::toHex(message))));
-        }
-    });
-    connect(m_sbd.get(), &SbdSession::fetchingMore, this, [this](int queued) {
-        progress(QStringLiteral("%1 more waiting at the gateway...").arg(queued));
-    });
-    connect(m_sbd.get(), &SbdSession::logFailed, this, [this](const std::string &why) {
-        error(q(why) + QStringLiteral(" The message was not logged."));
-    });
-    connect(m_sbd.get(), &SbdSession::finished, this, &CliRun::sbdEnded);
+    setUpSbd();
 
     if (m_options.port.trimmed().isEmpty()) {
         error(QStringLiteral("No port is chosen: give --port or a --session file naming "
@@ -869,6 +828,53 @@ void CliRun::stopWatch()
 }
 
 // ---- SBD ----
+
+// What the SBD steps tell, as this command says it; the steps and the log are SbdSession's.
+void CliRun::setUpSbd()
+{
+    m_sbd = std::make_unique<SbdSession>(&m_exchange, m_sbdLog.get());
+    m_sbd->setShown(false);
+    m_sbd->setTimeoutMs(m_options.timeoutMs);
+    connect(m_sbd.get(), &SbdSession::stepStarting, this, [this](SbdReply::Command command) {
+        if (command == SbdReply::Command::Session && m_verb == QLatin1String("sbd send"))
+            progress(
+                QStringLiteral("Session with the satellite network; this can take a minute..."));
+        else if (command == SbdReply::Command::ReadBinary)
+            progress(QStringLiteral("Reading the received message..."));
+    });
+    connect(m_sbd.get(), &SbdSession::stepDone, this, [this](const SbdReply &reply) {
+        if (m_finished)
+            return;
+        if (reply.command() == SbdReply::Command::Session) {
+            const sbd::SessionResult &r = reply.session();
+            if (m_verb == QLatin1String("sbd send") && r.sent())
+                out({{"type", "sbd-sent"}, {"momsn", r.momsn}, {"bytes", int(m_bytes.size())}},
+                    QStringLiteral("Sent, MOMSN %1, %2 bytes").arg(r.momsn).arg(m_bytes.size()));
+            if (r.failed())
+                error(q(sbd::describeSession(r)));
+        } else if (reply.command() == SbdReply::Command::ReadBinary) {
+            const std::string &message = reply.message();
+            const int mtmsn = m_sbd->lastMtmsn();
+            ++m_sbdReceived;
+            out({{"type", "sbd-message"},
+                 {"mtmsn", mtmsn},
+                 {"bytes", int(message.size())},
+                 {"text", q(sbd::printable(message))},
+                 {"hex", q(sbd::toHex(message))}},
+                QStringLiteral("Received, MTMSN %1, %2 bytes\nText: %3\nHex: %4")
+                    .arg(mtmsn)
+                    .arg(message.size())
+                    .arg(q(sbd::printable(message)), q(sbd::toHex(message))));
+        }
+    });
+    connect(m_sbd.get(), &SbdSession::fetchingMore, this, [this](int queued) {
+        progress(QStringLiteral("%1 more waiting at the gateway...").arg(queued));
+    });
+    connect(m_sbd.get(), &SbdSession::logFailed, this, [this](const std::string &why) {
+        error(q(why) + QStringLiteral(" The message was not logged."));
+    });
+    connect(m_sbd.get(), &SbdSession::finished, this, &CliRun::sbdEnded);
+}
 
 void CliRun::runSbdSend()
 {

@@ -84,6 +84,7 @@ private:
     void runSmsWatch();
     void showIncoming(const smsrules::DisplayedMessage &part);
     void stopWatch();
+    void setUpSbd();
     void runSbdSend();
     void sbdCheckRound();
     void sbdEnded(const SbdSession::Outcome &o);
