@@ -912,7 +912,7 @@ void CliRun::sbdEnded(const SbdSession::Outcome &o)
     const bool ok = !o.sessionFailed && (!o.stepFailed || reading);
     if (m_verb == QLatin1String("sbd send"))
         return finish(ok ? exitcode::Ok : exitcode::Failed);
-    sbdRoundEnded(ok, o.stepFailed ? 0 : o.queued);
+    sbdRoundEnded(ok, o.stepFailed ? 0 : o.queued, o.stepFailed && reading);
 }
 
 void CliRun::sbdCheckRound()
@@ -926,7 +926,9 @@ void CliRun::sbdCheckRound()
 }
 
 // Once no more messages wait at the gateway, or the fetching stopped: the summary.
-void CliRun::sbdRoundEnded(bool ok, int queued)
+// unread: a message arrived but could not be read; the next session overwrites it, so a check
+// that leaves it behind has not done its work.
+void CliRun::sbdRoundEnded(bool ok, int queued, bool unread)
 {
     const bool watch = m_verb == QLatin1String("sbd watch");
     out({{"type", "sbd-check"}, {"received", m_sbdReceived}, {"queued", queued}, {"ok", ok}},
@@ -937,7 +939,7 @@ void CliRun::sbdRoundEnded(bool ok, int queued)
                  .arg(m_sbdReceived)
                  .arg(m_sbdReceived == 1 ? QString() : QStringLiteral("s")));
     if (!watch)
-        return finish(ok ? exitcode::Ok : exitcode::Failed);
+        return finish(ok && !unread ? exitcode::Ok : exitcode::Failed);
     if (m_stopping)
         return finish(exitcode::Ok);
     m_every.start(m_everyMinutes * 60000);

@@ -88,7 +88,7 @@ private:
     void runSbdSend();
     void sbdCheckRound();
     void sbdEnded(const SbdSession::Outcome &o);
-    void sbdRoundEnded(bool ok, int queued);
+    void sbdRoundEnded(bool ok, int queued, bool unread = false);
     void runStatus(int next);
 
     CliOptions m_options;

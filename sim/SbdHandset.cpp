@@ -3,6 +3,7 @@
 #include "SbdCodec.h"
 
 #include <charconv>
+#include <utility>
 
 namespace tandrel::sim {
 
@@ -73,7 +74,10 @@ SbdHandset::Answer SbdHandset::command(const std::string &name, std::string_view
     }
     if (name == "+SBDRB") {
         const std::string bytes = m_mt.value_or("");
-        return answer(Final::Ok, {{true, lengthBytes(bytes.size()) + sbd::withChecksum(bytes)}});
+        std::string framed = lengthBytes(bytes.size()) + sbd::withChecksum(bytes);
+        if (std::exchange(m_badSumNext, false))
+            framed.back() = char(framed.back() ^ 0x01);
+        return answer(Final::Ok, {{true, framed}});
     }
     if (name == "+SBDD") {
         const std::string_view n = !rest.empty() && rest.front() == '=' ? rest.substr(1) : rest;
@@ -174,7 +178,7 @@ SbdHandset::Answer SbdHandset::session()
 
 bool SbdHandset::isEvent(const std::string &verb)
 {
-    return verb == "SBD" || verb == "SBD-HEX" || verb == "SBD-FAIL";
+    return verb == "SBD" || verb == "SBD-HEX" || verb == "SBD-FAIL" || verb == "SBD-BADSUM";
 }
 
 bool SbdHandset::event(const std::string &verb, std::string_view arg, std::string *error)
@@ -184,6 +188,10 @@ bool SbdHandset::event(const std::string &verb, std::string_view arg, std::strin
             *error = why;
         return false;
     };
+    if (verb == "SBD-BADSUM") {
+        m_badSumNext = true;
+        return true;
+    }
     if (verb == "SBD-FAIL") {
         long status = 0;
         if (!parseInt(arg, status) || status < 2 || status > 255)

@@ -45,7 +45,8 @@ public:
     Answer advance(int64_t nowMs);
     int64_t nextDeadline() const;
 
-    // Operator events "sbd TEXT", "sbd-hex HEX", "sbd-fail N"; false when verb is not one.
+    // Operator events "sbd TEXT", "sbd-hex HEX", "sbd-fail N", "sbd-badsum"; false when verb
+    // is not one.
     static bool isEvent(const std::string &verb);
     bool event(const std::string &verb, std::string_view arg, std::string *error);
 
@@ -59,6 +60,7 @@ private:
     int m_gatewayMtmsn = 0;
     std::deque<std::string> m_mailbox;
     int m_failNext = -1;
+    bool m_badSumNext = false; // the next AT+SBDRB, as line noise would leave it
 
     int m_writeLength = -1; // bytes AT+SBDWB still takes, with the checksum; -1 none
     std::string m_writeBytes;

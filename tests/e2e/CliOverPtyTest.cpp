@@ -151,6 +151,10 @@ private slots:
         QCOMPARE(log("SBDLog.txt").count("MTMSN"), 3);
         r = cli({"sbd", "send", "--hex", "48 69"});
         QVERIFY2(r.code == 0 && r.out.contains("MOMSN"), r.out + r.err);
+        // A message spoilt on the line is not in hand: the check fails, and says to read again.
+        QVERIFY(sim->events({"sbd-badsum", "sbd spoilt"}));
+        r = cli({"sbd", "check"});
+        QVERIFY2(r.code == 1 && r.err.contains("checksum does not match"), r.out + r.err);
 
         // Delivery reports waited for: the exit code tells, the log entry is the window's.
         for (const auto &[outcome, code, reason, entry] :
