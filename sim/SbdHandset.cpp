@@ -161,6 +161,8 @@ SbdHandset::Answer SbdHandset::session()
         r.momsn = m_momsn;
         if (m_mo)
             m_momsn = (m_momsn + 1) % 65536;
+        if (m_mo && m_loopback)
+            m_mailbox.push_back(*m_mo);
         if (!m_mailbox.empty()) {
             m_mt = m_mailbox.front();
             m_mailbox.pop_front();
@@ -178,7 +180,8 @@ SbdHandset::Answer SbdHandset::session()
 
 bool SbdHandset::isEvent(const std::string &verb)
 {
-    return verb == "SBD" || verb == "SBD-HEX" || verb == "SBD-FAIL" || verb == "SBD-BADSUM";
+    return verb == "SBD" || verb == "SBD-HEX" || verb == "SBD-FAIL" || verb == "SBD-BADSUM" ||
+           verb == "SBD-LOOPBACK";
 }
 
 bool SbdHandset::event(const std::string &verb, std::string_view arg, std::string *error)
@@ -197,6 +200,12 @@ bool SbdHandset::event(const std::string &verb, std::string_view arg, std::strin
         if (!parseInt(arg, status) || status < 2 || status > 255)
             return bad("expected a failure status 2-255");
         m_failNext = int(status);
+        return true;
+    }
+    if (verb == "SBD-LOOPBACK") {
+        if (arg != "on" && arg != "off")
+            return bad("expected on or off");
+        m_loopback = arg == "on";
         return true;
     }
     std::string bytes(arg);

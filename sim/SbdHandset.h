@@ -45,8 +45,8 @@ public:
     Answer advance(int64_t nowMs);
     int64_t nextDeadline() const;
 
-    // Operator events "sbd TEXT", "sbd-hex HEX", "sbd-fail N", "sbd-badsum"; false when verb
-    // is not one.
+    // Operator events "sbd TEXT", "sbd-hex HEX", "sbd-fail N", "sbd-badsum", "sbd-loopback
+    // on|off"; false when verb is not one.
     static bool isEvent(const std::string &verb);
     bool event(const std::string &verb, std::string_view arg, std::string *error);
 
@@ -61,6 +61,7 @@ private:
     std::deque<std::string> m_mailbox;
     int m_failNext = -1;
     bool m_badSumNext = false; // the next AT+SBDRB, as line noise would leave it
+    bool m_loopback = false;   // each message sent comes back to the mailbox
 
     int m_writeLength = -1; // bytes AT+SBDWB still takes, with the checksum; -1 none
     std::string m_writeBytes;

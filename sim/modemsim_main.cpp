@@ -39,7 +39,7 @@ void usage(FILE *to)
                      "\"pty: PATH\". Events on standard input: ring, cts on|off,\n"
                      "carrier on|off, hangup, cms N, cme N, sms NUMBER TEXT, signal N,\n"
                      "register on|off|searching, say TEXT, flood N, stall on|off,\n"
-                     "sbd TEXT, sbd-hex HEX, sbd-fail N, sbd-badsum,\n"
+                     "sbd TEXT, sbd-hex HEX, sbd-fail N, sbd-badsum, sbd-loopback on|off,\n"
                      "report delivered|failed [REASON],\n"
                      "report auto SECONDS delivered|failed [REASON], report auto off.\n"
                      "The answer forms of other\n"
