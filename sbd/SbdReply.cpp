@@ -92,8 +92,10 @@ long long SbdReply::binary(std::string_view bytes)
     }
     if (i >= bytes.size())
         return -1;
+    // A line, not a message (an error), once it is whole.
     if (static_cast<unsigned char>(bytes[i]) > (sbd::MaxBinaryLength >> 8))
-        return static_cast<long long>(i); // an error line, not a message
+        return bytes.find_first_of("\r\n", i) == std::string_view::npos ? -1
+                                                                        : static_cast<long long>(i);
     if (bytes.size() < i + 2)
         return -1;
     const size_t expected = static_cast<size_t>(static_cast<unsigned char>(bytes[i])) << 8 |

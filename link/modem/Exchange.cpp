@@ -324,6 +324,7 @@ void Exchange::processLines(const QByteArray &bytes, qsizetype from)
     while (i < bytes.size()) {
         if (!m_out.empty() && m_out.front().command.binary && !m_out.front().binaryDone) {
             m_binary += bytes.mid(i);
+            takeLinesBeforeBinary();
             const long long used = m_out.front().command.binary(m_binary);
             if (used < 0)
                 return;
@@ -374,6 +375,33 @@ void Exchange::processLines(const QByteArray &bytes, qsizetype from)
             // The prompt is answered at once: what follows it may already be the answer.
             checkPrompt();
         }
+    }
+}
+
+// A ring or an indication may come between a command and its binary answer: it goes to its
+// handler, not into the answer. The echo before it stays for the reader to skip.
+void Exchange::takeLinesBeforeBinary()
+{
+    const std::string echo = upperAscii(trimmed(m_out.front().command.line));
+    qsizetype from = 0;
+    while (true) {
+        while (from < m_binary.size() && (m_binary[from] == '\r' || m_binary[from] == '\n'))
+            ++from;
+        qsizetype end = from;
+        while (end < m_binary.size() && m_binary[end] != '\r' && m_binary[end] != '\n')
+            ++end;
+        if (end == from || end == m_binary.size())
+            return;
+        const std::string line = m_binary.mid(from, end - from).toStdString();
+        const std::string upper = upperAscii(trimmed(line));
+        if (upper == echo) {
+            from = end;
+            continue;
+        }
+        if (m_owed == 0 && !handlerFor(upper) && classify(line, numeric()) != Result::Ring)
+            return;
+        m_binary.remove(from, end - from);
+        lineDone(line, true);
     }
 }
 

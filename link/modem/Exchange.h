@@ -164,6 +164,7 @@ private:
     void end(Outstanding out);
     void sendPayload(Outstanding &out);
     void checkPrompt();
+    void takeLinesBeforeBinary();
     void dispatch();
     void send(Outstanding &out);
     void arm();
