@@ -241,7 +241,7 @@ void TSMS_Frm::StartSend(const std::vector<SmsPduCodec::Part> &parts, const std:
         connect(m_sender, &SmsSender::confirmedLate, this, &TSMS_Frm::lateConfirmation);
     }
     m_reportAsked = false;
-    m_cutOff = false;
+    m_keepNotice = false;
     m_awaiting = Awaiting::Send;
     if (!m_sender->send(parts, logEntry, AnswerTimeoutMs))
         m_awaiting = Awaiting::Nothing;
@@ -326,7 +326,7 @@ void TSMS_Frm::commandEnded(Awaiting what, const modem::Reply &reply, const QStr
         else
             SMS_Status->setText(
                 QStringLiteral(" Cut off: the port closed before the handset answered."));
-        m_cutOff = true;
+        m_keepNotice = true;
         EnableSmsButtons();
         return;
     }
@@ -372,7 +372,7 @@ void TSMS_Frm::submit(const std::string &line, Awaiting what,
                       std::function<void(const modem::Reply &)> answered)
 {
     if (what != Awaiting::Indication && what != Awaiting::NewMessages)
-        m_cutOff = false; // the operator's next command
+        m_keepNotice = false; // the operator's next command
     modem::Command command;
     command.line = line;
     command.timeoutMs = AnswerTimeoutMs;
@@ -783,6 +783,7 @@ void TSMS_Frm::newMessagesStored(const std::string &indication)
     if (Form1->SmsValue != "ON") {
         SMS_Status->setText(QStringLiteral(" A new message is stored in the handset; click View "
                                            "to read it."));
+        m_keepNotice = true; // whatever exchange it came in the middle of
         return;
     }
     // +CMTI: "SM",5
@@ -819,8 +820,9 @@ void TSMS_Frm::EnableSmsButtons()
         setControlsEnabled(false);
         return;
     }
-    // A cut-off notice outlives the indication request that reconnecting makes.
-    if (!m_cutOff && !sending())
+    // A cut-off or new-message notice outlives the exchange that ends (the indication request
+    // that reconnecting makes, another window's command) until the operator's next command.
+    if (!m_keepNotice && !sending())
         SMS_Status->clear();
     setControlsEnabled(true);
 }

@@ -184,7 +184,7 @@ private:
     Awaiting m_awaiting = Awaiting::Nothing;
     int m_commandId = 0;
     bool m_waitCancelled = false;
-    bool m_cutOff = false;
+    bool m_keepNotice = false;
     int m_formCreateRuns = 0;
 };
 
