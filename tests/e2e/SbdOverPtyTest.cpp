@@ -3,6 +3,7 @@
 #include "SerialControl.h"
 #include "TForm1.h"
 #include "TSBD_Frm.h"
+#include "TSMS_Frm.h"
 
 #include <QAction>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 
 // The SBD window through the real serial back end against the simulated handset.
 class SbdOverPtyTest : public ProgramOnPtyTest
@@ -29,7 +31,7 @@ private slots:
     void messagesOutAndInFailuresAndUnplug()
     {
         QFETCH(QStringList, modes);
-        if (!startOnSim(modes))
+        if (!startOnSim(modes, "<RING>OFF<\\RING>\n<SMS>OFF<\\SMS>\n"))
             return;
         Form1->menuItem("SBDMessaging1")->trigger();
         QVERIFY(idle());
@@ -83,12 +85,42 @@ private slots:
         QVERIFY(!SBD_Frm->RetryB->isEnabled());
         QCOMPARE(boxes.size(), 1);
 
+        // The longest text and binary messages come back whole from the mailbox, where the
+        // gateway returns what the handset sent.
+        QCOMPARE(sim->event("sbd-loopback on"), QString("ok"));
+        const QByteArray text = QByteArray("Max length ~\\'|").repeated(8).left(120);
+        QByteArray longest;
+        for (int i = 0; i < 1960; ++i)
+            longest += char(i * 7 + i / 256);
+        QVERIFY(writeFile(dir.filePath("reading.bin"), longest));
+        SBD_Frm->EditSBDMessage->setPlainText(text);
+        for (QRadioButton *kind : {SBD_Frm->RTextMessage, SBD_Frm->RFileMessage}) {
+            kind->click();
+            SBD_Frm->SBD_SendB->click();
+            QVERIFY(idle());
+        }
+        QVERIFY(logBytes().contains(" MTMSN 3, 120 bytes\nText: " + text + "\nHex: "));
+        const QByteArray hex = longest.toHex(' ').toUpper() + "\n\n";
+        QVERIFY(logBytes().contains(" MOMSN 4, 1960 bytes\n") && logBytes().endsWith(hex));
+        QVERIFY(logBytes().contains(" MTMSN 4, 1960 bytes\n"));
+
+        // A ring and a stored-message notice just before the answer to a binary read are theirs;
+        // the read still takes the whole message.
+        QSignalSpy rings(Form1->SaxComm1, &SerialControl::OnRing);
+        QCOMPARE(sim->event("stall on"), QString("ok"));
+        SBD_Frm->ReadB->click();
+        QVERIFY(sim->events({"ring", "say +CMTI: \"SM\",3", "stall off"}));
+        QVERIFY(idle());
+        QCOMPARE(SBD_Frm->SBD_Status->text(), QString("Message read."));
+        QVERIFY(SBD_Frm->SBD_MessageView->toPlainText().endsWith(hex.trimmed()));
+        QCOMPARE(rings.count(), 1);
+        QVERIFY(SMS_Frm->SMS_Status->text().contains("new message is stored"));
+
         // Pulled off in the middle of a binary write: nothing logged as sent.
         const QByteArray before = logBytes();
         QCOMPARE(sim->event("stall on"), QString("ok"));
-        SBD_Frm->RFileMessage->click();
         SBD_Frm->SBD_SendB->click();
-        QVERIFY(SBD_Frm->SBD_Status->text().startsWith("Writing the message (270 bytes)"));
+        QVERIFY(SBD_Frm->SBD_Status->text().startsWith("Writing the message (1960 bytes)"));
         sim->unplug();
         QTRY_VERIFY_WITH_TIMEOUT(!Form1->SaxComm1->PortOpen(), 5000);
         QVERIFY(SBD_Frm->SBD_Status->text().contains("not confirmed as sent"));
