@@ -58,6 +58,8 @@ void SmsSender::sendPart()
     command.payload = part.pdu + '\x1A';
     command.timeoutMs = m_timeoutMs;
     command.shown = m_shown;
+    // Nothing queued meanwhile (an answer to a ring) comes between the parts of one message.
+    command.next = m_part > 0;
     // Only its own answers end a send: a stray OK of another command, NO CARRIER or BUSY
     // leave it waiting for its confirmation.
     command.takesFinal = [](modem::Result result, const modem::Reply &soFar) {

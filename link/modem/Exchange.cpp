@@ -109,7 +109,10 @@ int Exchange::submit(Command command)
             Qt::QueuedConnection);
         return m_nextId - 1;
     }
-    m_queue.push_back(std::move(out));
+    if (out.command.next)
+        m_queue.push_front(std::move(out));
+    else
+        m_queue.push_back(std::move(out));
     dispatch();
     arm();
     noteBusy();

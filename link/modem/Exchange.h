@@ -52,6 +52,9 @@ struct Command
     int timeoutMs = 20000;
     // Its echo and answer show on the terminal.
     bool shown = true;
+    // The rest of an exchange under way (the next part of a message): it goes ahead of what
+    // was queued meanwhile.
+    bool next = false;
     // Answer lines a final-result check would misread (an SBD status digit, a text read back
     // that says "0"): the command takes them as information first.
     std::function<bool(const std::string &line)> claims;

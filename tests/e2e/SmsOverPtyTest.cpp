@@ -1,5 +1,7 @@
+#include "Notice.h"
 #include "ProgramOnPty.h"
 #include "SerialControl.h"
+#include "SignalPanel.h"
 #include "TForm1.h"
 #include "TMsgBox.h"
 #include "TSMS_Frm.h"
@@ -7,10 +9,12 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 
 // The SMS window through the real serial back end against the simulated handset.
@@ -87,6 +91,37 @@ private slots:
         // Whatever the handset let go of at "stall off" came before these: nothing logs the
         // message it never asked for.
         QVERIFY(!logText().contains("stuck in the handset"));
+
+        // Two long messages to the handset's own number, one straight after the other, while a
+        // ring and a long message from elsewhere arrive and the signal poll falls due all along:
+        // each logged sent once and received joined, and the message from elsewhere too.
+        QSignalSpy rings(Form1->SaxComm1, &SerialControl::OnRing);
+        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
+            return third.startsWith("Keep as") ? 2 : 1;
+        });
+        Form1->PollQuietMs = 0;
+        Form1->PollSignalTimer->setInterval(20);
+        Form1->PollSignal1->trigger();
+        SMS_Frm->EditDA->setText("881631234567");
+        const QStringList texts = {
+            QString("Camp 4 at 5900 m, all well; ").repeated(12).trimmed(),
+            QString("Camp 5 at 7100 m, wind 40 kn; ").repeated(11).trimmed()};
+        for (const QString &text : texts) {
+            QCOMPARE(sim->event("stall on"), QString("ok"));
+            SMS_Frm->EditMessage->setPlainText(text);
+            SMS_Frm->SMS_SendB->click();
+            QVERIFY(sim->events({"ring", "sms 447700900123 Base: " + text, "stall off"}));
+            QTRY_VERIFY_WITH_TIMEOUT(logText().contains("(3 parts)\n" + text), 20000);
+            // The ring is answered once the message is out; the call is then ended.
+            QTRY_VERIFY_WITH_TIMEOUT(!Form1->SaxComm1->exchange()->busy(), 8000);
+            QCOMPARE(sim->event("hangup"), QString("ok"));
+        }
+        for (const QString &text : texts)
+            QTRY_VERIFY_WITH_TIMEOUT(logText().count(text + "\n\n") == 3 &&
+                                         logText().count("(3 parts)\nBase: " + text) == 1,
+                                     20000);
+        QCOMPARE(rings.count(), 2);
+        QTRY_VERIFY(Form1->Signal_Panel->word() != "Unknown");
 
         // Indications off: new messages are stored and read with a listing.
         MsgBox->close();
