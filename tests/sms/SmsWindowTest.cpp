@@ -1,5 +1,6 @@
 #include "FakeProgram.h"
 #include "MessageBytes.h"
+#include "SmsPduCodec.h"
 #include "TMsgBox.h"
 #include "TSMS_Frm.h"
 
@@ -493,6 +494,25 @@ private slots:
         QCOMPARE(std::pair(fake->written, logText().count("[SENT]")),
                  std::pair(QByteArray(), qsizetype(1)));
         QVERIFY(SMS_Frm->SMS_SendB->isEnabled());
+
+        // The longest message the window sends: 255 parts, the last one whole and numbered so.
+        notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
+            return third == QStringLiteral("Send as 255 parts") ? 2 : 1;
+        });
+        const QString longest = QString("0123456789").repeated(3902).left(255 * 153);
+        setMessage(longest);
+        pressSend();
+        QByteArray last;
+        for (int k = 1; k <= 255; ++k) {
+            QTRY_VERIFY(fake->written.endsWith('\x1A'));
+            last = std::exchange(fake->written, {});
+            fake->inject("\r\n> \r\n+CMGS: 9\r\n\r\nOK\r\n");
+        }
+        const auto d =
+            SmsPduCodec().DecodePdu(last.mid(last.indexOf('\r') + 1).chopped(1).toStdString());
+        QCOMPARE(std::tuple(str(d.Text), d.UdhPart, d.UdhTotal),
+                 std::tuple(longest.right(153), 255, 255));
+        QVERIFY(logText().endsWith("63 weeks\n" + longest + "\n\n"));
 
         // Declined while typing, the parts are offered again on Send, and then sent.
         notice::setChoiceHook([](const QString &, const QString &, const QString &third) {
