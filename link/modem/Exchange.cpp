@@ -328,6 +328,8 @@ void Exchange::processLines(const QByteArray &bytes, qsizetype from)
         if (!m_out.empty() && m_out.front().command.binary && !m_out.front().binaryDone) {
             m_binary += bytes.mid(i);
             takeLinesBeforeBinary();
+            if (m_out.empty()) // a handler closed the port
+                return;
             const long long used = m_out.front().command.binary(m_binary);
             if (used < 0)
                 return;
