@@ -91,11 +91,11 @@ bool SbdSession::start(std::deque<Step> steps, bool fetchAll)
     m_steps = std::move(steps);
     m_outcome = {};
     m_fetchAll = fetchAll;
-    nextStep();
+    nextStep(true);
     return true;
 }
 
-void SbdSession::nextStep()
+void SbdSession::nextStep(bool first)
 {
     if (m_steps.empty())
         return end();
@@ -110,6 +110,9 @@ void SbdSession::nextStep()
     command.line = step.line;
     command.timeoutMs = step.timeoutMs;
     command.shown = m_shown;
+    // Nothing queued meanwhile (an answer to a ring) comes between the steps: a call brought up
+    // between the write and the session would leave the message unsent.
+    command.next = !first;
     if (!step.payload.empty()) {
         command.payload = std::move(step.payload);
         command.prompt = "READY";

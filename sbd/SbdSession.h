@@ -93,7 +93,7 @@ private:
               std::string payload = {}) const;
     Step readStep() const;
     std::deque<Step> sessionSteps(bool clearOutgoing) const;
-    void nextStep();
+    void nextStep(bool first = false);
     void answered(const std::shared_ptr<SbdReply> &reply, const modem::Reply &answer);
     void sessionDone(const SbdReply &reply);
     void readDone(const SbdReply &reply);

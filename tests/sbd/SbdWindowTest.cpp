@@ -114,16 +114,16 @@ private slots:
         fake->inject("DY\r\n");
         QCOMPARE(fake->written, QByteArray("\x00\x0D\x0A\xFF\x01\x16", 6));
         fake->written.clear();
-        // An SMS indication request made meanwhile waits its turn in the queue.
+        // An SMS indication request made meanwhile waits until the session is over.
         SMS_Frm->BeginIndicationRequest();
         Form1->RequestSMSTimerTimer();
         QVERIFY(fake->written.isEmpty());
         fake->inject("\r\n0\r\n\r\nOK\r\n");
-        expectLine("AT+CNMI=0,0");
-        QVERIFY(!SBD_Frm->RetryB->isEnabled());
-        fake->inject("\r\nOK\r\n");
         expectLine("AT+SBDI");
+        QVERIFY(!SBD_Frm->RetryB->isEnabled());
         fake->inject("\r\n+SBDI: 2, 8, 2, 0, 0, 0\r\n\r\nOK\r\n");
+        expectLine("AT+CNMI=0,0");
+        fake->inject("\r\nOK\r\n");
         QTRY_VERIFY(othersFree());
         QVERIFY(SBD_Frm->SBD_Status->text().contains("Press Retry Session"));
         QVERIFY(!SBD_Frm->RetryTimer->isActive()); // no schedule unless asked for
